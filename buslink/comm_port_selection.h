@@ -1,0 +1,72 @@
+#pragma once
+// The small window "Comm Port Selection" (xfrmCommPortSelection): a list of
+// the ports found at start-up, "Change Port" and "Cancel". Choosing a port
+// changes the main window's CurrentActivePort and rewrites Ports.ini; after
+// start-up the open port stays until the next start, and the window says so.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "buslink/port_devices.h"
+
+namespace kavro {
+
+class UiServices;
+
+// What the window needs of the main window that owns the port choice.
+class PortChoiceOwner {
+public:
+    virtual ~PortChoiceOwner() = default;
+    virtual std::array<bool, 17> GetAvailablePorts() = 0;  // indexes 1..16
+    virtual int CurrentActivePort() const = 0;
+    virtual void SetCurrentActivePort(int port) = 0;
+    virtual void SetActivePort() = 0;  // stores CurrentActivePort in Ports.ini
+    virtual bool MainWindowVisible() const = 0;
+};
+
+class CommPortSelection {
+public:
+    static constexpr const char* kCaption = "Comm Port Selection";
+    static constexpr const char* kLabel = "Data Communication Port (COM) :";
+    static constexpr const char* kNextStartMessage =
+        "Please be aware that these COM Port changes will take affect the next time this program is executed.";
+
+    CommPortSelection(PortChoiceOwner& owner, UiServices& ui, PortDeviceTable devices);
+
+    // The load handler: fills the list with the available ports, ascending,
+    // and selects the current one if it is among them.
+    void Form_Load();
+    // A selection in the list, by the user or by code.
+    void SelectEntry(int position);
+    void xcbxCommPort_Click();
+    void xcmdChangeCommPort_Click();
+    void xcmdCancel_Click();
+    // The close box: the same as "Cancel".
+    void Form_Close() { xcmdCancel_Click(); }
+
+    const std::vector<std::string>& entries() const { return entries_; }
+    int selectedPosition() const { return selected_; }
+    bool changePortEnabled() const { return changePortEnabled_; }
+    bool isOpen() const { return open_; }
+    // The device behind the selected number, shown beside the list.
+    std::string selectedDevice() const;
+
+    // Called after every change, so a window can mirror the model.
+    void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+
+private:
+    void changed();
+
+    PortChoiceOwner& owner_;
+    UiServices& ui_;
+    PortDeviceTable devices_;
+    std::vector<std::string> entries_;
+    int selected_ = -1;
+    bool changePortEnabled_ = false;
+    bool open_ = false;
+    std::function<void()> observer_;
+};
+
+}  // namespace kavro

@@ -1,0 +1,60 @@
+#include "buslink/field_parsers.h"
+
+#include <algorithm>
+#include <array>
+
+#include "buslink/frame_codec.h"
+
+namespace kavro {
+namespace {
+
+// Character at 1-based position, or an empty character past the end.
+std::string_view CharAt(std::string_view text, std::size_t position) {
+    return position <= text.size() ? text.substr(position - 1, 1) : std::string_view{};
+}
+
+std::array<int, 3> AddressPairs(std::string_view text) {
+    std::array<int, 3> pairs{};
+    for (std::size_t k = 1, pair = 0; k <= 5; k += 2, ++pair)
+        pairs[pair] = HexDigitValue(CharAt(text, k)) * 16 + HexDigitValue(CharAt(text, k + 1));
+    return pairs;
+}
+
+// The first min(length, cells) characters, right-aligned in cells that
+// start as "0"; returns the digit values.
+template <std::size_t Cells>
+std::array<int, Cells> RightAlignedDigits(std::string_view text) {
+    std::array<int, Cells> values{};
+    const std::size_t n = std::min(text.size(), Cells);
+    for (std::size_t i = 0; i < n; ++i) values[Cells - n + i] = HexDigitValue(text[i]);
+    return values;
+}
+
+}  // namespace
+
+void ParseAddressText(std::string_view text, ParserSlots& slots) {
+    const auto pairs = AddressPairs(text);
+    slots.AddrByte1 = pairs[0];
+    slots.AddrByte2 = pairs[1];
+    slots.AddrByte3 = pairs[2];
+}
+
+void ParseReversedAddressText(std::string_view text, ParserSlots& slots) {
+    const auto pairs = AddressPairs(text);
+    slots.AddrByte3 = pairs[0];
+    slots.AddrByte2 = pairs[1];
+    slots.AddrByte1 = pairs[2];
+}
+
+void ParseDataValueText(std::string_view text, ParserSlots& slots) {
+    const auto d = RightAlignedDigits<4>(text);
+    slots.DataByte1 = d[0] * 16 + d[1];
+    slots.DataByte2 = d[2] * 16 + d[3];
+}
+
+void ParsePriorityText(std::string_view text, ParserSlots& slots) {
+    const auto d = RightAlignedDigits<2>(text);
+    slots.DataByte1 = d[0] * 16 + d[1];
+}
+
+}  // namespace kavro

@@ -1,0 +1,30 @@
+#pragma once
+// Turn the hexadecimal text of the screen's address, data and priority
+// boxes into message bytes. They never fail: a character that is not a hex
+// digit counts as 0, a short text is filled with 0, a long one is cut.
+// Results land in the bus module's slots, where the message builders
+// pick them up; each parser overwrites only its own slots.
+
+#include <string_view>
+
+namespace kavro {
+
+struct ParserSlots {
+    int AddrByte1 = 0;
+    int AddrByte2 = 0;
+    int AddrByte3 = 0;
+    int DataByte1 = 0;  // data high byte, or the lock priority
+    int DataByte2 = 0;  // data low byte
+};
+
+// Characters 1..6 as three digit pairs, missing characters counting as 0
+// at the right: "12" gives 12 00 00. Pairs go to AddrByte1..3 in order.
+void ParseAddressText(std::string_view text, ParserSlots& slots);
+// The same pairs in reverse slot order (source group addresses).
+void ParseReversedAddressText(std::string_view text, ParserSlots& slots);
+// Up to four digits, right-aligned: "123" gives 01 23, "ABCDE" gives AB CD.
+void ParseDataValueText(std::string_view text, ParserSlots& slots);
+// Up to two digits, right-aligned, into DataByte1: "7F3" gives 7F.
+void ParsePriorityText(std::string_view text, ParserSlots& slots);
+
+}  // namespace kavro

@@ -1,0 +1,57 @@
+#include "buslink/frame_codec.h"
+
+#include <algorithm>
+
+namespace kavro {
+
+std::uint8_t LengthByte(int frameLength, bool writeFrame) {
+    const int flagged = frameLength + (writeFrame ? 0x80 : 0x00);
+    return static_cast<std::uint8_t>((flagged ^ 0xFF) & 0xFF);
+}
+
+int FrameLengthFrom(std::uint8_t lengthByte) {
+    return (lengthByte ^ 0xFF) & 0x7F;
+}
+
+void AppendChecksum(FrameBuffer& transmit, int frameLength) {
+    const int length = std::clamp(frameLength, 3, kFrameBufferSize);
+    unsigned sum = 0;
+    for (int i = 0; i <= length - 3; ++i) sum += transmit[i];
+    transmit[length - 1] = static_cast<std::uint8_t>(sum % 256);
+    transmit[length - 2] = static_cast<std::uint8_t>((sum - sum % 256) / 256);
+}
+
+int VerifyChecksum(const FrameBuffer& receive) {
+    int length = FrameLengthFrom(receive[1]);
+    if (length > kMaxReceived) length = kMaxReceived;
+    if (length < 2) return 0;
+    unsigned sum = 0;
+    for (int i = 0; i <= length - 3; ++i) sum += receive[i];
+    const unsigned stored = receive[length - 2] * 256u + receive[length - 1];
+    return stored == sum ? 1 : 0;
+}
+
+std::string HexText(unsigned long value, int width) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), kDigits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    if (static_cast<int>(digits.size()) < width)
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    return digits;
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+int HexDigitValue(std::string_view character) {
+    return character.size() == 1 ? HexDigitValue(character[0]) : 0;
+}
+
+}  // namespace kavro

@@ -1,0 +1,80 @@
+#include "buslink/ports_ini.h"
+
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace kavro {
+
+std::string FirstField(const std::string& content) {
+    std::size_t i = 0;
+    while (i < content.size() && content[i] == ' ') ++i;
+    if (i < content.size() && content[i] == '"') {
+        const std::size_t close = content.find('"', i + 1);
+        return content.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+    }
+    const std::size_t end = content.find_first_of(",\r\n", i);
+    std::string field = content.substr(i, end == std::string::npos ? std::string::npos : end - i);
+    while (!field.empty() && field.back() == ' ') field.pop_back();
+    return field;
+}
+
+int PortFromCandidate(const std::string& candidate) {
+    // A plain decimal number: optional sign, digits, optional fraction.
+    std::size_t i = 0;
+    while (i < candidate.size() && candidate[i] == ' ') ++i;
+    const std::size_t start = i;
+    if (i < candidate.size() && (candidate[i] == '+' || candidate[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < candidate.size() && std::isdigit(static_cast<unsigned char>(candidate[i]))) ++i, ++digits;
+    if (i < candidate.size() && candidate[i] == '.') {
+        ++i;
+        while (i < candidate.size() && std::isdigit(static_cast<unsigned char>(candidate[i]))) ++i, ++digits;
+    }
+    std::size_t end = i;
+    while (i < candidate.size() && candidate[i] == ' ') ++i;
+    if (digits == 0 || i != candidate.size()) return kFirstPort;
+
+    const double value = std::strtod(candidate.substr(start, end - start).c_str(), nullptr);
+    const double whole = std::nearbyint(value);  // default rounding: halves to even
+    if (!(whole >= kFirstPort && whole <= kLastPort)) return kFirstPort;
+    return static_cast<int>(whole);
+}
+
+std::optional<std::string> ReadPortsIni(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return FirstField(content.str());
+}
+
+bool WritePortsIni(const std::filesystem::path& file, int port) {
+    std::error_code error;
+    std::filesystem::remove(file, error);  // a missing file is no error
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << port << "\r\n";
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::filesystem::path PortsIniLocation(const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& userConfigFolder) {
+    // A test write tells more than permission bits: read-only media,
+    // Windows' Program Files and network shares all refuse it alike.
+    std::error_code error;
+    const auto probe = programFolder / ".kavro-write-test";
+    if (std::ofstream(probe, std::ios::binary | std::ios::trunc)) {
+        std::filesystem::remove(probe, error);
+        return programFolder / "Ports.ini";
+    }
+    std::filesystem::create_directories(userConfigFolder, error);
+    return userConfigFolder / "Ports.ini";
+}
+
+}  // namespace kavro

@@ -1,0 +1,34 @@
+#pragma once
+// Ports.ini remembers the chosen port number between runs: one line with
+// the number in decimal digits and a CR LF, nothing else.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kavro {
+
+inline constexpr int kFirstPort = 1;
+inline constexpr int kLastPort = 16;
+
+// The first field of the file's text: leading spaces skipped, a quoted
+// field loses its quotes, the field ends at the first comma or line end.
+std::string FirstField(const std::string& content);
+
+// The port a candidate text names: a number (rounded to whole, halves to
+// even) from 1 to 16; anything else, including values too large for a
+// 16-bit integer, gives port 1.
+int PortFromCandidate(const std::string& candidate);
+
+// The file's first field, or nothing when the file cannot be opened.
+std::optional<std::string> ReadPortsIni(const std::filesystem::path& file);
+
+// Deletes the file and writes it anew; false when it could not be written.
+bool WritePortsIni(const std::filesystem::path& file, int port);
+
+// Where Ports.ini lives: beside the program when that folder can be
+// written, else in the user's configuration folder (created if missing).
+std::filesystem::path PortsIniLocation(const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& userConfigFolder);
+
+}  // namespace kavro

@@ -1,0 +1,87 @@
+#include "buslink/transport.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavro {
+namespace {
+
+std::string BytesEntry(const char* arrow, const FrameBuffer& buffer, int count) {
+    std::string entry = arrow;
+    for (int i = 0; i < count; ++i) entry += HexText(buffer[i], 2) + " ";
+    return entry + "\r\n";
+}
+
+// A wait never outlasts five timer periods, even if Timer1 were stopped.
+constexpr std::uint32_t kReplyBackstopMs = Module2::kReplyTicks * Module2::kTimer1IntervalMs;
+
+}  // namespace
+
+std::string TransmitEntry(const FrameBuffer& buffer, int count) {
+    return BytesEntry("<--", buffer, count);
+}
+
+std::string ReceiveEntry(const FrameBuffer& buffer, int count) {
+    return BytesEntry("-->", buffer, count);
+}
+
+std::string CountEntry(int count) {
+    // The space stands where a negative number would carry its sign.
+    return "RCV= " + std::to_string(count) + "\r\n";
+}
+
+Module2::Module2(SerialPort& port, EventPump& pump, DiagnosticLog& log)
+    : port_(&port), pump_(pump), log_(log) {}
+
+void Module2::SendFrame(int n) {
+    n = std::clamp(n, 0, kFrameBufferSize);
+    log_.setColour(kLogMagenta);
+    log_.prepend(TransmitEntry(TransmitBuffer, n));
+    port_->clearOutput();
+    port_->setRts(true);
+    WaitMs(kRtsLeadMs);
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t outputByte[1] = {TransmitBuffer[i]};
+        port_->write(outputByte, 1);
+    }
+}
+
+void Module2::ReceiveFrame(int n) {
+    ReplyCountdown = kReplyTicks;
+    const std::uint32_t start = pump_.nowMs();
+    // Only an exact count ends the wait early; a longer reply runs to the
+    // time-out. A port that is closed (never opened, or gone) has nothing
+    // to wait for.
+    while (ReplyCountdown > 0 && port_->isOpen() && port_->inputCount() != n) {
+        const std::uint32_t elapsed = pump_.nowMs() - start;
+        if (elapsed >= kReplyBackstopMs) break;
+        pump_.processEvents(kReplyBackstopMs - elapsed);
+    }
+    ReplyCountdown = 0;
+
+    int count = port_->isOpen() ? std::min(port_->inputCount(), kMaxReceived) : 0;
+    const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
+    count = std::min<int>(count, static_cast<int>(input.size()));
+    for (int i = 0; i < count; ++i) ReceiveBuffer[i] = input[i];
+    ReceivedCount = count;
+
+    log_.prepend(ReceiveEntry(ReceiveBuffer, count));
+    log_.setColour(kLogBlack);
+    log_.prepend(CountEntry(count));
+    // Bytes past the 49th, and any that came after the read, are dropped.
+    if (port_->isOpen()) port_->clearInput();
+}
+
+void Module2::WaitMs(double ms) {
+    const std::uint32_t duration = static_cast<std::uint32_t>(std::lround(std::max(ms, 0.0)));
+    const std::uint32_t start = pump_.nowMs();
+    // Elapsed time by subtraction, so a clock that wraps still waits fully.
+    for (std::uint32_t elapsed = 0; elapsed < duration; elapsed = pump_.nowMs() - start)
+        pump_.processEvents(duration - elapsed);
+}
+
+void Module2::Timer1Tick() {
+    if (ReplyCountdown > 0) --ReplyCountdown;
+}
+
+}  // namespace kavro

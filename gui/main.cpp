@@ -1,0 +1,62 @@
+// kavro-switch-config: the window program.
+//   kavro-switch-config               the remembered port (Ports.ini)
+//   kavro-switch-config --simulator   the built-in simulated switch
+//   kavro-switch-config --port DEV    any device for this run
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStandardPaths>
+
+#include "gui/main_window.h"
+#include "gui/qt_ui_services.h"
+#include "buslink/ports_ini.h"
+#include "qtplatform/qt_event_pump.h"
+#include "qtplatform/qt_serial_port.h"
+#include "shell/frm_main.h"
+#include "simulator/simulated_serial_port.h"
+
+int main(int argc, char* argv[]) {
+    using namespace kavro;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("KavroSwitch");
+    const Version version = ProgramVersion();
+    QApplication::setApplicationVersion(
+        QString("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.revision));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Kavro Smart Switch Configuration");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch instead of a serial port.");
+    const QCommandLineOption portOption("port", "Use DEVICE (/dev/ttyUSB0, COM3, a pseudo-terminal) for this run.", "DEVICE");
+    parser.addOption(simulatorOption);
+    parser.addOption(portOption);
+    parser.process(app);
+
+    StartOptions options;
+    options.simulator = parser.isSet(simulatorOption);
+    if (parser.isSet(portOption)) options.device = parser.value(portOption).toStdString();
+
+    QtEventPump pump;
+    QtUiServices ui;
+    auto simulator = std::make_shared<SwitchSimulator>(SwitchState::Demo());
+
+    ShellEnvironment env;
+    env.pump = &pump;
+    env.ui = &ui;
+    env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+    env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
+    env.portsIniFile = PortsIniLocation(
+        QApplication::applicationDirPath().toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+
+    frmMain form(env, options);
+    ui.followDiagnostic(form.Diagnostic);
+    if (form.Form_Load() == frmMain::LoadResult::Quit) return 0;
+
+    MainWindow window(form, ui);
+    ui.setMainWindow(&window);
+    form.Visible = true;
+    window.show();
+    return QApplication::exec();
+}

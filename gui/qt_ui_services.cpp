@@ -1,0 +1,77 @@
+#include "gui/qt_ui_services.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kavro {
+
+void QtUiServices::messageBox(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok, mainWindow_);
+    box.exec();
+}
+
+void QtUiServices::beep() {
+    QApplication::beep();
+}
+
+void QtUiServices::setPointer(Pointer pointer) {
+    const bool wanted = pointer == Pointer::Hourglass;
+    if (wanted == hourglass_) return;
+    hourglass_ = wanted;
+    if (wanted) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+}
+
+void QtUiServices::showPortSelection(CommPortSelection& window, bool modal) {
+    if (portSelection_ && !modal) {  // already open: only bring it up
+        portSelection_->raise();
+        portSelection_->activateWindow();
+        return;
+    }
+    auto* dialog = new PortSelectionDialog(window, mainWindow_);
+    portSelection_ = dialog;
+    if (modal) {
+        dialog->exec();
+        delete dialog;
+        return;
+    }
+    QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->show();
+}
+
+void QtUiServices::followDiagnostic(DiagnosticLog& log) {
+    log.setObserver([this, &log] {
+        if (!log.exists()) {
+            if (diagnostic_) diagnostic_->deleteLater();
+            return;
+        }
+        if (!diagnostic_) diagnostic_ = new DiagnosticWindow(log, mainWindow_);
+        diagnostic_->refresh();
+    });
+}
+
+void QtUiServices::showDiagnostic(DiagnosticLog& log) {
+    if (!diagnostic_) diagnostic_ = new DiagnosticWindow(log, mainWindow_);
+    diagnostic_->refresh();
+    diagnostic_->show();
+    diagnostic_->raise();
+    diagnostic_->activateWindow();
+}
+
+NoPortChoice QtUiServices::askNoPort(const std::string& text, bool offerSimulator) {
+    QMessageBox box(QMessageBox::Question, "Kavro Smart Switch Configuration", QString::fromStdString(text),
+                    QMessageBox::NoButton, mainWindow_);
+    QPushButton* choose = box.addButton("Choose a Port", QMessageBox::AcceptRole);
+    QPushButton* simulate = offerSimulator ? box.addButton("Use Simulated Switch", QMessageBox::ActionRole) : nullptr;
+    QPushButton* quit = box.addButton("Quit", QMessageBox::RejectRole);
+    box.setDefaultButton(choose);
+    box.setEscapeButton(quit);
+    box.exec();
+    if (box.clickedButton() == simulate && simulate) return NoPortChoice::UseSimulator;
+    if (box.clickedButton() == choose) return NoPortChoice::ChooseAgain;
+    return NoPortChoice::Quit;
+}
+
+}  // namespace kavro

@@ -1,0 +1,39 @@
+#pragma once
+// The user-interface services with Qt widgets: message boxes, the beep,
+// the hourglass, and the two small windows.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "gui/diagnostic_window.h"
+#include "gui/port_selection_dialog.h"
+#include "platform/ui_services.h"
+
+namespace kavro {
+
+class QtUiServices : public UiServices {
+public:
+    // Dialogs are centred on, and owned by, the main window once it exists.
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+
+    void messageBox(const std::string& text, const std::string& title) override;
+    void beep() override;
+    void setPointer(Pointer pointer) override;
+    void showPortSelection(CommPortSelection& window, bool modal) override;
+    void showDiagnostic(DiagnosticLog& log) override;
+    NoPortChoice askNoPort(const std::string& text, bool offerSimulator) override;
+
+    // The diagnostic window follows its log from the first write on, so
+    // that it is up to date whenever DIAG shows it.
+    void followDiagnostic(DiagnosticLog& log);
+    DiagnosticWindow* diagnosticWindow() const { return diagnostic_; }
+    PortSelectionDialog* portSelectionDialog() const { return portSelection_; }
+
+private:
+    QPointer<QWidget> mainWindow_;
+    QPointer<DiagnosticWindow> diagnostic_;
+    QPointer<PortSelectionDialog> portSelection_;
+    bool hourglass_ = false;
+};
+
+}  // namespace kavro

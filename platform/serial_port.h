@@ -1,0 +1,54 @@
+#pragma once
+// The serial port as the bus link needs it: exactly the operations the
+// transport uses, nothing more. A Qt adapter drives a real device; the
+// simulator offers an in-process switch behind the same interface.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kavro {
+
+enum class Handshake { None };
+
+// Result of opening a port, so that start-up can tell "no such device"
+// from "the device exists but this user may not open it".
+enum class OpenStatus { Opened, NotFound, PermissionDenied, Busy, Failed };
+
+struct OpenResult {
+    OpenStatus status = OpenStatus::Failed;
+    std::string detail;  // the platform's own words, for messages
+    bool ok() const { return status == OpenStatus::Opened; }
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // "4800,O,8,1": baud, parity (N/O/E), data bits, stop bits.
+    virtual void setLineSettings(const std::string& settings) = 0;
+    virtual void setHandshaking(Handshake handshake) = 0;
+    // The device the next open() uses: "/dev/ttyUSB0", "COM3", a pty path.
+    virtual void setPortName(const std::string& device) = 0;
+    virtual std::string portName() const = 0;
+
+    virtual OpenResult open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Received bytes waiting to be read, and reading all of them at once.
+    virtual int inputCount() const = 0;
+    virtual std::vector<std::uint8_t> readAll() = 0;
+    virtual void clearInput() = 0;
+
+    virtual void clearOutput() = 0;
+    virtual int outputCount() const = 0;
+    // Hands a block to the output; the bus link sends one-byte blocks.
+    virtual void write(const std::uint8_t* data, int count) = 0;
+
+    // Some devices (a pseudo-terminal) cannot drive RTS; the adapter then
+    // ignores the request rather than report an error nobody can act on.
+    virtual void setRts(bool raised) = 0;
+};
+
+}  // namespace kavro

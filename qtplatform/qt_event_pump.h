@@ -1,0 +1,33 @@
+#pragma once
+// The event pump on Qt's event dispatcher. processEvents blocks in the
+// dispatcher until an event arrives or the deadline timer fires, so a wait
+// for a reply costs no processor time.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include "platform/event_pump.h"
+
+namespace kavro {
+
+class QtEventPump : public QObject, public EventPump {
+    Q_OBJECT
+public:
+    explicit QtEventPump(QObject* parent = nullptr);
+
+    std::uint32_t nowMs() override;
+    void processEvents(std::uint32_t maxWaitMs) override;
+    void startTimer1(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void stopTimer1() override;
+    void schedule(std::uint32_t delayMs, std::function<void()> action) override;
+
+    bool timer1Active() const { return timer1_.isActive(); }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer1_;
+    std::function<void()> tick_;
+};
+
+}  // namespace kavro

@@ -1,0 +1,149 @@
+#include "qtplatform/qt_serial_port.h"
+
+#include <QFileInfo>
+#include <sstream>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace kavro {
+
+bool ParseLineSettings(const std::string& text, qint32& baud, QSerialPort::Parity& parity,
+                       QSerialPort::DataBits& dataBits, QSerialPort::StopBits& stopBits) {
+    std::istringstream in(text);
+    std::string b, p, d, s;
+    if (!std::getline(in, b, ',') || !std::getline(in, p, ',') || !std::getline(in, d, ',') ||
+        !std::getline(in, s))
+        return false;
+    try {
+        baud = std::stoi(b);
+        const int bits = std::stoi(d);
+        if (bits < 5 || bits > 8) return false;
+        dataBits = static_cast<QSerialPort::DataBits>(bits);
+    } catch (...) {
+        return false;
+    }
+    if (p == "N" || p == "n") parity = QSerialPort::NoParity;
+    else if (p == "O" || p == "o") parity = QSerialPort::OddParity;
+    else if (p == "E" || p == "e") parity = QSerialPort::EvenParity;
+    else return false;
+    if (s == "1") stopBits = QSerialPort::OneStop;
+    else if (s == "2") stopBits = QSerialPort::TwoStop;
+    else if (s == "1.5") stopBits = QSerialPort::OneAndHalfStop;
+    else return false;
+    return true;
+}
+
+QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() {
+    if (port_.isOpen()) port_.close();
+}
+
+void QtSerialPort::setLineSettings(const std::string& settings) {
+    ParseLineSettings(settings, baud_, parity_, dataBits_, stopBits_);
+    if (port_.isOpen()) applySettings();
+}
+
+void QtSerialPort::setHandshaking(Handshake) {
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialPort::setPortName(const std::string& device) {
+    name_ = device;
+    port_.setPortName(QString::fromStdString(device));
+}
+
+void QtSerialPort::applySettings() {
+    port_.setBaudRate(baud_);
+    port_.setParity(parity_);
+    port_.setDataBits(dataBits_);
+    port_.setStopBits(stopBits_);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+OpenResult QtSerialPort::open() {
+    if (port_.isOpen()) port_.close();
+    lost_ = false;
+    errorReports_ = 0;
+    applySettings();
+    if (port_.open(QIODevice::ReadWrite)) {
+        applySettings();
+        port_.clearError();
+        return {OpenStatus::Opened, {}};
+    }
+    const QSerialPort::SerialPortError error = port_.error();
+    OpenResult result{OpenStatus::Failed, port_.errorString().toStdString()};
+    port_.clearError();
+    if (error == QSerialPort::DeviceNotFoundError) {
+        result.status = OpenStatus::NotFound;
+    } else if (error == QSerialPort::PermissionError) {
+#ifdef _WIN32
+        result.status = OpenStatus::Busy;  // Windows says "access denied" for a port in use
+#else
+        // Qt reports a port held by another program as a permission error
+        // too; the file's own permissions tell the two apart.
+        if (!QFileInfo::exists(port_.portName())) result.status = OpenStatus::NotFound;
+        else if (::access(name_.c_str(), R_OK | W_OK) == 0) result.status = OpenStatus::Busy;
+        else result.status = OpenStatus::PermissionDenied;
+#endif
+    }
+    return result;
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
+}
+
+int QtSerialPort::inputCount() const {
+    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+std::vector<std::uint8_t> QtSerialPort::readAll() {
+    if (!port_.isOpen()) return {};
+    const QByteArray bytes = port_.readAll();
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size()};
+}
+
+void QtSerialPort::clearInput() {
+    if (!port_.isOpen()) return;
+    port_.clear(QSerialPort::Input);  // Qt's own buffer and the driver's
+}
+
+void QtSerialPort::clearOutput() {
+    if (port_.isOpen()) port_.clear(QSerialPort::Output);
+}
+
+int QtSerialPort::outputCount() const {
+    return port_.isOpen() ? static_cast<int>(port_.bytesToWrite()) : 0;
+}
+
+void QtSerialPort::write(const std::uint8_t* data, int count) {
+    if (port_.isOpen() && count > 0) port_.write(reinterpret_cast<const char*>(data), count);
+}
+
+void QtSerialPort::setRts(bool raised) {
+    if (!port_.isOpen()) return;
+    // A pseudo-terminal has no RTS line; nothing to report to anyone.
+    if (!port_.setRequestToSend(raised)) port_.clearError();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    // No error, or RTS refused by a device without the line: nothing to do.
+    if (error == QSerialPort::NoError || error == QSerialPort::UnsupportedOperationError) return;
+    ++errorReports_;
+    const bool deviceGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                            error == QSerialPort::WriteError;
+    if (deviceGone && port_.isOpen()) {
+        lost_ = true;
+        port_.close();
+        port_.clearError();
+        emit lostDevice();
+    }
+}
+
+}  // namespace kavro

@@ -1,0 +1,201 @@
+#include "shell/frm_main.h"
+
+#include "buslink/ports_ini.h"
+
+namespace kavro {
+namespace {
+
+std::unique_ptr<SerialPort> InitialPort(const ShellEnvironment& env, const StartOptions& options) {
+    if (options.simulator && env.simulatedPort) return env.simulatedPort();
+    return env.hardwarePort();
+}
+
+std::string PortLabel(int number, const std::string& device) {
+    return "port " + std::to_string(number) + " (" + device + ")";
+}
+
+}  // namespace
+
+std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result) {
+    std::string text;
+    switch (result.status) {
+    case OpenStatus::PermissionDenied:
+        text = "The serial " + portLabel + " exists, but this user is not allowed to open it.\n\n"
+               "On Linux, serial ports belong to the group \"dialout\". Add your user to it "
+               "(sudo usermod -aG dialout $USER), log out and in again, and start this program again.";
+        break;
+    case OpenStatus::Busy:
+        text = "The serial " + portLabel + " is in use by another program. Close that program and "
+               "start this one again.";
+        break;
+    case OpenStatus::NotFound:
+        text = "The serial " + portLabel + " does not exist on this computer. Check that the "
+               "adapter is plugged in, or choose another port with \"Select Comm\".";
+        break;
+    default:
+        text = "The serial " + portLabel + " could not be opened.";
+        break;
+    }
+    if (!result.detail.empty()) text += "\n\n(" + result.detail + ")";
+    text += "\n\nThe program stays open, but it cannot reach a switch until it is started again "
+            "with a port that works.";
+    return text;
+}
+
+frmMain::frmMain(ShellEnvironment environment, StartOptions options)
+    : env_(std::move(environment)),
+      options_(std::move(options)),
+      port_(InitialPort(env_, options_)),
+      Caption(kCaption),
+      Diagnostic(VersionedTitle("Diagnostic", env_.version)),
+      Bus(*port_, *env_.pump, Diagnostic) {
+    usingSimulator_ = options_.simulator && env_.simulatedPort;
+}
+
+frmMain::~frmMain() {
+    if (PortSelection) PortSelection->setObserver({});
+}
+
+frmMain::LoadResult frmMain::Form_Load() {
+    CheckControlBusy = 0;
+    Caption = VersionedTitle(kCaption, env_.version);
+    port_->setLineSettings(kLineSettings);
+    port_->setHandshaking(Handshake::None);
+
+    // A simulator or a device named on the command line needs no probe and
+    // no choice; the remembered number still serves "Select Comm".
+    const bool portGiven = usingSimulator_ || options_.device.has_value();
+    if (!portGiven) ProbePorts();
+    ReadRememberedPort();
+
+    env_.pump->stopTimer1();
+    if (!portGiven && !ChoosePortUntilAvailable()) return LoadResult::Quit;
+
+    env_.pump->startTimer1(Module2::kTimer1IntervalMs, [this] { Bus.Timer1Tick(); });
+    OpenPort();
+    return LoadResult::Ready;
+}
+
+void frmMain::ProbePorts() {
+    auto probe = env_.hardwarePort();
+    probe->setLineSettings(kLineSettings);
+    probe->setHandshaking(Handshake::None);
+    for (int i = kFirstPort; i <= kLastPort; ++i) {
+        PortAvailable[i] = false;
+        probe->setPortName(env_.devices(i));
+        const OpenResult result = probe->open();
+        probeStatus_[i] = result.status;
+        PortAvailable[i] = result.ok();
+        if (probe->isOpen()) probe->close();
+        // The port this run already holds open cannot be opened twice.
+        if (port_->isOpen() && port_->portName() == env_.devices(i)) PortAvailable[i] = true;
+    }
+    probed_ = true;
+}
+
+void frmMain::ReadRememberedPort() {
+    std::optional<std::string> candidate = ReadPortsIni(env_.portsIniFile);
+    if (!candidate) {
+        WritePortsIni(env_.portsIniFile, 1);  // errors ignored, as the old file's absence was
+        candidate = "1";
+    }
+    currentActivePort_ = PortFromCandidate(*candidate);
+}
+
+// Loops while the remembered port does not exist. Returns false when the
+// user chose to quit instead of picking a port.
+bool frmMain::ChoosePortUntilAvailable() {
+    bool toldRefused = false;
+    while (!PortAvailable[currentActivePort_]) {
+        if (probeStatus_[currentActivePort_] == OpenStatus::PermissionDenied && !toldRefused) {
+            env_.ui->messageBox(OpenFailureMessage(PortLabel(currentActivePort_, env_.devices(currentActivePort_)),
+                                                   {OpenStatus::PermissionDenied, {}}),
+                                kCaption);
+            toldRefused = true;
+        }
+        env_.ui->messageBox(kInactivePortMessage, kCaption);
+        ShowPortSelection(true);
+        if (PortAvailable[currentActivePort_]) break;
+
+        // Cancelled: the original asked again for ever; offer a way out.
+        const bool offerSimulator = static_cast<bool>(env_.simulatedPort);
+        const NoPortChoice choice = env_.ui->askNoPort(
+            "No port was chosen, so the program cannot reach a switch.\n\n"
+            "Choose a port, continue with the simulated switch, or quit.",
+            offerSimulator);
+        if (choice == NoPortChoice::Quit) return false;
+        if (choice == NoPortChoice::UseSimulator && offerSimulator) {
+            SwitchToSimulator();
+            return true;
+        }
+    }
+    return true;
+}
+
+void frmMain::SwitchToSimulator() {
+    port_ = env_.simulatedPort();
+    port_->setLineSettings(kLineSettings);
+    port_->setHandshaking(Handshake::None);
+    Bus.setPort(*port_);
+    usingSimulator_ = true;
+}
+
+void frmMain::OpenPort() {
+    std::string device;
+    if (usingSimulator_) device = "simulated switch";
+    else if (options_.device) device = *options_.device;
+    else device = env_.devices(currentActivePort_);
+    port_->setPortName(device);
+
+    const OpenResult result = port_->open();
+    if (!result.ok()) {
+        const std::string label = options_.device ? "port " + device : PortLabel(currentActivePort_, device);
+        env_.ui->messageBox(OpenFailureMessage(label, result), kCaption);
+        return;
+    }
+    port_->clearInput();
+    port_->clearOutput();
+}
+
+void frmMain::Form_Unload() {
+    env_.pump->stopTimer1();
+    if (PortSelection) PortSelection->setObserver({});
+    if (!port_->isOpen()) return;
+    port_->clearOutput();
+    port_->clearInput();
+    if (port_->outputCount() != 0 || port_->inputCount() != 0) env_.ui->messageBox(kCleanUpMessage, kCaption);
+    port_->close();
+}
+
+void frmMain::SelComm_Click() { ShowPortSelection(false); }
+
+void frmMain::DIAG_Click() {
+    Diagnostic.show();
+    env_.ui->showDiagnostic(Diagnostic);
+}
+
+void frmMain::ShowPortSelection(bool modal) {
+    PortSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
+    PortSelection->Form_Load();
+    env_.ui->showPortSelection(*PortSelection, modal);
+}
+
+std::array<bool, 17> frmMain::GetAvailablePorts() {
+    // A run started on a named device or the simulator skipped the probe;
+    // the list then reflects a probe made the first time it is needed.
+    if (!probed_) ProbePorts();
+    return PortAvailable;
+}
+
+void frmMain::SetActivePort() {
+    if (!WritePortsIni(env_.portsIniFile, currentActivePort_)) env_.ui->messageBox(kPortsIniMessage, kCaption);
+}
+
+std::string frmMain::ConnectionText() const {
+    if (usingSimulator_) return "Connected to the simulated switch";
+    const std::string device = options_.device ? *options_.device : env_.devices(currentActivePort_);
+    const std::string label = options_.device ? device : "Port " + std::to_string(currentActivePort_) + " (" + device + ")";
+    return port_->isOpen() ? label + " open, 4800 baud, odd parity" : label + " not open";
+}
+
+}  // namespace kavro

@@ -1,0 +1,107 @@
+#pragma once
+// The main window's start-up and shutdown, and the port choice it owns.
+// Start-up probes ports 1 to 16, reads Ports.ini, makes the user pick
+// another port while the remembered one does not exist, starts the reply
+// timer and opens the port at 4800 baud, odd parity, 8 data bits, 1 stop.
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "buslink/comm_port_selection.h"
+#include "buslink/diagnostic_log.h"
+#include "buslink/port_devices.h"
+#include "buslink/transport.h"
+#include "platform/event_pump.h"
+#include "platform/serial_port.h"
+#include "platform/ui_services.h"
+#include "shell/version.h"
+
+namespace kavro {
+
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
+
+// What the platform hands the main window.
+struct ShellEnvironment {
+    EventPump* pump = nullptr;
+    UiServices* ui = nullptr;
+    SerialPortFactory hardwarePort;   // a new adapter for a real device
+    SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
+    std::filesystem::path portsIniFile;
+    PortDeviceTable devices = DeviceForPort;
+    Version version = ProgramVersion();
+};
+
+// How this run reaches the switch.
+struct StartOptions {
+    bool simulator = false;             // --simulator: the built-in simulated switch
+    std::optional<std::string> device;  // --port DEVICE: this device, no probe, no selection
+};
+
+class frmMain : public PortChoiceOwner {
+    // Declared first: the bus module below is built on the port.
+    ShellEnvironment env_;
+    StartOptions options_;
+    std::unique_ptr<SerialPort> port_;
+
+public:
+    static constexpr const char* kCaption = "Kavro Smart Switch Configuration";
+    static constexpr const char* kLineSettings = "4800,O,8,1";
+    static constexpr const char* kInactivePortMessage =
+        "This program is currently set to a port that is inactive on this PC.  Press OK to select an active one.";
+    static constexpr const char* kCleanUpMessage = "Error Cleaning Up";
+    static constexpr const char* kPortsIniMessage = "Could not update 'Ports.ini' file.";
+
+    enum class LoadResult { Ready, Quit };
+
+    frmMain(ShellEnvironment environment, StartOptions options);
+    ~frmMain() override;
+
+    LoadResult Form_Load();
+    void Form_Unload();
+    void SelComm_Click();
+    void DIAG_Click();
+
+    // PortChoiceOwner
+    std::array<bool, 17> GetAvailablePorts() override;
+    int CurrentActivePort() const override { return currentActivePort_; }
+    void SetCurrentActivePort(int port) override { currentActivePort_ = port; }
+    void SetActivePort() override;
+    bool MainWindowVisible() const override { return Visible; }
+
+    // The port in use and how this run reaches the switch, in plain words
+    // for the window's status line.
+    SerialPort& MSComm1() { return *port_; }
+    std::string ConnectionText() const;
+    bool UsingSimulator() const { return usingSimulator_; }
+
+    std::string Caption;
+    bool Visible = false;
+    std::uint8_t CheckControlBusy = 0;
+    std::array<bool, 17> PortAvailable{};  // indexes 1..16
+    DiagnosticLog Diagnostic;
+    Module2 Bus;
+    // The open selection window, if any (modeless after start-up).
+    std::unique_ptr<CommPortSelection> PortSelection;
+
+private:
+    void ProbePorts();
+    void ReadRememberedPort();
+    bool ChoosePortUntilAvailable();
+    void SwitchToSimulator();
+    void OpenPort();
+    void ShowPortSelection(bool modal);
+
+    std::array<OpenStatus, 17> probeStatus_{};
+    bool probed_ = false;
+    bool usingSimulator_ = false;
+    int currentActivePort_ = 1;
+};
+
+// The plain-words message for a port that could not be opened.
+std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result);
+
+}  // namespace kavro

@@ -1,0 +1,113 @@
+#include "simulator/pty_link.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace kavro {
+namespace {
+
+void MakeRaw(int fd) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) return;
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+}
+
+}  // namespace
+
+PtyLink::PtyLink() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+        throw std::runtime_error("no pseudo-terminal available");
+    const char* name = ::ptsname(master_);
+    if (!name) throw std::runtime_error("no pseudo-terminal name");
+    devicePath_ = name;
+    // Raw from the start: no echo, no line editing, every byte as it is.
+    heldSlave_ = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY);
+    if (heldSlave_ >= 0) MakeRaw(heldSlave_);
+    MakeRaw(master_);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+}
+
+PtyLink::~PtyLink() {
+    stop();
+    if (master_ >= 0) ::close(master_);
+    if (heldSlave_ >= 0) ::close(heldSlave_);
+}
+
+void PtyLink::start(Responder responder) {
+    responder_ = std::move(responder);
+    stopping_ = false;
+    thread_ = std::thread([this] { loop(); });
+}
+
+void PtyLink::serve(Responder responder) {
+    responder_ = std::move(responder);
+    stopping_ = false;
+    loop();
+}
+
+void PtyLink::stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void PtyLink::hangUp() {
+    stop();
+    if (master_ >= 0) ::close(master_);
+    if (heldSlave_ >= 0) ::close(heldSlave_);
+    master_ = heldSlave_ = -1;
+}
+
+std::vector<PtyLink::Arrival> PtyLink::received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void PtyLink::loop() {
+    FrameAssembler assembler;
+    std::uint8_t buffer[256];
+    while (!stopping_) {
+        pollfd fd{master_, POLLIN, 0};
+        if (::poll(&fd, 1, 20) <= 0) continue;
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            ::usleep(5000);  // the tool has no open handle right now
+            continue;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        {
+            std::lock_guard lock(mutex_);
+            for (ssize_t i = 0; i < n; ++i) received_.push_back({buffer[i], now});
+        }
+        for (const Bytes& frame : assembler.push(buffer, static_cast<std::size_t>(n)))
+            if (responder_) writeAll(responder_(frame));
+    }
+}
+
+void PtyLink::writeAll(const Bytes& bytes) {
+    const double pacing = pacingMs_;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t chunk = pacing > 0 ? 1 : bytes.size() - i;
+        const ssize_t n = ::write(master_, bytes.data() + i, chunk);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                ::usleep(1000);
+                continue;
+            }
+            return;
+        }
+        i += static_cast<std::size_t>(n);
+        if (pacing > 0 && i < bytes.size()) ::usleep(static_cast<useconds_t>(std::lround(pacing * 1000)));
+    }
+}
+
+}  // namespace kavro

@@ -1,0 +1,69 @@
+#pragma once
+// A pseudo-terminal that plays the switch's end of the line (POSIX only).
+// The tool opens devicePath() as its serial device, through the very same
+// serial port code as a USB adapter; a background thread reads the tool's
+// frames from the master side and writes back what the responder answers.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simulator/switch_simulator.h"
+
+namespace kavro {
+
+class PtyLink {
+public:
+    // Given one whole frame from the tool, the bytes to send back (none for
+    // a silent switch). Runs on the link's thread.
+    using Responder = std::function<Bytes(const Bytes& frame)>;
+
+    struct Arrival {
+        std::uint8_t byte;
+        std::chrono::steady_clock::time_point at;
+    };
+
+    PtyLink();  // throws std::runtime_error when no pseudo-terminal can be had
+    ~PtyLink();
+    PtyLink(const PtyLink&) = delete;
+    PtyLink& operator=(const PtyLink&) = delete;
+
+    const std::string& devicePath() const { return devicePath_; }
+
+    // Pause between reply bytes; 0 writes each reply in one piece.
+    void setBytePacingMs(double ms) { pacingMs_ = ms; }
+
+    void start(Responder responder);
+    void stop();
+    // The line goes away, as when a USB adapter is unplugged.
+    void hangUp();
+
+    // Everything the tool has sent so far, with arrival times.
+    std::vector<Arrival> received() const;
+
+    // Serves in the calling thread until stop() (or a signal handler's
+    // requestStop()); for a simulator program of its own.
+    void serve(Responder responder);
+    void requestStop() { stopping_ = true; }
+
+private:
+    void loop();
+    void writeAll(const Bytes& bytes);
+
+    int master_ = -1;
+    int heldSlave_ = -1;  // keeps the line up while the tool closes and reopens it
+    std::string devicePath_;
+    Responder responder_;
+    std::atomic<double> pacingMs_{0};
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<Arrival> received_;
+};
+
+}  // namespace kavro

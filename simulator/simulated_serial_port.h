@@ -1,0 +1,54 @@
+#pragma once
+// The simulated switch behind the serial port interface, in the same
+// process: what the tool writes goes to the simulator, and its answer
+// arrives in the input buffer, paced like a 4800 baud line if asked to.
+
+#include <deque>
+#include <memory>
+
+#include "platform/event_pump.h"
+#include "platform/serial_port.h"
+#include "simulator/switch_simulator.h"
+
+namespace kavro {
+
+// Time one byte takes on the line: 11 bits (start, 8 data, parity, stop).
+inline constexpr double kByteTimeMs = 11 * 1000.0 / 4800;
+
+class SimulatedSerialPort : public SerialPort {
+public:
+    SimulatedSerialPort(std::shared_ptr<SwitchSimulator> simulator, EventPump& pump, bool linePacing);
+
+    void setLineSettings(const std::string& settings) override { settings_ = settings; }
+    void setHandshaking(Handshake) override {}
+    void setPortName(const std::string& device) override { name_ = device; }
+    std::string portName() const override { return name_; }
+
+    OpenResult open() override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+
+    int inputCount() const override { return static_cast<int>(input_.size()); }
+    std::vector<std::uint8_t> readAll() override;
+    void clearInput() override { input_.clear(); }
+    void clearOutput() override {}
+    int outputCount() const override { return 0; }
+    void write(const std::uint8_t* data, int count) override;
+    void setRts(bool) override {}
+
+    SwitchSimulator& simulator() { return *simulator_; }
+    const std::string& lineSettings() const { return settings_; }
+
+private:
+    std::shared_ptr<SwitchSimulator> simulator_;
+    EventPump& pump_;
+    bool pacing_;
+    bool open_ = false;
+    std::string name_;
+    std::string settings_;
+    std::deque<std::uint8_t> input_;
+    // Bumped on close, so bytes still on their way to a closed port are lost.
+    std::shared_ptr<int> session_ = std::make_shared<int>(0);
+};
+
+}  // namespace kavro

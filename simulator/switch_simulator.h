@@ -1,0 +1,89 @@
+#pragma once
+// A virtual Smart Switch: it takes the tool's frames byte by byte and
+// answers the way a switch on the bus does. It holds a configuration of its
+// own (firmware version, bus address, eight channel records and the source
+// group table) in wire form, answers the queries from it and keeps what
+// the write frames carry.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kavro {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Bus message codes as they stand in byte 0 of a frame.
+namespace msg {
+inline constexpr std::uint8_t QueryFirmware = 0x80;
+inline constexpr std::uint8_t QuerySwitchAddress = 0x8F;
+inline constexpr std::uint8_t QueryChannel = 0x8D;
+inline constexpr std::uint8_t QuerySourceGroups = 0x8C;
+inline constexpr std::uint8_t WriteSwitchAddress = 0x7F;
+inline constexpr std::uint8_t WriteChannel = 0x7D;
+inline constexpr std::uint8_t WriteSourceGroups = 0x7C;
+}  // namespace msg
+
+// Reply lengths the tool expects.
+inline constexpr int kFirmwareReplyLength = 13;
+inline constexpr int kSwitchAddressReplyLength = 11;
+inline constexpr int kChannelRecordLength = 33;
+inline constexpr int kSourceGroupTableLength = 35;
+inline constexpr int kWriteReplyLength = 12;
+
+struct SwitchState {
+    int firmwareMajor = 2;
+    int firmwareMinor = 14;
+    std::array<std::uint8_t, 3> address{0x00, 0x00, 0x01};  // not complemented, as on the wire
+    // Per channel the three 7-byte event blocks, exactly as on the wire.
+    std::array<std::array<std::uint8_t, 21>, 8> channelBlocks{};
+    // Per channel three complemented address bytes, as on the wire.
+    std::array<std::uint8_t, 24> sourceGroups{};
+
+    // A switch fresh from the factory: every event "NONE", every channel
+    // to the group address, no source groups.
+    static SwitchState Factory();
+    // A switch with a few channels set up, for demonstrations.
+    static SwitchState Demo();
+};
+
+// Cuts a byte stream into frames by their length byte. Bytes that cannot
+// start a frame are skipped one at a time, so the stream resynchronises.
+class FrameAssembler {
+public:
+    std::vector<Bytes> push(const std::uint8_t* data, std::size_t count);
+    void reset() { pending_.clear(); }
+
+private:
+    Bytes pending_;
+};
+
+class SwitchSimulator {
+public:
+    explicit SwitchSimulator(SwitchState state = SwitchState::Factory());
+
+    // Bytes from the tool in, the switch's answer out (empty while a frame
+    // is incomplete, or for frames it does not answer).
+    Bytes receive(const std::uint8_t* data, std::size_t count);
+
+    // The answer to one whole frame, or nothing: a bad checksum, another
+    // destination, an unknown message or a channel outside 1..8.
+    std::optional<Bytes> answer(const Bytes& frame);
+
+    SwitchState& state() { return state_; }
+    const SwitchState& state() const { return state_; }
+    int framesAnswered() const { return framesAnswered_; }
+
+private:
+    Bytes replyHeader(std::uint8_t code, int length, const Bytes& query) const;
+
+    SwitchState state_;
+    FrameAssembler assembler_;
+    int framesAnswered_ = 0;
+};
+
+// Completes a reply: length byte checked, checksum appended.
+void FinishFrame(Bytes& frame);
+
+}  // namespace kavro

@@ -1,0 +1,198 @@
+// The "Comm Port Selection" window and Ports.ini after start-up.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "buslink/comm_port_selection.h"
+#include "buslink/ports_ini.h"
+#include "support/scripted_ui.h"
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScriptedUi;
+
+// A main window stand-in that keeps its port choice in a real Ports.ini.
+class Owner : public PortChoiceOwner {
+public:
+    explicit Owner(fs::path ini) : ini_(std::move(ini)) {}
+    std::array<bool, 17> GetAvailablePorts() override { return available; }
+    int CurrentActivePort() const override { return current; }
+    void SetCurrentActivePort(int p) override { current = p; }
+    void SetActivePort() override {
+        ++writes;
+        WritePortsIni(ini_, current);
+    }
+    bool MainWindowVisible() const override { return visible; }
+
+    std::array<bool, 17> available{};
+    int current = 1;
+    bool visible = true;
+    int writes = 0;
+
+private:
+    fs::path ini_;
+};
+
+class PortSelection : public ::testing::Test {
+protected:
+    PortSelection() {
+        folder = fs::temp_directory_path() /
+                 ("kavro-selection-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(folder);
+        ini = folder / "Ports.ini";
+    }
+    ~PortSelection() override { fs::remove_all(folder); }
+
+    std::string Ini() {
+        std::ifstream in(ini, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path folder, ini;
+    ScriptedUi ui;
+};
+
+TEST_F(PortSelection, ListsAvailablePortsAscendingWithTheCurrentOneSelected) {
+    Owner owner(ini);
+    owner.available[1] = owner.available[3] = true;
+    owner.current = 3;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    EXPECT_EQ(window.entries(), (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(window.selectedPosition(), 1);
+    EXPECT_TRUE(window.changePortEnabled());
+}
+
+TEST_F(PortSelection, ChoosingTheCurrentPortWritesNothingAndSaysNothing) {
+    Owner owner(ini);
+    owner.available[1] = owner.available[3] = true;
+    owner.current = 3;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    window.xcmdChangeCommPort_Click();
+    EXPECT_FALSE(window.isOpen());
+    EXPECT_EQ(owner.writes, 0);
+    EXPECT_FALSE(fs::exists(ini));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PortSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
+    Owner owner(ini);
+    owner.available[1] = owner.available[3] = true;
+    owner.current = 3;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    window.SelectEntry(0);
+    window.xcmdChangeCommPort_Click();
+    EXPECT_EQ(owner.current, 1);
+    EXPECT_EQ(Ini(), "1\r\n");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "Please be aware that these COM Port changes will take affect the next time this program is executed.");
+    EXPECT_EQ(ui.messages[0].title, "Comm Port Selection");
+}
+
+TEST_F(PortSelection, NothingSelectedKeepsChangePortDisabled) {
+    Owner owner(ini);
+    owner.available[2] = true;
+    owner.current = 7;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    EXPECT_EQ(window.selectedPosition(), -1);
+    EXPECT_FALSE(window.changePortEnabled());
+    window.xcmdChangeCommPort_Click();  // a disabled button does nothing
+    EXPECT_TRUE(window.isOpen());
+    EXPECT_EQ(owner.current, 7);
+}
+
+TEST_F(PortSelection, NoPortsGivesAnEmptyListAndOnlyCancel) {
+    Owner owner(ini);
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    EXPECT_TRUE(window.entries().empty());
+    EXPECT_FALSE(window.changePortEnabled());
+    window.xcmdCancel_Click();
+    EXPECT_FALSE(window.isOpen());
+}
+
+TEST_F(PortSelection, CancelChangesNothing) {
+    Owner owner(ini);
+    owner.available[4] = owner.available[5] = true;
+    owner.current = 4;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    window.SelectEntry(1);
+    window.xcmdCancel_Click();
+    EXPECT_EQ(owner.current, 4);
+    EXPECT_EQ(owner.writes, 0);
+}
+
+TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
+    Owner owner(ini);
+    owner.available[5] = owner.available[13] = true;
+    owner.current = 13;
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+#ifdef _WIN32
+    EXPECT_EQ(window.selectedDevice(), "COM13");
+#else
+    EXPECT_EQ(window.selectedDevice(), "/dev/ttyACM0");
+    window.SelectEntry(0);
+    EXPECT_EQ(window.selectedDevice(), "/dev/ttyUSB0");
+#endif
+}
+
+TEST_F(PortSelection, DeletedPortsIniIsRecreatedByTheNextChoice) {
+    Owner owner(ini);
+    owner.available[2] = owner.available[6] = true;
+    owner.current = 2;
+    WritePortsIni(ini, 2);
+    fs::remove(ini);
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    window.SelectEntry(1);
+    window.xcmdChangeCommPort_Click();
+    EXPECT_EQ(Ini(), "6\r\n");
+}
+
+TEST(PortDevices, FixedTableOnEveryPc) {
+#ifdef _WIN32
+    EXPECT_EQ(DeviceForPort(1), "COM1");
+    EXPECT_EQ(DeviceForPort(16), "COM16");
+#else
+    EXPECT_EQ(DeviceForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(DeviceForPort(4), "/dev/ttyS3");
+    EXPECT_EQ(DeviceForPort(5), "/dev/ttyUSB0");
+    EXPECT_EQ(DeviceForPort(12), "/dev/ttyUSB7");
+    EXPECT_EQ(DeviceForPort(13), "/dev/ttyACM0");
+    EXPECT_EQ(DeviceForPort(16), "/dev/ttyACM3");
+#endif
+    EXPECT_EQ(DeviceForPort(0), "");
+    EXPECT_EQ(DeviceForPort(17), "");
+}
+
+TEST(PortsIniLocation, BesideTheProgramWhenWritableElseInTheUserFolder) {
+    const fs::path base = fs::temp_directory_path() / "kavro-location";
+    fs::remove_all(base);
+    fs::create_directories(base / "program");
+    EXPECT_EQ(PortsIniLocation(base / "program", base / "user"), base / "program" / "Ports.ini");
+    // A folder that cannot be written: here, one that does not exist.
+    const fs::path user = base / "user" / "KavroSwitch";
+    EXPECT_EQ(PortsIniLocation(base / "missing", user), user / "Ports.ini");
+    EXPECT_TRUE(fs::is_directory(user));
+    fs::remove_all(base);
+}
+
+TEST(PortsIni, WriteFailureIsReported) {
+    EXPECT_FALSE(WritePortsIni(fs::temp_directory_path() / "kavro-no-such-folder" / "Ports.ini", 3));
+}
+
+}  // namespace
+}  // namespace kavro

@@ -1,0 +1,199 @@
+// Sending and receiving frames, on virtual time: the log entries and their
+// colours, the RTS lead, one-byte writes, and the reply time-out.
+
+#include <gtest/gtest.h>
+
+#include "buslink/transport.h"
+#include "support/scripted_port.h"
+#include "support/virtual_pump.h"
+
+namespace kavro {
+namespace {
+
+using test::ScriptedPort;
+using test::VirtualPump;
+
+const Bytes kFirmwareQuery{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+Bytes Reply(std::uint8_t code, int length) {
+    Bytes reply{code, LengthByte(length, false)};
+    while (static_cast<int>(reply.size()) < length - 2) reply.push_back(static_cast<std::uint8_t>(reply.size()));
+    FinishFrame(reply);
+    return reply;
+}
+
+class Transport : public ::testing::Test {
+protected:
+    Transport() : port(pump), log("Diagnostic"), bus(port, pump, log) {
+        port.open();
+        pump.startTimer1(Module2::kTimer1IntervalMs, [this] { bus.Timer1Tick(); });
+    }
+
+    void LoadFirmwareQuery() {
+        for (std::size_t i = 0; i < kFirmwareQuery.size(); ++i) bus.TransmitBuffer[i] = kFirmwareQuery[i];
+        AppendChecksum(bus.TransmitBuffer, 11);
+    }
+
+    // Runs one exchange and returns how long the reply wait took.
+    std::uint32_t Exchange(int expected) {
+        LoadFirmwareQuery();
+        bus.SendFrame(11);
+        const std::uint32_t start = pump.nowMs();
+        bus.ReceiveFrame(expected);
+        return pump.nowMs() - start;
+    }
+
+    VirtualPump pump;
+    ScriptedPort port;
+    DiagnosticLog log;
+    Module2 bus;
+};
+
+TEST_F(Transport, SendWritesOneLogEntryThenElevenOneByteBlocksAfterTheLead) {
+    LoadFirmwareQuery();
+    const std::uint32_t start = pump.nowMs();
+    bus.SendFrame(11);
+
+    EXPECT_EQ(log.text(), "<--80 F4 FF FE FF FF FF FF FF 08 6C \r\n");
+    EXPECT_EQ(log.colour(), kLogMagenta);
+    ASSERT_EQ(port.writes.size(), 11u);
+    for (const auto& w : port.writes) {
+        EXPECT_EQ(w.bytes.size(), 1u);
+        EXPECT_TRUE(w.rtsRaised);
+        EXPECT_GE(w.atMs - port.rtsRaisedAtMs, 25u);
+    }
+    EXPECT_EQ(port.rtsRaisedAtMs, start);
+    EXPECT_EQ(port.outputClears, 1);
+    EXPECT_EQ(port.written(), (Bytes{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C}));
+}
+
+TEST_F(Transport, ReplyOfExactLengthEndsTheWaitAtOnce) {
+    const Bytes reply = Reply(0x80, 13);
+    port.responder = [&](const Bytes&) { return reply; };
+    port.replyDelayMs = 30;
+
+    const std::uint32_t waited = Exchange(13);
+
+    EXPECT_LE(waited, 31u);
+    EXPECT_EQ(bus.ReceivedCount, 13);
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(bus.ReceiveBuffer[i], reply[i]);
+    EXPECT_EQ(VerifyChecksum(bus.ReceiveBuffer), 1);
+    // Newest first: the count on top, the received bytes under it.
+    std::string received = "-->";
+    for (std::uint8_t b : reply) received += HexText(b, 2) + " ";
+    EXPECT_EQ(log.text().substr(0, 9), "RCV= 13\r\n");
+    EXPECT_EQ(log.text().substr(9, received.size() + 2), received + "\r\n");
+    EXPECT_EQ(log.colour(), kLogBlack);
+    EXPECT_EQ(port.inputCount(), 0);
+}
+
+TEST_F(Transport, SilentSwitchTimesOutAfterFiveTicksAndLeavesTheBufferAlone) {
+    // A previous good reply is in the buffer.
+    const Bytes previous = Reply(0x80, 13);
+    port.responder = [&](const Bytes&) { return previous; };
+    Exchange(13);
+    const FrameBuffer before = bus.ReceiveBuffer;
+
+    port.responder = nullptr;
+    for (std::int64_t phase : {0, -1, -100, -199}) {
+        pump.setTimerPhase(phase);
+        pump.startTimer1(Module2::kTimer1IntervalMs, [this] { bus.Timer1Tick(); });
+        const std::uint32_t waited = Exchange(13);
+        EXPECT_GE(waited, 800u) << "phase " << phase;
+        EXPECT_LE(waited, 1000u) << "phase " << phase;
+    }
+    EXPECT_EQ(bus.ReceiveBuffer, before);
+    EXPECT_EQ(bus.ReceivedCount, 0);
+    EXPECT_EQ(log.text().substr(0, 13), "RCV= 0\r\n-->\r\n");
+}
+
+TEST_F(Transport, WaitEndsEvenIfTheTimerIsNotRunning) {
+    pump.stopTimer1();
+    const std::uint32_t waited = Exchange(13);
+    EXPECT_LE(waited, 1000u);
+    EXPECT_EQ(log.text().substr(0, 8), "RCV= 0\r\n");
+}
+
+TEST_F(Transport, ShortReplyShowsItsCountAfterTheTimeOut) {
+    const Bytes reply = Reply(0x80, 13);
+    port.responder = [&](const Bytes&) { return Bytes(reply.begin(), reply.begin() + 7); };
+    const std::uint32_t waited = Exchange(13);
+    EXPECT_GE(waited, 800u);
+    EXPECT_EQ(bus.ReceivedCount, 7);
+    EXPECT_EQ(log.text().substr(0, 8), "RCV= 7\r\n");
+}
+
+TEST_F(Transport, LongReplyRunsToTheTimeOutAndIsCutToFortyNine) {
+    Bytes flood(60);
+    for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<std::uint8_t>(0xA0 + i);
+    port.responder = [&](const Bytes&) { return flood; };
+    bus.ReceiveBuffer[49] = 0x11;
+    bus.ReceiveBuffer[50] = 0x22;
+
+    const std::uint32_t waited = Exchange(13);
+
+    EXPECT_GE(waited, 800u);
+    EXPECT_EQ(bus.ReceivedCount, 49);
+    for (int i = 0; i < 49; ++i) EXPECT_EQ(bus.ReceiveBuffer[i], flood[i]);
+    EXPECT_EQ(bus.ReceiveBuffer[49], 0x11);
+    EXPECT_EQ(bus.ReceiveBuffer[50], 0x22);
+    EXPECT_EQ(log.text().substr(0, 9), "RCV= 49\r\n");
+    EXPECT_EQ(port.inputCount(), 0);  // the eleven extra bytes are dropped
+}
+
+TEST_F(Transport, ZeroByteIsStoredAndLogged) {
+    Bytes reply{0x80, 0xF2, 0x00, 0x00, 0xFF, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
+    FinishFrame(reply);
+    port.responder = [&](const Bytes&) { return reply; };
+    Exchange(13);
+    EXPECT_EQ(bus.ReceivedCount, 13);
+    EXPECT_EQ(bus.ReceiveBuffer[2], 0x00);
+    EXPECT_EQ(bus.ReceiveBuffer[3], 0x00);
+    EXPECT_NE(log.text().find("-->80 F2 00 00 FF 00 01 00 00 00 00 "), std::string::npos);
+}
+
+TEST_F(Transport, ColoursFollowTheLastEvent) {
+    LoadFirmwareQuery();
+    bus.SendFrame(11);
+    EXPECT_EQ(log.colour(), kLogMagenta);
+    bus.ReceiveFrame(13);
+    EXPECT_EQ(log.colour(), kLogBlack);
+    bus.SendFrame(11);
+    EXPECT_EQ(log.colour(), kLogMagenta);
+}
+
+TEST_F(Transport, ClosedPortReturnsAtOnceWithNothing) {
+    port.close();
+    const std::uint32_t waited = Exchange(13);
+    EXPECT_EQ(waited, 0u);
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_EQ(bus.ReceivedCount, 0);
+    EXPECT_EQ(log.text().substr(0, 8), "RCV= 0\r\n");
+}
+
+TEST(WaitMs, WaitsTheFullTimeAcrossAClockWrap) {
+    VirtualPump pump(0xFFFFFFF0u);  // 16 ms before the 32-bit clock wraps
+    test::ScriptedPort port(pump);
+    DiagnosticLog log("Diagnostic");
+    Module2 bus(port, pump, log);
+    const std::uint32_t start = pump.nowMs();
+    bus.WaitMs(25);
+    EXPECT_EQ(static_cast<std::uint32_t>(pump.nowMs() - start), 25u);
+    EXPECT_LT(pump.nowMs(), start);  // it did wrap
+}
+
+TEST(WaitMs, ZeroReturnsAtOnceAndFractionsRound) {
+    VirtualPump pump;
+    test::ScriptedPort port(pump);
+    DiagnosticLog log("Diagnostic");
+    Module2 bus(port, pump, log);
+    std::uint32_t start = pump.nowMs();
+    bus.WaitMs(0);
+    EXPECT_EQ(pump.nowMs(), start);
+    EXPECT_EQ(pump.processCalls(), 0);
+    bus.WaitMs(24.6);
+    EXPECT_EQ(pump.nowMs() - start, 25u);
+}
+
+}  // namespace
+}  // namespace kavro
