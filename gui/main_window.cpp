@@ -17,6 +17,8 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
     auto* client = new QWidget(this);
     setCentralWidget(client);
     auto* columns = new QHBoxLayout(client);
+    // Wide enough for the whole title in the window's frame.
+    client->setMinimumWidth(fontMetrics().horizontalAdvance(QString::fromStdString(form_.Caption)) + Twips(2400));
 
     // The "Commands" frame (Frame9) with its seven buttons, in rows as
     // designed; the layout sizes them so that no caption is cut.

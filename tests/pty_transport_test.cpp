@@ -185,6 +185,42 @@ TEST_F(PtyTransport, VanishingLineClosesThePortOnceAndEndsTheWait) {
     EXPECT_LT(Clock::now() - again, std::chrono::milliseconds(200));
 }
 
+TEST_F(PtyTransport, SimulatedSwitchOnThePtyAnswersEveryQuery) {
+    SwitchState state = SwitchState::Demo();
+    state.firmwareMajor = 4;
+    state.firmwareMinor = 2;
+    SwitchSimulator simulator(state);
+    link.setBytePacingMs(2.3);
+    Start([&](const Bytes& frame) { return simulator.answer(frame).value_or(Bytes{}); });
+
+    struct Query {
+        std::uint8_t code;
+        int channel;
+        int replyLength;
+    };
+    std::vector<Query> queries{{0x80, 0, 13}, {0x8F, 0, 11}, {0x8C, 0, 35}};
+    for (int c = 1; c <= 8; ++c) queries.push_back({0x8D, c, 33});
+    for (const Query& q : queries) {
+        const int length = q.channel ? 12 : 11;
+        const Bytes head{q.code, LengthByte(length, false), 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        std::copy(head.begin(), head.end(), bus.TransmitBuffer.begin());
+        bus.TransmitBuffer[9] = static_cast<std::uint8_t>(q.channel ^ 0xFF);
+        AppendChecksum(bus.TransmitBuffer, length);
+        bus.SendFrame(length);
+        bus.ReceiveFrame(q.replyLength);
+        EXPECT_EQ(bus.ReceivedCount, q.replyLength) << "query " << int(q.code) << " channel " << q.channel;
+        EXPECT_EQ(FrameLengthFrom(bus.ReceiveBuffer[1]), q.replyLength);
+        EXPECT_EQ(VerifyChecksum(bus.ReceiveBuffer), 1);
+        if (q.code == 0x80) {
+            EXPECT_EQ(bus.ReceiveBuffer[9] ^ 0xFF, 4);
+            EXPECT_EQ(bus.ReceiveBuffer[10] ^ 0xFF, 2);
+        }
+        if (q.code == 0x8D) {
+            EXPECT_EQ(bus.ReceiveBuffer[9] ^ 0xFF, q.channel);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kavro
 

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12, and only
+# what is missing. Runs apt-get through sudo when not already root.
+set -euo pipefail
+
+packages=(
+  build-essential cmake            # compiler and build
+  qt6-base-dev qt6-serialport-dev  # Qt 6 widgets and serial port
+  qt6-qpa-plugins                  # the window system plug-ins (xcb, offscreen)
+  libgtest-dev googletest          # unit tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,113 @@
+// The window program's shell on the offscreen platform: the main window's
+// title, the two buttons of this layer, and closing.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "buslink/transport.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui_services.h"
+#include "qtplatform/qt_event_pump.h"
+#include "qtplatform/qt_serial_port.h"
+#include "shell/frm_main.h"
+#include "simulator/simulated_serial_port.h"
+
+namespace kavro {
+namespace {
+
+class GuiShell : public ::testing::Test {
+protected:
+    GuiShell() {
+        env.pump = &pump;
+        env.ui = &ui;
+        env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, false); };
+        env.portsIniFile = (dir.path() + "/Ports.ini").toStdString();
+        StartOptions options;
+        options.simulator = true;
+        form = std::make_unique<frmMain>(env, options);
+        ui.followDiagnostic(form->Diagnostic);
+        EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+        window = std::make_unique<MainWindow>(*form, ui);
+        ui.setMainWindow(window.get());
+        form->Visible = true;
+        window->show();
+    }
+
+    QTemporaryDir dir;
+    QtEventPump pump;
+    QtUiServices ui;
+    std::shared_ptr<SwitchSimulator> simulator = std::make_shared<SwitchSimulator>();
+    ShellEnvironment env;
+    std::unique_ptr<frmMain> form;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(GuiShell, TitleCarriesTheVersion) {
+    EXPECT_EQ(window->windowTitle(), "Kavro Smart Switch Configuration  -  Version 3.1.1");
+}
+
+TEST_F(GuiShell, DiagnosticButtonShowsTheLogCollectedSoFar) {
+    // An exchange before the window was ever shown.
+    const Bytes query{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::copy(query.begin(), query.end(), form->Bus.TransmitBuffer.begin());
+    AppendChecksum(form->Bus.TransmitBuffer, 11);
+    form->Bus.SendFrame(11);
+    form->Bus.ReceiveFrame(13);
+
+    window->button("DIAG")->click();
+    DiagnosticWindow* diag = ui.diagnosticWindow();
+    ASSERT_NE(diag, nullptr);
+    EXPECT_TRUE(diag->isVisible());
+    EXPECT_EQ(diag->windowTitle(), "Diagnostic  -  Version 3.1.1");
+    const QString text = diag->logBox()->toPlainText();
+    EXPECT_TRUE(text.startsWith("RCV= 13\n-->80 ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<--80 F4 FF FE FF FF FF FF FF 08 6C \n"));
+    EXPECT_EQ(diag->logBox()->palette().color(QPalette::Text), QColor(0, 0, 0));
+
+    form->Bus.SendFrame(11);
+    EXPECT_EQ(diag->logBox()->palette().color(QPalette::Text), QColor(255, 0, 255));
+
+    // Closing the window discards its log; DIAG then shows an empty one.
+    diag->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->button("DIAG")->click();
+    ASSERT_NE(ui.diagnosticWindow(), nullptr);
+    EXPECT_TRUE(ui.diagnosticWindow()->logBox()->toPlainText().isEmpty());
+}
+
+TEST_F(GuiShell, SelectCommOpensTheSelectionWindowWithoutBlocking) {
+    window->button("SelComm")->click();  // returns: the window is not modal
+    PortSelectionDialog* dialog = ui.portSelectionDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), "Comm Port Selection");
+    auto* cancel = dialog->findChild<QPushButton*>("xcmdCancel");
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_FALSE(form->PortSelection->isOpen());
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(GuiShell, ClosingTheMainWindowClosesThePortAndTheOtherWindows) {
+    window->button("DIAG")->click();
+    window->close();
+    EXPECT_FALSE(form->MSComm1().isOpen());
+    EXPECT_FALSE(ui.diagnosticWindow() && ui.diagnosticWindow()->isVisible());
+}
+
+}  // namespace
+}  // namespace kavro
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
