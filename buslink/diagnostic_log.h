@@ -8,12 +8,9 @@
 #include <functional>
 #include <string>
 
-namespace kavro {
+#include "platform/colour.h"
 
-struct Rgb {
-    std::uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const Rgb&) const = default;
-};
+namespace kavro {
 
 inline constexpr Rgb kLogMagenta{255, 0, 255};
 inline constexpr Rgb kLogBlack{0, 0, 0};

@@ -47,6 +47,7 @@ frmMain::frmMain(ShellEnvironment environment, StartOptions options)
       options_(std::move(options)),
       port_(InitialPort(env_, options_)),
       Caption(kCaption),
+      Screen(env_.ui),
       Diagnostic(VersionedTitle("Diagnostic", env_.version)),
       Bus(*port_, *env_.pump, Diagnostic) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
@@ -57,7 +58,7 @@ frmMain::~frmMain() {
 }
 
 frmMain::LoadResult frmMain::Form_Load() {
-    CheckControlBusy = 0;
+    Screen.CheckControlBusy = 0;
     Caption = VersionedTitle(kCaption, env_.version);
     port_->setLineSettings(kLineSettings);
     port_->setHandshaking(Handshake::None);
@@ -73,6 +74,7 @@ frmMain::LoadResult frmMain::Form_Load() {
 
     env_.pump->startTimer1(Module2::kTimer1IntervalMs, [this] { Bus.Timer1Tick(); });
     OpenPort();
+    Screen.FillCommandLists();
     return LoadResult::Ready;
 }
 

@@ -15,6 +15,7 @@
 #include "buslink/diagnostic_log.h"
 #include "buslink/port_devices.h"
 #include "buslink/transport.h"
+#include "editor/config_screen.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
 #include "platform/ui_services.h"
@@ -80,7 +81,8 @@ public:
 
     std::string Caption;
     bool Visible = false;
-    std::uint8_t CheckControlBusy = 0;
+    // The configuration editor: the window's channel controls.
+    ConfigScreen Screen;
     std::array<bool, 17> PortAvailable{};  // indexes 1..16
     DiagnosticLog Diagnostic;
     Module2 Bus;

@@ -1,0 +1,20 @@
+#include "editor/command_catalogue.h"
+
+namespace kavro {
+
+int CodeFromListIndex(int position) {
+    if (position < 0 || position >= kCommandCount) return 0;
+    return kCommands[position].code;
+}
+
+int ListIndexFromCode(int code) {
+    for (int i = 0; i < kCommandCount; ++i)
+        if (kCommands[i].code == code) return i;
+    return 0;
+}
+
+bool IsLockPosition(int position) {
+    return position > 12 && position < 18;
+}
+
+}  // namespace kavro

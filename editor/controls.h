@@ -1,0 +1,152 @@
+#pragma once
+// The screen's controls as plain objects. They hold what the logic reads and
+// writes (list position, check value, text, caption, visibility) and behave
+// as the window toolkit's controls do: setting a list position or a check
+// value from code runs the same handler as the user's change, at once,
+// before the setter returns.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/colour.h"
+
+namespace kavro {
+
+// Told after every change of any control, so that a window can mirror it.
+using ChangeObserver = std::function<void()>;
+
+class Control {
+public:
+    bool visible() const { return visible_; }
+    void setVisible(bool visible) { set(visible_, visible); }
+    const std::string& caption() const { return caption_; }
+    void setCaption(const std::string& caption) { set(caption_, caption); }
+
+    void setObserver(const ChangeObserver* observer) { observer_ = observer; }
+
+protected:
+    template <typename T>
+    void set(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        notify();
+    }
+    void notify() const {
+        if (observer_ && *observer_) (*observer_)();
+    }
+
+private:
+    bool visible_ = true;
+    std::string caption_;
+    const ChangeObserver* observer_ = nullptr;
+};
+
+// A label, or a caption-only field. No colour means the default text colour.
+class Label : public Control {
+public:
+    std::optional<Rgb> colour() const { return colour_; }
+    void setColour(std::optional<Rgb> colour) { set(colour_, colour); }
+
+private:
+    std::optional<Rgb> colour_;
+};
+
+// A drop-down list from which the user can only select.
+class ListBox : public Control {
+public:
+    const std::vector<std::string>& items() const { return items_; }
+    void addItem(const std::string& item) {
+        items_.push_back(item);
+        notify();
+    }
+    // −1 for no selection.
+    int listIndex() const { return listIndex_; }
+    // Selecting runs the click handler, as the user's selection does. An
+    // index outside the list is refused, as the toolkit refuses it.
+    void setListIndex(int index) {
+        if (index < -1 || index >= static_cast<int>(items_.size())) return;
+        listIndex_ = index;
+        notify();
+        if (onClick) onClick();
+    }
+    // Selecting by the entry's text, as start-up selects "NONE".
+    void setText(const std::string& text) {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (items_[i] == text) return setListIndex(static_cast<int>(i));
+    }
+    std::string text() const { return listIndex_ >= 0 ? items_[listIndex_] : std::string{}; }
+
+    std::function<void()> onClick;
+
+private:
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+};
+
+class CheckBox : public Control {
+public:
+    // 0 clear, 1 ticked, 2 greyed.
+    int value() const { return value_; }
+    // A change of value runs the click handler; setting the value it already
+    // has changes nothing and runs nothing.
+    void setValue(int value) {
+        if (value == value_) return;
+        value_ = value;
+        notify();
+        if (onClick) onClick();
+    }
+    // The user's click: a ticked box clears, any other box ticks.
+    void click() { setValue(value_ == 1 ? 0 : 1); }
+    // The state the window is designed with; no handler runs.
+    void setInitialValue(int value) { set(value_, value); }
+
+    std::function<void()> onClick;
+
+private:
+    int value_ = 0;
+};
+
+// An option button of a group: selecting one clears the others.
+class OptionButton : public Control {
+public:
+    bool value() const { return value_; }
+    void setValueQuietly(bool value) { set(value_, value); }
+    std::function<void()> onClick;
+
+private:
+    bool value_ = false;
+};
+
+class TextBox : public Control {
+public:
+    const std::string& text() const { return text_; }
+    // Code sets the text as it is; the limit is for typing.
+    void setText(const std::string& text) { set(text_, text); }
+    // The user's typing: the whole new text, cut to the character limit.
+    void typeText(const std::string& text) {
+        setText(maxLength_ > 0 && text.size() > static_cast<std::size_t>(maxLength_) ? text.substr(0, maxLength_)
+                                                                                   : text);
+    }
+    // 0 for no limit.
+    int maxLength() const { return maxLength_; }
+    void setMaxLength(int maxLength) { set(maxLength_, maxLength); }
+
+private:
+    std::string text_;
+    int maxLength_ = 0;
+};
+
+// A frame whose place in the window matters (the channel frames move).
+class Frame : public Control {
+public:
+    int top() const { return top_; }
+    void setTop(int top) { set(top_, top); }
+
+private:
+    int top_ = 0;
+};
+
+}  // namespace kavro
