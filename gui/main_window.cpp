@@ -104,6 +104,12 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
     channels_ = new QGridLayout;
     for (int c = 0; c < kChannels; ++c) frames_[c] = makeChannelFrame(c);
     placeChannelFrames();
+    // Both columns keep their width when a "Show" option empties one, as
+    // the designed window does; spare height goes below the frames.
+    const int frameWidth = frames_[0]->sizeHint().width();
+    channels_->setColumnMinimumWidth(0, frameWidth);
+    channels_->setColumnMinimumWidth(1, frameWidth);
+    channels_->setRowStretch(4, 1);
     grid->addLayout(channels_, 1, 0);
     grid->setRowStretch(2, 1);
     grid->addWidget(makeRightColumn(), 1, 1, Qt::AlignTop);
@@ -145,8 +151,10 @@ QGroupBox* MainWindow::makeChannelFrame(int c) {
     auto* frame = new QGroupBox;
     frame->setObjectName(QString("Frame%1").arg(c + 1));
     binding_.bind(screen_.Frames[c], frame);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* grid = new QGridLayout(frame);
     grid->setVerticalSpacing(Twips(60));
+    grid->setColumnStretch(6, 1);  // spare width goes after the last field
 
     for (int e = 0; e < 3; ++e) {
         const int i = EventIndex(c, e);
@@ -205,6 +213,7 @@ QGroupBox* MainWindow::makeChannelFrame(int c) {
     auto* destLabel = new QLabel;
     binding_.bind(screen_.Text1[c], destLabel);
     dest->addWidget(destLabel);
+    dest->addSpacing(Twips(60));
     const std::tuple<int, const char*, const char*> boxes[] = {
         {GroupBox(c), "Group", "Use the Group (000000) Address."},
         {PointToPointBox(c), "P-P", "Use the Default Button Destination Address."},
@@ -319,22 +328,23 @@ void MainWindow::refresh() {
     status_->setText(QString::fromStdString(form_.ConnectionText()));
     binding_.refresh();
     placeChannelFrames();
-    const QPoint place(Twips(screen_.Left), Twips(screen_.Top));
-    if (isVisible() && place != syncedPlace_) {
-        syncedPlace_ = place;
-        move(place);
+    // The keyboard moved the window in the model: move it by the same step.
+    if (screen_.Left != shownLeft_ || screen_.Top != shownTop_) {
+        const QPoint step(Twips(screen_.Left - shownLeft_), Twips(screen_.Top - shownTop_));
+        shownLeft_ = screen_.Left;
+        shownTop_ = screen_.Top;
+        move(pos() + step);
     }
     refreshing_ = false;
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    // Keep the model's idea of the window's place in step with the screen.
-    if (pos() != syncedPlace_) {
-        syncedPlace_ = pos();
-        screen_.Left = TwipsFromPixels(pos().x());
-        screen_.Top = TwipsFromPixels(pos().y());
-    }
+    // Keep the model's idea of the window's place in step with the screen
+    // when the user drags it.
+    if (refreshing_) return;
+    screen_.Left = shownLeft_ = TwipsFromPixels(pos().x());
+    screen_.Top = shownTop_ = TwipsFromPixels(pos().y());
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -47,7 +47,9 @@ private:
     std::array<QGroupBox*, kChannels> frames_{};
     std::array<int, kChannels> placedTops_{};
     QLabel* status_ = nullptr;
-    QPoint syncedPlace_;
+    // The model's window place that the screen already shows, in twips.
+    int shownLeft_ = 0;
+    int shownTop_ = 0;
     bool refreshing_ = false;
 };
 

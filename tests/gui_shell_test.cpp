@@ -7,46 +7,14 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include "buslink/transport.h"
-#include "gui/main_window.h"
-#include "gui/qt_ui_services.h"
-#include "qtplatform/qt_event_pump.h"
-#include "qtplatform/qt_serial_port.h"
-#include "shell/frm_main.h"
-#include "simulator/simulated_serial_port.h"
+#include "support/gui_fixture.h"
 
 namespace kavro {
 namespace {
 
-class GuiShell : public ::testing::Test {
-protected:
-    GuiShell() {
-        env.pump = &pump;
-        env.ui = &ui;
-        env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, false); };
-        env.portsIniFile = (dir.path() + "/Ports.ini").toStdString();
-        StartOptions options;
-        options.simulator = true;
-        form = std::make_unique<frmMain>(env, options);
-        ui.followDiagnostic(form->Diagnostic);
-        EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
-        window = std::make_unique<MainWindow>(*form, ui);
-        ui.setMainWindow(window.get());
-        form->Visible = true;
-        window->show();
-    }
-
-    QTemporaryDir dir;
-    QtEventPump pump;
-    QtUiServices ui;
-    std::shared_ptr<SwitchSimulator> simulator = std::make_shared<SwitchSimulator>();
-    ShellEnvironment env;
-    std::unique_ptr<frmMain> form;
-    std::unique_ptr<MainWindow> window;
-};
+using GuiShell = test::GuiFixture;
 
 TEST_F(GuiShell, TitleCarriesTheVersion) {
     EXPECT_EQ(window->windowTitle(), "Kavro Smart Switch Configuration  -  Version 3.1.1");
@@ -104,10 +72,3 @@ TEST_F(GuiShell, ClosingTheMainWindowClosesThePortAndTheOtherWindows) {
 
 }  // namespace
 }  // namespace kavro
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

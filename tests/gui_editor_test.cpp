@@ -1,0 +1,170 @@
+// The channel frames on screen: the user's actions reach the screen model,
+// changes made by code show in the widgets, every control can be told
+// apart by assistive technology, and no caption is cut.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSet>
+#include <QTest>
+
+#include "gui/twips.h"
+#include "support/gui_fixture.h"
+
+namespace kavro {
+namespace {
+
+using GuiEditor = test::GuiFixture;
+
+TEST_F(GuiEditor, ChoosingACommandRunsTheModelsHandler) {
+    auto* combo = Find<QComboBox>("Combo1_4");
+    emit combo->activated(7);  // the user picks "absolute position"
+    EXPECT_EQ(form->Screen.Combo1[4].listIndex(), 7);
+    EXPECT_EQ(form->Screen.EventCommandCode[4], 0x08);
+    auto* data = Find<QLineEdit>("SW_Data_4");
+    EXPECT_FALSE(data->isHidden());
+    EXPECT_EQ(data->text(), "0000");
+    EXPECT_EQ(Find<QLabel>("RANGE_4")->text(), "0->FFFF");
+}
+
+TEST_F(GuiEditor, TypingGoesThroughTheModelWithItsLimit) {
+    emit Find<QComboBox>("Combo1_0")->activated(2);  // DOWN limit: two characters
+    auto* data = Find<QLineEdit>("SW_Data_0");
+    data->clear();
+    QTest::keyClicks(data, "7F3");
+    EXPECT_EQ(form->Screen.SW_Data[0].text(), "7F");
+    EXPECT_EQ(data->text(), "7F");
+}
+
+TEST_F(GuiEditor, ClickingDestinationBoxesRunsTheModeMachine) {
+    auto* specific = Find<QCheckBox>(QString("Check1_%1").arg(SpecificBox(1)));
+    QTest::mouseClick(specific, Qt::LeftButton, {}, QPoint(5, specific->height() / 2));
+    EXPECT_EQ(form->Screen.Check1[SpecificBox(1)].value(), 1);
+    EXPECT_EQ(form->Screen.Check1[GroupBox(1)].value(), 0);
+    EXPECT_FALSE(Find<QCheckBox>(QString("Check1_%1").arg(GroupBox(1)))->isChecked());
+    EXPECT_FALSE(Find<QLineEdit>("SpecAddr_1")->isHidden());
+
+    // A click on the ticked box leaves it ticked, on screen too.
+    QTest::mouseClick(specific, Qt::LeftButton, {}, QPoint(5, specific->height() / 2));
+    EXPECT_TRUE(specific->isChecked());
+    EXPECT_EQ(form->Screen.Check1[SpecificBox(1)].value(), 1);
+}
+
+TEST_F(GuiEditor, ChangesMadeByCodeShowInTheWidgets) {
+    form->Screen.Combo1[EventIndex(7, 2)].setListIndex(16);  // Lock IP on channel 8 release
+    form->Screen.Check3[7].setValue(1);
+    form->Screen.Check1[SrcGroupBox(7)].setValue(1);
+    form->Screen.SwSrcGroup[7].setText("0A0B0C");
+    form->Screen.SW_FIRMWARE.setText("2.14");
+
+    EXPECT_EQ(Find<QComboBox>("Combo1_23")->currentText(), "Lock IP");
+    EXPECT_FALSE(Find<QLineEdit>("PRI_7")->isHidden());
+    EXPECT_EQ(Find<QLabel>("Label2_23")->text(), "Function3");
+    EXPECT_TRUE(Find<QCheckBox>("Check1_31")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("Check1_22")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>("SwSrcGroup_7")->text(), "0A0B0C");
+    EXPECT_EQ(Find<QLineEdit>("SW_FIRMWARE")->text(), "2.14");
+}
+
+TEST_F(GuiEditor, ClearDataButtonResetsTheScreen) {
+    form->Screen.Combo1[0].setListIndex(13);
+    form->Screen.Check3[0].setValue(1);
+    Find<QPushButton>("Command1")->click();
+    EXPECT_EQ(Find<QComboBox>("Combo1_0")->currentText(), "NONE");
+    EXPECT_EQ(Find<QLabel>("Label2_0")->text(), "On Press");
+    EXPECT_TRUE(Find<QLineEdit>("PRI_0")->isHidden());
+}
+
+TEST_F(GuiEditor, ShowOptionsMoveAndHideFrames) {
+    auto* frame7 = Find<QGroupBox>("Frame7");
+    auto* frame1 = Find<QGroupBox>("Frame1");
+    EXPECT_TRUE(frame7->isHidden());
+    QTest::mouseClick(Find<QRadioButton>("opt78"), Qt::LeftButton);
+    EXPECT_FALSE(frame7->isHidden());
+    EXPECT_TRUE(frame1->isHidden());
+    EXPECT_EQ(form->Screen.Frames[6].top(), 960);
+    QTest::mouseClick(Find<QRadioButton>("optAll"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(frame1->isHidden());
+    EXPECT_GT(frame7->y(), Find<QGroupBox>("Frame3")->y());  // the fourth row
+}
+
+TEST_F(GuiEditor, ArrowKeysMoveTheWindowAndNeverReachTheList) {
+    auto* combo = Find<QComboBox>("Combo1_0");
+    combo->setFocus();
+    const QPoint before = window->pos();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(window->pos().y() - before.y(), Twips(150));
+    QTest::keyClick(combo, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(window->pos().y() - before.y(), Twips(150));
+}
+
+TEST_F(GuiEditor, EveryControlHasItsOwnAccessibleName) {
+    QSet<QString> names;
+    int controls = 0;
+    const auto widgets = window->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        const bool interactive = qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                 qobject_cast<QAbstractButton*>(w);
+        if (!interactive || qobject_cast<QComboBox*>(w->parentWidget())) continue;
+        ++controls;
+        const QString name = w->accessibleName();
+        EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+        EXPECT_EQ(w->accessibleDescription(), name) << name.toStdString();
+        EXPECT_FALSE(names.contains(name)) << "twice: " << name.toStdString();
+        names.insert(name);
+    }
+    // Per channel: 3 commands, 3 data, Seq, 4 destinations, priority, source
+    // group and motor address; then the Show options, Clear Data, the four
+    // boxes of the right column and the seven commands.
+    EXPECT_EQ(controls, 8 * 14 + 4 + 1 + 4 + 7);
+    for (const char* expected :
+         {"Channel 1 Press command", "Channel 8 Release command", "Channel 3 Hold data", "Channel 2 Specific",
+          "Channel 2 Group", "Channel 2 P-P", "Channel 2 Src Group", "Channel 5 Seq", "Channel 6 Motor Address",
+          "Channel 7 Source Group Address", "Channel 4 Lock Priority", "Switch Address", "P-P Motor Address",
+          "Use Switch Address for Config", "Firmware Version", "Get Config", "Diagnostic", "Clear Data", "All",
+          "1- 6 "})
+        EXPECT_TRUE(names.contains(expected)) << expected;
+}
+
+// Every caption fits its widget at the screen's resolution (the suite runs
+// at 96 and at 144 dpi).
+TEST_F(GuiEditor, NoCaptionIsCut) {
+    ConfigScreen& s = form->Screen;
+    s.SelectShowOption(s.optAll);
+    const int longest[] = {7, 12, 15, 17, 9, 13, 2, 8};  // long names and every data shape
+    for (int c = 0; c < kChannels; ++c) {
+        for (int e = 0; e < 3; ++e) s.Combo1[EventIndex(c, e)].setListIndex(longest[(c + e) % 8]);
+        s.Check1[c % 2 ? SpecificBox(c) : SrcGroupBox(c)].setValue(1);
+        s.Check3[c].setValue(c % 2);
+    }
+    window->adjustSize();
+    QApplication::processEvents();
+    const auto widgets = window->findChildren<QWidget*>();
+    int checked = 0;
+    for (QWidget* w : widgets) {
+        if (!w->isVisibleTo(window.get())) continue;
+        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            const int text = combo->fontMetrics().horizontalAdvance(combo->currentText());
+            EXPECT_GT(combo->width() - text, 16) << combo->accessibleName().toStdString();
+            ++checked;
+        } else if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+            if (qobject_cast<QLabel*>(w) && static_cast<QLabel*>(w)->text().isEmpty()) continue;
+            EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+            ++checked;
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title()));
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 150);
+}
+
+}  // namespace
+}  // namespace kavro

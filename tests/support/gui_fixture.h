@@ -1,0 +1,53 @@
+#pragma once
+// The window program as a test sees it: the main window model on the
+// simulated switch, its Qt window, offscreen.
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "gui/main_window.h"
+#include "gui/qt_ui_services.h"
+#include "qtplatform/qt_event_pump.h"
+#include "qtplatform/qt_serial_port.h"
+#include "shell/frm_main.h"
+#include "simulator/simulated_serial_port.h"
+
+namespace kavro::test {
+
+class GuiFixture : public ::testing::Test {
+protected:
+    GuiFixture() {
+        env.pump = &pump;
+        env.ui = &ui;
+        env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, false); };
+        env.portsIniFile = (dir.path() + "/Ports.ini").toStdString();
+        StartOptions options;
+        options.simulator = true;
+        form = std::make_unique<frmMain>(env, options);
+        ui.followDiagnostic(form->Diagnostic);
+        EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+        window = std::make_unique<MainWindow>(*form, ui);
+        ui.setMainWindow(window.get());
+        form->Visible = true;
+        window->show();
+    }
+
+    template <typename W>
+    W* Find(const QString& name) const {
+        W* widget = window->findChild<W*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+
+    QTemporaryDir dir;
+    QtEventPump pump;
+    QtUiServices ui;
+    std::shared_ptr<SwitchSimulator> simulator = std::make_shared<SwitchSimulator>();
+    ShellEnvironment env;
+    std::unique_ptr<frmMain> form;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace kavro::test
