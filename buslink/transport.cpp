@@ -40,6 +40,10 @@ void Module2::SendFrame(int n) {
     port_->clearOutput();
     port_->setRts(true);
     WaitMs(kRtsLeadMs);
+    // The switch never speaks unasked, so nothing waiting now answers this
+    // frame: it is the tail of an earlier reply (one that ran long, or came
+    // after its wait ended) and would spoil the count of the next one.
+    port_->clearInput();
     for (int i = 0; i < n; ++i) {
         const std::uint8_t outputByte[1] = {TransmitBuffer[i]};
         port_->write(outputByte, 1);

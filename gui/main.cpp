@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
 
     QtEventPump pump;
     QtUiServices ui;
-    auto simulator = std::make_shared<SwitchSimulator>(SwitchState::Demo());
+    auto simulator = std::make_shared<SimulatedSwitch>(SwitchState::Demo());
 
     ShellEnvironment env;
     env.pump = &pump;

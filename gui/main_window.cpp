@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -96,7 +97,7 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
     auto* clear = new QPushButton("Clear Data");
     clear->setObjectName("Command1");
     SetAccessibleNames(clear, "Clear Data");
-    connect(clear, &QPushButton::clicked, this, [this] { screen_.Command1_Click(); });
+    connect(clear, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
     top->addWidget(clear, 0, Qt::AlignVCenter);
     top->addStretch();
     grid->addLayout(top, 0, 0);
@@ -116,11 +117,20 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
 
     status_ = new QLabel(this);
     status_->setObjectName("connection");
-    statusBar()->addWidget(status_);
+    statusBar()->addWidget(status_, 1);
+    // While a transfer runs: what it is doing and how far it got.
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("progress");
+    progress_->setTextVisible(false);
+    progress_->setMaximumWidth(Twips(2400));
+    SetAccessibleNames(progress_, "Transfer progress");
+    statusBar()->addPermanentWidget(progress_);
+    progress_->hide();
 
     if (auto* port = dynamic_cast<QtSerialPort*>(&form_.MSComm1()))
         connect(port, &QtSerialPort::lostDevice, this, &MainWindow::refresh);
     screen_.setObserver([this] { refresh(); });
+    form_.Transfer.setObserver([this] { refresh(); });
     qApp->installEventFilter(this);
     refresh();
 }
@@ -128,6 +138,7 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     screen_.setObserver({});
+    form_.Transfer.setObserver({});
 }
 
 QWidget* MainWindow::makeShowFrame() {
@@ -253,11 +264,20 @@ QWidget* MainWindow::makeRightColumn() {
     addCommand(frame9, "Compare", "Compare")->setToolTip("Compare File to Switch setup");
     auto* selComm = addCommand(frame9, "SelComm", "Select Comm");
     auto* diag = addCommand(frame9, "DIAG", "Diagnostic");
+    connect(frame9->findChild<QPushButton*>("GET_DATA"), &QPushButton::clicked, this, [this] {
+        if (form_.Busy()) return;
+        lastTransfer_ = LastTransfer::Read;
+        form_.GET_DATA_Click();
+    });
+    connect(frame9->findChild<QPushButton*>("SEND_DATA"), &QPushButton::clicked, this, [this] {
+        if (form_.Busy()) return;
+        lastTransfer_ = LastTransfer::Write;
+        form_.SEND_DATA_Click();
+    });
     connect(selComm, &QPushButton::clicked, this, [this] { form_.SelComm_Click(); refresh(); });
     connect(diag, &QPushButton::clicked, this, [this] { form_.DIAG_Click(); });
-    // Reading, writing and the configuration files are not here yet.
-    for (const char* name : {"GET_DATA", "SEND_DATA", "Import", "Export", "Compare"})
-        frame9->findChild<QPushButton*>(name)->setEnabled(false);
+    // The configuration files are not here yet.
+    for (const char* name : {"Import", "Export", "Compare"}) frame9->findChild<QPushButton*>(name)->setEnabled(false);
     layout->addWidget(frame9);
 
     auto* frame10 = new QGroupBox("Switch Address");
@@ -305,6 +325,21 @@ QPushButton* MainWindow::addCommand(QGroupBox* frame, const char* name, const ch
     return b;
 }
 
+// After a transfer the status line says how it went, in a few words.
+std::string MainWindow::lastStatus() const {
+    const ReadReport& read = form_.Transfer.lastRead();
+    const WriteReport& write = form_.Transfer.lastWrite();
+    std::string text = form_.ConnectionText();
+    if (lastTransfer_ == LastTransfer::Read && !read.noPort && !read.aborted) {
+        if (read.lineLost) text += "  -  Get Config stopped: the port went away";
+        else if (read.complete()) text += "  -  Get Config complete";
+        else text += "  -  Get Config: no answer for " + read.failures();
+    }
+    if (lastTransfer_ == LastTransfer::Write && !write.noPort && !write.aborted)
+        text += write.lineLost ? "  -  Send Config stopped: the port went away" : "  -  Send Config sent";
+    return text;
+}
+
 QPushButton* MainWindow::button(const QString& objectName) const {
     return findChild<QPushButton*>(objectName);
 }
@@ -325,7 +360,12 @@ void MainWindow::refresh() {
     if (refreshing_) return;
     refreshing_ = true;
     setWindowTitle(QString::fromStdString(form_.Caption));
-    status_->setText(QString::fromStdString(form_.ConnectionText()));
+    const TransferProgress& progress = form_.Transfer.progress();
+    status_->setText(QString::fromStdString(progress.active ? progress.text : lastStatus()));
+    progress_->setVisible(progress.active);
+    progress_->setRange(0, std::max(progress.steps, 1));
+    progress_->setValue(progress.step);
+    for (const char* name : {"GET_DATA", "SEND_DATA", "Command1"}) button(name)->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
     // The keyboard moved the window in the model: move it by the same step.

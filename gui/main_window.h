@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QPushButton>
 #include <array>
 
@@ -38,6 +39,7 @@ private:
     QWidget* makeRightColumn();
     QPushButton* addCommand(QGroupBox* frame, const char* name, const char* caption);
     void placeChannelFrames();
+    std::string lastStatus() const;
 
     frmMain& form_;
     ConfigScreen& screen_;
@@ -47,6 +49,8 @@ private:
     std::array<QGroupBox*, kChannels> frames_{};
     std::array<int, kChannels> placedTops_{};
     QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    enum class LastTransfer { None, Read, Write } lastTransfer_ = LastTransfer::None;
     // The model's window place that the screen already shows, in twips.
     int shownLeft_ = 0;
     int shownTop_ = 0;

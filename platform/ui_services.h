@@ -10,6 +10,9 @@ namespace kavro {
 class CommPortSelection;
 class DiagnosticLog;
 
+// The main window's caption, also the title of its message boxes.
+inline constexpr const char* kProgramCaption = "Kavro Smart Switch Configuration";
+
 enum class Pointer { Default, Hourglass };
 
 // What to do when start-up has no usable port and the user cancelled the

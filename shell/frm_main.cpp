@@ -49,7 +49,8 @@ frmMain::frmMain(ShellEnvironment environment, StartOptions options)
       Caption(kCaption),
       Screen(env_.ui),
       Diagnostic(VersionedTitle("Diagnostic", env_.version)),
-      Bus(*port_, *env_.pump, Diagnostic) {
+      Bus(*port_, *env_.pump, Diagnostic),
+      Transfer(Bus, Screen, *env_.ui) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
 }
 
@@ -160,6 +161,8 @@ void frmMain::OpenPort() {
 }
 
 void frmMain::Form_Unload() {
+    // A transfer still waiting ends at its next exchange, without a word.
+    Transfer.Abort();
     env_.pump->stopTimer1();
     if (PortSelection) PortSelection->setObserver({});
     if (!port_->isOpen()) return;
@@ -170,6 +173,18 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::SelComm_Click() { ShowPortSelection(false); }
+
+void frmMain::GET_DATA_Click() {
+    if (!Busy()) Transfer.GET_DATA_Click();
+}
+
+void frmMain::SEND_DATA_Click() {
+    if (!Busy()) Transfer.SEND_DATA_Click();
+}
+
+void frmMain::Command1_Click() {
+    if (!Busy()) Screen.Command1_Click();
+}
 
 void frmMain::DIAG_Click() {
     Diagnostic.show();

@@ -16,6 +16,7 @@
 #include "buslink/port_devices.h"
 #include "buslink/transport.h"
 #include "editor/config_screen.h"
+#include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
 #include "platform/ui_services.h"
@@ -49,7 +50,7 @@ class frmMain : public PortChoiceOwner {
     std::unique_ptr<SerialPort> port_;
 
 public:
-    static constexpr const char* kCaption = "Kavro Smart Switch Configuration";
+    static constexpr const char* kCaption = kProgramCaption;
     static constexpr const char* kLineSettings = "4800,O,8,1";
     static constexpr const char* kInactivePortMessage =
         "This program is currently set to a port that is inactive on this PC.  Press OK to select an active one.";
@@ -65,6 +66,13 @@ public:
     void Form_Unload();
     void SelComm_Click();
     void DIAG_Click();
+    // The buttons that change the screen or use the bus wait while a
+    // transfer runs: they would share its buffers or pull the screen from
+    // under it.
+    void GET_DATA_Click();
+    void SEND_DATA_Click();
+    void Command1_Click();
+    bool Busy() const { return Transfer.Busy(); }
 
     // PortChoiceOwner
     std::array<bool, 17> GetAvailablePorts() override;
@@ -86,6 +94,7 @@ public:
     std::array<bool, 17> PortAvailable{};  // indexes 1..16
     DiagnosticLog Diagnostic;
     Module2 Bus;
+    SwitchTransfer Transfer;
     // The open selection window, if any (modeless after start-up).
     std::unique_ptr<CommPortSelection> PortSelection;
 

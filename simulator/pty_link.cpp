@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -43,12 +44,18 @@ PtyLink::~PtyLink() {
 }
 
 void PtyLink::start(Responder responder) {
+    start(SwitchResponder([responder = std::move(responder)](const Bytes& frame) {
+        return SwitchResponse{responder(frame)};
+    }));
+}
+
+void PtyLink::start(SwitchResponder responder) {
     responder_ = std::move(responder);
     stopping_ = false;
     thread_ = std::thread([this] { loop(); });
 }
 
-void PtyLink::serve(Responder responder) {
+void PtyLink::serve(SwitchResponder responder) {
     responder_ = std::move(responder);
     stopping_ = false;
     loop();
@@ -61,6 +68,10 @@ void PtyLink::stop() {
 
 void PtyLink::hangUp() {
     stop();
+    closeLine();
+}
+
+void PtyLink::closeLine() {
     if (master_ >= 0) ::close(master_);
     if (heldSlave_ >= 0) ::close(heldSlave_);
     master_ = heldSlave_ = -1;
@@ -88,13 +99,19 @@ void PtyLink::loop() {
             std::lock_guard lock(mutex_);
             for (ssize_t i = 0; i < n; ++i) received_.push_back({buffer[i], now});
         }
-        for (const Bytes& frame : assembler.push(buffer, static_cast<std::size_t>(n)))
-            if (responder_) writeAll(responder_(frame));
+        for (const Bytes& frame : assembler.push(buffer, static_cast<std::size_t>(n))) {
+            if (!responder_) continue;
+            const SwitchResponse response = responder_(frame);
+            if (response.hangUp) {
+                closeLine();  // from this thread: the loop ends with the line
+                return;
+            }
+            writeAll(response.bytes, response.burst ? 0.0 : std::max<double>(response.bytePacingMs, pacingMs_));
+        }
     }
 }
 
-void PtyLink::writeAll(const Bytes& bytes) {
-    const double pacing = pacingMs_;
+void PtyLink::writeAll(const Bytes& bytes, double pacing) {
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t chunk = pacing > 0 ? 1 : bytes.size() - i;
         const ssize_t n = ::write(master_, bytes.data() + i, chunk);

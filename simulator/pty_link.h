@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "simulator/switch_simulator.h"
+#include "simulator/simulated_switch.h"
 
 namespace kavro {
 
@@ -22,6 +22,8 @@ public:
     // Given one whole frame from the tool, the bytes to send back (none for
     // a silent switch). Runs on the link's thread.
     using Responder = std::function<Bytes(const Bytes& frame)>;
+    // The same with pacing and hanging up, as a simulated switch answers.
+    using SwitchResponder = std::function<SwitchResponse(const Bytes& frame)>;
 
     struct Arrival {
         std::uint8_t byte;
@@ -39,6 +41,7 @@ public:
     void setBytePacingMs(double ms) { pacingMs_ = ms; }
 
     void start(Responder responder);
+    void start(SwitchResponder responder);
     void stop();
     // The line goes away, as when a USB adapter is unplugged.
     void hangUp();
@@ -48,17 +51,18 @@ public:
 
     // Serves in the calling thread until stop() (or a signal handler's
     // requestStop()); for a simulator program of its own.
-    void serve(Responder responder);
+    void serve(SwitchResponder responder);
     void requestStop() { stopping_ = true; }
 
 private:
     void loop();
-    void writeAll(const Bytes& bytes);
+    void writeAll(const Bytes& bytes, double pacingMs);
+    void closeLine();
 
     int master_ = -1;
     int heldSlave_ = -1;  // keeps the line up while the tool closes and reopens it
     std::string devicePath_;
-    Responder responder_;
+    SwitchResponder responder_;
     std::atomic<double> pacingMs_{0};
     std::atomic<bool> stopping_{false};
     std::thread thread_;

@@ -4,11 +4,12 @@
 
 namespace kavro {
 
-SimulatedSerialPort::SimulatedSerialPort(std::shared_ptr<SwitchSimulator> simulator, EventPump& pump,
+SimulatedSerialPort::SimulatedSerialPort(std::shared_ptr<SimulatedSwitch> simulated, EventPump& pump,
                                          bool linePacing)
-    : simulator_(std::move(simulator)), pump_(pump), pacing_(linePacing) {}
+    : simulated_(std::move(simulated)), pump_(pump), pacing_(linePacing) {}
 
 OpenResult SimulatedSerialPort::open() {
+    if (lost_) return {OpenStatus::NotFound, "the simulated line is gone"};
     open_ = true;
     input_.clear();
     return {OpenStatus::Opened, {}};
@@ -17,7 +18,7 @@ OpenResult SimulatedSerialPort::open() {
 void SimulatedSerialPort::close() {
     open_ = false;
     input_.clear();
-    ++*session_;
+    session_ = std::make_shared<int>(0);
 }
 
 std::vector<std::uint8_t> SimulatedSerialPort::readAll() {
@@ -28,20 +29,37 @@ std::vector<std::uint8_t> SimulatedSerialPort::readAll() {
 
 void SimulatedSerialPort::write(const std::uint8_t* data, int count) {
     if (!open_ || count <= 0) return;
-    const Bytes reply = simulator_->receive(data, static_cast<std::size_t>(count));
-    if (!pacing_) {
-        input_.insert(input_.end(), reply.begin(), reply.end());
+    for (const SwitchResponse& response : simulated_->receive(data, static_cast<std::size_t>(count))) {
+        if (response.hangUp) {
+            lost_ = true;
+            close();
+            return;
+        }
+        deliver(response);
+    }
+}
+
+void SimulatedSerialPort::deliver(const SwitchResponse& response) {
+    const double step = response.burst ? 0.0 : std::max(response.bytePacingMs, pacing_ ? kByteTimeMs : 0.0);
+    if (step <= 0) {
+        if (!pacing_) {
+            input_.insert(input_.end(), response.bytes.begin(), response.bytes.end());
+            return;
+        }
+        // A burst still takes the switch's turnaround to begin.
+        std::weak_ptr<int> session = session_;
+        pump_.schedule(static_cast<std::uint32_t>(std::lround(2 * kByteTimeMs)), [this, session, bytes = response.bytes] {
+            if (session.lock()) input_.insert(input_.end(), bytes.begin(), bytes.end());
+        });
         return;
     }
-    // Each byte of the answer arrives one character time after the one
-    // before it, the first one character time after the last byte sent.
-    const int session = *session_;
-    std::weak_ptr<int> alive = session_;
-    for (std::size_t i = 0; i < reply.size(); ++i) {
-        const auto delay = static_cast<std::uint32_t>(std::lround(kByteTimeMs * static_cast<double>(i + 2)));
-        pump_.schedule(delay, [this, alive, session, byte = reply[i]] {
-            const auto current = alive.lock();
-            if (current && *current == session) input_.push_back(byte);
+    // Each byte arrives one step after the one before it, the first one
+    // two steps after the last byte sent (the switch's turnaround).
+    std::weak_ptr<int> session = session_;
+    for (std::size_t i = 0; i < response.bytes.size(); ++i) {
+        const auto delay = static_cast<std::uint32_t>(std::lround(step * static_cast<double>(i + 2)));
+        pump_.schedule(delay, [this, session, byte = response.bytes[i]] {
+            if (session.lock()) input_.push_back(byte);
         });
     }
 }

@@ -1,14 +1,15 @@
 #pragma once
 // The simulated switch behind the serial port interface, in the same
-// process: what the tool writes goes to the simulator, and its answer
-// arrives in the input buffer, paced like a 4800 baud line if asked to.
+// process: what the tool writes goes to the switch, and its answer arrives
+// in the input buffer, paced like a 4800 baud line if asked to. A switch
+// told to vanish takes the port down with it, as an unplugged adapter does.
 
 #include <deque>
 #include <memory>
 
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
-#include "simulator/switch_simulator.h"
+#include "simulator/simulated_switch.h"
 
 namespace kavro {
 
@@ -17,7 +18,7 @@ inline constexpr double kByteTimeMs = 11 * 1000.0 / 4800;
 
 class SimulatedSerialPort : public SerialPort {
 public:
-    SimulatedSerialPort(std::shared_ptr<SwitchSimulator> simulator, EventPump& pump, bool linePacing);
+    SimulatedSerialPort(std::shared_ptr<SimulatedSwitch> simulated, EventPump& pump, bool linePacing);
 
     void setLineSettings(const std::string& settings) override { settings_ = settings; }
     void setHandshaking(Handshake) override {}
@@ -36,18 +37,22 @@ public:
     void write(const std::uint8_t* data, int count) override;
     void setRts(bool) override {}
 
-    SwitchSimulator& simulator() { return *simulator_; }
+    SimulatedSwitch& simulated() { return *simulated_; }
     const std::string& lineSettings() const { return settings_; }
+    bool deviceLost() const { return lost_; }
 
 private:
-    std::shared_ptr<SwitchSimulator> simulator_;
+    void deliver(const SwitchResponse& response);
+
+    std::shared_ptr<SimulatedSwitch> simulated_;
     EventPump& pump_;
     bool pacing_;
     bool open_ = false;
+    bool lost_ = false;
     std::string name_;
     std::string settings_;
     std::deque<std::uint8_t> input_;
-    // Bumped on close, so bytes still on their way to a closed port are lost.
+    // Replaced on close, so bytes still on their way to a closed port are lost.
     std::shared_ptr<int> session_ = std::make_shared<int>(0);
 };
 

@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSet>
+#include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/twips.h"
 #include "support/gui_fixture.h"
@@ -164,6 +166,27 @@ TEST_F(GuiEditor, NoCaptionIsCut) {
         }
     }
     EXPECT_GT(checked, 150);
+}
+
+}  // namespace
+}  // namespace kavro
+
+namespace kavro {
+namespace {
+
+TEST_F(GuiEditor, GetConfigFillsTheWindowAndLocksTheButtonsMeanwhile) {
+    bool lockedDuringRead = false;
+    QTimer::singleShot(5, [&] {
+        lockedDuringRead = !window->button("GET_DATA")->isEnabled() && !window->button("SEND_DATA")->isEnabled() &&
+                           !Find<QPushButton>("Command1")->isEnabled() && Find<QProgressBar>("progress")->isVisible();
+    });
+    window->button("GET_DATA")->click();
+    EXPECT_TRUE(lockedDuringRead);
+    EXPECT_EQ(Find<QLineEdit>("SW_FIRMWARE")->text(), "2.14");
+    EXPECT_EQ(Find<QLineEdit>("ADDR_3")->text(), "000001");
+    EXPECT_TRUE(window->button("GET_DATA")->isEnabled());
+    EXPECT_FALSE(Find<QProgressBar>("progress")->isVisible());
+    EXPECT_TRUE(Find<QLabel>("connection")->text().contains("Get Config complete"));
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ protected:
         if (withSimulator)
             env.simulatedPort = [this] {
                 ++simulatorsMade;
-                return std::make_unique<SimulatedSerialPort>(std::make_shared<SwitchSimulator>(), pump, false);
+                return std::make_unique<SimulatedSerialPort>(std::make_shared<SimulatedSwitch>(), pump, false);
             };
         env.portsIniFile = ini;
         env.devices = Device;

@@ -44,7 +44,7 @@ protected:
     QTemporaryDir dir;
     QtEventPump pump;
     QtUiServices ui;
-    std::shared_ptr<SwitchSimulator> simulator = std::make_shared<SwitchSimulator>();
+    std::shared_ptr<SimulatedSwitch> simulator = std::make_shared<SimulatedSwitch>();
     ShellEnvironment env;
     std::unique_ptr<frmMain> form;
     std::unique_ptr<MainWindow> window;

@@ -1,0 +1,59 @@
+#pragma once
+// Faults a simulated switch can be told to make, chosen per message (and
+// channel) and per attempt, so that tests and demonstrations can show what
+// the tool does with a silent, slow or broken switch.
+//
+// A plan is written as comma-separated rules, MESSAGE[/CHANNEL][@ATTEMPT]=FAULT:
+//   8D/3@1=silent        the first query of channel 3 gets no answer
+//   80=bad-checksum      every firmware query is answered with a bad checksum
+//   8C@2=short           the second source-group query gets a short answer
+//   7D/5=vanish          the line goes away when channel 5 is written
+// MESSAGE is the message byte in hex, or * for any; ATTEMPT counts from 1.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavro {
+
+enum class Fault {
+    None,
+    Silent,         // no answer at all
+    Short,          // the first half of the answer only
+    Long,           // the answer padded to 60 bytes, all at once
+    WrongLength,    // a length byte that names another length
+    BadChecksum,    // the last byte altered
+    Trickle,        // the answer byte by byte, 20 ms apart (slow, yet in time)
+    GarbageBefore,  // three stray bytes ahead of the answer
+    ChannelZero,    // a channel record that claims channel 0
+    ChannelNine,    // a channel record that claims channel 9
+    Vanish,         // the line goes away (the adapter is unplugged)
+};
+
+struct FaultRule {
+    int message = -1;  // message byte, or -1 for any
+    int channel = 0;   // 1..8 for channel frames, 0 for any
+    int attempt = 0;   // 1, 2, ... or 0 for every attempt
+    Fault fault = Fault::None;
+};
+
+class FaultPlan {
+public:
+    void add(FaultRule rule) { rules_.push_back(rule); }
+    bool empty() const { return rules_.empty(); }
+    // The fault for this frame; attempt counts the frames of this message
+    // (and channel) so far, this one included.
+    Fault faultFor(int message, int channel, int attempt) const;
+
+private:
+    std::vector<FaultRule> rules_;
+};
+
+// Reads a plan in the form above; nothing (and the reason in error) for
+// a text that is not one.
+std::optional<FaultPlan> ParseFaultPlan(const std::string& text, std::string* error = nullptr);
+std::optional<Fault> FaultFromName(const std::string& name);
+const char* FaultName(Fault fault);
+
+}  // namespace kavro

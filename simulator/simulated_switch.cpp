@@ -1,0 +1,85 @@
+#include "simulator/simulated_switch.h"
+
+#include "buslink/frame_codec.h"
+
+namespace kavro {
+namespace {
+
+bool IsChannelMessage(int message) { return message == msg::QueryChannel || message == msg::WriteChannel; }
+
+// Recomputes the checksum of a reply after a byte in it was changed.
+void Reseal(Bytes& reply) {
+    reply.resize(reply.size() - 2);
+    FinishFrame(reply);
+}
+
+}  // namespace
+
+SimulatedSwitch::SimulatedSwitch(SwitchState state, FaultPlan plan)
+    : core_(std::move(state)), plan_(std::move(plan)) {}
+
+std::vector<SwitchResponse> SimulatedSwitch::receive(const std::uint8_t* data, std::size_t count) {
+    std::vector<SwitchResponse> responses;
+    for (const Bytes& frame : assembler_.push(data, count)) responses.push_back(respond(frame));
+    return responses;
+}
+
+int SimulatedSwitch::framesSeen(std::uint8_t message) const {
+    int seen = 0;
+    for (const auto& [key, count] : attempts_)
+        if (key.first == message) seen += count;
+    return seen;
+}
+
+SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
+    const int message = frame.empty() ? -1 : frame[0];
+    const int channel = IsChannelMessage(message) && frame.size() > 9 ? (frame[9] ^ 0xFF) : 0;
+    const int attempt = ++attempts_[{message, channel}];
+    frames_.push_back(frame);
+    const Fault fault = plan_.faultFor(message, channel, attempt);
+
+    SwitchResponse response;
+    if (fault == Fault::Vanish) {
+        response.hangUp = true;
+        return response;
+    }
+    const std::optional<Bytes> answer = core_.answer(frame);
+    if (!answer || fault == Fault::Silent) return response;
+
+    Bytes reply = *answer;
+    switch (fault) {
+    case Fault::Short:
+        reply.resize(reply.size() / 2);
+        break;
+    case Fault::Long:
+        while (reply.size() < 60) reply.push_back(0x55);
+        response.burst = true;
+        break;
+    case Fault::WrongLength:
+        reply[1] = LengthByte(static_cast<int>(reply.size()) + 1, false);
+        Reseal(reply);
+        break;
+    case Fault::BadChecksum:
+        reply.back() ^= 0x5A;
+        break;
+    case Fault::Trickle:
+        response.bytePacingMs = kTrickleMs;
+        break;
+    case Fault::GarbageBefore:
+        reply.insert(reply.begin(), {0x00, 0xAA, 0x13});
+        break;
+    case Fault::ChannelZero:
+    case Fault::ChannelNine:
+        if (message == msg::QueryChannel) {
+            reply[9] = static_cast<std::uint8_t>((fault == Fault::ChannelZero ? 0 : 9) ^ 0xFF);
+            Reseal(reply);
+        }
+        break;
+    default:
+        break;
+    }
+    response.bytes = std::move(reply);
+    return response;
+}
+
+}  // namespace kavro

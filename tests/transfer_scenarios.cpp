@@ -1,0 +1,507 @@
+// "Get Config" and "Send Config" against the simulated switch, with the
+// faults it can be told to make. The same scenarios run on virtual time and
+// over a pseudo-terminal (see the rig each test program links).
+
+#include <gtest/gtest.h>
+
+#include "buslink/frame_codec.h"
+#include "support/switch_builder.h"
+#include "support/transfer_rig.h"
+
+namespace kavro {
+namespace {
+
+using test::Event;
+using test::MakeRig;
+using test::SetChannel;
+using test::SetSourceGroup;
+using test::Wire;
+
+// A switch whose channels use every destination mode, "Seq", locks,
+// 16-bit data and source groups.
+SwitchState Rich() {
+    SwitchState s = SwitchState::Factory();
+    s.firmwareMajor = 2;
+    s.firmwareMinor = 14;
+    s.address = {0x12, 0xAB, 0x3C};
+    SetChannel(s, 1, {{{0x02, 0x10}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);            // Specific
+    SetChannel(s, 2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);  // P-P
+    SetChannel(s, 3, {{{0x20, 0, 0x07}, {0x23, 0x05, 0x09}, {0x24}}}, 0x40, 0xFFFFFF);        // Group, Seq
+    SetChannel(s, 4, {{{0x01}, {0x00}, {0x00}}}, 0xC0, 0xFFFFFF);                              // Src Group, Seq
+    SetChannel(s, 5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000077);         // P-P again
+    SetChannel(s, 6, {{{0x04, 0x0F}, {0x05}, {0x06}}}, 0, 0xFFFFFF);                           // Group
+    SetChannel(s, 7, {{{0x10, 0x22}, {0x21}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);           // Src Group
+    SetChannel(s, 8, {{{0x25, 0x03}, {0x00}, {0x00}}}, 2, 0xFEDCBA);                   // Specific
+    SetSourceGroup(s, 4, 0x010203);
+    SetSourceGroup(s, 7, 0xABCDEF);
+    return s;
+}
+
+std::string Mode(const ConfigScreen& s, int c) {
+    if (s.Check1[SrcGroupBox(c)].value() == 1) return "Src Group";
+    if (s.Check1[SpecificBox(c)].value() == 1) return "Specific";
+    if (s.Check1[PointToPointBox(c)].value() == 1) return "P-P";
+    if (s.Check1[GroupBox(c)].value() == 1) return "Group";
+    return "none";
+}
+
+std::string Command(const ConfigScreen& s, int c, int e) { return s.Combo1[EventIndex(c, e)].text(); }
+std::string Data(const ConfigScreen& s, int c, int e) { return s.SW_Data[EventIndex(c, e)].text(); }
+
+TEST(GetConfig, FillsEveryControl) {
+    auto rig = MakeRig(Rich());
+    rig->form().GET_DATA_Click();
+    const ConfigScreen& s = rig->form().Screen;
+
+    EXPECT_EQ(s.SW_FIRMWARE.text(), "2.14");
+    EXPECT_EQ(s.ADDR[3].text(), "12AB3C");
+    EXPECT_EQ(Command(s, 0, 0), "DOWN limit");
+    EXPECT_EQ(Data(s, 0, 0), "10");
+    EXPECT_EQ(Command(s, 0, 1), "JOG DOWN ms");
+    EXPECT_EQ(Data(s, 0, 1), "50");
+    EXPECT_EQ(Command(s, 0, 2), "STOP");
+    EXPECT_EQ(Mode(s, 0), "Specific");
+    EXPECT_EQ(s.SpecAddr[0].text(), "00A107");
+    EXPECT_TRUE(s.SpecAddr[0].visible());
+
+    EXPECT_EQ(Command(s, 1, 0), "absolute position");
+    EXPECT_EQ(Data(s, 1, 0), "1234");  // 16 bits, and no priority from it
+    EXPECT_EQ(Command(s, 1, 2), "Lock IP");
+    EXPECT_EQ(Data(s, 1, 2), "05");
+    EXPECT_EQ(s.PRI[1].text(), "03");
+    EXPECT_TRUE(s.PRI[1].visible());
+    EXPECT_EQ(Mode(s, 1), "P-P");
+
+    EXPECT_EQ(Command(s, 2, 0), "Lock Current Pos");
+    EXPECT_EQ(s.PRI[2].text(), "09");  // hold's 09 beats press's 07; release's 00 does not count
+    EXPECT_EQ(Mode(s, 2), "Group");
+    EXPECT_EQ(s.Check3[2].value(), 1);
+    EXPECT_EQ(s.Label2[LabelIndex(2, 0)].caption(), "Function1");
+
+    EXPECT_EQ(Mode(s, 3), "Src Group");
+    EXPECT_EQ(s.Check3[3].value(), 1);
+    EXPECT_EQ(s.SwSrcGroup[3].text(), "010203");
+    EXPECT_TRUE(s.SwSrcGroup[3].visible());
+
+    // Both P-P channels write the shared address: the last one read wins.
+    EXPECT_EQ(s.ADDR[1].text(), "000077");
+    EXPECT_EQ(Command(s, 5, 0), "GOTO IP");
+    EXPECT_EQ(Data(s, 5, 0), "0F");
+    EXPECT_EQ(Mode(s, 6), "Src Group");
+    EXPECT_EQ(s.SwSrcGroup[6].text(), "ABCDEF");
+    EXPECT_EQ(s.PRI[6].text(), "04");
+    EXPECT_EQ(Command(s, 7, 0), "Set IP");
+    EXPECT_EQ(s.SpecAddr[7].text(), "FEDCBA");
+    EXPECT_EQ(s.SwSrcGroup[0].text(), "000000");
+    for (int e = 0; e < kEvents; ++e)
+        EXPECT_EQ(s.EventCommandCode[e], CodeFromListIndex(s.Combo1[e].listIndex()));
+
+    const ReadReport& report = rig->form().Transfer.lastRead();
+    EXPECT_TRUE(report.complete());
+    EXPECT_EQ(report.framesSent, 11);
+    EXPECT_EQ(rig->Frames().size(), 11u);
+    EXPECT_TRUE(rig->ui().messages.empty());
+    EXPECT_FALSE(rig->form().Busy());
+    EXPECT_EQ(rig->ui().pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
+}
+
+TEST(GetConfig, QueriesAreTheWorkedFramesInOrder) {
+    auto rig = MakeRig(Rich());
+    rig->form().GET_DATA_Click();
+    const auto frames = rig->Frames();
+    ASSERT_EQ(frames.size(), 11u);
+    EXPECT_EQ(frames[0], (Bytes{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C}));
+    EXPECT_EQ(frames[1], (Bytes{0x8F, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x7B}));
+    EXPECT_EQ(frames[2], (Bytes{0x8D, 0xF3, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x09, 0x76}));
+    for (int ch = 1; ch <= 8; ++ch) EXPECT_EQ(frames[1 + ch][9], Wire(ch));
+    EXPECT_EQ(frames[10], (Bytes{0x8C, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x78}));
+}
+
+TEST(GetConfig, SwitchAddressChosenAddressesEveryQuery) {
+    auto rig = MakeRig(Rich());
+    ConfigScreen& s = rig->form().Screen;
+    s.ADDR[3].setText("12AB3C");
+    s.UseSwPP.setValue(1);
+    rig->form().GET_DATA_Click();
+    for (const Bytes& f : rig->Frames()) {
+        EXPECT_EQ(f[6], 0x12);
+        EXPECT_EQ(f[7], 0xAB);
+        EXPECT_EQ(f[8], 0x3C);
+    }
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+}
+
+TEST(GetConfig, NeverClearsSeqAndReplacesAStaleSrcGroup) {
+    SwitchState state = Rich();
+    SetChannel(state, 1, {{{0x01}, {0}, {0}}}, 0, 0);  // Group, no Seq
+    auto rig = MakeRig(state);
+    ConfigScreen& s = rig->form().Screen;
+    s.Check3[0].setValue(1);
+    s.Check1[SrcGroupBox(0)].setValue(1);
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(s.Check3[0].value(), 1);
+    EXPECT_EQ(Mode(s, 0), "Group");
+}
+
+TEST(GetConfig, ModeOutsideTheThreeSetsNoBoxAndShowsNoAddress) {
+    SwitchState state = Rich();
+    SetChannel(state, 6, {{{0x01}, {0}, {0}}}, 0x03, 0x334455);
+    auto rig = MakeRig(state);
+    ConfigScreen& s = rig->form().Screen;
+    s.Check1[PointToPointBox(5)].setValue(1);  // what the channel showed before
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(Mode(s, 5), "P-P");
+    EXPECT_EQ(s.SpecAddr[5].text(), "000000");
+    EXPECT_EQ(s.ADDR[1].text(), "000077");  // channel 5's, not the 334455 of channel 6
+}
+
+TEST(GetConfig, ChannelByteAboveEightOrZeroLandsOnChannelOne) {
+    for (const char* plan : {"8D/5=channel-nine", "8D/5=channel-zero"}) {
+        auto rig = MakeRig(Rich());
+        rig->Plan(plan);
+        rig->form().GET_DATA_Click();
+        const ConfigScreen& s = rig->form().Screen;
+        // Channel 5's record went into channel 1's controls.
+        EXPECT_EQ(Command(s, 0, 0), "JOG UP ms") << plan;
+        EXPECT_EQ(Data(s, 0, 2), "40") << plan;
+        EXPECT_EQ(Command(s, 4, 0), "NONE") << plan;
+        EXPECT_EQ(rig->Frames().size(), 11u);  // accepted the first time
+    }
+}
+
+TEST(GetConfig, FailedSwitchAddressShowsErrorAndTheReadGoesOn) {
+    auto rig = MakeRig(Rich());
+    rig->Plan("8F=silent");
+    rig->form().GET_DATA_Click();
+    const ConfigScreen& s = rig->form().Screen;
+    EXPECT_EQ(s.ADDR[3].text(), "Error");
+    EXPECT_EQ(s.SW_FIRMWARE.text(), "2.14");
+    EXPECT_EQ(Command(s, 7, 0), "Set IP");
+    const ReadReport& r = rig->form().Transfer.lastRead();
+    EXPECT_FALSE(r.switchAddress);
+    EXPECT_EQ(r.failures(), "switch address");
+    EXPECT_EQ(r.framesSent, 12);
+    EXPECT_TRUE(rig->ui().messages.empty());
+}
+
+// Each fault on the first attempt only: the second attempt reads the
+// channel; on every attempt: the channel keeps what it showed. A stray
+// byte left over never spoils the exchanges after it.
+TEST(GetConfig, EachReplyFaultFailsItsAttempt) {
+    for (const char* fault : {"silent", "short", "wrong-length", "bad-checksum", "garbage-before"}) {
+        auto rig = MakeRig(Rich());
+        rig->Plan(std::string("8D/2@1=") + fault);
+        rig->form().GET_DATA_Click();
+        EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234") << fault;
+        EXPECT_EQ(rig->Frames().size(), 12u) << fault;
+        EXPECT_TRUE(rig->form().Transfer.lastRead().complete()) << fault;
+
+        rig = MakeRig(Rich());
+        rig->Plan(std::string("8D/2=") + fault);
+        rig->form().Screen.Combo1[EventIndex(1, 0)].setListIndex(11);
+        rig->form().GET_DATA_Click();
+        EXPECT_EQ(Command(rig->form().Screen, 1, 0), "JOG DOWN pulse") << fault;
+        EXPECT_EQ(rig->Frames().size(), 12u) << fault;
+        EXPECT_EQ(rig->form().Transfer.lastRead().failures(), "channel 2") << fault;
+    }
+}
+
+// A reply that runs long is waited for to the time-out, cut to 49 bytes,
+// and judged by its length byte and checksum like any other.
+TEST(GetConfig, LongReplyRunsToTheTimeOutAndIsJudgedOnItsFrame) {
+    auto rig = MakeRig(Rich());
+    rig->form().GET_DATA_Click();
+    const std::uint32_t normal = rig->nowMs();
+    rig = MakeRig(Rich());
+    rig->Plan("8D/2@1=long");
+    rig->form().GET_DATA_Click();
+    EXPECT_GE(rig->nowMs() - normal, 700u);
+    EXPECT_EQ(rig->Frames().size(), 11u);
+    EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234");
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+}
+
+TEST(GetConfig, SlowButTimelyReplyIsAccepted) {
+    auto rig = MakeRig(Rich());
+    rig->Plan("*=trickle");
+    rig->form().GET_DATA_Click();
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    EXPECT_EQ(rig->Frames().size(), 11u);
+}
+
+TEST(GetConfig, SilentSwitchIsNotReadFromTheStaleBuffer) {
+    auto rig = MakeRig(Rich());
+    rig->form().GET_DATA_Click();  // a good read leaves a good reply in the buffer
+    rig->Plan("*=silent");
+    rig->form().Screen.SW_FIRMWARE.setText("");
+    if (!rig->virtualTime()) GTEST_SKIP() << "22 time-outs: on virtual time only";
+    const std::uint32_t start = rig->nowMs();
+    rig->form().GET_DATA_Click();
+    const ConfigScreen& s = rig->form().Screen;
+    EXPECT_EQ(s.SW_FIRMWARE.text(), "Error");
+    EXPECT_EQ(s.ADDR[3].text(), "Error");
+    EXPECT_EQ(rig->Frames().size(), 11u + 22u);
+    EXPECT_FALSE(rig->form().Transfer.lastRead().complete());
+    EXPECT_LE(rig->nowMs() - start, 22u * (25 + 1000 + 40));
+}
+
+TEST(GetConfig, VanishingLineStopsOnceAndKeepsWhatWasRead) {
+    auto rig = MakeRig(Rich());
+    rig->Plan("8D/4=vanish");
+    rig->form().GET_DATA_Click();
+    const ConfigScreen& s = rig->form().Screen;
+    EXPECT_EQ(Command(s, 2, 0), "Lock Current Pos");  // channel 3 was read
+    EXPECT_EQ(Command(s, 3, 0), "NONE");              // channel 4 never came
+    EXPECT_NE(s.SW_FIRMWARE.text(), "Error");
+    ASSERT_EQ(rig->ui().messages.size(), 1u);
+    EXPECT_NE(rig->ui().messages[0].text.find("went away"), std::string::npos);
+    EXPECT_TRUE(rig->form().Transfer.lastRead().lineLost);
+    EXPECT_FALSE(rig->form().MSComm1().isOpen());
+    EXPECT_FALSE(rig->form().Busy());
+    EXPECT_EQ(rig->ui().pointers.back(), Pointer::Default);
+
+    // Later transfers find no port and say so, without waiting.
+    const std::uint32_t start = rig->nowMs();
+    rig->form().GET_DATA_Click();
+    rig->form().SEND_DATA_Click();
+    EXPECT_LT(rig->nowMs() - start, 100u);
+    EXPECT_EQ(rig->ui().messages.size(), 3u);
+    EXPECT_TRUE(rig->form().Transfer.lastWrite().noPort);
+}
+
+TEST(GetConfig, ProgressTellsWhatIsHappening) {
+    auto rig = MakeRig(Rich());
+    rig->Plan("8D/3@1=bad-checksum");
+    std::vector<std::string> texts;
+    std::vector<int> steps;
+    rig->form().Transfer.setObserver([&] {
+        const auto& p = rig->form().Transfer.progress();
+        if (p.active && (texts.empty() || texts.back() != p.text)) texts.push_back(p.text);
+        if (p.active) steps.push_back(p.step);
+    });
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(texts.front(), "Reading firmware version");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Reading channel 3 of 8"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Reading channel 3 of 8 (second try)"), texts.end());
+    EXPECT_EQ(texts.back(), "Reading source groups");
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_EQ(steps.back(), 10);
+    EXPECT_FALSE(rig->form().Transfer.progress().active);
+}
+
+TEST(Transfers, SecondTransferOrClearDataDuringAWaitIsIgnored) {
+    auto rig = MakeRig(Rich());
+    rig->during(60, [&] {
+        rig->form().GET_DATA_Click();
+        rig->form().SEND_DATA_Click();
+        rig->form().Command1_Click();
+    });
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(rig->Frames().size(), 11u);
+    EXPECT_EQ(Command(rig->form().Screen, 0, 0), "DOWN limit");  // not cleared
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+}
+
+TEST(Transfers, ClosingTheWindowDuringAReadEndsItQuietly) {
+    auto rig = MakeRig(Rich());
+    rig->during(150, [&] { rig->form().Form_Unload(); });
+    rig->form().GET_DATA_Click();
+    EXPECT_LT(rig->Frames().size(), 11u);
+    EXPECT_TRUE(rig->form().Transfer.lastRead().aborted);
+    EXPECT_TRUE(rig->ui().messages.empty());
+    EXPECT_FALSE(rig->form().MSComm1().isOpen());
+}
+
+// --- Send Config ---------------------------------------------------------
+
+TEST(SendConfig, TenFramesCarryTheScreen) {
+    auto rig = MakeRig(SwitchState::Factory());
+    ConfigScreen& s = rig->form().Screen;
+    s.ADDR[3].setText("12AB3C");
+    s.ADDR[1].setText("0000A5");
+    // Channel 1: Src Group with Seq; a lock command carrying the priority.
+    s.Check1[SrcGroupBox(0)].setValue(1);
+    s.Check3[0].setValue(1);
+    s.SwSrcGroup[0].setText("0A0B0C");
+    s.Combo1[EventIndex(0, 0)].setListIndex(16);  // Lock IP
+    s.SW_Data[EventIndex(0, 0)].setText("05");
+    s.PRI[0].setText("7F3");
+    // Channel 2: Specific; absolute position 1234.
+    s.Check1[SpecificBox(1)].setValue(1);
+    s.SpecAddr[1].setText("a1b2c3");
+    s.Combo1[EventIndex(1, 1)].setListIndex(7);
+    s.SW_Data[EventIndex(1, 1)].setText("1234");
+    // Channel 3: P-P; Src Group on channel 4 without Seq.
+    s.Check1[PointToPointBox(2)].setValue(1);
+    s.Check1[SrcGroupBox(3)].setValue(1);
+    s.SwSrcGroup[3].setText("123456");
+    s.SwSrcGroup[4].setText("654321");  // not in Src Group mode: not sent
+
+    rig->form().SEND_DATA_Click();
+    const auto f = rig->Frames();
+    ASSERT_EQ(f.size(), 10u);
+    EXPECT_EQ(rig->form().Transfer.lastWrite().framesSent, 10);
+
+    // The switch address frame, even though the frames go to FFFFFF.
+    EXPECT_EQ(f[0], (Bytes{0x7F, 0x71, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0xAB, 0x3C,
+                           static_cast<std::uint8_t>((0x7F + 0x71 + 0xFF * 5 + 0xFE + 0xFF + 0x12 + 0xAB + 0x3C) >> 8),
+                           static_cast<std::uint8_t>((0x7F + 0x71 + 0xFF * 5 + 0xFE + 0xFF + 0x12 + 0xAB + 0x3C) & 0xFF)}));
+    for (int c = 0; c < 8; ++c) {
+        ASSERT_EQ(f[1 + c].size(), 33u);
+        EXPECT_EQ(f[1 + c][0], 0x7D);
+        EXPECT_EQ(f[1 + c][1], 0x5E);
+        EXPECT_EQ(f[1 + c][9], Wire(c + 1));
+    }
+    const Bytes& ch1 = f[1];
+    EXPECT_EQ(ch1[10], Wire(0x23));
+    EXPECT_EQ(ch1[11], Wire(0x05));
+    EXPECT_EQ(ch1[12], Wire(0x7F));  // the priority, not the data's high byte
+    for (int b : {10, 17, 24}) {
+        EXPECT_EQ(ch1[b + 3], 0x3F);  // 0xC0: Src Group with Seq
+        EXPECT_EQ(ch1[b + 4], 0x00);
+        EXPECT_EQ(ch1[b + 5], 0x00);
+        EXPECT_EQ(ch1[b + 6], 0x00);
+    }
+    const Bytes& ch2 = f[2];
+    EXPECT_EQ(ch2[17], Wire(0x08));
+    EXPECT_EQ(ch2[18], 0xCB);  // 0x34
+    EXPECT_EQ(ch2[19], 0xED);  // 0x12
+    for (int b : {10, 17, 24}) {
+        EXPECT_EQ(ch2[b + 3], Wire(2));
+        EXPECT_EQ(ch2[b + 4], Wire(0xA1));
+        EXPECT_EQ(ch2[b + 5], Wire(0xB2));
+        EXPECT_EQ(ch2[b + 6], Wire(0xC3));
+    }
+    // The placeholder of a data box never given a command with data.
+    EXPECT_EQ(ch2[11], 0xFF);
+    EXPECT_EQ(ch2[12], 0xF1);
+    const Bytes& ch3 = f[3];
+    EXPECT_EQ(ch3[13], Wire(1));
+    EXPECT_EQ(ch3[14], Wire(0x00));
+    EXPECT_EQ(ch3[16], Wire(0xA5));
+    EXPECT_EQ(f[4][13], Wire(0x80));  // Src Group without Seq
+    const Bytes& ch5 = f[5];
+    EXPECT_EQ(ch5[13], Wire(0));  // Group
+    EXPECT_EQ(ch5[14], 0x00);
+    EXPECT_EQ(ch5[15], 0x00);
+    EXPECT_EQ(ch5[16], 0x00);
+
+    const Bytes& groups = f[9];
+    ASSERT_EQ(groups.size(), 35u);
+    EXPECT_EQ(groups[0], 0x7C);
+    EXPECT_EQ(groups[1], 0x5C);
+    EXPECT_EQ(groups[9], Wire(0x0A));
+    EXPECT_EQ(groups[10], Wire(0x0B));
+    EXPECT_EQ(groups[11], Wire(0x0C));
+    EXPECT_EQ(groups[18], Wire(0x12));
+    EXPECT_EQ(groups[20], Wire(0x56));
+    for (int i : {12, 13, 14, 21, 22, 23}) EXPECT_EQ(groups[i], 0xFF);
+    for (const Bytes& frame : f) {
+        FrameBuffer b{};
+        std::copy(frame.begin(), frame.end(), b.begin());
+        unsigned sum = 0;
+        for (std::size_t i = 0; i + 2 < frame.size(); ++i) sum += frame[i];
+        EXPECT_EQ(frame[frame.size() - 2] * 256u + frame.back(), sum);
+    }
+    EXPECT_TRUE(rig->ui().messages.empty());
+}
+
+TEST(SendConfig, SwitchAddressAddressesEveryFrameAndErrorParsesAsE00000) {
+    SwitchState state = SwitchState::Factory();
+    state.address = {0xE0, 0x00, 0x00};  // so that it answers
+    auto rig = MakeRig(state);
+    ConfigScreen& s = rig->form().Screen;
+    s.ADDR[3].setText("Error");
+    s.UseSwPP.setValue(1);
+    rig->form().SEND_DATA_Click();
+    const auto f = rig->Frames();
+    ASSERT_EQ(f.size(), 10u);
+    EXPECT_EQ(f[0][9], 0xE0);
+    EXPECT_EQ(f[0][10], 0x00);
+    EXPECT_EQ(f[0][11], 0x00);
+    for (const Bytes& frame : f) {
+        EXPECT_EQ(frame[6], 0xE0);
+        EXPECT_EQ(frame[7], 0x00);
+        EXPECT_EQ(frame[8], 0x00);
+    }
+}
+
+TEST(SendConfig, UnansweredWritesStillSendAllTen) {
+    auto rig = MakeRig(SwitchState::Factory());
+    rig->Plan("7D/3=silent,7F=bad-checksum");
+    rig->form().SEND_DATA_Click();
+    EXPECT_EQ(rig->Frames().size(), 10u);
+    EXPECT_TRUE(rig->ui().messages.empty());
+}
+
+TEST(SendConfig, VanishingLineStopsTheWrite) {
+    auto rig = MakeRig(SwitchState::Factory());
+    rig->Plan("7D/5=vanish");
+    rig->form().SEND_DATA_Click();
+    EXPECT_EQ(rig->Frames().size(), 6u);  // 7F, channels 1-4, then channel 5 took the line down
+    EXPECT_TRUE(rig->form().Transfer.lastWrite().lineLost);
+    ASSERT_EQ(rig->ui().messages.size(), 1u);
+    EXPECT_FALSE(rig->form().Busy());
+}
+
+// --- Copying a configuration between switches ------------------------------
+
+// What the tool itself would have written: all lock commands of a channel
+// share its one priority, and group destinations carry FFFFFF.
+SwitchState Copyable() {
+    SwitchState s = Rich();
+    SetChannel(s, 8, {{{0x25, 0x03, 0x0E}, {0x22, 0x44, 0x0E}, {0x00}}}, 2, 0xFEDCBA);  // one priority
+    SetChannel(s, 5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000042);         // same P-P address
+    SetChannel(s, 3, {{{0x20, 0, 0x09}, {0x23, 0x05, 0x09}, {0x24, 0, 0x09}}}, 0x40, 0xFFFFFF);
+    SetChannel(s, 2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);
+    SetChannel(s, 7, {{{0x10, 0x22}, {0x21, 0, 0x04}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);
+    return s;
+}
+
+TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
+    auto rig = MakeRig(Copyable());
+    rig->form().GET_DATA_Click();
+    SwitchState blank = SwitchState::Factory();
+    blank.address = {0x00, 0x00, 0x09};
+    rig->replaceSwitch(blank);
+    rig->form().SEND_DATA_Click();
+
+    const SwitchState a = Copyable(), b = rig->State();
+    EXPECT_EQ(b.address, a.address);  // the 0x7F frame carried it
+    for (int c = 0; c < 8; ++c) EXPECT_EQ(b.channelBlocks[c], a.channelBlocks[c]) << "channel " << c + 1;
+    EXPECT_EQ(b.sourceGroups, a.sourceGroups);
+
+    // A second copy changes nothing.
+    const auto framesBefore = rig->Frames().size();
+    rig->form().GET_DATA_Click();
+    rig->form().SEND_DATA_Click();
+    const SwitchState again = rig->State();
+    EXPECT_EQ(again.channelBlocks, b.channelBlocks);
+    EXPECT_EQ(again.sourceGroups, b.sourceGroups);
+    const auto f = rig->Frames();
+    ASSERT_EQ(f.size(), framesBefore + 21);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(f[framesBefore + 11 + i], f[framesBefore - 10 + i]) << "frame " << i;
+}
+
+TEST(CopyBetweenSwitches, TwoThingsDoNotSurviveByDesign) {
+    SwitchState a = Copyable();
+    // A priority byte on a channel with no lock command, and a source group
+    // on a channel that is not in "Src Group" mode.
+    SetChannel(a, 1, {{{0x02, 0x10, 0x05}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);
+    SetSourceGroup(a, 2, 0x0D0E0F);
+    auto rig = MakeRig(a);
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(rig->form().Screen.PRI[0].text(), "05");
+    rig->replaceSwitch(SwitchState::Factory());
+    rig->form().SEND_DATA_Click();
+    const SwitchState b = rig->State();
+    EXPECT_EQ(b.channelBlocks[0][2], Wire(0x00));  // the stray priority is gone
+    EXPECT_EQ(b.sourceGroups[3], 0xFF);            // the unused source group too
+    a.channelBlocks[0][2] = Wire(0x00);
+    a.sourceGroups[3] = a.sourceGroups[4] = a.sourceGroups[5] = 0xFF;
+    EXPECT_EQ(b.channelBlocks, a.channelBlocks);
+    EXPECT_EQ(b.sourceGroups, a.sourceGroups);
+}
+
+}  // namespace
+}  // namespace kavro

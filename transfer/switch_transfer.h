@@ -1,0 +1,113 @@
+#pragma once
+// "Get Config" and "Send Config": the messages exchanged with the switch,
+// reading its whole configuration into the screen, and writing the screen
+// into it.
+//
+// Queries (tool -> switch, reply accepted on length byte and checksum):
+//   0x80 firmware       11 bytes -> 13      0x8D channel n   12 bytes -> 33
+//   0x8F switch address 11 bytes -> 11      0x8C source groups 11 bytes -> 35
+// Writes (length byte with bit 7, replies awaited but not examined):
+//   0x7F switch address 14 bytes, 0x7D channel record 33, 0x7C source groups 35
+// Most values travel complemented (XOR 0xFF); header addresses do not.
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "buslink/transport.h"
+#include "editor/config_screen.h"
+#include "platform/ui_services.h"
+
+namespace kavro {
+
+// What the window shows while a transfer runs.
+struct TransferProgress {
+    bool active = false;
+    std::string text;  // "Reading channel 3 of 8"
+    int step = 0;      // steps done
+    int steps = 0;     // steps in all
+};
+
+// What a read obtained; a query that failed both attempts is false.
+struct ReadReport {
+    bool firmware = false;
+    bool switchAddress = false;
+    std::array<bool, 8> channels{};
+    bool sourceGroups = false;
+    bool lineLost = false;   // the port went away during the read
+    bool noPort = false;     // no port was open: nothing was sent
+    bool aborted = false;    // the program is closing
+    int framesSent = 0;
+    bool complete() const;
+    // The failed parts in plain words: "firmware version, channel 3".
+    std::string failures() const;
+};
+
+struct WriteReport {
+    bool lineLost = false;
+    bool noPort = false;
+    bool aborted = false;
+    int framesSent = 0;
+    bool complete() const { return !lineLost && !noPort && !aborted && framesSent == 10; }
+};
+
+class SwitchTransfer {
+public:
+    static constexpr const char* kLostLineMessage =
+        "The connection to the switch was lost: the serial port went away (was the USB adapter unplugged?).\n\n"
+        "What was read or written before stays as it was. Plug the adapter in again and restart the program.";
+    static constexpr const char* kNoPortMessage =
+        "No serial port is open, so the switch cannot be reached.\n\n"
+        "Choose a port with \"Select Comm\" and start the program again.";
+
+    SwitchTransfer(Module2& bus, ConfigScreen& screen, UiServices& ui);
+
+    // The click handlers. While one runs (its waits let window events in),
+    // a second transfer is refused: they would share the frame buffers.
+    void GET_DATA_Click();
+    void SEND_DATA_Click();
+    bool Busy() const { return busy_; }
+    // Ends a running transfer at its next exchange (the window is closing).
+    void Abort() { abort_ = true; }
+
+    // The queries, each one exchange; they assume the header bytes 2..8 of
+    // TransmitBuffer are set.
+    int QueryFirmware();
+    int QuerySwitchAddress();
+    int QueryChannel(int channel);
+    int QuerySourceGroups();
+    // Decode an accepted reply in ReceiveBuffer into the screen.
+    void ShowChannel();
+    void ShowSourceGroups();
+
+    const ReadReport& lastRead() const { return lastRead_; }
+    const WriteReport& lastWrite() const { return lastWrite_; }
+    const TransferProgress& progress() const { return progress_; }
+    void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+
+    int FrameLength = 0;
+
+private:
+    void WriteHeader();
+    int Exchange(std::uint8_t message, int frameLength, bool writeFrame, int replyLength);
+    bool Accepted(int replyLength) const;
+    void EventRule(int c, int e, int& priority);
+    bool LineGone();
+    void Begin(int steps);
+    void Step(const std::string& text);
+    void End();
+
+    Module2& bus_;
+    ConfigScreen& screen_;
+    UiServices& ui_;
+    bool busy_ = false;
+    bool abort_ = false;
+    bool portWasOpen_ = false;
+    int frames_ = 0;
+    ReadReport lastRead_;
+    WriteReport lastWrite_;
+    TransferProgress progress_;
+    std::function<void()> observer_;
+};
+
+}  // namespace kavro
