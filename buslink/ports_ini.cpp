@@ -21,24 +21,27 @@ std::string FirstField(const std::string& content) {
     return field;
 }
 
-int PortFromCandidate(const std::string& candidate) {
-    // A plain decimal number: optional sign, digits, optional fraction.
+std::optional<double> ParseDecimal(const std::string& text) {
     std::size_t i = 0;
-    while (i < candidate.size() && candidate[i] == ' ') ++i;
+    while (i < text.size() && text[i] == ' ') ++i;
     const std::size_t start = i;
-    if (i < candidate.size() && (candidate[i] == '+' || candidate[i] == '-')) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < candidate.size() && std::isdigit(static_cast<unsigned char>(candidate[i]))) ++i, ++digits;
-    if (i < candidate.size() && candidate[i] == '.') {
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < candidate.size() && std::isdigit(static_cast<unsigned char>(candidate[i]))) ++i, ++digits;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
     }
-    std::size_t end = i;
-    while (i < candidate.size() && candidate[i] == ' ') ++i;
-    if (digits == 0 || i != candidate.size()) return kFirstPort;
+    const std::size_t end = i;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (digits == 0 || i != text.size()) return std::nullopt;
+    return std::strtod(text.substr(start, end - start).c_str(), nullptr);
+}
 
-    const double value = std::strtod(candidate.substr(start, end - start).c_str(), nullptr);
-    const double whole = std::nearbyint(value);  // default rounding: halves to even
+int PortFromCandidate(const std::string& candidate) {
+    const std::optional<double> value = ParseDecimal(candidate);
+    if (!value) return kFirstPort;
+    const double whole = std::nearbyint(*value);  // default rounding: halves to even
     if (!(whole >= kFirstPort && whole <= kLastPort)) return kFirstPort;
     return static_cast<int>(whole);
 }

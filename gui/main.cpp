@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QStandardPaths>
 
 #include "gui/main_window.h"
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
     env.ui = &ui;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
+    env.dataFolder = DefaultDataFolder(QDir::homePath().toStdString());
     env.portsIniFile = PortsIniLocation(
         QApplication::applicationDirPath().toStdString(),
         QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());

@@ -276,8 +276,9 @@ QWidget* MainWindow::makeRightColumn() {
     });
     connect(selComm, &QPushButton::clicked, this, [this] { form_.SelComm_Click(); refresh(); });
     connect(diag, &QPushButton::clicked, this, [this] { form_.DIAG_Click(); });
-    // The configuration files are not here yet.
-    for (const char* name : {"Import", "Export", "Compare"}) frame9->findChild<QPushButton*>(name)->setEnabled(false);
+    connect(frame9->findChild<QPushButton*>("Import"), &QPushButton::clicked, this, [this] { form_.Import_Click(); });
+    connect(frame9->findChild<QPushButton*>("Export"), &QPushButton::clicked, this, [this] { form_.Export_Click(); });
+    connect(frame9->findChild<QPushButton*>("Compare"), &QPushButton::clicked, this, [this] { form_.Compare_Click(); });
     layout->addWidget(frame9);
 
     auto* frame10 = new QGroupBox("Switch Address");
@@ -365,7 +366,8 @@ void MainWindow::refresh() {
     progress_->setVisible(progress.active);
     progress_->setRange(0, std::max(progress.steps, 1));
     progress_->setValue(progress.step);
-    for (const char* name : {"GET_DATA", "SEND_DATA", "Command1"}) button(name)->setEnabled(!progress.active);
+    for (const char* name : {"GET_DATA", "SEND_DATA", "Import", "Export", "Compare", "Command1"})
+        button(name)->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
     // The keyboard moved the window in the model: move it by the same step.

@@ -1,6 +1,7 @@
 #include "gui/qt_ui_services.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -72,6 +73,45 @@ NoPortChoice QtUiServices::askNoPort(const std::string& text, bool offerSimulato
     if (box.clickedButton() == simulate && simulate) return NoPortChoice::UseSimulator;
     if (box.clickedButton() == choose) return NoPortChoice::ChooseAgain;
     return NoPortChoice::Quit;
+}
+
+}  // namespace kavro
+
+namespace kavro {
+
+bool QtUiServices::showFileDialog(CommonDialog& dialog, FileDialogMode mode) {
+    QString chosen;
+    if (fileDialogOverride) {
+        chosen = fileDialogOverride(dialog, mode);
+    } else {
+        QFileDialog box(mainWindow_);
+        box.setAcceptMode(mode == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        // Any name may be typed; export and import check for themselves
+        // whether it exists, and export never overwrites.
+        box.setFileMode(QFileDialog::AnyFile);
+        box.setOption(QFileDialog::DontConfirmOverwrite);
+        box.setDirectory(QString::fromStdString(dialog.InitDir));
+        if (!dialog.FileName.empty()) box.selectFile(QString::fromStdString(dialog.FileName));
+        box.setDefaultSuffix(QString::fromStdString(dialog.DefaultExt));
+        box.setWindowTitle(mode == FileDialogMode::Save ? "Export Config" : "Open");
+        if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) chosen = box.selectedFiles().first();
+    }
+    if (chosen.isEmpty()) return false;
+    dialog.FileName = chosen.toStdString();
+    return true;
+}
+
+void QtUiServices::showMessageWindow(MessageWindow& window) {
+    QPointer<MessageWindowWidget>& widget = messageWindows_[&window];
+    if (!widget) widget = new MessageWindowWidget(window, mainWindow_);
+    widget->refresh();
+    widget->show();
+    widget->raise();
+}
+
+MessageWindowWidget* QtUiServices::messageWindow(const MessageWindow& window) const {
+    const auto it = messageWindows_.find(&window);
+    return it == messageWindows_.end() ? nullptr : it->second.data();
 }
 
 }  // namespace kavro

@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
+
 #include "gui/diagnostic_window.h"
+#include "gui/message_window_widget.h"
 #include "gui/port_selection_dialog.h"
 #include "platform/ui_services.h"
 
@@ -22,6 +25,13 @@ public:
     void showPortSelection(CommPortSelection& window, bool modal) override;
     void showDiagnostic(DiagnosticLog& log) override;
     NoPortChoice askNoPort(const std::string& text, bool offerSimulator) override;
+    bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override;
+    void showMessageWindow(MessageWindow& window) override;
+
+    // The Qt window of a message window, once it was shown.
+    MessageWindowWidget* messageWindow(const MessageWindow& window) const;
+    // Tests answer the file dialog themselves: a path, or empty to cancel.
+    std::function<QString(const CommonDialog&, FileDialogMode)> fileDialogOverride;
 
     // The diagnostic window follows its log from the first write on, so
     // that it is up to date whenever DIAG shows it.
@@ -33,6 +43,7 @@ private:
     QPointer<QWidget> mainWindow_;
     QPointer<DiagnosticWindow> diagnostic_;
     QPointer<PortSelectionDialog> portSelection_;
+    std::map<const MessageWindow*, QPointer<MessageWindowWidget>> messageWindows_;
     bool hourglass_ = false;
 };
 

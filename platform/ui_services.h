@@ -9,6 +9,9 @@ namespace kavro {
 
 class CommPortSelection;
 class DiagnosticLog;
+class MessageWindow;
+struct CommonDialog;
+enum class FileDialogMode;
 
 // The main window's caption, also the title of its message boxes.
 inline constexpr const char* kProgramCaption = "Kavro Smart Switch Configuration";
@@ -32,6 +35,12 @@ public:
     virtual void showPortSelection(CommPortSelection& window, bool modal) = 0;
     // Shows (or brings up) the diagnostic window with its log.
     virtual void showDiagnostic(DiagnosticLog& log) = 0;
+
+    // Shows the shared file dialog with its settings. False when the user
+    // cancelled; otherwise the dialog's FileName holds the chosen full path.
+    virtual bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) = 0;
+    // Shows (or brings up again) a message window; it does not block.
+    virtual void showMessageWindow(MessageWindow& window) = 0;
 
     // Start-up found no usable port and the user cancelled the selection:
     // the way out. offerSimulator is false where no simulated switch exists.

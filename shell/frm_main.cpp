@@ -50,7 +50,8 @@ frmMain::frmMain(ShellEnvironment environment, StartOptions options)
       Screen(env_.ui),
       Diagnostic(VersionedTitle("Diagnostic", env_.version)),
       Bus(*port_, *env_.pump, Diagnostic),
-      Transfer(Bus, Screen, *env_.ui) {
+      Transfer(Bus, Screen, *env_.ui),
+      Files(Screen, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
 }
 
@@ -184,6 +185,18 @@ void frmMain::SEND_DATA_Click() {
 
 void frmMain::Command1_Click() {
     if (!Busy()) Screen.Command1_Click();
+}
+
+void frmMain::Export_Click() {
+    if (!Busy()) Files.Export_Click();
+}
+
+void frmMain::Import_Click() {
+    if (!Busy()) Files.Import_Click();
+}
+
+void frmMain::Compare_Click() {
+    if (!Busy()) Files.Compare_Click();
 }
 
 void frmMain::DIAG_Click() {

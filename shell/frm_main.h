@@ -16,6 +16,7 @@
 #include "buslink/port_devices.h"
 #include "buslink/transport.h"
 #include "editor/config_screen.h"
+#include "configfile/file_commands.h"
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
@@ -33,6 +34,7 @@ struct ShellEnvironment {
     SerialPortFactory hardwarePort;   // a new adapter for a real device
     SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
     std::filesystem::path portsIniFile;
+    std::filesystem::path dataFolder;  // where configuration files are kept
     PortDeviceTable devices = DeviceForPort;
     Version version = ProgramVersion();
 };
@@ -72,6 +74,9 @@ public:
     void GET_DATA_Click();
     void SEND_DATA_Click();
     void Command1_Click();
+    void Export_Click();
+    void Import_Click();
+    void Compare_Click();
     bool Busy() const { return Transfer.Busy(); }
 
     // PortChoiceOwner
@@ -95,6 +100,7 @@ public:
     DiagnosticLog Diagnostic;
     Module2 Bus;
     SwitchTransfer Transfer;
+    ConfigFileCommands Files;
     // The open selection window, if any (modeless after start-up).
     std::unique_ptr<CommPortSelection> PortSelection;
 

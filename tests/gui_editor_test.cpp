@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -187,6 +188,41 @@ TEST_F(GuiEditor, GetConfigFillsTheWindowAndLocksTheButtonsMeanwhile) {
     EXPECT_TRUE(window->button("GET_DATA")->isEnabled());
     EXPECT_FALSE(Find<QProgressBar>("progress")->isVisible());
     EXPECT_TRUE(Find<QLabel>("connection")->text().contains("Get Config complete"));
+}
+
+}  // namespace
+}  // namespace kavro
+
+namespace kavro {
+namespace {
+
+TEST_F(GuiEditor, ExportThenCompareShowsTheMessageWindows) {
+    const QString file = dir.path() + "/gui.set";
+    ui.fileDialogOverride = [&](const CommonDialog&, FileDialogMode) { return file; };
+    window->button("Export")->click();
+    EXPECT_TRUE(QFile::exists(file));
+
+    window->button("Compare")->click();
+    MessageWindowWidget* msg = ui.messageWindow(form->Files.FileMsg);
+    ASSERT_NE(msg, nullptr);
+    EXPECT_TRUE(msg->isVisible());
+    EXPECT_EQ(msg->label()->text(), "File is identical to screen");
+    EXPECT_TRUE(msg->label()->styleSheet().contains("rgb(0,128,0)"));
+
+    form->Screen.ADDR[1].setText("ABCDEF");
+    window->button("Compare")->click();
+    EXPECT_EQ(msg->label()->text(), "File does not match screen");
+    EXPECT_TRUE(msg->details()->toPlainText().contains("P-P Motor Address: file \"FFFFFF\", screen \"ABCDEF\""));
+
+    window->button("Export")->click();  // the name exists now
+    MessageWindowWidget* exists = ui.messageWindow(form->Files.FileError);
+    ASSERT_NE(exists, nullptr);
+    EXPECT_EQ(exists->windowTitle(), "Form1");
+    EXPECT_EQ(exists->label()->text(), "File already Exists, choose another File name");
+
+    window->button("Import")->click();
+    EXPECT_EQ(form->Screen.ADDR[1].text(), "FFFFFF");
+    EXPECT_EQ(Find<QLineEdit>("ADDR_1")->text(), "FFFFFF");
 }
 
 }  // namespace

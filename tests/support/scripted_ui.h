@@ -4,11 +4,13 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "buslink/comm_port_selection.h"
 #include "buslink/diagnostic_log.h"
+#include "configfile/file_windows.h"
 #include "platform/ui_services.h"
 
 namespace kavro::test {
@@ -44,6 +46,18 @@ public:
     }
     void showDiagnostic(DiagnosticLog&) override { ++diagnosticShown; }
 
+    // Each file dialog takes the next answer: a path, or nothing to cancel.
+    bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override {
+        dialogsSeen.push_back({dialog, mode});
+        if (fileAnswers.empty()) return false;
+        const std::optional<std::string> answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        if (!answer) return false;
+        dialog.FileName = *answer;
+        return true;
+    }
+    void showMessageWindow(MessageWindow& window) override { windowsShown.push_back(&window); }
+
     NoPortChoice askNoPort(const std::string& text, bool offerSimulator) override {
         noPortQuestions.push_back(text);
         simulatorOffered.push_back(offerSimulator);
@@ -75,6 +89,9 @@ public:
     std::vector<std::string> noPortQuestions;
     std::vector<bool> simulatorOffered;
     std::deque<NoPortChoice> noPortAnswers;
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::vector<std::pair<CommonDialog, FileDialogMode>> dialogsSeen;
+    std::vector<MessageWindow*> windowsShown;
 };
 
 }  // namespace kavro::test

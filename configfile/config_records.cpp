@@ -1,0 +1,242 @@
+#include "configfile/config_records.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "buslink/ports_ini.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
+
+// One record of the table: which control it stands for.
+struct Field {
+    enum Kind { List, Check, Text } kind;
+    ListBox* list = nullptr;
+    CheckBox* check = nullptr;
+    TextBox* text = nullptr;
+    std::string name;
+};
+
+// Records 2..116 in order; element i is record i + 2.
+std::vector<Field> RecordFields(ConfigScreen& s) {
+    std::vector<Field> fields;
+    for (int c = 0; c < kChannels; ++c) {
+        const std::string channel = "Channel " + std::to_string(c + 1);
+        for (int e = 0; e < 3; ++e)
+            fields.push_back({Field::List, &s.Combo1[EventIndex(c, e)], nullptr, nullptr,
+                              channel + ", " + kEventNames[e] + ": command"});
+        for (int e = 0; e < 3; ++e)
+            fields.push_back({Field::Text, nullptr, nullptr, &s.SW_Data[EventIndex(c, e)],
+                              channel + ", " + kEventNames[e] + ": data"});
+        fields.push_back({Field::Check, nullptr, &s.Check1[SpecificBox(c)], nullptr, channel + ": Specific"});
+        fields.push_back({Field::Check, nullptr, &s.Check1[GroupBox(c)], nullptr, channel + ": Group"});
+        fields.push_back({Field::Check, nullptr, &s.Check1[PointToPointBox(c)], nullptr, channel + ": P-P"});
+        fields.push_back({Field::Check, nullptr, &s.Check1[SrcGroupBox(c)], nullptr, channel + ": Src Group"});
+        fields.push_back({Field::Check, nullptr, &s.Check3[c], nullptr, channel + ": Seq"});
+        fields.push_back({Field::Text, nullptr, nullptr, &s.SpecAddr[c], channel + ": Motor Address"});
+        fields.push_back({Field::Text, nullptr, nullptr, &s.PRI[c], channel + ": Lock Priority"});
+    }
+    fields.push_back({Field::Text, nullptr, nullptr, &s.ADDR[1], "P-P Motor Address"});
+    fields.push_back({Field::Text, nullptr, nullptr, &s.ADDR[3], "Switch Address"});
+    fields.push_back({Field::Check, nullptr, &s.UseSwPP, nullptr, "Use Switch Address for Config"});
+    for (int c = 0; c < kChannels; ++c)
+        fields.push_back({Field::Text, nullptr, nullptr, &s.SwSrcGroup[c],
+                          "Channel " + std::to_string(c + 1) + ": Source Group Address"});
+    return fields;
+}
+
+// Compare and export only read the screen; the table is built once for
+// all three uses.
+std::vector<Field> RecordFields(const ConfigScreen& s) { return RecordFields(const_cast<ConfigScreen&>(s)); }
+
+RecordValue ScreenValue(const Field& f) {
+    switch (f.kind) {
+    case Field::List: return static_cast<std::int16_t>(f.list->listIndex());
+    case Field::Check: return static_cast<std::int16_t>(f.check->value());
+    default: return f.text->text();
+    }
+}
+
+// A number where one is needed: an integer, or a text that reads as one
+// (rounded to whole, halves to even) within 16 bits.
+std::optional<int> NumberOf(const RecordValue& v) {
+    if (const auto* i = std::get_if<std::int16_t>(&v)) return *i;
+    if (const auto* t = std::get_if<std::string>(&v)) {
+        const auto d = ParseDecimal(*t);
+        if (!d) return std::nullopt;
+        const double whole = std::nearbyint(*d);
+        if (whole < -32768 || whole > 32767) return std::nullopt;
+        return static_cast<int>(whole);
+    }
+    return std::nullopt;
+}
+
+// Puts a value into its control as the user would; false for a value the
+// control cannot take.
+bool Apply(const Field& f, const RecordValue& v) {
+    switch (f.kind) {
+    case Field::List: {
+        const auto n = NumberOf(v);
+        if (!n || *n < -1 || *n >= static_cast<int>(f.list->items().size())) return false;
+        f.list->setListIndex(*n);
+        return true;
+    }
+    case Field::Check: {
+        const auto n = NumberOf(v);
+        if (!n || *n < 0 || *n > 2) return false;
+        f.check->setValue(*n);
+        return true;
+    }
+    default:
+        if (const auto* t = std::get_if<std::string>(&v)) f.text->setText(*t);
+        else if (const auto* i = std::get_if<std::int16_t>(&v)) f.text->setText(std::to_string(*i));
+        else return false;
+        return true;
+    }
+}
+
+std::string Shown(const Field& f, const RecordValue& v) {
+    if (const auto* t = std::get_if<std::string>(&v)) return "\"" + *t + "\"";
+    if (const auto* i = std::get_if<std::int16_t>(&v)) {
+        if (f.kind == Field::List) {
+            if (*i == -1) return "no command";
+            if (*i >= 0 && *i < kCommandCount) return kCommands[*i].name;
+        }
+        if (f.kind == Field::Check && *i >= 0 && *i <= 2)
+            return *i == 1 ? "ticked" : *i == 0 ? "clear" : "greyed";
+        return std::to_string(*i);
+    }
+    return "end mark";
+}
+
+std::string TemporaryName(const fs::path& file) {
+    std::random_device random;
+    return "." + file.filename().string() + ".part-" + std::to_string(random() % 1000000);
+}
+
+// Moves the finished file to its name unless something already has that
+// name. A hard link is atomic about it; where the file system has none
+// (FAT on a memory stick), a check just before the rename serves.
+bool MoveIntoPlace(const fs::path& from, const fs::path& to, WriteResult& result) {
+    std::error_code error;
+#ifndef _WIN32
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        fs::remove(from, error);
+        return true;
+    }
+    if (errno == EEXIST) {
+        result.outcome = WriteOutcome::Exists;
+        return false;
+    }
+#endif
+    if (fs::exists(to, error)) {
+        result.outcome = WriteOutcome::Exists;
+        return false;
+    }
+    fs::rename(from, to, error);
+    if (error) {
+        result.detail = error.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen) {
+    std::vector<RecordValue> values{std::string(kFileHeader)};
+    for (const Field& f : RecordFields(screen)) values.push_back(ScreenValue(f));
+    return values;
+}
+
+WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen) {
+    WriteResult result;
+    std::error_code error;
+    if (fs::exists(file, error) || fs::is_symlink(file, error)) {
+        result.outcome = WriteOutcome::Exists;
+        return result;
+    }
+    std::string bytes;
+    for (const RecordValue& v : ScreenRecords(screen)) {
+        const auto record = EncodeRecord(v);
+        if (!record) {
+            result.detail = "a text is too long for its record";
+            return result;
+        }
+        bytes.append(record->begin(), record->end());
+    }
+    const Record endMark = *EncodeRecord(EndMark{});
+    bytes.append(endMark.begin(), endMark.end());
+
+    const fs::path temporary = file.parent_path() / TemporaryName(file);
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            result.detail = "the folder cannot be written";
+            return result;
+        }
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temporary, error);
+            result.detail = "the disk refused the data (full or write-protected?)";
+            return result;
+        }
+    }
+    if (!MoveIntoPlace(temporary, file, result)) {
+        fs::remove(temporary, error);
+        return result;
+    }
+    result.outcome = WriteOutcome::Written;
+    return result;
+}
+
+LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
+    RecordReader reader;
+    if (!reader.open(file, kValueRecords)) return LoadOutcome::CannotOpen;
+    const auto header = reader.read(1);
+    const auto* text = header ? std::get_if<std::string>(&*header) : nullptr;
+    if (!text || *text != kFileHeader) return LoadOutcome::BadFileType;
+
+    const std::vector<Field> fields = RecordFields(screen);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto value = reader.read(i + 2);
+        if (!value || !Apply(fields[i], *value)) return LoadOutcome::ReadError;
+    }
+    return LoadOutcome::Loaded;
+}
+
+CompareResult CompareConfigFile(const fs::path& file, const ConfigScreen& screen) {
+    CompareResult result;
+    RecordReader reader;
+    if (!reader.open(file, kLastComparedRecord)) return result;
+    const std::vector<Field> fields = RecordFields(screen);
+    bool equal = true;
+    for (int record = 2; record <= kLastComparedRecord; ++record) {
+        const Field& f = fields[record - 2];
+        RecordError error;
+        const auto value = reader.read(record, &error);
+        if (error == RecordError::Undecodable) return result;  // a record that is not one: no verdict
+        const RecordValue screenValue = ScreenValue(f);
+        if (value && *value == screenValue) continue;
+        equal = false;
+        result.differences.push_back(
+            {record, f.name, value ? Shown(f, *value) : "not in the file", Shown(f, screenValue)});
+    }
+    result.outcome = equal ? CompareOutcome::Identical : CompareOutcome::Different;
+    return result;
+}
+
+}  // namespace kavro

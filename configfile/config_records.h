@@ -1,0 +1,62 @@
+#pragma once
+// The configuration file's record table, bound to the screen:
+//   1            "SWITCH"
+//   2 + 13c ..   channel c: three command positions, three data texts, the
+//   14 + 13c     Specific, Group, P-P and Src Group boxes, Seq, the motor
+//                address and the lock priority
+//   106, 107     P-P motor address, switch address
+//   108          "Use Switch Address for Config"
+//   109 .. 116   the eight source group addresses
+//   117          the end mark
+// Files are 117 records, 14976 bytes. Export, import and compare all go
+// through this one table.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "configfile/record_format.h"
+#include "editor/config_screen.h"
+
+namespace kavro {
+
+inline constexpr int kValueRecords = 116;
+inline constexpr int kEndMarkRecord = 117;
+inline constexpr int kLastComparedRecord = 108;
+inline constexpr const char* kFileHeader = "SWITCH";
+
+// The 116 values of the screen in record order (value i goes to record i+1).
+std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen);
+
+enum class WriteOutcome { Written, Exists, Failed };
+struct WriteResult {
+    WriteOutcome outcome = WriteOutcome::Failed;
+    std::string detail;  // what went wrong, in the system's words
+};
+// Writes the screen to a new file. An existing file or folder is never
+// touched. The file appears whole or not at all: it is written under a
+// temporary name in the same folder and moved into place when complete.
+WriteResult WriteConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
+
+enum class LoadOutcome { Loaded, CannotOpen, BadFileType, ReadError };
+// Loads the file into the screen through the controls' setters, in record
+// order, so that the screen's reactions run; stops at the first record
+// that cannot be read or converted (what came before stays applied).
+LoadOutcome LoadConfigFile(const std::filesystem::path& file, ConfigScreen& screen);
+
+struct Difference {
+    int record = 0;
+    std::string field;        // "Channel 3, On Hold: command"
+    std::string fileValue;    // as a user reads it
+    std::string screenValue;
+};
+enum class CompareOutcome { Identical, Different, Unreadable };
+struct CompareResult {
+    CompareOutcome outcome = CompareOutcome::Unreadable;
+    std::vector<Difference> differences;
+};
+// Compares records 2 to 108 with the screen; neither is changed. Records
+// missing from a short file count as different.
+CompareResult CompareConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
+
+}  // namespace kavro

@@ -1,0 +1,115 @@
+#include "configfile/file_commands.h"
+
+#include <system_error>
+
+namespace kavro {
+
+namespace fs = std::filesystem;
+
+fs::path DefaultDataFolder(const fs::path& home) {
+#ifdef _WIN32
+    (void)home;
+    return "C:\\KavroSwitch";
+#else
+    return home / "KavroSwitch";
+#endif
+}
+
+ConfigFileCommands::ConfigFileCommands(ConfigScreen& screen, UiServices& ui, fs::path dataFolder)
+    : FileError("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
+      FileErrorImport("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
+      FileMsg("FileMsg", "", "", kMessageGreen, {3900, 975}),
+      screen_(screen),
+      ui_(ui),
+      dataFolder_(std::move(dataFolder)) {}
+
+void ConfigFileCommands::EnsureDataFolder() const {
+    std::error_code error;
+    if (!fs::is_directory(dataFolder_, error)) fs::create_directories(dataFolder_, error);
+}
+
+// Shows the shared dialog; false when cancelled. A name chosen without an
+// extension gets the default one.
+bool ConfigFileCommands::Choose(FileDialogMode mode) {
+    cmd.InitDir = dataFolder_.string();
+    cmd.CancelError = true;
+    if (!ui_.showFileDialog(cmd, mode)) return false;
+    fs::path chosen = cmd.FileName;
+    if (!chosen.has_extension() && !cmd.DefaultExt.empty() && !chosen.filename().empty())
+        chosen += "." + cmd.DefaultExt;
+    cmd.FileName = chosen.string();
+    return !cmd.FileName.empty();
+}
+
+void ConfigFileCommands::ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details) {
+    FileMsg.setVisible(true);
+    FileMsg.setColour(colour);
+    FileMsg.setText(text);
+    FileMsg.setDetails(std::move(details));
+    ui_.showMessageWindow(FileMsg);
+}
+
+void ConfigFileCommands::Export_Click() {
+    EnsureDataFolder();
+    cmd.FileName = kProposedName;
+    cmd.DefaultExt = kDefaultExt;
+    if (!Choose(FileDialogMode::Save)) return;
+
+    std::error_code error;
+    if (fs::exists(cmd.FileName, error)) {
+        FileError.setVisible(true);
+        ui_.showMessageWindow(FileError);
+        return;
+    }
+    const WriteResult result = WriteConfigFile(cmd.FileName, screen_);
+    if (result.outcome == WriteOutcome::Exists) {
+        FileError.setVisible(true);
+        ui_.showMessageWindow(FileError);
+    } else if (result.outcome == WriteOutcome::Failed) {
+        // The original said nothing and left half a file; we leave none and say so.
+        ui_.messageBox("The configuration was not saved to " + cmd.FileName + ": " + result.detail + ".",
+                       kProgramCaption);
+    }
+}
+
+void ConfigFileCommands::Import_Click() {
+    EnsureDataFolder();
+    if (!Choose(FileDialogMode::Open)) return;
+    std::error_code error;
+    if (!fs::exists(cmd.FileName, error)) {
+        FileErrorImport.setVisible(true);
+        ui_.showMessageWindow(FileErrorImport);
+        return;
+    }
+    switch (LoadConfigFile(cmd.FileName, screen_)) {
+    case LoadOutcome::BadFileType: ShowFileMsg(kBadFileType, kMessageRed); break;
+    case LoadOutcome::ReadError: ShowFileMsg(kReadError, kMessageRed); break;
+    default: break;  // loaded, or could not be opened: no message
+    }
+}
+
+CompareResult ConfigFileCommands::CompToScreen() const {
+    return CompareConfigFile(cmd.FileName, screen_);
+}
+
+void ConfigFileCommands::Compare_Click() {
+    EnsureDataFolder();
+    if (!Choose(FileDialogMode::Open)) return;
+    std::error_code error;
+    if (!fs::exists(cmd.FileName, error)) {
+        FileErrorImport.setVisible(true);
+        ui_.showMessageWindow(FileErrorImport);
+        return;
+    }
+    const CompareResult result = CompToScreen();
+    if (result.outcome == CompareOutcome::Identical) {
+        ShowFileMsg(kIdentical, kMessageGreen);
+    } else if (result.outcome == CompareOutcome::Different) {
+        std::vector<std::string> lines;
+        for (const Difference& d : result.differences)
+            lines.push_back(d.field + ": file " + d.fileValue + ", screen " + d.screenValue);
+        ShowFileMsg(kDifferent, kMessageRed, std::move(lines));
+    }
+}
+
+}  // namespace kavro

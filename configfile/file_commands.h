@@ -1,0 +1,54 @@
+#pragma once
+// "Export Config", "Import Config" and "Compare": the screen to a new
+// configuration file, a file into the screen, a file against the screen.
+// Files live in the data folder (C:\KavroSwitch on Windows, KavroSwitch in
+// the home folder elsewhere), created when missing.
+
+#include <filesystem>
+
+#include "configfile/config_records.h"
+#include "configfile/file_windows.h"
+#include "editor/config_screen.h"
+#include "platform/ui_services.h"
+
+namespace kavro {
+
+class ConfigFileCommands {
+public:
+    static constexpr const char* kProposedName = "default.set";
+    static constexpr const char* kDefaultExt = "set";
+    static constexpr const char* kExistsText = "File already Exists, choose another File name";
+    static constexpr const char* kMissingText = "Import file does not exist. Choose from file list.";
+    static constexpr const char* kBadFileType = "Bad File Type";
+    static constexpr const char* kReadError = "File Read Error";
+    static constexpr const char* kIdentical = "File is identical to screen";
+    static constexpr const char* kDifferent = "File does not match screen";
+
+    ConfigFileCommands(ConfigScreen& screen, UiServices& ui, std::filesystem::path dataFolder);
+
+    void Export_Click();
+    void Import_Click();
+    void Compare_Click();
+
+    // The file last chosen in the shared dialog, compared with the screen.
+    CompareResult CompToScreen() const;
+
+    CommonDialog cmd;
+    MessageWindow FileError;
+    MessageWindow FileErrorImport;
+    MessageWindow FileMsg;
+
+private:
+    void EnsureDataFolder() const;
+    bool Choose(FileDialogMode mode);
+    void ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details = {});
+
+    ConfigScreen& screen_;
+    UiServices& ui_;
+    std::filesystem::path dataFolder_;
+};
+
+// Where configuration files are kept on this platform.
+std::filesystem::path DefaultDataFolder(const std::filesystem::path& home);
+
+}  // namespace kavro

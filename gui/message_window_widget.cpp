@@ -1,0 +1,53 @@
+#include "gui/message_window_widget.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+#include "gui/twips.h"
+
+namespace kavro {
+
+MessageWindowWidget::MessageWindowWidget(MessageWindow& model, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(model) {
+    setObjectName(QString::fromStdString(model_.name()));
+    label_ = new QLabel(this);
+    label_->setObjectName("Label1");
+    QFont font("MS Sans Serif");
+    font.setPointSizeF(13.5);
+    label_->setFont(font);
+    label_->setWordWrap(true);
+    details_ = new QPlainTextEdit(this);
+    details_->setReadOnly(true);
+    details_->setAccessibleName("Fields that differ");
+    details_->setAccessibleDescription("Fields that differ");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addWidget(details_, 1);
+    resize(Twips(model_.designTwips().first), Twips(model_.designTwips().second));
+    model_.setObserver([this] { refresh(); });
+    refresh();
+}
+
+MessageWindowWidget::~MessageWindowWidget() {
+    model_.setObserver({});
+}
+
+void MessageWindowWidget::refresh() {
+    setWindowTitle(QString::fromStdString(model_.title()));
+    label_->setText(QString::fromStdString(model_.text()));
+    const auto colour = model_.colour();
+    label_->setStyleSheet(colour ? QString("color: rgb(%1,%2,%3)").arg(colour->r).arg(colour->g).arg(colour->b)
+                                 : QString());
+    QStringList lines;
+    for (const auto& d : model_.details()) lines << QString::fromLatin1(d.c_str());
+    details_->setPlainText(lines.join('\n'));
+    details_->setVisible(!lines.isEmpty());
+    if (!lines.isEmpty() && height() < Twips(4000)) resize(std::max(width(), Twips(9000)), Twips(4000));
+}
+
+void MessageWindowWidget::closeEvent(QCloseEvent* event) {
+    model_.setVisible(false);
+    event->accept();
+}
+
+}  // namespace kavro

@@ -1,0 +1,440 @@
+// Configuration files: the record format byte for byte, export that never
+// overwrites and never leaves half a file, import through the screen's own
+// reactions, compare, and files of any content.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <sys/resource.h>
+
+#include "configfile/file_commands.h"
+#include "support/scripted_ui.h"
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Bytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Put(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Record(const RecordValue& v) {
+    const auto r = *EncodeRecord(v);
+    return std::string(r.begin(), r.end());
+}
+
+// Everything a screen shows that files and transfers care about.
+struct Snapshot {
+    std::vector<RecordValue> values;
+    std::vector<bool> shown;
+    std::vector<std::string> names;
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Snap(const ConfigScreen& s) {
+    Snapshot snap{ScreenRecords(s), {}, {}};
+    for (int i = 0; i < kEvents; ++i) {
+        snap.shown.push_back(s.SW_Data[i].visible());
+        snap.names.push_back(s.Label2[i].caption() + "|" + s.RANGE[i].caption());
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        snap.shown.push_back(s.SpecAddr[c].visible());
+        snap.shown.push_back(s.SwSrcGroup[c].visible());
+        snap.shown.push_back(s.PRI[c].visible());
+    }
+    return snap;
+}
+
+class ConfigFiles : public ::testing::Test {
+protected:
+    ConfigFiles() : files(screen, ui, folder()) {
+        fs::remove_all(folder());
+        screen.FillCommandLists();
+    }
+    ~ConfigFiles() override { fs::remove_all(folder()); }
+
+    static fs::path folder() {
+        return fs::temp_directory_path() /
+               ("kavro-files-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    }
+    fs::path Export(const std::string& name) {
+        ui.fileAnswers.push_back((folder() / name).string());
+        files.Export_Click();
+        return files.cmd.FileName;
+    }
+    void Import(const fs::path& p) {
+        ui.fileAnswers.push_back(p.string());
+        files.Import_Click();
+    }
+    std::string Compare(const fs::path& p) {
+        ui.fileAnswers.push_back(p.string());
+        files.FileMsg.setText("");
+        files.Compare_Click();
+        return files.FileMsg.text();
+    }
+    // A screen that uses every field, every channel and every mode.
+    void FillEverything(ConfigScreen& s) {
+        const int modes[4] = {SpecificBox(0), GroupBox(0), PointToPointBox(0), SrcGroupBox(0)};
+        for (int c = 0; c < kChannels; ++c) {
+            for (int e = 0; e < 3; ++e) {
+                const int i = EventIndex(c, e);
+                s.Combo1[i].setListIndex((c * 3 + e * 7) % kCommandCount);
+                s.SW_Data[i].setText("A" + std::to_string(c) + std::to_string(e));
+            }
+            const int m = modes[c % 4];
+            s.Check1[m < 24 ? m + 3 * c : SrcGroupBox(c)].setValue(1);
+            s.Check3[c].setValue(c % 2);
+            s.SpecAddr[c].setText("a0b" + std::to_string(c) + "c9");
+            s.PRI[c].setText(std::to_string(c) + "F");
+            s.SwSrcGroup[c].setText("0" + std::to_string(c) + "1234");
+        }
+        s.ADDR[1].setText("00beef");
+        s.ADDR[3].setText("12AB3C");
+        s.UseSwPP.setValue(1);
+    }
+
+    test::ScriptedUi ui;
+    ConfigScreen screen{&ui};
+    ConfigFileCommands files;
+};
+
+TEST(RecordFormat, ValuesAsTheyStandOnDisk) {
+    EXPECT_EQ(Record(std::string("SWITCH")).substr(0, 10), std::string("\x08\x00\x06\x00SWITCH", 10));
+    EXPECT_EQ(Record(std::string()).substr(0, 4), std::string("\x08\x00\x00\x00", 4));
+    EXPECT_EQ(Record(std::int16_t{1}).substr(0, 4), std::string("\x02\x00\x01\x00", 4));
+    EXPECT_EQ(Record(std::int16_t{-1}).substr(0, 4), std::string("\x02\x00\xFF\xFF", 4));
+    EXPECT_EQ(Record(EndMark{}).substr(0, 9), std::string("\x07\x00" "EndMark", 9));
+    EXPECT_EQ(Record(std::string(124, 'x')).size(), 128u);
+    EXPECT_FALSE(EncodeRecord(std::string(125, 'x')));
+    const std::string padded = Record(std::string("AB"));
+    EXPECT_EQ(padded.substr(6), std::string(122, '\0'));
+}
+
+TEST_F(ConfigFiles, ExportWritesAllRecordsWithTheEndMark) {
+    const fs::path p = Export("one.set");
+    const std::string b = Bytes(p);
+    ASSERT_EQ(b.size(), 14976u);
+    EXPECT_EQ(b.substr(0, 10), std::string("\x08\x00\x06\x00SWITCH", 10));
+    EXPECT_EQ(b.substr(14848, 9), std::string("\x07\x00" "EndMark", 9));
+    // Record 106 holds ADDR 1 and record 107 ADDR 3.
+    EXPECT_EQ(b.substr(105 * 128, 10), std::string("\x08\x00\x06\x00" "FFFFFF", 10));
+    EXPECT_EQ(b.substr(106 * 128, 10), std::string("\x08\x00\x06\x00" "000000", 10));
+    EXPECT_TRUE(ui.windowsShown.empty());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(fs::is_directory(folder()));  // the data folder was made
+    // Nothing else is left in the folder: no temporary file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
+}
+
+TEST_F(ConfigFiles, CheckValuesAndAnUnselectedCommand) {
+    screen.Check1[SpecificBox(0)].setValue(1);  // record 8 ticked, 9 clear
+    screen.Combo1[0].setListIndex(-1);          // record 2: no selection
+    screen.SpecAddr[0].setText("ab12cd");
+    const std::string b = Bytes(Export("values.set"));
+    EXPECT_EQ(b.substr(7 * 128, 4), std::string("\x02\x00\x01\x00", 4));
+    EXPECT_EQ(b.substr(8 * 128, 4), std::string("\x02\x00\x00\x00", 4));
+    EXPECT_EQ(b.substr(1 * 128, 4), std::string("\x02\x00\xFF\xFF", 4));
+    EXPECT_EQ(b.substr(12 * 128, 10), std::string("\x08\x00\x06\x00" "ab12cd", 10));
+}
+
+TEST_F(ConfigFiles, ExportNeverOverwritesAFileOrAFolder) {
+    const fs::path existing = folder() / "keep.set";
+    fs::create_directories(folder());
+    Put(existing, "precious bytes");
+    Export("keep.set");
+    EXPECT_EQ(Bytes(existing), "precious bytes");
+    ASSERT_EQ(ui.windowsShown.size(), 1u);
+    EXPECT_EQ(ui.windowsShown[0], &files.FileError);
+    EXPECT_EQ(files.FileError.text(), "File already Exists, choose another File name");
+    EXPECT_EQ(files.FileError.title(), "Form1");
+
+    fs::create_directories(folder() / "adir.set");
+    Export("adir.set");
+    EXPECT_EQ(ui.windowsShown.size(), 2u);
+    EXPECT_TRUE(fs::is_directory(folder() / "adir.set"));
+}
+
+TEST_F(ConfigFiles, NameWithoutExtensionGetsSetAndTheDialogKeepsItsSettings) {
+    const fs::path p = Export("noext");
+    EXPECT_EQ(p, folder() / "noext.set");
+    EXPECT_TRUE(fs::exists(folder() / "noext.set"));
+    EXPECT_EQ(ui.dialogsSeen[0].first.FileName, "default.set");
+    EXPECT_EQ(ui.dialogsSeen[0].first.InitDir, folder().string());
+    EXPECT_EQ(ui.dialogsSeen[0].second, FileDialogMode::Save);
+    // Import proposes what export chose, with the same default extension.
+    ui.fileAnswers.push_back(std::nullopt);  // cancelled
+    files.Import_Click();
+    EXPECT_EQ(ui.dialogsSeen[1].first.FileName, p.string());
+    EXPECT_EQ(ui.dialogsSeen[1].first.DefaultExt, "set");
+    EXPECT_EQ(ui.dialogsSeen[1].second, FileDialogMode::Open);
+}
+
+TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
+    const Snapshot before = Snap(screen);
+    for (auto action : {&ConfigFileCommands::Export_Click, &ConfigFileCommands::Import_Click,
+                        &ConfigFileCommands::Compare_Click}) {
+        ui.fileAnswers.push_back(std::nullopt);
+        (files.*action)();
+    }
+    EXPECT_TRUE(ui.windowsShown.empty());
+    EXPECT_EQ(Snap(screen), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 0);
+}
+
+TEST_F(ConfigFiles, RoundTripGivesTheSameScreen) {
+    FillEverything(screen);
+    const Snapshot exported = Snap(screen);
+    const fs::path p = Export("all.set");
+
+    test::ScriptedUi otherUi;
+    ConfigScreen other(&otherUi);
+    other.FillCommandLists();
+    ConfigFileCommands otherFiles(other, otherUi, folder());
+    otherUi.fileAnswers.push_back(p.string());
+    otherFiles.Import_Click();
+
+    EXPECT_TRUE(otherUi.windowsShown.empty());
+    EXPECT_EQ(Snap(other), exported);
+    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(other.EventCommandCode[i], screen.EventCommandCode[i]);
+}
+
+TEST_F(ConfigFiles, DataTextsSurviveTheCommandSelections) {
+    screen.Combo1[4].setListIndex(7);
+    screen.SW_Data[4].setText("BEEF");
+    const fs::path p = Export("data.set");
+    screen.Command1_Click();
+    Import(p);
+    EXPECT_EQ(screen.SW_Data[4].text(), "BEEF");
+    EXPECT_EQ(screen.RANGE[4].caption(), "0->FFFF");
+    EXPECT_TRUE(screen.SW_Data[4].visible());
+}
+
+TEST_F(ConfigFiles, BadHeaderLeavesTheScreenAlone) {
+    fs::create_directories(folder());
+    FillEverything(screen);
+    const fs::path good = Export("good.set");
+    std::string b = Bytes(good);
+    const Snapshot before = Snap(screen);
+
+    test::ScriptedUi blankUi;
+    ConfigScreen blank(&blankUi);
+    blank.FillCommandLists();
+    const Snapshot blankBefore = Snap(blank);
+    ConfigFileCommands blankFiles(blank, blankUi, folder());
+    for (const std::string& header : {Record(std::string("switch")), Record(std::int16_t{6})}) {
+        const fs::path bad = folder() / "bad.set";
+        fs::remove(bad);
+        Put(bad, header + b.substr(128));
+        blankUi.fileAnswers.push_back(bad.string());
+        blankFiles.Import_Click();
+        EXPECT_EQ(blankFiles.FileMsg.text(), "Bad File Type");
+        EXPECT_EQ(blankFiles.FileMsg.colour(), kMessageRed);
+        EXPECT_TRUE(blankFiles.FileMsg.visible());
+        EXPECT_EQ(Snap(blank), blankBefore);
+    }
+    EXPECT_EQ(Snap(screen), before);
+    // A good file loads at once after the failures.
+    blankUi.fileAnswers.push_back(good.string());
+    blankFiles.FileMsg.setText("");
+    blankFiles.Import_Click();
+    EXPECT_EQ(Snap(blank), before);
+    EXPECT_EQ(blankFiles.FileMsg.text(), "");
+}
+
+TEST_F(ConfigFiles, ReadFailureAtRecordEightKeepsWhatCameBefore) {
+    screen.Combo1[0].setListIndex(2);
+    screen.Combo1[1].setListIndex(15);
+    screen.SW_Data[0].setText("7F");
+    screen.Check1[SpecificBox(0)].setValue(1);
+    screen.SpecAddr[0].setText("111111");
+    const fs::path p = Export("rec8.set");
+    std::string b = Bytes(p);
+    b.replace(7 * 128, 4, std::string("\x02\x00\x03\x00", 4));  // "Specific" = 3
+    fs::remove(p);
+    Put(p, b);
+
+    screen.Command1_Click();
+    screen.SpecAddr[0].setText("222222");
+    Import(p);
+    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
+    EXPECT_EQ(screen.Combo1[0].listIndex(), 2);  // records 2..7 applied
+    EXPECT_EQ(screen.Combo1[1].listIndex(), 15);
+    EXPECT_EQ(screen.SW_Data[0].text(), "7F");
+    EXPECT_EQ(screen.Check1[GroupBox(0)].value(), 1);  // record 8 on: untouched
+    EXPECT_EQ(screen.SpecAddr[0].text(), "222222");
+}
+
+TEST_F(ConfigFiles, TruncatedFileAppliesWhatIsThere) {
+    screen.ADDR[1].setText("0000A5");
+    screen.SwSrcGroup[7].setText("777777");
+    const fs::path p = Export("short.set");
+    std::string b = Bytes(p);
+    fs::remove(p);
+    Put(p, b.substr(0, 107 * 128 + 20));  // ends inside record 108
+    screen.ADDR[1].setText("FFFFFF");
+    screen.SwSrcGroup[7].setText("000000");
+    Import(p);
+    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
+    EXPECT_EQ(screen.ADDR[1].text(), "0000A5");      // record 106 came
+    EXPECT_EQ(screen.SwSrcGroup[7].text(), "000000");  // record 116 did not
+}
+
+TEST_F(ConfigFiles, AllFourDestinationsClearKeepsTheMode) {
+    const fs::path p = Export("zeros.set");
+    std::string b = Bytes(p);
+    b.replace(8 * 128, 4, std::string("\x02\x00\x00\x00", 4));  // channel 1 "Group" = 0
+    fs::remove(p);
+    Put(p, b);
+    screen.Check1[PointToPointBox(0)].setValue(1);
+    Import(p);
+    EXPECT_EQ(screen.Check1[PointToPointBox(0)].value(), 1);
+    EXPECT_EQ(screen.Check1[GroupBox(0)].value(), 0);
+    EXPECT_TRUE(ui.windowsShown.empty());
+}
+
+TEST_F(ConfigFiles, UntrustworthyLengthAndTypeWordsAreReadFailures) {
+    const fs::path p = Export("words.set");
+    const std::string good = Bytes(p);
+    struct Case {
+        std::size_t offset;
+        std::string bytes;
+    };
+    // Record 5 (channel 1 press data): a length past its record; record 2:
+    // an unknown type word; record 13: the largest length word.
+    for (const Case& k : {Case{4 * 128, std::string("\x08\x00\x7D\x00", 4)}, Case{1 * 128, std::string("\x05\x00", 2)},
+                          Case{12 * 128, std::string("\x08\x00\xFF\xFF", 4)}}) {
+        std::string b = good;
+        b.replace(k.offset, k.bytes.size(), k.bytes);
+        fs::remove(p);
+        Put(p, b);
+        files.FileMsg.setText("");
+        Import(p);
+        EXPECT_EQ(files.FileMsg.text(), "File Read Error") << k.offset;
+    }
+    // A text whose record lies partly past the end of the file.
+    fs::remove(p);
+    Put(p, good.substr(0, 4 * 128 + 10));
+    files.FileMsg.setText("");
+    Import(p);
+    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
+}
+
+TEST_F(ConfigFiles, FilesOfAnyContentNeverCrashImportOrCompare) {
+    fs::create_directories(folder());
+    const Snapshot before = Snap(screen);
+    const fs::path empty = folder() / "empty.set", one = folder() / "one.set", huge = folder() / "huge.set";
+    Put(empty, "");
+    Put(one, "\x08");
+    { std::ofstream(huge, std::ios::binary); }
+    fs::resize_file(huge, 100u * 1024 * 1024);  // 100 MB of zeros, sparse
+    for (const fs::path& p : {empty, one, huge}) Import(p);
+    EXPECT_EQ(files.FileMsg.text(), "Bad File Type");  // the last: zeros are no header
+    // Records missing from a short file differ; a record that is no
+    // record at all gives no verdict.
+    EXPECT_EQ(Compare(empty), "File does not match screen");
+    EXPECT_EQ(Compare(one), "File does not match screen");
+    EXPECT_EQ(Compare(huge), "");
+    fs::create_directories(folder() / "chosen-folder");
+    Import(folder() / "chosen-folder");
+    Compare(folder() / "chosen-folder");
+    EXPECT_EQ(Snap(screen), before);
+    // The files are closed: they can be removed and reused at once.
+    for (const fs::path& p : {empty, one, huge}) EXPECT_TRUE(fs::remove(p));
+}
+
+TEST_F(ConfigFiles, ImportOfAMissingFileSaysSo) {
+    Import(folder() / "nothing.set");
+    ASSERT_EQ(ui.windowsShown.size(), 1u);
+    EXPECT_EQ(ui.windowsShown[0], &files.FileErrorImport);
+    EXPECT_EQ(files.FileErrorImport.text(), "Import file does not exist. Choose from file list.");
+    Compare(folder() / "nothing.set");
+    EXPECT_EQ(ui.windowsShown.size(), 2u);
+}
+
+TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
+    FillEverything(screen);
+    const fs::path p = Export("cmp.set");
+    const std::string fileBefore = Bytes(p);
+    EXPECT_EQ(Compare(p), "File is identical to screen");
+    EXPECT_EQ(files.FileMsg.colour(), kMessageGreen);
+    EXPECT_TRUE(files.FileMsg.details().empty());
+
+    screen.SwSrcGroup[2].setText("999999");  // not compared
+    EXPECT_EQ(Compare(p), "File is identical to screen");
+
+    screen.SpecAddr[0].setText("A0B0C9");  // same digits, other case
+    EXPECT_EQ(Compare(p), "File does not match screen");
+    EXPECT_EQ(files.FileMsg.colour(), kMessageRed);
+    ASSERT_EQ(files.FileMsg.details().size(), 1u);
+    EXPECT_EQ(files.FileMsg.details()[0], "Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\"");
+    screen.SpecAddr[0].setText("a0b0c9");
+
+    const Snapshot screenBefore = Snap(screen);
+    screen.Combo1[EventIndex(7, 2)].setListIndex(3);
+    const Snapshot changed = Snap(screen);
+    EXPECT_EQ(Compare(p), "File does not match screen");
+    ASSERT_FALSE(files.FileMsg.details().empty());
+    EXPECT_NE(files.FileMsg.details()[0].find("Channel 8, On Release: command"), std::string::npos);
+    EXPECT_EQ(Snap(screen), changed);  // compare changes neither screen
+    EXPECT_EQ(Bytes(p), fileBefore);    // nor file
+    EXPECT_NE(changed, screenBefore);
+}
+
+TEST_F(ConfigFiles, CompareReadsAFileOfAnotherHeaderAndFlagsMissingRecords) {
+    const fs::path p = Export("hdr.set");
+    std::string b = Bytes(p);
+    b.replace(0, 128, Record(std::string("switch")));
+    fs::remove(p);
+    Put(p, b);
+    EXPECT_EQ(Compare(p), "File is identical to screen");
+
+    fs::remove(p);
+    Put(p, b.substr(0, 100 * 128));
+    EXPECT_EQ(Compare(p), "File does not match screen");
+    EXPECT_NE(files.FileMsg.details().back().find("not in the file"), std::string::npos);
+}
+
+TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
+    // The file system refuses the data half-way: a file size limit makes
+    // the write fail after the first few records.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Export("half.set");
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_FALSE(fs::exists(folder() / "half.set"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("not saved"), std::string::npos);
+    // The name is free for the next export.
+    Export("half.set");
+    EXPECT_EQ(fs::file_size(folder() / "half.set"), 14976u);
+}
+
+TEST_F(ConfigFiles, ExportIntoAFolderThatCannotBeMadeSaysSo) {
+    fs::create_directories(folder());
+    Put(folder() / "plainfile", "x");
+    ui.fileAnswers.push_back((folder() / "plainfile" / "x.set").string());
+    files.Export_Click();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].text.find("not saved"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kavro
