@@ -19,6 +19,7 @@ void DiagnosticLog::prepend(const std::string& entry) {
     std::string joined = entry + text_;
     if (joined.size() > kMaxChars) joined.resize(kMaxChars);
     text_ = std::move(joined);
+    if (entryObserver_) entryObserver_(entry);
     changed();
 }
 

@@ -38,6 +38,8 @@ public:
 
     // Called after every change, so a window can mirror the log.
     void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+    // Called with each new entry as it is added (a console echoes them).
+    void setEntryObserver(std::function<void(const std::string&)> observer) { entryObserver_ = std::move(observer); }
 
 private:
     void create();
@@ -49,6 +51,7 @@ private:
     std::string text_;
     Rgb colour_ = kLogBlack;
     std::function<void()> observer_;
+    std::function<void(const std::string&)> entryObserver_;
 };
 
 }  // namespace kavro

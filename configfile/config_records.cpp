@@ -161,10 +161,10 @@ std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen) {
     return values;
 }
 
-WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen) {
+WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bool replace) {
     WriteResult result;
     std::error_code error;
-    if (fs::exists(file, error) || fs::is_symlink(file, error)) {
+    if (fs::is_directory(file, error) || (!replace && (fs::exists(file, error) || fs::is_symlink(file, error)))) {
         result.outcome = WriteOutcome::Exists;
         return result;
     }
@@ -195,7 +195,14 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen) {
             return result;
         }
     }
-    if (!MoveIntoPlace(temporary, file, result)) {
+    if (replace) {
+        fs::rename(temporary, file, error);
+        if (error) {
+            result.detail = error.message();
+            fs::remove(temporary, error);
+            return result;
+        }
+    } else if (!MoveIntoPlace(temporary, file, result)) {
         fs::remove(temporary, error);
         return result;
     }
@@ -237,6 +244,40 @@ CompareResult CompareConfigFile(const fs::path& file, const ConfigScreen& screen
     }
     result.outcome = equal ? CompareOutcome::Identical : CompareOutcome::Different;
     return result;
+}
+
+}  // namespace kavro
+
+namespace kavro {
+
+std::optional<std::vector<Difference>> DiffConfigFiles(const fs::path& a, const fs::path& b, std::string* error) {
+    RecordReader readers[2];
+    const fs::path* paths[2] = {&a, &b};
+    for (int k = 0; k < 2; ++k) {
+        if (!readers[k].open(*paths[k], kValueRecords)) {
+            *error = paths[k]->string() + ": cannot be opened";
+            return std::nullopt;
+        }
+        const auto header = readers[k].read(1);
+        const auto* text = header ? std::get_if<std::string>(&*header) : nullptr;
+        if (!text || *text != kFileHeader) {
+            *error = paths[k]->string() + ": Bad File Type";
+            return std::nullopt;
+        }
+    }
+    const ConfigScreen names;
+    const std::vector<Field> fields = RecordFields(names);
+    std::vector<Difference> differences;
+    for (int record = 2; record <= kValueRecords; ++record) {
+        const auto va = readers[0].read(record), vb = readers[1].read(record);
+        if (!va || !vb) {
+            *error = (va ? b : a).string() + ": File Read Error at record " + std::to_string(record);
+            return std::nullopt;
+        }
+        if (*va != *vb) differences.push_back({record, fields[record - 2].name, Shown(fields[record - 2], *va),
+                                               Shown(fields[record - 2], *vb)});
+    }
+    return differences;
 }
 
 }  // namespace kavro

@@ -12,6 +12,7 @@
 // through this one table.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,9 @@ struct WriteResult {
 // Writes the screen to a new file. An existing file or folder is never
 // touched. The file appears whole or not at all: it is written under a
 // temporary name in the same folder and moved into place when complete.
-WriteResult WriteConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
+// With replace (a command-line user's explicit choice), an existing file is
+// replaced in one step instead.
+WriteResult WriteConfigFile(const std::filesystem::path& file, const ConfigScreen& screen, bool replace = false);
 
 enum class LoadOutcome { Loaded, CannotOpen, BadFileType, ReadError };
 // Loads the file into the screen through the controls' setters, in record
@@ -58,5 +61,10 @@ struct CompareResult {
 // Compares records 2 to 108 with the screen; neither is changed. Records
 // missing from a short file count as different.
 CompareResult CompareConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
+
+// The values two files hold differently, records 2 to 116. Nothing (and
+// the reason in error) when either cannot be read as a configuration file.
+std::optional<std::vector<Difference>> DiffConfigFiles(const std::filesystem::path& a,
+                                                       const std::filesystem::path& b, std::string* error);
 
 }  // namespace kavro

@@ -98,6 +98,7 @@ void frmMain::ProbePorts() {
 }
 
 void frmMain::ReadRememberedPort() {
+    if (env_.portsIniFile.empty()) return;  // a tool that never remembers a port
     std::optional<std::string> candidate = ReadPortsIni(env_.portsIniFile);
     if (!candidate) {
         WritePortsIni(env_.portsIniFile, 1);  // errors ignored, as the old file's absence was
@@ -152,6 +153,7 @@ void frmMain::OpenPort() {
     port_->setPortName(device);
 
     const OpenResult result = port_->open();
+    openResult_ = result;
     if (!result.ok()) {
         const std::string label = options_.device ? "port " + device : PortLabel(currentActivePort_, device);
         env_.ui->messageBox(OpenFailureMessage(label, result), kCaption);
@@ -218,6 +220,7 @@ std::array<bool, 17> frmMain::GetAvailablePorts() {
 }
 
 void frmMain::SetActivePort() {
+    if (env_.portsIniFile.empty()) return;
     if (!WritePortsIni(env_.portsIniFile, currentActivePort_)) env_.ui->messageBox(kPortsIniMessage, kCaption);
 }
 

@@ -33,7 +33,7 @@ struct ShellEnvironment {
     UiServices* ui = nullptr;
     SerialPortFactory hardwarePort;   // a new adapter for a real device
     SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
-    std::filesystem::path portsIniFile;
+    std::filesystem::path portsIniFile;  // empty: no Ports.ini at all
     std::filesystem::path dataFolder;  // where configuration files are kept
     PortDeviceTable devices = DeviceForPort;
     Version version = ProgramVersion();
@@ -90,6 +90,8 @@ public:
     // for the window's status line.
     SerialPort& MSComm1() { return *port_; }
     std::string ConnectionText() const;
+    // How opening the port at start-up went.
+    const OpenResult& PortOpenResult() const { return openResult_; }
     bool UsingSimulator() const { return usingSimulator_; }
 
     std::string Caption;
@@ -113,6 +115,7 @@ private:
     void ShowPortSelection(bool modal);
 
     std::array<OpenStatus, 17> probeStatus_{};
+    OpenResult openResult_;
     bool probed_ = false;
     bool usingSimulator_ = false;
     int currentActivePort_ = 1;

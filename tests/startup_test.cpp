@@ -13,7 +13,7 @@
 #include "simulator/simulated_serial_port.h"
 #include "support/scripted_port.h"
 #include "support/scripted_ui.h"
-#include "support/virtual_pump.h"
+#include "simulator/virtual_pump.h"
 
 namespace kavro {
 namespace {
@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScriptedPort;
 using test::ScriptedUi;
-using test::VirtualPump;
 
 std::string Device(int n) { return "/dev/testport" + std::to_string(n); }
 

@@ -5,13 +5,12 @@
 
 #include "buslink/transport.h"
 #include "support/scripted_port.h"
-#include "support/virtual_pump.h"
+#include "simulator/virtual_pump.h"
 
 namespace kavro {
 namespace {
 
 using test::ScriptedPort;
-using test::VirtualPump;
 
 const Bytes kFirmwareQuery{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 

@@ -3,7 +3,7 @@
 
 #include "simulator/simulated_serial_port.h"
 #include "support/transfer_rig.h"
-#include "support/virtual_pump.h"
+#include "simulator/virtual_pump.h"
 
 namespace kavro::test {
 namespace {

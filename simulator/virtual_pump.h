@@ -9,7 +9,7 @@
 
 #include "platform/event_pump.h"
 
-namespace kavro::test {
+namespace kavro {
 
 class VirtualPump : public EventPump {
 public:
@@ -77,4 +77,4 @@ private:
     int calls_ = 0;
 };
 
-}  // namespace kavro::test
+}  // namespace kavro

@@ -1,0 +1,104 @@
+#include "cli/config_text.h"
+
+#include <sstream>
+
+namespace kavro {
+namespace {
+
+constexpr const char* kEventKeys[3] = {"press", "hold", "release"};
+
+std::string Destination(const ConfigScreen& s, int c) {
+    if (s.Check1[SrcGroupBox(c)].value() == 1) return "Src Group";
+    if (s.Check1[SpecificBox(c)].value() == 1) return "Specific";
+    if (s.Check1[PointToPointBox(c)].value() == 1) return "P-P";
+    if (s.Check1[GroupBox(c)].value() == 1) return "Group";
+    return "none";
+}
+
+// The address a channel's destination stands for.
+std::string DestinationAddress(const ConfigScreen& s, int c) {
+    const std::string mode = Destination(s, c);
+    if (mode == "Specific") return s.SpecAddr[c].text();
+    if (mode == "P-P") return s.ADDR[1].text();
+    if (mode == "Src Group") return s.SwSrcGroup[c].text();
+    if (mode == "Group") return "000000";
+    return "";
+}
+
+bool HasLock(const ConfigScreen& s, int c) {
+    for (int e = 0; e < 3; ++e)
+        if (IsLockPosition(s.Combo1[EventIndex(c, e)].listIndex())) return true;
+    return false;
+}
+
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (char ch : text) {
+        if (ch == '"' || ch == '\\') out += '\\';
+        if (static_cast<unsigned char>(ch) < 0x20) {
+            static const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[(ch >> 4) & 0xF];
+            out += hex[ch & 0xF];
+            continue;
+        }
+        out += ch;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string ConfigAsText(const ConfigScreen& s) {
+    std::ostringstream out;
+    for (int c = 0; c < kChannels; ++c) {
+        out << "Channel " << c + 1 << " (" << s.Frames[c].caption() << ")\n";
+        for (int e = 0; e < 3; ++e) {
+            const int i = EventIndex(c, e);
+            out << "  " << s.Label2[LabelIndex(c, e)].caption() << ": "
+                << (s.Combo1[i].listIndex() >= 0 ? s.Combo1[i].text() : "(no command)");
+            if (s.SW_Data[i].visible()) out << "  data " << s.SW_Data[i].text();
+            out << "\n";
+        }
+        out << "  Destination: " << Destination(s, c);
+        const std::string address = DestinationAddress(s, c);
+        if (!address.empty()) out << " " << address;
+        out << "\n";
+        if (HasLock(s, c)) out << "  Lock priority: " << s.PRI[c].text() << "\n";
+        out << "  Seq: " << (s.Check3[c].value() == 1 ? "on" : "off") << "\n";
+    }
+    out << "P-P Motor Address: " << s.ADDR[1].text() << "\n";
+    out << "Switch Address: " << s.ADDR[3].text() << "\n";
+    out << "Use Switch Address for Config: " << (s.UseSwPP.value() == 1 ? "yes" : "no") << "\n";
+    out << "Source groups:";
+    for (int c = 0; c < kChannels; ++c) out << " " << s.SwSrcGroup[c].text();
+    out << "\n";
+    return out.str();
+}
+
+std::string ConfigAsJson(const ConfigScreen& s) {
+    std::ostringstream out;
+    out << "{\n  \"channels\": [\n";
+    for (int c = 0; c < kChannels; ++c) {
+        out << "    {\"channel\": " << c + 1 << ", \"events\": {";
+        for (int e = 0; e < 3; ++e) {
+            const int i = EventIndex(c, e);
+            out << (e ? ", " : "") << Json(kEventKeys[e]) << ": {\"command\": "
+                << (s.Combo1[i].listIndex() >= 0 ? Json(s.Combo1[i].text()) : "null")
+                << ", \"code\": " << s.EventCommandCode[i] << ", \"data\": "
+                << (s.SW_Data[i].visible() ? Json(s.SW_Data[i].text()) : "null") << "}";
+        }
+        out << "}, \"destination\": " << Json(Destination(s, c)) << ", \"address\": " << Json(DestinationAddress(s, c))
+            << ", \"motorAddress\": " << Json(s.SpecAddr[c].text()) << ", \"lockPriority\": "
+            << (HasLock(s, c) ? Json(s.PRI[c].text()) : "null") << ", \"seq\": "
+            << (s.Check3[c].value() == 1 ? "true" : "false") << "}" << (c + 1 < kChannels ? "," : "") << "\n";
+    }
+    out << "  ],\n  \"ppMotorAddress\": " << Json(s.ADDR[1].text()) << ",\n  \"switchAddress\": "
+        << Json(s.ADDR[3].text()) << ",\n  \"useSwitchAddress\": " << (s.UseSwPP.value() == 1 ? "true" : "false")
+        << ",\n  \"sourceGroups\": [";
+    for (int c = 0; c < kChannels; ++c) out << (c ? ", " : "") << Json(s.SwSrcGroup[c].text());
+    out << "]\n}\n";
+    return out.str();
+}
+
+}  // namespace kavro

@@ -1,0 +1,29 @@
+#pragma once
+// User-interface services for a program without windows: messages are
+// kept for the caller to print, dialogs are never shown, and the way out
+// of a missing port is to stop.
+
+#include <string>
+#include <vector>
+
+#include "buslink/comm_port_selection.h"
+#include "configfile/file_windows.h"
+#include "platform/ui_services.h"
+
+namespace kavro {
+
+class ConsoleUi : public UiServices {
+public:
+    void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
+    void beep() override {}
+    void setPointer(Pointer) override {}
+    void showPortSelection(CommPortSelection& window, bool) override { window.xcmdCancel_Click(); }
+    void showDiagnostic(DiagnosticLog&) override {}
+    bool showFileDialog(CommonDialog&, FileDialogMode) override { return false; }
+    void showMessageWindow(MessageWindow&) override {}
+    NoPortChoice askNoPort(const std::string&, bool) override { return NoPortChoice::Quit; }
+
+    std::vector<std::string> messages;
+};
+
+}  // namespace kavro

@@ -1,0 +1,34 @@
+#include "cli/load_switch.h"
+
+#include "cli/console_ui.h"
+#include "shell/frm_main.h"
+#include "simulator/simulated_serial_port.h"
+#include "simulator/virtual_pump.h"
+
+namespace kavro {
+
+std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file, SwitchState base,
+                                               std::string* error) {
+    VirtualPump pump;
+    ConsoleUi ui;
+    auto simulated = std::make_shared<SimulatedSwitch>(std::move(base));
+    ShellEnvironment env;
+    env.pump = &pump;
+    env.ui = &ui;
+    env.hardwarePort = [&] { return std::make_unique<SimulatedSerialPort>(simulated, pump, false); };
+    env.simulatedPort = env.hardwarePort;
+    StartOptions options;
+    options.simulator = true;
+    frmMain form(env, options);
+    form.Form_Load();
+    switch (LoadConfigFile(file, form.Screen)) {
+    case LoadOutcome::Loaded: break;
+    case LoadOutcome::CannotOpen: *error = file.string() + ": cannot be opened"; return std::nullopt;
+    case LoadOutcome::BadFileType: *error = file.string() + ": Bad File Type"; return std::nullopt;
+    case LoadOutcome::ReadError: *error = file.string() + ": File Read Error"; return std::nullopt;
+    }
+    form.SEND_DATA_Click();
+    return simulated->state();
+}
+
+}  // namespace kavro
