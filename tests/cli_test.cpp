@@ -192,7 +192,7 @@ TEST_F(Cli, ShowPrintsTheConfigurationAsTextOrJson) {
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("Channel 1 (Switch and DC #1)"), std::string::npos);
     EXPECT_NE(text.out.find("Function1: DOWN limit  data 00"), std::string::npos);  // "Seq" renames
-    EXPECT_NE(text.out.find("On Press: STOP"), std::string::npos);
+    EXPECT_NE(text.out.find("On Hold: STOP"), std::string::npos);
     EXPECT_NE(text.out.find("Destination: Specific A1B2C0"), std::string::npos);
     EXPECT_NE(text.out.find("Channel 8 (DC #8)"), std::string::npos);
     EXPECT_NE(text.out.find("Switch Address: 00ABCD"), std::string::npos);
