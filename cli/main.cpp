@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -216,47 +217,50 @@ int Get(const std::vector<std::string>& words) {
     return kOk;
 }
 
-int Send(const std::vector<std::string>& words) {
+// The common start of send and compare: a file argument and an open port.
+int WithFileAndSwitch(const std::vector<std::string>& words,
+                      const std::function<int(Session&, const Args&, const std::string&)>& run) {
     std::string error;
     const auto args = ParseArgs(words, {"--port", "--switch-address"}, {"--verbose"}, &error);
     if (!args) return Fail(error);
     const std::string file = args->positional.empty() ? "" : args->positional[0];
     if (!CheckFile(file, &error)) return Fail(error);
-
     Session session;
     if (!session.open(*args, &error)) return Fail(error);
-    const LoadOutcome loaded = LoadConfigFile(file, session.form().Screen);
-    if (loaded != LoadOutcome::Loaded) return Fail(file + ": " + LoadError(loaded) + "; nothing sent");
-    session.addressSwitch(*args);
-    session.form().SEND_DATA_Click();
-    const WriteReport& r = session.form().Transfer.lastWrite();
-    if (!r.complete()) return Fail("the connection to the switch was lost after " + std::to_string(r.framesSent) + " of 10 frames");
-    std::cout << "Sent " << file << " (10 frames)" << std::endl;
-    return kOk;
+    return run(session, *args, file);
+}
+
+int Send(const std::vector<std::string>& words) {
+    return WithFileAndSwitch(words, [](Session& session, const Args& args, const std::string& file) {
+        const LoadOutcome loaded = LoadConfigFile(file, session.form().Screen);
+        if (loaded != LoadOutcome::Loaded) return Fail(file + ": " + LoadError(loaded) + "; nothing sent");
+        session.addressSwitch(args);
+        session.form().SEND_DATA_Click();
+        const WriteReport& r = session.form().Transfer.lastWrite();
+        if (!r.complete())
+            return Fail("the connection to the switch was lost after " + std::to_string(r.framesSent) + " of 10 frames");
+        std::cout << "Sent " << file << " (10 frames)" << std::endl;
+        return kOk;
+    });
 }
 
 int Compare(const std::vector<std::string>& words) {
-    std::string error;
-    const auto args = ParseArgs(words, {"--port", "--switch-address"}, {"--verbose"}, &error);
-    if (!args) return Fail(error);
-    const std::string file = args->positional.empty() ? "" : args->positional[0];
-    if (!CheckFile(file, &error)) return Fail(error);
-
-    Session session;
-    if (!session.open(*args, &error)) return Fail(error);
-    session.addressSwitch(*args);
-    if (!session.read(&error)) return Fail(error);
-    const CompareResult result = CompareConfigFile(file, session.form().Screen);
-    if (result.outcome == CompareOutcome::Unreadable) return Fail(file + ": File Read Error");
-    if (result.outcome == CompareOutcome::Identical) {
-        std::cout << "File is identical to screen" << std::endl;
-        return kOk;
-    }
-    std::cout << "File does not match screen\n";
-    for (const Difference& d : result.differences)
-        std::cout << "  " << d.field << ": file " << d.fileValue << ", switch " << d.screenValue << "\n";
-    std::cout.flush();
-    return kDiffers;
+    return WithFileAndSwitch(words, [](Session& session, const Args& args, const std::string& file) {
+        std::string error;
+        session.addressSwitch(args);
+        if (!session.read(&error)) return Fail(error);
+        const CompareResult result = CompareConfigFile(file, session.form().Screen);
+        if (result.outcome == CompareOutcome::Unreadable) return Fail(file + ": File Read Error");
+        if (result.outcome == CompareOutcome::Identical) {
+            std::cout << "File is identical to screen" << std::endl;
+            return kOk;
+        }
+        std::cout << "File does not match screen\n";
+        for (const Difference& d : result.differences)
+            std::cout << "  " << d.field << ": file " << d.fileValue << ", switch " << d.screenValue << "\n";
+        std::cout.flush();
+        return kDiffers;
+    });
 }
 
 int Show(const std::vector<std::string>& words) {

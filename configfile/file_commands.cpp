@@ -72,15 +72,20 @@ void ConfigFileCommands::Export_Click() {
     }
 }
 
-void ConfigFileCommands::Import_Click() {
+// Import and compare: an existing file from the open dialog, or the
+// window that says there is none.
+bool ConfigFileCommands::ChooseExistingFile() {
     EnsureDataFolder();
-    if (!Choose(FileDialogMode::Open)) return;
+    if (!Choose(FileDialogMode::Open)) return false;
     std::error_code error;
-    if (!fs::exists(cmd.FileName, error)) {
-        FileErrorImport.setVisible(true);
-        ui_.showMessageWindow(FileErrorImport);
-        return;
-    }
+    if (fs::exists(cmd.FileName, error)) return true;
+    FileErrorImport.setVisible(true);
+    ui_.showMessageWindow(FileErrorImport);
+    return false;
+}
+
+void ConfigFileCommands::Import_Click() {
+    if (!ChooseExistingFile()) return;
     switch (LoadConfigFile(cmd.FileName, screen_)) {
     case LoadOutcome::BadFileType: ShowFileMsg(kBadFileType, kMessageRed); break;
     case LoadOutcome::ReadError: ShowFileMsg(kReadError, kMessageRed); break;
@@ -93,14 +98,7 @@ CompareResult ConfigFileCommands::CompToScreen() const {
 }
 
 void ConfigFileCommands::Compare_Click() {
-    EnsureDataFolder();
-    if (!Choose(FileDialogMode::Open)) return;
-    std::error_code error;
-    if (!fs::exists(cmd.FileName, error)) {
-        FileErrorImport.setVisible(true);
-        ui_.showMessageWindow(FileErrorImport);
-        return;
-    }
+    if (!ChooseExistingFile()) return;
     const CompareResult result = CompToScreen();
     if (result.outcome == CompareOutcome::Identical) {
         ShowFileMsg(kIdentical, kMessageGreen);

@@ -41,6 +41,7 @@ public:
 private:
     void EnsureDataFolder() const;
     bool Choose(FileDialogMode mode);
+    bool ChooseExistingFile();
     void ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details = {});
 
     ConfigScreen& screen_;

@@ -61,16 +61,6 @@ TEST(DiagnosticLog, ClosingDiscardsTheLogAndANewWindowStartsEmpty) {
     EXPECT_EQ(log.colour(), kLogBlack);
 }
 
-TEST(DiagnosticLog, ObserverHearsEveryChange) {
-    DiagnosticLog log("Diagnostic");
-    int calls = 0;
-    log.setObserver([&] { ++calls; });
-    log.prepend("a\r\n");
-    log.setColour(kLogBlack);
-    log.show();
-    log.close();
-    EXPECT_EQ(calls, 4);
-}
 
 }  // namespace
 }  // namespace kavro

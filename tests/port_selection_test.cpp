@@ -112,27 +112,7 @@ TEST_F(PortSelection, NothingSelectedKeepsChangePortDisabled) {
     EXPECT_EQ(owner.current, 7);
 }
 
-TEST_F(PortSelection, NoPortsGivesAnEmptyListAndOnlyCancel) {
-    Owner owner(ini);
-    CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
-    EXPECT_TRUE(window.entries().empty());
-    EXPECT_FALSE(window.changePortEnabled());
-    window.xcmdCancel_Click();
-    EXPECT_FALSE(window.isOpen());
-}
 
-TEST_F(PortSelection, CancelChangesNothing) {
-    Owner owner(ini);
-    owner.available[4] = owner.available[5] = true;
-    owner.current = 4;
-    CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
-    window.SelectEntry(1);
-    window.xcmdCancel_Click();
-    EXPECT_EQ(owner.current, 4);
-    EXPECT_EQ(owner.writes, 0);
-}
 
 TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
     Owner owner(ini);
