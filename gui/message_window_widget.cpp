@@ -42,7 +42,9 @@ void MessageWindowWidget::refresh() {
     for (const auto& d : model_.details()) lines << QString::fromLatin1(d.c_str());
     details_->setPlainText(lines.join('\n'));
     details_->setVisible(!lines.isEmpty());
-    if (!lines.isEmpty() && height() < Twips(4000)) resize(std::max(width(), Twips(9000)), Twips(4000));
+    // Room for the list when there is one; the designed size otherwise.
+    if (!lines.isEmpty()) resize(std::max(width(), Twips(9000)), std::max(height(), Twips(4000)));
+    else resize(Twips(model_.designTwips().first), Twips(model_.designTwips().second));
 }
 
 void MessageWindowWidget::closeEvent(QCloseEvent* event) {
