@@ -7,22 +7,16 @@ namespace {
 
 constexpr const char* kEventKeys[3] = {"press", "hold", "release"};
 
-std::string Destination(const ConfigScreen& s, int c) {
-    if (s.Check1[SrcGroupBox(c)].value() == 1) return "Src Group";
-    if (s.Check1[SpecificBox(c)].value() == 1) return "Specific";
-    if (s.Check1[PointToPointBox(c)].value() == 1) return "P-P";
-    if (s.Check1[GroupBox(c)].value() == 1) return "Group";
-    return "none";
-}
 
 // The address a channel's destination stands for.
 std::string DestinationAddress(const ConfigScreen& s, int c) {
-    const std::string mode = Destination(s, c);
-    if (mode == "Specific") return s.SpecAddr[c].text();
-    if (mode == "P-P") return s.ADDR[1].text();
-    if (mode == "Src Group") return s.SwSrcGroup[c].text();
-    if (mode == "Group") return "000000";
-    return "";
+    switch (DestinationOf(s, c)) {
+    case Destination::Specific: return s.SpecAddr[c].text();
+    case Destination::PointToPoint: return s.ADDR[1].text();
+    case Destination::SrcGroup: return s.SwSrcGroup[c].text();
+    case Destination::Group: return "000000";
+    default: return "";
+    }
 }
 
 bool HasLock(const ConfigScreen& s, int c) {
@@ -60,7 +54,7 @@ std::string ConfigAsText(const ConfigScreen& s) {
             if (s.SW_Data[i].visible()) out << "  data " << s.SW_Data[i].text();
             out << "\n";
         }
-        out << "  Destination: " << Destination(s, c);
+        out << "  Destination: " << DestinationName(DestinationOf(s, c));
         const std::string address = DestinationAddress(s, c);
         if (!address.empty()) out << " " << address;
         out << "\n";
@@ -88,7 +82,7 @@ std::string ConfigAsJson(const ConfigScreen& s) {
                 << ", \"code\": " << s.EventCommandCode[i] << ", \"data\": "
                 << (s.SW_Data[i].visible() ? Json(s.SW_Data[i].text()) : "null") << "}";
         }
-        out << "}, \"destination\": " << Json(Destination(s, c)) << ", \"address\": " << Json(DestinationAddress(s, c))
+        out << "}, \"destination\": " << Json(DestinationName(DestinationOf(s, c))) << ", \"address\": " << Json(DestinationAddress(s, c))
             << ", \"motorAddress\": " << Json(s.SpecAddr[c].text()) << ", \"lockPriority\": "
             << (HasLock(s, c) ? Json(s.PRI[c].text()) : "null") << ", \"seq\": "
             << (s.Check3[c].value() == 1 ? "true" : "false") << "}" << (c + 1 < kChannels ? "," : "") << "\n";

@@ -227,4 +227,22 @@ void ConfigScreen::SetWindowPlace(int left, int top) {
     if (observer_) observer_();
 }
 
+Destination DestinationOf(const ConfigScreen& s, int c) {
+    if (s.Check1[SrcGroupBox(c)].value() == 1) return Destination::SrcGroup;
+    if (s.Check1[SpecificBox(c)].value() == 1) return Destination::Specific;
+    if (s.Check1[PointToPointBox(c)].value() == 1) return Destination::PointToPoint;
+    if (s.Check1[GroupBox(c)].value() == 1) return Destination::Group;
+    return Destination::None;
+}
+
+const char* DestinationName(Destination destination) {
+    switch (destination) {
+    case Destination::Specific: return "Specific";
+    case Destination::Group: return "Group";
+    case Destination::PointToPoint: return "P-P";
+    case Destination::SrcGroup: return "Src Group";
+    default: return "none";
+    }
+}
+
 }  // namespace kavro

@@ -119,6 +119,11 @@ private:
     ChangeObserver observer_;
 };
 
+enum class Destination { Specific, Group, PointToPoint, SrcGroup, None };
+// A channel's destination, read from its four boxes, and its caption.
+Destination DestinationOf(const ConfigScreen& screen, int c);
+const char* DestinationName(Destination destination);
+
 // Colours of the event names: press in blue, release in brown.
 inline constexpr Rgb kPressColour{0, 0, 255};
 inline constexpr Rgb kReleaseColour{128, 64, 0};

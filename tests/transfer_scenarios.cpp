@@ -37,13 +37,7 @@ SwitchState Rich() {
     return s;
 }
 
-std::string Mode(const ConfigScreen& s, int c) {
-    if (s.Check1[SrcGroupBox(c)].value() == 1) return "Src Group";
-    if (s.Check1[SpecificBox(c)].value() == 1) return "Specific";
-    if (s.Check1[PointToPointBox(c)].value() == 1) return "P-P";
-    if (s.Check1[GroupBox(c)].value() == 1) return "Group";
-    return "none";
-}
+std::string Mode(const ConfigScreen& s, int c) { return DestinationName(DestinationOf(s, c)); }
 
 std::string Command(const ConfigScreen& s, int c, int e) { return s.Combo1[EventIndex(c, e)].text(); }
 std::string Data(const ConfigScreen& s, int c, int e) { return s.SW_Data[EventIndex(c, e)].text(); }

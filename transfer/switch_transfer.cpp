@@ -18,9 +18,8 @@ constexpr int kAttempts = 2;
 std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
 
-std::string ChannelText(const char* verb, int channel, int attempt) {
-    std::string text = std::string(verb) + " channel " + std::to_string(channel) + " of 8";
-    return attempt > 0 ? text + " (second try)" : text;
+std::string ChannelText(const char* verb, int channel) {
+    return std::string(verb) + " channel " + std::to_string(channel) + " of 8";
 }
 
 }  // namespace
@@ -171,7 +170,13 @@ bool SwitchTransfer::LineGone() {
     return abort_ || (portWasOpen_ && !bus_.port().isOpen());
 }
 
-void SwitchTransfer::Begin(int steps) {
+// Starts a transfer; false, with the user told, when no port is open.
+bool SwitchTransfer::Begin(int steps, TransferOutcome& outcome) {
+    if (!bus_.port().isOpen()) {
+        outcome.noPort = true;
+        ui_.messageBox(kNoPortMessage, kProgramCaption);
+        return false;
+    }
     busy_ = true;
     abort_ = false;
     frames_ = 0;
@@ -181,6 +186,18 @@ void SwitchTransfer::Begin(int steps) {
     bus_.port().clearInput();
     bus_.port().clearOutput();
     WriteHeader();
+    return true;
+}
+
+// Asks up to twice, the second time only after a failed first; true when
+// an answer was accepted.
+bool SwitchTransfer::AskTwice(const std::string& what, const std::function<bool()>& query) {
+    bool accepted = false;
+    for (int attempt = 0; attempt < kAttempts && !accepted && !LineGone(); ++attempt) {
+        Step(attempt ? what + " (second try)" : what);
+        accepted = query();
+    }
+    return accepted;
 }
 
 void SwitchTransfer::Step(const std::string& text) {
@@ -188,85 +205,54 @@ void SwitchTransfer::Step(const std::string& text) {
     if (observer_) observer_();
 }
 
-void SwitchTransfer::End() {
+void SwitchTransfer::Finish(TransferOutcome& outcome) {
+    outcome.aborted = abort_;
+    outcome.lineLost = !abort_ && LineGone();
+    outcome.framesSent = frames_;
     ui_.setPointer(Pointer::Default);
     progress_ = {};
     busy_ = false;
     if (observer_) observer_();
+    if (outcome.lineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
 }
 
 void SwitchTransfer::GET_DATA_Click() {
     if (busy_) return;
     lastRead_ = {};
-    if (!bus_.port().isOpen()) {
-        lastRead_.noPort = true;
-        ui_.messageBox(kNoPortMessage, kProgramCaption);
-        return;
-    }
-    Begin(11);
     ReadReport& report = lastRead_;
+    if (!Begin(11, report)) return;
 
-    // Firmware version and switch address: two attempts each, "Error"
-    // when both fail.
-    int result = 0;
-    for (int attempt = 0; attempt < kAttempts && result == 0 && !LineGone(); ++attempt) {
-        Step(attempt ? "Reading firmware version (second try)" : "Reading firmware version");
-        result = QueryFirmware();
-    }
+    // Firmware version and switch address: "Error" when both attempts fail.
+    const bool firmware = AskTwice("Reading firmware version", [this] { return QueryFirmware() == 1; });
     if (!LineGone()) {
-        report.firmware = result == 1;
-        screen_.SW_FIRMWARE.setText(report.firmware ? std::to_string(Plain(bus_.ReceiveBuffer[9])) + "." +
-                                                           std::to_string(Plain(bus_.ReceiveBuffer[10]))
-                                                     : "Error");
+        report.firmware = firmware;
+        const FrameBuffer& rx = bus_.ReceiveBuffer;
+        screen_.SW_FIRMWARE.setText(firmware ? std::to_string(Plain(rx[9])) + "." + std::to_string(Plain(rx[10]))
+                                             : "Error");
         ++progress_.step;
     }
-
-    result = 0;
-    for (int attempt = 0; attempt < kAttempts && result == 0 && !LineGone(); ++attempt) {
-        Step(attempt ? "Reading switch address (second try)" : "Reading switch address");
-        result = QuerySwitchAddress();
-    }
+    const bool address = AskTwice("Reading switch address", [this] { return QuerySwitchAddress() == 1; });
     if (!LineGone()) {
-        report.switchAddress = result == 1;
+        report.switchAddress = address;
         const FrameBuffer& rx = bus_.ReceiveBuffer;
-        screen_.ADDR[3].setText(report.switchAddress ? HexText(rx[3] * 65536u + rx[4] * 256u + rx[5], 6) : "Error");
+        screen_.ADDR[3].setText(address ? HexText(rx[3] * 65536u + rx[4] * 256u + rx[5], 6) : "Error");
         ++progress_.step;
     }
 
     // Channels 1 to 8; a channel that fails twice keeps what it showed.
     for (int channel = 1; channel <= 8 && !LineGone(); ++channel) {
-        int errors = 1;
-        for (int attempt = 0; attempt < kAttempts && errors != 0 && !LineGone(); ++attempt) {
-            Step(ChannelText("Reading", channel, attempt));
-            errors = QueryChannel(channel);
-        }
-        report.channels[channel - 1] = errors == 0;
+        report.channels[channel - 1] =
+            AskTwice(ChannelText("Reading", channel), [this, channel] { return QueryChannel(channel) == 0; });
         ++progress_.step;
     }
-
-    int errors = 1;
-    for (int attempt = 0; attempt < kAttempts && errors != 0 && !LineGone(); ++attempt) {
-        Step(attempt ? "Reading source groups (second try)" : "Reading source groups");
-        errors = QuerySourceGroups();
-    }
-    report.sourceGroups = errors == 0;
-
-    report.aborted = abort_;
-    report.lineLost = !abort_ && LineGone();
-    report.framesSent = frames_;
-    End();
-    if (report.lineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
+    report.sourceGroups = AskTwice("Reading source groups", [this] { return QuerySourceGroups() == 0; });
+    Finish(report);
 }
 
 void SwitchTransfer::SEND_DATA_Click() {
     if (busy_) return;
     lastWrite_ = {};
-    if (!bus_.port().isOpen()) {
-        lastWrite_.noPort = true;
-        ui_.messageBox(kNoPortMessage, kProgramCaption);
-        return;
-    }
-    Begin(10);
+    if (!Begin(10, lastWrite_)) return;
     FrameBuffer& tx = bus_.TransmitBuffer;
     ParserSlots& slots = bus_.Slots;
 
@@ -284,7 +270,7 @@ void SwitchTransfer::SEND_DATA_Click() {
     // and address.
     FrameLength = 33;
     for (int c = 0; c < kChannels && !LineGone(); ++c) {
-        Step(ChannelText("Writing", c + 1, 0));
+        Step(ChannelText("Writing", c + 1));
         int mode = 0;
         if (screen_.Check1[PointToPointBox(c)].value() == 1) {
             mode = 1;
@@ -339,12 +325,7 @@ void SwitchTransfer::SEND_DATA_Click() {
         ++progress_.step;
     }
 
-    WriteReport& report = lastWrite_;
-    report.aborted = abort_;
-    report.lineLost = !abort_ && LineGone();
-    report.framesSent = frames_;
-    End();
-    if (report.lineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
+    Finish(lastWrite_);
 }
 
 }  // namespace kavro

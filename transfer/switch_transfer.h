@@ -28,26 +28,26 @@ struct TransferProgress {
     int steps = 0;     // steps in all
 };
 
+// How a transfer ended, whatever it was.
+struct TransferOutcome {
+    bool lineLost = false;  // the port went away during the transfer
+    bool noPort = false;    // no port was open: nothing was sent
+    bool aborted = false;   // the program is closing
+    int framesSent = 0;
+};
+
 // What a read obtained; a query that failed both attempts is false.
-struct ReadReport {
+struct ReadReport : TransferOutcome {
     bool firmware = false;
     bool switchAddress = false;
     std::array<bool, 8> channels{};
     bool sourceGroups = false;
-    bool lineLost = false;   // the port went away during the read
-    bool noPort = false;     // no port was open: nothing was sent
-    bool aborted = false;    // the program is closing
-    int framesSent = 0;
     bool complete() const;
     // The failed parts in plain words: "firmware version, channel 3".
     std::string failures() const;
 };
 
-struct WriteReport {
-    bool lineLost = false;
-    bool noPort = false;
-    bool aborted = false;
-    int framesSent = 0;
+struct WriteReport : TransferOutcome {
     bool complete() const { return !lineLost && !noPort && !aborted && framesSent == 10; }
 };
 
@@ -93,9 +93,10 @@ private:
     bool Accepted(int replyLength) const;
     void EventRule(int c, int e, int& priority);
     bool LineGone();
-    void Begin(int steps);
+    bool Begin(int steps, TransferOutcome& outcome);
+    bool AskTwice(const std::string& what, const std::function<bool()>& query);
     void Step(const std::string& text);
-    void End();
+    void Finish(TransferOutcome& outcome);
 
     Module2& bus_;
     ConfigScreen& screen_;
