@@ -22,8 +22,6 @@ public:
     void stopTimer1() override;
     void schedule(std::uint32_t delayMs, std::function<void()> action) override;
 
-    bool timer1Active() const { return timer1_.isActive(); }
-
 private:
     QElapsedTimer clock_;
     QTimer timer1_;

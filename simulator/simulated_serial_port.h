@@ -20,7 +20,7 @@ class SimulatedSerialPort : public SerialPort {
 public:
     SimulatedSerialPort(std::shared_ptr<SimulatedSwitch> simulated, EventPump& pump, bool linePacing);
 
-    void setLineSettings(const std::string& settings) override { settings_ = settings; }
+    void setLineSettings(const std::string&) override {}
     void setHandshaking(Handshake) override {}
     void setPortName(const std::string& device) override { name_ = device; }
     std::string portName() const override { return name_; }
@@ -37,9 +37,6 @@ public:
     void write(const std::uint8_t* data, int count) override;
     void setRts(bool) override {}
 
-    SimulatedSwitch& simulated() { return *simulated_; }
-    const std::string& lineSettings() const { return settings_; }
-    bool deviceLost() const { return lost_; }
 
 private:
     void deliver(const SwitchResponse& response);
@@ -50,7 +47,6 @@ private:
     bool open_ = false;
     bool lost_ = false;
     std::string name_;
-    std::string settings_;
     std::deque<std::uint8_t> input_;
     // Replaced on close, so bytes still on their way to a closed port are lost.
     std::shared_ptr<int> session_ = std::make_shared<int>(0);

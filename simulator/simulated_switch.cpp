@@ -24,13 +24,6 @@ std::vector<SwitchResponse> SimulatedSwitch::receive(const std::uint8_t* data, s
     return responses;
 }
 
-int SimulatedSwitch::framesSeen(std::uint8_t message) const {
-    int seen = 0;
-    for (const auto& [key, count] : attempts_)
-        if (key.first == message) seen += count;
-    return seen;
-}
-
 SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
     const int message = frame.empty() ? -1 : frame[0];
     const int channel = IsChannelMessage(message) && frame.size() > 9 ? (frame[9] ^ 0xFF) : 0;

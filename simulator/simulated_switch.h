@@ -28,11 +28,9 @@ public:
     // The response to one whole frame.
     SwitchResponse respond(const Bytes& frame);
 
-    SwitchSimulator& core() { return core_; }
     SwitchState& state() { return core_.state(); }
     void setPlan(FaultPlan plan) { plan_ = std::move(plan); }
-    // Frames seen with this message byte (any channel), and all of them.
-    int framesSeen(std::uint8_t message) const;
+    // Every whole frame seen so far.
     const std::vector<Bytes>& frames() const { return frames_; }
 
 private:

@@ -148,10 +148,6 @@ TEST_F(Editor, LockPriorityIsReevaluatedForEveryChannel) {
     EXPECT_FALSE(screen.PRI[6].visible());
 }
 
-TEST_F(Editor, OutOfRangeSelectionIsRefused) {
-    screen.Combo1[3].setListIndex(19);
-    EXPECT_EQ(screen.Combo1[3].listIndex(), 0);
-}
 
 TEST_F(Editor, SpecificShowsItsAddressOnItsOwnChannelOnly) {
     screen.Check1[SpecificBox(1)].click();
@@ -195,16 +191,6 @@ TEST_F(Editor, CodeSettingTheTickedBoxToZeroKeepsItAndOneSelects) {
     EXPECT_FALSE(screen.SwSrcGroup[4].visible());
 }
 
-TEST_F(Editor, AddressesSurviveBeingHidden) {
-    screen.Check1[SpecificBox(0)].click();
-    screen.SpecAddr[0].typeText("12ab3c7");
-    EXPECT_EQ(screen.SpecAddr[0].text(), "12ab3c");
-    screen.Check1[PointToPointBox(0)].click();
-    EXPECT_FALSE(screen.SpecAddr[0].visible());
-    screen.Check1[SpecificBox(0)].click();
-    EXPECT_TRUE(screen.SpecAddr[0].visible());
-    EXPECT_EQ(screen.SpecAddr[0].text(), "12ab3c");
-}
 
 TEST_F(Editor, ControlWithBadIndexChangesNothing) {
     int changes = 0;
@@ -215,13 +201,6 @@ TEST_F(Editor, ControlWithBadIndexChangesNothing) {
     EXPECT_EQ(changes, 0);
 }
 
-TEST_F(Editor, DirectControlCallOnAClearBoxEndsLikeAClick) {
-    screen.Check1[SpecificBox(2)].click();
-    screen.Check1_Control(GroupBox(2));
-    EXPECT_EQ(Mode(2), "Group");
-    EXPECT_FALSE(screen.SpecAddr[2].visible());
-    EXPECT_EQ(screen.CheckControlBusy, 0);
-}
 
 TEST_F(Editor, SeqRenamesTheChannelsEvents) {
     screen.Check3[7].click();

@@ -74,14 +74,6 @@ TEST_F(GuiEditor, ChangesMadeByCodeShowInTheWidgets) {
     EXPECT_EQ(Find<QLineEdit>("SW_FIRMWARE")->text(), "2.14");
 }
 
-TEST_F(GuiEditor, ClearDataButtonResetsTheScreen) {
-    form->Screen.Combo1[0].setListIndex(13);
-    form->Screen.Check3[0].setValue(1);
-    Find<QPushButton>("Command1")->click();
-    EXPECT_EQ(Find<QComboBox>("Combo1_0")->currentText(), "NONE");
-    EXPECT_EQ(Find<QLabel>("Label2_0")->text(), "On Press");
-    EXPECT_TRUE(Find<QLineEdit>("PRI_0")->isHidden());
-}
 
 TEST_F(GuiEditor, ShowOptionsMoveAndHideFrames) {
     auto* frame7 = Find<QGroupBox>("Frame7");

@@ -104,15 +104,6 @@ TEST_F(PtyTransport, ReplyOfExactLengthEndsTheWaitEarly) {
     EXPECT_EQ(log.colour(), kLogBlack);
 }
 
-TEST_F(PtyTransport, ReplyTricklingInByteByByteIsStillWholeAtTheEnd) {
-    const Bytes reply = Reply(0x8C, 35, 0x33);
-    link.setBytePacingMs(2.3);  // a 4800 baud line
-    Start([&](const Bytes&) { return reply; });
-    const long waited = Exchange(35, 0x8C);
-    EXPECT_LT(waited, 600);
-    EXPECT_EQ(bus.ReceivedCount, 35);
-    EXPECT_EQ(VerifyChecksum(bus.ReceiveBuffer), 1);
-}
 
 TEST_F(PtyTransport, SilentSwitchTimesOutWithoutTouchingTheBufferOrTheProcessor) {
     const Bytes first = Reply(0x80, 13, 0x21);
@@ -157,14 +148,6 @@ TEST_F(PtyTransport, ZeroAndFFBytesCrossTheLineUnchanged) {
     EXPECT_NE(log.text().find("-->80 F2 00 FF 00 FF FF 0D 0A 11 13 "), std::string::npos);
 }
 
-TEST_F(PtyTransport, ColoursFollowTheLastEvent) {
-    Start([](const Bytes&) { return Bytes{}; });
-    LoadQuery(0x80);
-    bus.SendFrame(11);
-    EXPECT_EQ(log.colour(), kLogMagenta);
-    bus.ReceiveFrame(13);
-    EXPECT_EQ(log.colour(), kLogBlack);
-}
 
 TEST_F(PtyTransport, VanishingLineClosesThePortOnceAndEndsTheWait) {
     Start([](const Bytes&) { return Bytes{}; });
@@ -185,41 +168,6 @@ TEST_F(PtyTransport, VanishingLineClosesThePortOnceAndEndsTheWait) {
     EXPECT_LT(Clock::now() - again, std::chrono::milliseconds(200));
 }
 
-TEST_F(PtyTransport, SimulatedSwitchOnThePtyAnswersEveryQuery) {
-    SwitchState state = SwitchState::Demo();
-    state.firmwareMajor = 4;
-    state.firmwareMinor = 2;
-    SwitchSimulator simulator(state);
-    link.setBytePacingMs(2.3);
-    Start([&](const Bytes& frame) { return simulator.answer(frame).value_or(Bytes{}); });
-
-    struct Query {
-        std::uint8_t code;
-        int channel;
-        int replyLength;
-    };
-    std::vector<Query> queries{{0x80, 0, 13}, {0x8F, 0, 11}, {0x8C, 0, 35}};
-    for (int c = 1; c <= 8; ++c) queries.push_back({0x8D, c, 33});
-    for (const Query& q : queries) {
-        const int length = q.channel ? 12 : 11;
-        const Bytes head{q.code, LengthByte(length, false), 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-        std::copy(head.begin(), head.end(), bus.TransmitBuffer.begin());
-        bus.TransmitBuffer[9] = static_cast<std::uint8_t>(q.channel ^ 0xFF);
-        AppendChecksum(bus.TransmitBuffer, length);
-        bus.SendFrame(length);
-        bus.ReceiveFrame(q.replyLength);
-        EXPECT_EQ(bus.ReceivedCount, q.replyLength) << "query " << int(q.code) << " channel " << q.channel;
-        EXPECT_EQ(FrameLengthFrom(bus.ReceiveBuffer[1]), q.replyLength);
-        EXPECT_EQ(VerifyChecksum(bus.ReceiveBuffer), 1);
-        if (q.code == 0x80) {
-            EXPECT_EQ(bus.ReceiveBuffer[9] ^ 0xFF, 4);
-            EXPECT_EQ(bus.ReceiveBuffer[10] ^ 0xFF, 2);
-        }
-        if (q.code == 0x8D) {
-            EXPECT_EQ(bus.ReceiveBuffer[9] ^ 0xFF, q.channel);
-        }
-    }
-}
 
 }  // namespace
 }  // namespace kavro

@@ -279,7 +279,7 @@ TEST_F(Startup, SimulatorOptionNeedsNoPortAtAll) {
     EXPECT_EQ(form->ConnectionText(), "Connected to the simulated switch");
 }
 
-TEST_F(Startup, UnloadEmptiesAndClosesThePort) {
+TEST_F(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {
     Exists({1});
     auto form = Make();
     form->Form_Load();
@@ -289,28 +289,13 @@ TEST_F(Startup, UnloadEmptiesAndClosesThePort) {
     EXPECT_FALSE(mainPort->isOpen());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(pump.timer1Running());
-}
 
-TEST_F(Startup, UnloadWithBuffersThatDoNotEmptySaysSoAndStillCloses) {
-    Exists({1});
-    auto form = Make();
     form->Form_Load();
     mainPort->stuckOutput = 3;
     form->Form_Unload();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Error Cleaning Up");
     EXPECT_FALSE(mainPort->isOpen());
-}
-
-TEST_F(Startup, UnloadWithAPortThatNeverOpenedIsQuiet) {
-    StartOptions options;
-    options.device = "/dev/none";
-    devices["/dev/none"] = {OpenStatus::NotFound, {}};
-    auto form = Make(options);
-    form->Form_Load();
-    ui.messages.clear();
-    form->Form_Unload();
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace
