@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 #include "buslink/frame_codec.h"
 
@@ -55,6 +56,13 @@ void ParseDataValueText(std::string_view text, ParserSlots& slots) {
 void ParsePriorityText(std::string_view text, ParserSlots& slots) {
     const auto d = RightAlignedDigits<2>(text);
     slots.DataByte1 = d[0] * 16 + d[1];
+}
+
+bool IsBusAddressText(std::string_view text) {
+    if (text.size() != 6) return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
 }
 
 }  // namespace kavro

@@ -27,4 +27,9 @@ void ParseDataValueText(std::string_view text, ParserSlots& slots);
 // Up to two digits, right-aligned, into DataByte1: "7F3" gives 7F.
 void ParsePriorityText(std::string_view text, ParserSlots& slots);
 
+// Whether a text is a bus address as the user means one: exactly six
+// hexadecimal digits. The parsers above read any text; this tells the
+// texts they would read as something the user never typed ("Error").
+bool IsBusAddressText(std::string_view text);
+
 }  // namespace kavro

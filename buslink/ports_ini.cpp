@@ -66,18 +66,18 @@ bool WritePortsIni(const std::filesystem::path& file, int port) {
     return static_cast<bool>(out);
 }
 
-std::filesystem::path PortsIniLocation(const std::filesystem::path& programFolder,
-                                       const std::filesystem::path& userConfigFolder) {
-    // A test write tells more than permission bits: read-only media,
-    // Windows' Program Files and network shares all refuse it alike.
+std::filesystem::path PortsIniToRead(const PortsIniPlaces& places) {
     std::error_code error;
-    const auto probe = programFolder / ".kavro-write-test";
-    if (std::ofstream(probe, std::ios::binary | std::ios::trunc)) {
-        std::filesystem::remove(probe, error);
-        return programFolder / "Ports.ini";
-    }
-    std::filesystem::create_directories(userConfigFolder, error);
-    return userConfigFolder / "Ports.ini";
+    if (!places.user.empty() && std::filesystem::exists(places.user, error)) return places.user;
+    return places.beside;
+}
+
+bool StorePortsIni(const PortsIniPlaces& places, int port) {
+    if (WritePortsIni(places.beside, port)) return true;
+    if (places.user.empty()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(places.user.parent_path(), error);
+    return WritePortsIni(places.user, port);
 }
 
 }  // namespace kavro

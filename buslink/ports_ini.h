@@ -30,9 +30,23 @@ std::optional<std::string> ReadPortsIni(const std::filesystem::path& file);
 // Deletes the file and writes it anew; false when it could not be written.
 bool WritePortsIni(const std::filesystem::path& file, int port);
 
-// Where Ports.ini lives: beside the program when that folder can be
-// written, else in the user's configuration folder (created if missing).
-std::filesystem::path PortsIniLocation(const std::filesystem::path& programFolder,
-                                       const std::filesystem::path& userConfigFolder);
+// Where Ports.ini is kept: beside the program, as it always was, or, when
+// the program's folder cannot be written (an installed program), in the
+// user's configuration folder.
+struct PortsIniPlaces {
+    std::filesystem::path beside;  // empty: this program never remembers a port
+    std::filesystem::path user;    // empty: no place to fall back on
+    bool none() const { return beside.empty(); }
+};
+
+// The file start-up reads: the user's copy when there is one (only a
+// write refused beside the program makes it, so it holds the later
+// choice), else the one beside the program, provisioned or not.
+std::filesystem::path PortsIniToRead(const PortsIniPlaces& places);
+
+// Writes the file beside the program, or the user's copy when that is
+// refused; false when neither could be written. Nothing is written to
+// find out whether the program's folder can be written.
+bool StorePortsIni(const PortsIniPlaces& places, int port);
 
 }  // namespace kavro

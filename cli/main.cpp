@@ -162,8 +162,7 @@ public:
     bool read(std::string* error) {
         form_->GET_DATA_Click();
         const ReadReport& r = form_->Transfer.lastRead();
-        if (r.lineLost) *error = "the connection to the switch was lost during the read";
-        else if (!r.complete()) *error = "no valid answer from the switch for: " + r.failures();
+        if (!r.complete()) *error = ReadVerdict(r).summary;
         return r.complete();
     }
 
@@ -237,8 +236,9 @@ int Send(const std::vector<std::string>& words) {
         session.addressSwitch(args);
         session.form().SEND_DATA_Click();
         const WriteReport& r = session.form().Transfer.lastWrite();
-        if (!r.complete())
-            return Fail("the connection to the switch was lost after " + std::to_string(r.framesSent) + " of 10 frames");
+        const Verdict verdict = WriteVerdict(r);
+        if (!r.complete() || r.framesHeard == 0) return Fail(verdict.summary);
+        if (!verdict.ok) std::cerr << "kavro-switch: warning: " << verdict.summary << "\n";
         std::cout << "Sent " << file << " (10 frames)" << std::endl;
         return kOk;
     });

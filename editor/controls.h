@@ -5,6 +5,7 @@
 // value from code runs the same handler as the user's change, at once,
 // before the setter returns.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -125,10 +126,12 @@ public:
     const std::string& text() const { return text_; }
     // Code sets the text as it is; the limit is for typing.
     void setText(const std::string& text) { set(text_, text); }
-    // The user's typing: the whole new text, cut to the character limit.
+    // The user's typing: the whole new text, refused past the character
+    // limit. A text longer than the limit (put there by code) may shrink
+    // but not grow.
     void typeText(const std::string& text) {
-        setText(maxLength_ > 0 && text.size() > static_cast<std::size_t>(maxLength_) ? text.substr(0, maxLength_)
-                                                                                   : text);
+        const std::size_t limit = std::max<std::size_t>(static_cast<std::size_t>(maxLength_), text_.size());
+        setText(maxLength_ > 0 && text.size() > limit ? text.substr(0, limit) : text);
     }
     // 0 for no limit.
     int maxLength() const { return maxLength_; }

@@ -1,5 +1,7 @@
 #include "gui/control_binding.h"
 
+#include <QTimer>
+
 namespace kavro {
 namespace {
 
@@ -13,6 +15,14 @@ void SetVisible(QWidget* widget, bool visible) {
     widget->setVisible(visible);
 }
 
+int ModelValue(int qtState) {
+    return qtState == Qt::Checked ? 1 : qtState == Qt::PartiallyChecked ? 2 : 0;
+}
+
+Qt::CheckState WidgetState(int value) {
+    return value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
 }  // namespace
 
 void SetAccessibleNames(QWidget* widget, const QString& name) {
@@ -20,33 +30,59 @@ void SetAccessibleNames(QWidget* widget, const QString& name) {
     widget->setAccessibleDescription(name);
 }
 
+// Every change of the widget's own state reaches the model through the
+// "changed" signals: mouse, keyboard, a screen reader's action, a test
+// robot's setter. Mirroring the model back blocks the widget's signals, so
+// it never feeds back. Each change therefore runs the model's handler once.
+
 void ControlBinding::bind(ListBox& model, QComboBox* widget) {
-    QObject::connect(widget, &QComboBox::activated, widget, [&model](int index) { model.setListIndex(index); });
+    // A user who picks the entry already selected still "selects" it, and
+    // the handler runs (activated); a changed selection also announces
+    // itself as a change just before, which must not run it twice.
+    auto changedJustNow = std::make_shared<bool>(false);
+    QObject::connect(widget, &QComboBox::currentIndexChanged, widget, [&model, changedJustNow, widget](int index) {
+        *changedJustNow = true;
+        QTimer::singleShot(0, widget, [changedJustNow] { *changedJustNow = false; });
+        model.setListIndex(index);
+    });
+    QObject::connect(widget, &QComboBox::activated, widget, [&model, changedJustNow](int index) {
+        if (*changedJustNow) {
+            *changedJustNow = false;
+            return;
+        }
+        model.setListIndex(index);
+    });
     refreshers_.push_back([&model, widget] {
+        QSignalBlocker block(widget);
         if (widget->count() != static_cast<int>(model.items().size())) {
-            QSignalBlocker block(widget);
             widget->clear();
             for (const auto& item : model.items()) widget->addItem(Q(item));
         }
-        if (widget->currentIndex() != model.listIndex()) {
-            QSignalBlocker block(widget);
-            widget->setCurrentIndex(model.listIndex());
-        }
+        if (widget->currentIndex() != model.listIndex()) widget->setCurrentIndex(model.listIndex());
         SetVisible(widget, model.visible());
     });
 }
 
+// The widget takes no more characters than the model holds (a text put in
+// by code may be longer than the limit; it stays whole, and can shrink).
+static int WidgetLimit(const TextBox& model) {
+    if (model.maxLength() <= 0) return 32767;  // the toolkit's "no limit"
+    return std::max<int>(model.maxLength(), static_cast<int>(model.text().size()));
+}
+
 void ControlBinding::bind(TextBox& model, QLineEdit* widget) {
-    QObject::connect(widget, &QLineEdit::textEdited, widget, [&model, widget](const QString& text) {
+    QObject::connect(widget, &QLineEdit::textChanged, widget, [&model, widget](const QString& text) {
         const int cursor = widget->cursorPosition();
         model.typeText(S(text));
-        // Typing past the limit is refused, as the box refuses it.
         if (widget->text() != Q(model.text())) {
+            QSignalBlocker block(widget);
             widget->setText(Q(model.text()));
             widget->setCursorPosition(std::min(cursor, static_cast<int>(model.text().size())));
         }
     });
     refreshers_.push_back([&model, widget] {
+        QSignalBlocker block(widget);
+        if (widget->maxLength() != WidgetLimit(model)) widget->setMaxLength(WidgetLimit(model));
         if (widget->text() != Q(model.text())) widget->setText(Q(model.text()));
         SetVisible(widget, model.visible());
     });
@@ -54,16 +90,15 @@ void ControlBinding::bind(TextBox& model, QLineEdit* widget) {
 
 void ControlBinding::bind(CheckBox& model, QCheckBox* widget) {
     widget->setText(Q(model.caption()));
-    // Qt flips its own state first; the model then decides what it shows.
-    QObject::connect(widget, &QCheckBox::clicked, widget, [&model] { model.click(); });
+    // Qt changes its own state first; the model then decides what it shows
+    // (a destination box clicked off ticks itself again).
+    QObject::connect(widget, &QCheckBox::stateChanged, widget,
+                     [&model](int state) { model.setValue(ModelValue(state)); });
     refreshers_.push_back([&model, widget] {
-        const Qt::CheckState state = model.value() == 1   ? Qt::Checked
-                                     : model.value() == 2 ? Qt::PartiallyChecked
-                                                          : Qt::Unchecked;
-        if (widget->checkState() != state) {
-            widget->setTristate(model.value() == 2);
-            widget->setCheckState(state);
-        }
+        QSignalBlocker block(widget);
+        const Qt::CheckState state = WidgetState(model.value());
+        if (widget->isTristate() != (model.value() == 2)) widget->setTristate(model.value() == 2);
+        if (widget->checkState() != state) widget->setCheckState(state);
         SetVisible(widget, model.visible());
     });
 }
@@ -88,8 +123,11 @@ void ControlBinding::bind(Control& model, QGroupBox* widget) {
 
 void ControlBinding::bind(ConfigScreen& screen, OptionButton& model, QRadioButton* widget) {
     widget->setText(Q(model.caption()));
-    QObject::connect(widget, &QRadioButton::clicked, widget, [&screen, &model] { screen.SelectShowOption(model); });
+    QObject::connect(widget, &QRadioButton::toggled, widget, [&screen, &model](bool on) {
+        if (on && !model.value()) screen.SelectShowOption(model);
+    });
     refreshers_.push_back([&model, widget] {
+        QSignalBlocker block(widget);
         if (widget->isChecked() != model.value()) widget->setChecked(model.value());
     });
 }

@@ -48,9 +48,10 @@ int main(int argc, char* argv[]) {
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
     env.dataFolder = DefaultDataFolder(QDir::homePath().toStdString());
-    env.portsIniFile = PortsIniLocation(
-        QApplication::applicationDirPath().toStdString(),
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+    env.portsIni = {std::filesystem::path(QApplication::applicationDirPath().toStdString()) / "Ports.ini",
+                    std::filesystem::path(
+                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
+                        "Ports.ini"};
 
     frmMain form(env, options);
     ui.followDiagnostic(form.Diagnostic);

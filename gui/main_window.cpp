@@ -331,13 +331,10 @@ std::string MainWindow::lastStatus() const {
     const ReadReport& read = form_.Transfer.lastRead();
     const WriteReport& write = form_.Transfer.lastWrite();
     std::string text = form_.ConnectionText();
-    if (lastTransfer_ == LastTransfer::Read && !read.noPort && !read.aborted) {
-        if (read.lineLost) text += "  -  Get Config stopped: the port went away";
-        else if (read.complete()) text += "  -  Get Config complete";
-        else text += "  -  Get Config: no answer for " + read.failures();
-    }
-    if (lastTransfer_ == LastTransfer::Write && !write.noPort && !write.aborted)
-        text += write.lineLost ? "  -  Send Config stopped: the port went away" : "  -  Send Config sent";
+    Verdict verdict;
+    if (lastTransfer_ == LastTransfer::Read) verdict = ReadVerdict(read);
+    if (lastTransfer_ == LastTransfer::Write) verdict = WriteVerdict(write);
+    if (!verdict.summary.empty()) text += "  -  " + verdict.summary;
     return text;
 }
 
@@ -366,7 +363,7 @@ void MainWindow::refresh() {
     progress_->setVisible(progress.active);
     progress_->setRange(0, std::max(progress.steps, 1));
     progress_->setValue(progress.step);
-    for (const char* name : {"GET_DATA", "SEND_DATA", "Import", "Export", "Compare", "Command1"})
+    for (const char* name : {"GET_DATA", "SEND_DATA", "Import", "Export", "Compare", "Command1", "SelComm"})
         button(name)->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();

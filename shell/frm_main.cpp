@@ -98,10 +98,10 @@ void frmMain::ProbePorts() {
 }
 
 void frmMain::ReadRememberedPort() {
-    if (env_.portsIniFile.empty()) return;  // a tool that never remembers a port
-    std::optional<std::string> candidate = ReadPortsIni(env_.portsIniFile);
+    if (env_.portsIni.none()) return;  // a tool that never remembers a port
+    std::optional<std::string> candidate = ReadPortsIni(PortsIniToRead(env_.portsIni));
     if (!candidate) {
-        WritePortsIni(env_.portsIniFile, 1);  // errors ignored, as the old file's absence was
+        StorePortsIni(env_.portsIni, 1);  // errors ignored, as the old file's absence was
         candidate = "1";
     }
     currentActivePort_ = PortFromCandidate(*candidate);
@@ -154,6 +154,7 @@ void frmMain::OpenPort() {
 
     const OpenResult result = port_->open();
     openResult_ = result;
+    openedPort_ = currentActivePort_;
     if (!result.ok()) {
         const std::string label = options_.device ? "port " + device : PortLabel(currentActivePort_, device);
         env_.ui->messageBox(OpenFailureMessage(label, result), kCaption);
@@ -175,7 +176,11 @@ void frmMain::Form_Unload() {
     port_->close();
 }
 
-void frmMain::SelComm_Click() { ShowPortSelection(false); }
+// Not while a transfer runs: listing the ports would open devices inside
+// the transfer's reply wait.
+void frmMain::SelComm_Click() {
+    if (!Busy()) ShowPortSelection(false);
+}
 
 void frmMain::GET_DATA_Click() {
     if (!Busy()) Transfer.GET_DATA_Click();
@@ -207,6 +212,12 @@ void frmMain::DIAG_Click() {
 }
 
 void frmMain::ShowPortSelection(bool modal) {
+    // A window already open keeps its model (it points at it); it is only
+    // brought to the front.
+    if (PortSelection && PortSelection->isOpen()) {
+        env_.ui->showPortSelection(*PortSelection, modal);
+        return;
+    }
     PortSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
     PortSelection->Form_Load();
     env_.ui->showPortSelection(*PortSelection, modal);
@@ -220,15 +231,26 @@ std::array<bool, 17> frmMain::GetAvailablePorts() {
 }
 
 void frmMain::SetActivePort() {
-    if (env_.portsIniFile.empty()) return;
-    if (!WritePortsIni(env_.portsIniFile, currentActivePort_)) env_.ui->messageBox(kPortsIniMessage, kCaption);
+    if (env_.portsIni.none()) return;
+    if (!StorePortsIni(env_.portsIni, currentActivePort_)) env_.ui->messageBox(kPortsIniMessage, kCaption);
 }
 
+// The port opened at start-up stays in use until the program ends; a port
+// chosen since is named as the one of the next start.
 std::string frmMain::ConnectionText() const {
-    if (usingSimulator_) return "Connected to the simulated switch";
-    const std::string device = options_.device ? *options_.device : env_.devices(currentActivePort_);
-    const std::string label = options_.device ? device : "Port " + std::to_string(currentActivePort_) + " (" + device + ")";
-    return port_->isOpen() ? label + " open, 4800 baud, odd parity" : label + " not open";
+    std::string text;
+    if (usingSimulator_) {
+        text = "Connected to the simulated switch";
+    } else {
+        const std::string device = options_.device ? *options_.device : env_.devices(openedPort_);
+        const std::string label =
+            options_.device ? device : "Port " + std::to_string(openedPort_) + " (" + device + ")";
+        text = port_->isOpen() ? label + " open, 4800 baud, odd parity" : label + " not open";
+    }
+    if (currentActivePort_ != openedPort_)
+        text += "; port " + std::to_string(currentActivePort_) + " (" + env_.devices(currentActivePort_) +
+                ") from the next start";
+    return text;
 }
 
 }  // namespace kavro

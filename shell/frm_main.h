@@ -14,6 +14,7 @@
 #include "buslink/comm_port_selection.h"
 #include "buslink/diagnostic_log.h"
 #include "buslink/port_devices.h"
+#include "buslink/ports_ini.h"
 #include "buslink/transport.h"
 #include "editor/config_screen.h"
 #include "configfile/file_commands.h"
@@ -33,7 +34,7 @@ struct ShellEnvironment {
     UiServices* ui = nullptr;
     SerialPortFactory hardwarePort;   // a new adapter for a real device
     SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
-    std::filesystem::path portsIniFile;  // empty: no Ports.ini at all
+    PortsIniPlaces portsIni;  // none: no Ports.ini at all
     std::filesystem::path dataFolder;  // where configuration files are kept
     PortDeviceTable devices = DeviceForPort;
     Version version = ProgramVersion();
@@ -119,6 +120,7 @@ private:
     bool probed_ = false;
     bool usingSimulator_ = false;
     int currentActivePort_ = 1;
+    int openedPort_ = 1;  // the number whose device start-up opened
 };
 
 // The plain-words message for a port that could not be opened.

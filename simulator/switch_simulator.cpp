@@ -7,8 +7,6 @@
 namespace kavro {
 namespace {
 
-constexpr std::uint8_t Complement(int value) { return static_cast<std::uint8_t>((value ^ 0xFF) & 0xFF); }
-
 // One event block: command, data low, data high or priority, mode byte,
 // three address bytes, all complemented.
 std::array<std::uint8_t, 7> EventBlock(int code, int dataLow, int dataHigh, int mode,

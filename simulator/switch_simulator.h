@@ -10,27 +10,11 @@
 #include <optional>
 #include <vector>
 
+#include "buslink/switch_messages.h"
+
 namespace kavro {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Bus message codes as they stand in byte 0 of a frame.
-namespace msg {
-inline constexpr std::uint8_t QueryFirmware = 0x80;
-inline constexpr std::uint8_t QuerySwitchAddress = 0x8F;
-inline constexpr std::uint8_t QueryChannel = 0x8D;
-inline constexpr std::uint8_t QuerySourceGroups = 0x8C;
-inline constexpr std::uint8_t WriteSwitchAddress = 0x7F;
-inline constexpr std::uint8_t WriteChannel = 0x7D;
-inline constexpr std::uint8_t WriteSourceGroups = 0x7C;
-}  // namespace msg
-
-// Reply lengths the tool expects.
-inline constexpr int kFirmwareReplyLength = 13;
-inline constexpr int kSwitchAddressReplyLength = 11;
-inline constexpr int kChannelRecordLength = 33;
-inline constexpr int kSourceGroupTableLength = 35;
-inline constexpr int kWriteReplyLength = 12;
 
 struct SwitchState {
     int firmwareMajor = 2;

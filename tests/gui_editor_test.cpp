@@ -24,40 +24,6 @@ namespace {
 
 using GuiEditor = test::GuiFixture;
 
-TEST_F(GuiEditor, ChoosingACommandRunsTheModelsHandler) {
-    auto* combo = Find<QComboBox>("Combo1_4");
-    emit combo->activated(7);  // the user picks "absolute position"
-    EXPECT_EQ(form->Screen.Combo1[4].listIndex(), 7);
-    EXPECT_EQ(form->Screen.EventCommandCode[4], 0x08);
-    auto* data = Find<QLineEdit>("SW_Data_4");
-    EXPECT_FALSE(data->isHidden());
-    EXPECT_EQ(data->text(), "0000");
-    EXPECT_EQ(Find<QLabel>("RANGE_4")->text(), "0->FFFF");
-}
-
-TEST_F(GuiEditor, TypingGoesThroughTheModelWithItsLimit) {
-    emit Find<QComboBox>("Combo1_0")->activated(2);  // DOWN limit: two characters
-    auto* data = Find<QLineEdit>("SW_Data_0");
-    data->clear();
-    QTest::keyClicks(data, "7F3");
-    EXPECT_EQ(form->Screen.SW_Data[0].text(), "7F");
-    EXPECT_EQ(data->text(), "7F");
-}
-
-TEST_F(GuiEditor, ClickingDestinationBoxesRunsTheModeMachine) {
-    auto* specific = Find<QCheckBox>(QString("Check1_%1").arg(SpecificBox(1)));
-    QTest::mouseClick(specific, Qt::LeftButton, {}, QPoint(5, specific->height() / 2));
-    EXPECT_EQ(form->Screen.Check1[SpecificBox(1)].value(), 1);
-    EXPECT_EQ(form->Screen.Check1[GroupBox(1)].value(), 0);
-    EXPECT_FALSE(Find<QCheckBox>(QString("Check1_%1").arg(GroupBox(1)))->isChecked());
-    EXPECT_FALSE(Find<QLineEdit>("SpecAddr_1")->isHidden());
-
-    // A click on the ticked box leaves it ticked, on screen too.
-    QTest::mouseClick(specific, Qt::LeftButton, {}, QPoint(5, specific->height() / 2));
-    EXPECT_TRUE(specific->isChecked());
-    EXPECT_EQ(form->Screen.Check1[SpecificBox(1)].value(), 1);
-}
-
 TEST_F(GuiEditor, ChangesMadeByCodeShowInTheWidgets) {
     form->Screen.Combo1[EventIndex(7, 2)].setListIndex(16);  // Lock IP on channel 8 release
     form->Screen.Check3[7].setValue(1);
@@ -73,7 +39,6 @@ TEST_F(GuiEditor, ChangesMadeByCodeShowInTheWidgets) {
     EXPECT_EQ(Find<QLineEdit>("SwSrcGroup_7")->text(), "0A0B0C");
     EXPECT_EQ(Find<QLineEdit>("SW_FIRMWARE")->text(), "2.14");
 }
-
 
 TEST_F(GuiEditor, ShowOptionsMoveAndHideFrames) {
     auto* frame7 = Find<QGroupBox>("Frame7");
@@ -171,7 +136,8 @@ TEST_F(GuiEditor, GetConfigFillsTheWindowAndLocksTheButtonsMeanwhile) {
     bool lockedDuringRead = false;
     QTimer::singleShot(5, [&] {
         lockedDuringRead = !window->button("GET_DATA")->isEnabled() && !window->button("SEND_DATA")->isEnabled() &&
-                           !Find<QPushButton>("Command1")->isEnabled() && Find<QProgressBar>("progress")->isVisible();
+                           !Find<QPushButton>("Command1")->isEnabled() && !window->button("SelComm")->isEnabled() &&
+                           Find<QProgressBar>("progress")->isVisible();
     });
     window->button("GET_DATA")->click();
     EXPECT_TRUE(lockedDuringRead);

@@ -51,6 +51,8 @@ TEST_F(GuiShell, DiagnosticButtonShowsTheLogCollectedSoFar) {
 
 TEST_F(GuiShell, SelectCommOpensTheSelectionWindowWithoutBlocking) {
     window->button("SelComm")->click();  // returns: the window is not modal
+    window->button("SelComm")->click();  // brings the same window up again
+    EXPECT_EQ(window->findChildren<PortSelectionDialog*>().size(), 1);
     PortSelectionDialog* dialog = ui.portSelectionDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());

@@ -102,8 +102,6 @@ TEST_F(PortSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
 }
 
 
-
-
 TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
     Owner owner(ini);
     owner.available[5] = owner.available[13] = true;
@@ -119,17 +117,28 @@ TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
 #endif
 }
 
-
-
-TEST(PortsIniLocation, BesideTheProgramWhenWritableElseInTheUserFolder) {
-    const fs::path base = fs::temp_directory_path() / "kavro-location";
+// Where Ports.ini is read and written. The program's folder may be read-only
+// (an installed program): a file provisioned there is read, and a choice
+// that cannot be written there goes to the user's folder, which wins from
+// then on. Nothing is written merely to find out.
+TEST(PortsIniPlaces, ReadBesideTheProgramWriteWhereItWorks) {
+    const fs::path base = fs::temp_directory_path() / "kavro-places";
     fs::remove_all(base);
     fs::create_directories(base / "program");
-    EXPECT_EQ(PortsIniLocation(base / "program", base / "user"), base / "program" / "Ports.ini");
-    // A folder that cannot be written: here, one that does not exist.
-    const fs::path user = base / "user" / "KavroSwitch";
-    EXPECT_EQ(PortsIniLocation(base / "missing", user), user / "Ports.ini");
-    EXPECT_TRUE(fs::is_directory(user));
+    const PortsIniPlaces places{base / "program" / "Ports.ini", base / "user" / "KavroSwitch" / "Ports.ini"};
+    const PortsIniPlaces readOnly{base / "absent" / "Ports.ini", places.user};  // cannot be written
+
+    EXPECT_EQ(PortsIniToRead(places), places.beside) << "nothing anywhere yet";
+    ASSERT_TRUE(StorePortsIni(places, 4));
+    EXPECT_EQ(ReadPortsIni(PortsIniToRead(places)), "4") << "written beside the program";
+    EXPECT_FALSE(fs::exists(places.user)) << "no copy for the user when beside works";
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(base / "program"), {}),
+              std::vector<fs::path>{places.beside}) << "no test file left beside the program";
+
+    ASSERT_TRUE(StorePortsIni(readOnly, 9));
+    EXPECT_EQ(ReadPortsIni(places.user), "9") << "the user's folder is made and used";
+    EXPECT_EQ(PortsIniToRead(places), places.user) << "the later choice wins";
+    EXPECT_FALSE(StorePortsIni({base / "absent" / "Ports.ini", {}}, 2)) << "nowhere to write";
     fs::remove_all(base);
 }
 

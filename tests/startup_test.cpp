@@ -64,7 +64,7 @@ protected:
                 ++simulatorsMade;
                 return std::make_unique<SimulatedSerialPort>(std::make_shared<SimulatedSwitch>(), pump, false);
             };
-        env.portsIniFile = ini;
+        env.portsIni = {ini, folder / "user" / "Ports.ini"};
         env.devices = Device;
         env.version = {3, 1, 1};
         return std::make_unique<frmMain>(env, options);
@@ -277,6 +277,39 @@ TEST_F(Startup, SimulatorOptionNeedsNoPortAtAll) {
     EXPECT_TRUE(form->MSComm1().isOpen());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form->ConnectionText(), "Connected to the simulated switch");
+}
+
+TEST_F(Startup, PortsIniBesideTheProgramIsReadAndStartupWritesNothing) {
+    Exists({3});
+    WriteIni("3\r\n");
+    const auto before = fs::last_write_time(ini);
+    auto form = Make();
+    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    EXPECT_EQ(form->CurrentActivePort(), 3);
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), {}), std::vector<fs::path>{ini});
+    EXPECT_EQ(fs::last_write_time(ini), before);
+}
+
+// "Select Comm" pressed again while its window is open brings that window
+// up: the window keeps pointing at the one model it was made for. A port
+// chosen there is for the next start; the status names the port in use.
+TEST_F(Startup, SelectCommTwiceKeepsItsWindowAndTheStatusNamesThePortInUse) {
+    Exists({2, 5});
+    WriteIni("2\r\n");
+    auto form = Make();
+    form->Form_Load();
+    form->Visible = true;
+    form->SelComm_Click();
+    CommPortSelection* open = form->PortSelection.get();
+    form->SelComm_Click();
+    EXPECT_EQ(form->PortSelection.get(), open);
+    EXPECT_EQ(ui.selectionShown, 2);
+
+    ScriptedUi::Choose("5")(*open);
+    EXPECT_EQ(ReadFile(ini), "5\r\n");
+    EXPECT_EQ(form->MSComm1().portName(), Device(2));
+    EXPECT_EQ(form->ConnectionText(), "Port 2 (" + Device(2) + ") open, 4800 baud, odd parity; port 5 (" +
+                                          Device(5) + ") from the next start");
 }
 
 TEST_F(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {

@@ -249,7 +249,7 @@ TEST(GetConfig, VanishingLineStopsOnceAndKeepsWhatWasRead) {
     EXPECT_NE(s.SW_FIRMWARE.text(), "Error");
     ASSERT_EQ(rig->ui().messages.size(), 1u);
     EXPECT_NE(rig->ui().messages[0].text.find("went away"), std::string::npos);
-    EXPECT_TRUE(rig->form().Transfer.lastRead().lineLost);
+    EXPECT_EQ(rig->form().Transfer.lastRead().end, TransferEnd::LineLost);
     EXPECT_FALSE(rig->form().MSComm1().isOpen());
     EXPECT_FALSE(rig->form().Busy());
     EXPECT_EQ(rig->ui().pointers.back(), Pointer::Default);
@@ -260,7 +260,7 @@ TEST(GetConfig, VanishingLineStopsOnceAndKeepsWhatWasRead) {
     rig->form().SEND_DATA_Click();
     EXPECT_LT(rig->nowMs() - start, 100u);
     EXPECT_EQ(rig->ui().messages.size(), 3u);
-    EXPECT_TRUE(rig->form().Transfer.lastWrite().noPort);
+    EXPECT_EQ(rig->form().Transfer.lastWrite().end, TransferEnd::NoPort);
 }
 
 TEST(GetConfig, ProgressTellsWhatIsHappening) {
@@ -296,12 +296,22 @@ TEST(Transfers, SecondTransferOrClearDataDuringAWaitIsIgnored) {
     EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
 }
 
+// Listing the ports opens devices; never inside a transfer's wait.
+TEST(Transfers, SelectCommDuringATransferDoesNothing) {
+    auto rig = MakeRig(Rich());
+    rig->during(60, [&] { rig->form().SelComm_Click(); });
+    rig->form().GET_DATA_Click();
+    EXPECT_EQ(rig->ui().selectionShown, 0);
+    EXPECT_EQ(rig->form().PortSelection, nullptr);
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+}
+
 TEST(Transfers, ClosingTheWindowDuringAReadEndsItQuietly) {
     auto rig = MakeRig(Rich());
     rig->during(150, [&] { rig->form().Form_Unload(); });
     rig->form().GET_DATA_Click();
     EXPECT_LT(rig->Frames().size(), 11u);
-    EXPECT_TRUE(rig->form().Transfer.lastRead().aborted);
+    EXPECT_EQ(rig->form().Transfer.lastRead().end, TransferEnd::Closing);
     EXPECT_TRUE(rig->ui().messages.empty());
     EXPECT_FALSE(rig->form().MSComm1().isOpen());
 }
@@ -394,24 +404,54 @@ TEST(SendConfig, TenFramesCarryTheScreen) {
     EXPECT_TRUE(rig->ui().messages.empty());
 }
 
-TEST(SendConfig, SwitchAddressAddressesEveryFrameAndErrorParsesAsE00000) {
+TEST(SendConfig, SwitchAddressAddressesEveryFrame) {
     SwitchState state = SwitchState::Factory();
-    state.address = {0xE0, 0x00, 0x00};  // so that it answers
+    state.address = {0x12, 0xAB, 0x3C};
     auto rig = MakeRig(state);
     ConfigScreen& s = rig->form().Screen;
-    s.ADDR[3].setText("Error");
+    s.ADDR[3].setText("12ab3c");
     s.UseSwPP.setValue(1);
     rig->form().SEND_DATA_Click();
     const auto f = rig->Frames();
     ASSERT_EQ(f.size(), 10u);
-    EXPECT_EQ(f[0][9], 0xE0);
-    EXPECT_EQ(f[0][10], 0x00);
-    EXPECT_EQ(f[0][11], 0x00);
-    for (const Bytes& frame : f) {
-        EXPECT_EQ(frame[6], 0xE0);
-        EXPECT_EQ(frame[7], 0x00);
-        EXPECT_EQ(frame[8], 0x00);
+    EXPECT_EQ(Bytes(f[0].begin() + 9, f[0].begin() + 12), (Bytes{0x12, 0xAB, 0x3C}));
+    for (const Bytes& frame : f) EXPECT_EQ(Bytes(frame.begin() + 6, frame.begin() + 9), (Bytes{0x12, 0xAB, 0x3C}));
+    EXPECT_TRUE(rig->form().Transfer.lastWrite().complete());
+}
+
+// A switch address box that does not hold six hexadecimal digits ("Error"
+// after a failed read) is never sent as an address: the parsers would make
+// it E0 00 00 and give the switch that address. Send Config, and a read
+// addressed by it, send nothing and say why.
+TEST(Transfers, SwitchAddressThatIsNoAddressSendsNothing) {
+    struct Row {
+        const char* name;
+        const char* address;
+        bool useSwitchAddress;
+        bool write;
+    };
+    for (const Row& row : {Row{"Send after a read left Error", "Error", false, true},
+                           Row{"Send with five digits", "12AB3", false, true},
+                           Row{"Get addressed by Error", "Error", true, false},
+                           Row{"Get addressed by an empty box", "", true, false}}) {
+        auto rig = MakeRig(SwitchState::Factory());
+        rig->form().Screen.ADDR[3].setText(row.address);
+        rig->form().Screen.UseSwPP.setValue(row.useSwitchAddress ? 1 : 0);
+        if (row.write) rig->form().SEND_DATA_Click();
+        else rig->form().GET_DATA_Click();
+        EXPECT_TRUE(rig->Frames().empty()) << row.name;
+        ASSERT_EQ(rig->ui().messages.size(), 1u) << row.name;
+        EXPECT_NE(rig->ui().messages[0].text.find("not six hexadecimal digits"), std::string::npos) << row.name;
+        const TransferOutcome& outcome = row.write ? static_cast<const TransferOutcome&>(rig->form().Transfer.lastWrite())
+                                                   : rig->form().Transfer.lastRead();
+        EXPECT_EQ(outcome.end, TransferEnd::InvalidSwitchAddress) << row.name;
+        EXPECT_EQ(rig->form().Screen.ADDR[3].text(), row.address) << row.name;
     }
+    // Read by the global address, "Error" is only a box's text.
+    auto rig = MakeRig(SwitchState::Factory());
+    rig->form().Screen.ADDR[3].setText("Error");
+    rig->form().GET_DATA_Click();
+    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
 }
 
 TEST(SendConfig, UnansweredWritesStillSendAllTen) {
@@ -427,7 +467,7 @@ TEST(SendConfig, VanishingLineStopsTheWrite) {
     rig->Plan("7D/5=vanish");
     rig->form().SEND_DATA_Click();
     EXPECT_EQ(rig->Frames().size(), 6u);  // 7F, channels 1-4, then channel 5 took the line down
-    EXPECT_TRUE(rig->form().Transfer.lastWrite().lineLost);
+    EXPECT_EQ(rig->form().Transfer.lastWrite().end, TransferEnd::LineLost);
     ASSERT_EQ(rig->ui().messages.size(), 1u);
     EXPECT_FALSE(rig->form().Busy());
 }
@@ -479,7 +519,7 @@ TEST(CopyBetweenSwitches, TwoThingsDoNotSurviveByDesign) {
     SetSourceGroup(a, 2, 0x0D0E0F);
     auto rig = MakeRig(a);
     rig->form().GET_DATA_Click();
-    EXPECT_EQ(rig->form().Screen.PRI[0].text(), "05");
+    EXPECT_EQ(rig->form().Screen.PRI[0].text(), "00");  // no lock command: its byte is the data's
     rig->replaceSwitch(SwitchState::Factory());
     rig->form().SEND_DATA_Click();
     const SwitchState b = rig->State();
@@ -489,6 +529,34 @@ TEST(CopyBetweenSwitches, TwoThingsDoNotSurviveByDesign) {
     a.sourceGroups[3] = a.sourceGroups[4] = a.sourceGroups[5] = 0xFF;
     EXPECT_EQ(b.channelBlocks, a.channelBlocks);
     EXPECT_EQ(b.sourceGroups, a.sourceGroups);
+}
+
+// The third byte of an event block is a lock priority only in the blocks of
+// lock commands; elsewhere it is the data's high byte (the placeholder
+// "Text1" of a data box never used gives 0E). A write then a read gives
+// back the priority the screen had.
+TEST(CopyBetweenSwitches, LockPriorityComesBackAsItWasSent) {
+    struct Row {
+        const char* name;
+        std::array<int, 3> commands;  // list positions, press, hold, release
+        std::array<const char*, 3> data;
+        const char* priority;
+    };
+    for (const Row& row : {Row{"Lock Current Pos 00 beside a placeholder", {13, 3, 0}, {"Text1", "Text1", "Text1"}, "00"},
+                           Row{"Lock IP 03 beside a STOP with hidden data", {3, 16, 0}, {"1234", "05", "Text1"}, "03"},
+                           Row{"Unlock 7F after absolute position", {7, 17, 1}, {"FFFF", "Text1", "AB12"}, "7F"}}) {
+        auto rig = MakeRig(SwitchState::Factory());
+        ConfigScreen& s = rig->form().Screen;
+        for (int e = 0; e < 3; ++e) {
+            s.Combo1[EventIndex(2, e)].setListIndex(row.commands[e]);
+            s.SW_Data[EventIndex(2, e)].setText(row.data[e]);
+        }
+        s.PRI[2].setText(row.priority);
+        rig->form().SEND_DATA_Click();
+        s.PRI[2].setText("--");
+        rig->form().GET_DATA_Click();
+        EXPECT_EQ(s.PRI[2].text(), row.priority) << row.name;
+    }
 }
 
 }  // namespace

@@ -1,18 +1,11 @@
 #include "transfer/switch_transfer.h"
 
+#include "buslink/switch_messages.h"
 #include "transfer/screen_parsers.h"
 
 namespace kavro {
 namespace {
 
-constexpr std::uint8_t kFirmware = 0x80;
-constexpr std::uint8_t kSwitchAddress = 0x8F;
-constexpr std::uint8_t kChannel = 0x8D;
-constexpr std::uint8_t kSourceGroups = 0x8C;
-constexpr std::uint8_t kWriteSwitchAddress = 0x7F;
-constexpr std::uint8_t kWriteChannel = 0x7D;
-constexpr std::uint8_t kWriteSourceGroups = 0x7C;
-constexpr int kWriteReply = 12;
 constexpr int kAttempts = 2;
 
 std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
@@ -24,22 +17,17 @@ std::string ChannelText(const char* verb, int channel) {
 
 }  // namespace
 
-bool ReadReport::complete() const {
-    if (lineLost || noPort || aborted || !firmware || !switchAddress || !sourceGroups) return false;
-    for (bool ok : channels)
-        if (!ok) return false;
-    return true;
-}
-
-std::string ReadReport::failures() const {
-    std::string text;
-    auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
-    if (!firmware) add("firmware version");
-    if (!switchAddress) add("switch address");
-    for (int c = 0; c < 8; ++c)
-        if (!channels[c]) add("channel " + std::to_string(c + 1));
-    if (!sourceGroups) add("source groups");
-    return text;
+std::string SwitchTransfer::InvalidSwitchAddressMessage(const std::string& text, bool sending) {
+    const std::string holds = text.empty() ? "is empty" : "holds \"" + text + "\"";
+    if (sending)
+        return "The \"Switch Address\" box " + holds + ", not six hexadecimal digits, so Send Config sent nothing: "
+               "the switch would have been given a wrong address.\n\n"
+               "Read the switch again with \"Get Config\", or type its address (six digits 0-9 and A-F, "
+               "for example 00ABCD).";
+    return "The \"Switch Address\" box " + holds + ", not six hexadecimal digits, so Get Config cannot address "
+           "the switch by it and sent nothing.\n\n"
+           "Type the switch's address (six digits 0-9 and A-F, for example 00ABCD), or clear \"Use Switch "
+           "Address for Config\" to reach the switch by the global address.";
 }
 
 SwitchTransfer::SwitchTransfer(Module2& bus, ConfigScreen& screen, UiServices& ui)
@@ -69,7 +57,10 @@ int SwitchTransfer::Exchange(std::uint8_t message, int frameLength, bool writeFr
     AppendChecksum(bus_.TransmitBuffer, frameLength);
     bus_.SendFrame(frameLength);
     bus_.ReceiveFrame(replyLength);
-    return ++frames_;
+    if (!running_) return bus_.ReceivedCount;
+    ++running_->framesSent;
+    if (bus_.ReceivedCount > 0) ++running_->framesHeard;
+    return bus_.ReceivedCount;
 }
 
 // The length byte must name the expected length, and the bytes must have
@@ -80,27 +71,31 @@ bool SwitchTransfer::Accepted(int replyLength) const {
 }
 
 int SwitchTransfer::QueryFirmware() {
-    Exchange(kFirmware, 11, false, 13);
-    return Accepted(13) ? VerifyChecksum(bus_.ReceiveBuffer) : 0;
+    const MessageShape& m = Shape(msg::QueryFirmware);
+    Exchange(m.code, m.frameLength, m.write, m.replyLength);
+    return Accepted(m.replyLength) ? VerifyChecksum(bus_.ReceiveBuffer) : 0;
 }
 
 int SwitchTransfer::QuerySwitchAddress() {
-    Exchange(kSwitchAddress, 11, false, 11);
-    return Accepted(11) ? VerifyChecksum(bus_.ReceiveBuffer) : 0;
+    const MessageShape& m = Shape(msg::QuerySwitchAddress);
+    Exchange(m.code, m.frameLength, m.write, m.replyLength);
+    return Accepted(m.replyLength) ? VerifyChecksum(bus_.ReceiveBuffer) : 0;
 }
 
 int SwitchTransfer::QueryChannel(int channel) {
-    bus_.TransmitBuffer[9] = Byte(channel ^ 0xFF);
-    Exchange(kChannel, 12, false, 33);
-    int errors = Accepted(33) ? 0 : 1;
+    const MessageShape& m = Shape(msg::QueryChannel);
+    bus_.TransmitBuffer[kPayload] = Complement(channel);
+    Exchange(m.code, m.frameLength, m.write, m.replyLength);
+    int errors = Accepted(m.replyLength) ? 0 : 1;
     if (VerifyChecksum(bus_.ReceiveBuffer) != 1) ++errors;
     if (errors == 0) ShowChannel();
     return errors;
 }
 
 int SwitchTransfer::QuerySourceGroups() {
-    Exchange(kSourceGroups, 11, false, 35);
-    int errors = Accepted(35) ? 0 : 1;
+    const MessageShape& m = Shape(msg::QuerySourceGroups);
+    Exchange(m.code, m.frameLength, m.write, m.replyLength);
+    int errors = Accepted(m.replyLength) ? 0 : 1;
     if (VerifyChecksum(bus_.ReceiveBuffer) != 1) ++errors;
     if (errors == 0) ShowSourceGroups();
     return errors;
@@ -108,7 +103,7 @@ int SwitchTransfer::QuerySourceGroups() {
 
 void SwitchTransfer::EventRule(int c, int e, int& priority) {
     const FrameBuffer& rx = bus_.ReceiveBuffer;
-    const int b = 10 + 7 * e;
+    const int b = EventBlockStart(e);
     const int i = EventIndex(c, e);
     // The command first: its handler resets the data box, which the value
     // from the switch then overwrites.
@@ -116,11 +111,14 @@ void SwitchTransfer::EventRule(int c, int e, int& priority) {
     const int low = Plain(rx[b + 1]), high = Plain(rx[b + 2]);
     if (screen_.Combo1[i].listIndex() == kAbsolutePosition) {
         screen_.SW_Data[i].setText(HexText(low + 256 * high, 4));
-        priority = 0;
     } else {
         screen_.SW_Data[i].setText(HexText(low, 2));
-        priority = high;
     }
+    // The third byte is a priority only where the write put one: in the
+    // blocks of lock commands. Elsewhere it is the data's high byte, and
+    // taking it for a priority would change the lock priority of the
+    // channel at the next write.
+    priority = screen_.EventCommandCode[i] > kLastPlainCommandCode ? high : 0;
 }
 
 void SwitchTransfer::ShowChannel() {
@@ -129,23 +127,24 @@ void SwitchTransfer::ShowChannel() {
     // A channel byte outside 1..8 (0 included) lands on channel 1.
     if (channel > 8 || channel < 1) channel = 1;
     const int c = channel - 1;
+    shownChannel_ = channel;
 
     int priority[3] = {0, 0, 0};
     EventRule(c, 0, priority[0]);
 
-    const int modeByte = Plain(rx[13]);
-    const int mode = modeByte & 0x0F;
-    if (mode == 0) screen_.Check1[GroupBox(c)].setValue(1);
-    if (mode == 1) screen_.Check1[PointToPointBox(c)].setValue(1);
-    if (mode == 2) screen_.Check1[SpecificBox(c)].setValue(1);
+    const int press = EventBlockStart(0);
+    const int modeByte = Plain(rx[press + 3]);
+    const int mode = modeByte & kModeMask;
+    if (mode == kModeGroup) screen_.Check1[GroupBox(c)].setValue(1);
+    if (mode == kModePointToPoint) screen_.Check1[PointToPointBox(c)].setValue(1);
+    if (mode == kModeSpecific) screen_.Check1[SpecificBox(c)].setValue(1);
 
-    const unsigned address = Plain(rx[14]) * 65536u + Plain(rx[15]) * 256u + Plain(rx[16]);
-    if (mode == 2) screen_.SpecAddr[c].setText(HexText(address, 6));
-    if (mode == 1) screen_.ADDR[1].setText(HexText(address, 6));
+    const unsigned address = AddressValue(Plain(rx[press + 4]), Plain(rx[press + 5]), Plain(rx[press + 6]));
+    if (mode == kModeSpecific) screen_.SpecAddr[c].setText(HexText(address, 6));
+    if (mode == kModePointToPoint) screen_.ADDR[1].setText(HexText(address, 6));
 
-    const int flags = modeByte & 0xF0;
-    if ((flags & 0x40) == 0x40) screen_.Check3[c].setValue(1);
-    if ((flags & 0x80) == 0x80) screen_.Check1[SrcGroupBox(c)].setValue(1);
+    if (modeByte & kSeqFlag) screen_.Check3[c].setValue(1);
+    if (modeByte & kSrcGroupFlag) screen_.Check1[SrcGroupBox(c)].setValue(1);
 
     EventRule(c, 1, priority[1]);
     EventRule(c, 2, priority[2]);
@@ -160,27 +159,43 @@ void SwitchTransfer::ShowChannel() {
 void SwitchTransfer::ShowSourceGroups() {
     const FrameBuffer& rx = bus_.ReceiveBuffer;
     for (int k = 0; k < kChannels; ++k) {
-        const unsigned address =
-            Plain(rx[3 * k + 9]) * 65536u + Plain(rx[3 * k + 10]) * 256u + Plain(rx[3 * k + 11]);
+        const int at = kPayload + 3 * k;
+        const unsigned address = AddressValue(Plain(rx[at]), Plain(rx[at + 1]), Plain(rx[at + 2]));
         screen_.SwSrcGroup[k].setText(HexText(address, 6));
     }
 }
 
-bool SwitchTransfer::LineGone() {
-    return abort_ || (portWasOpen_ && !bus_.port().isOpen());
+// A transfer ends at its next exchange when asked to, or when the port
+// it started on went away.
+bool SwitchTransfer::Interrupted() {
+    if (!running_) return false;
+    if (endRequest_ != TransferEnd::Finished) running_->end = endRequest_;
+    else if (!bus_.port().isOpen()) running_->end = TransferEnd::LineLost;
+    return running_->end != TransferEnd::Finished;
 }
 
-// Starts a transfer; false, with the user told, when no port is open.
-bool SwitchTransfer::Begin(int steps, TransferOutcome& outcome) {
+// Starts a transfer; false, with the user told, when there is nothing to
+// start it on.
+bool SwitchTransfer::Begin(TransferOutcome& outcome, bool writing) {
+    const int steps = writing ? WriteReport::kFrames : 11;
+    const bool addressesSwitch = writing || screen_.UseSwPP.value() == 1;
     if (!bus_.port().isOpen()) {
-        outcome.noPort = true;
+        outcome.end = TransferEnd::NoPort;
         ui_.messageBox(kNoPortMessage, kProgramCaption);
         return false;
     }
+    // A switch address the parsers would read as something else (an
+    // "Error" left by a failed read becomes E0 00 00) is never put on the
+    // line as the switch's address.
+    if (addressesSwitch && !IsBusAddressText(screen_.ADDR[3].text())) {
+        outcome.end = TransferEnd::InvalidSwitchAddress;
+        ui_.messageBox(InvalidSwitchAddressMessage(screen_.ADDR[3].text(), writing),
+                       kProgramCaption);
+        return false;
+    }
     busy_ = true;
-    abort_ = false;
-    frames_ = 0;
-    portWasOpen_ = true;
+    endRequest_ = TransferEnd::Finished;
+    running_ = &outcome;
     progress_ = {true, "", 0, steps};
     ui_.setPointer(Pointer::Hourglass);
     bus_.port().clearInput();
@@ -193,7 +208,7 @@ bool SwitchTransfer::Begin(int steps, TransferOutcome& outcome) {
 // an answer was accepted.
 bool SwitchTransfer::AskTwice(const std::string& what, const std::function<bool()>& query) {
     bool accepted = false;
-    for (int attempt = 0; attempt < kAttempts && !accepted && !LineGone(); ++attempt) {
+    for (int attempt = 0; attempt < kAttempts && !accepted && !Interrupted(); ++attempt) {
         Step(attempt ? what + " (second try)" : what);
         accepted = query();
     }
@@ -206,43 +221,50 @@ void SwitchTransfer::Step(const std::string& text) {
 }
 
 void SwitchTransfer::Finish(TransferOutcome& outcome) {
-    outcome.aborted = abort_;
-    outcome.lineLost = !abort_ && LineGone();
-    outcome.framesSent = frames_;
+    Interrupted();
+    running_ = nullptr;
     ui_.setPointer(Pointer::Default);
     progress_ = {};
     busy_ = false;
     if (observer_) observer_();
-    if (outcome.lineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
+    if (outcome.end == TransferEnd::LineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
 }
 
 void SwitchTransfer::GET_DATA_Click() {
     if (busy_) return;
     lastRead_ = {};
     ReadReport& report = lastRead_;
-    if (!Begin(11, report)) return;
+    if (!Begin(report, false)) return;
 
     // Firmware version and switch address: "Error" when both attempts fail.
     const bool firmware = AskTwice("Reading firmware version", [this] { return QueryFirmware() == 1; });
-    if (!LineGone()) {
+    if (!Interrupted()) {
         report.firmware = firmware;
         const FrameBuffer& rx = bus_.ReceiveBuffer;
-        screen_.SW_FIRMWARE.setText(firmware ? std::to_string(Plain(rx[9])) + "." + std::to_string(Plain(rx[10]))
+        screen_.SW_FIRMWARE.setText(firmware ? std::to_string(Plain(rx[kPayload])) + "." +
+                                                   std::to_string(Plain(rx[kPayload + 1]))
                                              : "Error");
         ++progress_.step;
     }
     const bool address = AskTwice("Reading switch address", [this] { return QuerySwitchAddress() == 1; });
-    if (!LineGone()) {
+    if (!Interrupted()) {
         report.switchAddress = address;
         const FrameBuffer& rx = bus_.ReceiveBuffer;
-        screen_.ADDR[3].setText(address ? HexText(rx[3] * 65536u + rx[4] * 256u + rx[5], 6) : "Error");
+        const int at = kSenderAddress;
+        screen_.ADDR[3].setText(address ? HexText(AddressValue(rx[at], rx[at + 1], rx[at + 2]), 6) : "Error");
         ++progress_.step;
     }
+    if (giveUpWhenSilent_ && !Interrupted() && report.framesHeard == 0) report.end = TransferEnd::NoSwitch;
 
-    // Channels 1 to 8; a channel that fails twice keeps what it showed.
-    for (int channel = 1; channel <= 8 && !LineGone(); ++channel) {
-        report.channels[channel - 1] =
+    // Channels 1 to 8; a channel that fails twice keeps what it showed. A
+    // reply naming another channel is shown there, but this channel was
+    // not read.
+    for (int channel = 1; channel <= 8 && !Interrupted(); ++channel) {
+        shownChannel_ = 0;
+        const bool accepted =
             AskTwice(ChannelText("Reading", channel), [this, channel] { return QueryChannel(channel) == 0; });
+        report.channels[channel - 1] = accepted && shownChannel_ == channel;
+        if (accepted && shownChannel_ != channel) report.answeredAs[channel - 1] = shownChannel_;
         ++progress_.step;
     }
     report.sourceGroups = AskTwice("Reading source groups", [this] { return QuerySourceGroups() == 0; });
@@ -252,80 +274,82 @@ void SwitchTransfer::GET_DATA_Click() {
 void SwitchTransfer::SEND_DATA_Click() {
     if (busy_) return;
     lastWrite_ = {};
-    if (!Begin(10, lastWrite_)) return;
+    WriteReport& report = lastWrite_;
+    if (!Begin(report, true)) return;
     FrameBuffer& tx = bus_.TransmitBuffer;
     ParserSlots& slots = bus_.Slots;
+    auto send = [&](std::uint8_t message) {
+        const MessageShape& m = Shape(message);
+        FrameLength = m.frameLength;
+        report.answered[report.framesSent] = Exchange(m.code, m.frameLength, m.write, m.replyLength) > 0;
+        ++progress_.step;
+    };
 
     // The switch address, whether or not it addresses the frames.
     Step("Writing switch address");
-    FrameLength = 14;
     ParseAddrText(screen_, 3, slots);
-    tx[9] = Byte(slots.AddrByte1);
-    tx[10] = Byte(slots.AddrByte2);
-    tx[11] = Byte(slots.AddrByte3);
-    Exchange(kWriteSwitchAddress, FrameLength, true, kWriteReply);
-    ++progress_.step;
+    tx[kPayload] = Byte(slots.AddrByte1);
+    tx[kPayload + 1] = Byte(slots.AddrByte2);
+    tx[kPayload + 2] = Byte(slots.AddrByte3);
+    send(msg::WriteSwitchAddress);
 
     // One record per channel: three event blocks with the same mode byte
     // and address.
-    FrameLength = 33;
-    for (int c = 0; c < kChannels && !LineGone(); ++c) {
+    for (int c = 0; c < kChannels && !Interrupted(); ++c) {
         Step(ChannelText("Writing", c + 1));
         int mode = 0;
         if (screen_.Check1[PointToPointBox(c)].value() == 1) {
-            mode = 1;
+            mode = kModePointToPoint;
             ParseAddrText(screen_, 1, slots);
         }
         if (screen_.Check1[SpecificBox(c)].value() == 1) {
-            mode = 2;
+            mode = kModeSpecific;
             ParseSpecAddrText(screen_, c, slots);
         }
         if (screen_.Check1[GroupBox(c)].value() == 1) {
             slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
-            mode = 0;
+            mode = kModeGroup;
         }
         if (screen_.Check1[SrcGroupBox(c)].value() == 1) {
             slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
-            mode |= 0x80;
+            mode |= kSrcGroupFlag;
         }
-        if (screen_.Check3[c].value() == 1) mode |= 0x40;
+        if (screen_.Check3[c].value() == 1) mode |= kSeqFlag;
 
-        tx[9] = Byte((c + 1) ^ 0xFF);
+        tx[kPayload] = Complement(c + 1);
         for (int e = 0; e < 3; ++e) {
-            const int b = 10 + 7 * e;
+            const int b = EventBlockStart(e);
             const int i = EventIndex(c, e);
-            tx[b] = Byte(screen_.EventCommandCode[i] ^ 0xFF);
+            tx[b] = Complement(screen_.EventCommandCode[i]);
             ParseDataText(screen_, i, slots);
             // A lock command carries the channel's priority where others
             // carry the data's high byte.
-            if (screen_.EventCommandCode[i] > 0x1F) ParsePriText(screen_, c, slots);
-            tx[b + 1] = Byte(slots.DataByte2 ^ 0xFF);
-            tx[b + 2] = Byte(slots.DataByte1 ^ 0xFF);
-            tx[b + 3] = Byte(mode ^ 0xFF);
-            tx[b + 4] = Byte(slots.AddrByte1 ^ 0xFF);
-            tx[b + 5] = Byte(slots.AddrByte2 ^ 0xFF);
-            tx[b + 6] = Byte(slots.AddrByte3 ^ 0xFF);
+            if (screen_.EventCommandCode[i] > kLastPlainCommandCode) ParsePriText(screen_, c, slots);
+            tx[b + 1] = Complement(slots.DataByte2);
+            tx[b + 2] = Complement(slots.DataByte1);
+            tx[b + 3] = Complement(mode);
+            tx[b + 4] = Complement(slots.AddrByte1);
+            tx[b + 5] = Complement(slots.AddrByte2);
+            tx[b + 6] = Complement(slots.AddrByte3);
         }
-        Exchange(kWriteChannel, FrameLength, true, kWriteReply);
-        ++progress_.step;
+        send(msg::WriteChannel);
     }
 
     // The source group table; channels not in "Src Group" send FF FF FF.
-    if (!LineGone()) {
+    if (!Interrupted()) {
         Step("Writing source groups");
-        FrameLength = 35;
         for (int c = 0; c < kChannels; ++c) {
             ParseSrcGroupText(screen_, c, slots);
             const bool used = screen_.Check1[SrcGroupBox(c)].value() == 1;
-            tx[3 * c + 9] = used ? Byte(slots.AddrByte3 ^ 0xFF) : 0xFF;
-            tx[3 * c + 10] = used ? Byte(slots.AddrByte2 ^ 0xFF) : 0xFF;
-            tx[3 * c + 11] = used ? Byte(slots.AddrByte1 ^ 0xFF) : 0xFF;
+            const int at = kPayload + 3 * c;
+            tx[at] = used ? Complement(slots.AddrByte3) : 0xFF;
+            tx[at + 1] = used ? Complement(slots.AddrByte2) : 0xFF;
+            tx[at + 2] = used ? Complement(slots.AddrByte1) : 0xFF;
         }
-        Exchange(kWriteSourceGroups, FrameLength, true, kWriteReply);
-        ++progress_.step;
+        send(msg::WriteSourceGroups);
     }
 
-    Finish(lastWrite_);
+    Finish(report);
 }
 
 }  // namespace kavro

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "buslink/transport.h"
+#include "transfer/transfer_outcome.h"
 #include "editor/config_screen.h"
 #include "platform/ui_services.h"
 
@@ -28,29 +29,6 @@ struct TransferProgress {
     int steps = 0;     // steps in all
 };
 
-// How a transfer ended, whatever it was.
-struct TransferOutcome {
-    bool lineLost = false;  // the port went away during the transfer
-    bool noPort = false;    // no port was open: nothing was sent
-    bool aborted = false;   // the program is closing
-    int framesSent = 0;
-};
-
-// What a read obtained; a query that failed both attempts is false.
-struct ReadReport : TransferOutcome {
-    bool firmware = false;
-    bool switchAddress = false;
-    std::array<bool, 8> channels{};
-    bool sourceGroups = false;
-    bool complete() const;
-    // The failed parts in plain words: "firmware version, channel 3".
-    std::string failures() const;
-};
-
-struct WriteReport : TransferOutcome {
-    bool complete() const { return !lineLost && !noPort && !aborted && framesSent == 10; }
-};
-
 class SwitchTransfer {
 public:
     static constexpr const char* kLostLineMessage =
@@ -60,6 +38,9 @@ public:
         "No serial port is open, so the switch cannot be reached.\n\n"
         "Choose a port with \"Select Comm\" and start the program again.";
 
+    // Why a transfer that needs the switch address refuses to start.
+    static std::string InvalidSwitchAddressMessage(const std::string& text, bool sending);
+
     SwitchTransfer(Module2& bus, ConfigScreen& screen, UiServices& ui);
 
     // The click handlers. While one runs (its waits let window events in),
@@ -67,8 +48,14 @@ public:
     void GET_DATA_Click();
     void SEND_DATA_Click();
     bool Busy() const { return busy_; }
-    // Ends a running transfer at its next exchange (the window is closing).
-    void Abort() { abort_ = true; }
+    // Ends a running transfer at its next exchange: the user's Stop, or the
+    // window closing (quietly). Nothing done so far is undone.
+    void Stop() { endRequest_ = TransferEnd::Stopped; }
+    void Abort() { endRequest_ = TransferEnd::Closing; }
+    // A read gives up when nothing at all answered the firmware and switch
+    // address queries (twice each), instead of asking every channel too.
+    // The window keeps the full sequence; the command-line tool gives up.
+    void setGiveUpWhenSilent(bool giveUp) { giveUpWhenSilent_ = giveUp; }
 
     // The queries, each one exchange; they assume the header bytes 2..8 of
     // TransmitBuffer are set.
@@ -92,8 +79,8 @@ private:
     int Exchange(std::uint8_t message, int frameLength, bool writeFrame, int replyLength);
     bool Accepted(int replyLength) const;
     void EventRule(int c, int e, int& priority);
-    bool LineGone();
-    bool Begin(int steps, TransferOutcome& outcome);
+    bool Interrupted();
+    bool Begin(TransferOutcome& outcome, bool writing);
     bool AskTwice(const std::string& what, const std::function<bool()>& query);
     void Step(const std::string& text);
     void Finish(TransferOutcome& outcome);
@@ -102,9 +89,10 @@ private:
     ConfigScreen& screen_;
     UiServices& ui_;
     bool busy_ = false;
-    bool abort_ = false;
-    bool portWasOpen_ = false;
-    int frames_ = 0;
+    bool giveUpWhenSilent_ = false;
+    TransferEnd endRequest_ = TransferEnd::Finished;
+    TransferOutcome* running_ = nullptr;
+    int shownChannel_ = 0;  // where the last accepted channel reply was shown
     ReadReport lastRead_;
     WriteReport lastWrite_;
     TransferProgress progress_;

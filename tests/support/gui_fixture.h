@@ -22,7 +22,7 @@ protected:
         env.ui = &ui;
         env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
         env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, false); };
-        env.portsIniFile = (dir.path() + "/Ports.ini").toStdString();
+        env.portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}};
         StartOptions options;
         options.simulator = true;
         form = std::make_unique<frmMain>(env, options);

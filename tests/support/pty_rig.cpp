@@ -24,7 +24,7 @@ public:
         env.pump = &pump_;
         env.ui = &ui_;
         env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-        env.portsIniFile = "/nonexistent/Ports.ini";
+        env.portsIni = {"/nonexistent/Ports.ini", {}};
         StartOptions options;
         options.device = link_.devicePath();
         form_ = std::make_unique<frmMain>(env, options);

@@ -16,7 +16,7 @@ public:
         env.ui = &ui_;
         env.hardwarePort = [] { return std::unique_ptr<SerialPort>(); };
         env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, pump_, true); };
-        env.portsIniFile = "/nonexistent/Ports.ini";
+        env.portsIni = {"/nonexistent/Ports.ini", {}};
         StartOptions options;
         options.simulator = true;
         form_ = std::make_unique<frmMain>(env, options);

@@ -1,0 +1,98 @@
+#pragma once
+// The messages the tool and a switch exchange, written down once for the
+// transfer, the simulated switch, the traffic decoder and the tests.
+//
+//   byte  0      message code          (table below)
+//   byte  1      length byte           NOT (length + 0x80 for writes)
+//   byte  2      0xFF
+//   bytes 3..5   sender's address      a reply names the switch here
+//   bytes 6..8   destination address   FF FF FF is every switch
+//   bytes 9..    payload               most values complemented (XOR 0xFF)
+//   last two     checksum
+//
+// A channel record (query reply and write frame alike) carries the channel
+// number in byte 9 and three event blocks of seven bytes from byte 10:
+//   +0 command code  +1 data low  +2 data high, or a lock's priority
+//   +3 mode byte     +4..6 motor address, most significant byte first
+// mode byte: bits 0..3 0 group, 1 point-to-point, 2 specific motor;
+//            0x40 "Seq"; 0x80 "Src Group". The source-group table carries
+// eight addresses of three bytes from byte 9.
+
+#include <array>
+#include <cstdint>
+
+namespace kavro {
+
+namespace msg {
+inline constexpr std::uint8_t QueryFirmware = 0x80;
+inline constexpr std::uint8_t QuerySwitchAddress = 0x8F;
+inline constexpr std::uint8_t QueryChannel = 0x8D;
+inline constexpr std::uint8_t QuerySourceGroups = 0x8C;
+inline constexpr std::uint8_t WriteSwitchAddress = 0x7F;
+inline constexpr std::uint8_t WriteChannel = 0x7D;
+inline constexpr std::uint8_t WriteSourceGroups = 0x7C;
+}  // namespace msg
+
+// One message: its code, the frame's length, and the reply awaited.
+struct MessageShape {
+    std::uint8_t code;
+    int frameLength;
+    int replyLength;
+    bool write;        // write frames set bit 7 of the length
+    const char* what;  // in plain words, for the traffic log
+};
+
+inline constexpr std::array<MessageShape, 7> kMessages{{
+    {msg::QueryFirmware, 11, 13, false, "firmware query"},
+    {msg::QuerySwitchAddress, 11, 11, false, "switch address query"},
+    {msg::QueryChannel, 12, 33, false, "channel query"},
+    {msg::QuerySourceGroups, 11, 35, false, "source group query"},
+    {msg::WriteSwitchAddress, 14, 12, true, "switch address write"},
+    {msg::WriteChannel, 33, 12, true, "channel write"},
+    {msg::WriteSourceGroups, 35, 12, true, "source group write"},
+}};
+
+constexpr const MessageShape& Shape(std::uint8_t code) {
+    for (const MessageShape& m : kMessages)
+        if (m.code == code) return m;
+    return kMessages[0];
+}
+constexpr bool IsKnownMessage(std::uint8_t code) {
+    for (const MessageShape& m : kMessages)
+        if (m.code == code) return true;
+    return false;
+}
+
+inline constexpr int kFirmwareReplyLength = Shape(msg::QueryFirmware).replyLength;
+inline constexpr int kSwitchAddressReplyLength = Shape(msg::QuerySwitchAddress).replyLength;
+inline constexpr int kChannelRecordLength = Shape(msg::WriteChannel).frameLength;
+inline constexpr int kSourceGroupTableLength = Shape(msg::WriteSourceGroups).frameLength;
+inline constexpr int kWriteReplyLength = 12;
+
+// Where things stand in a frame.
+inline constexpr int kHeaderStart = 2;          // bytes 2..8
+inline constexpr int kSenderAddress = 3;        // bytes 3..5
+inline constexpr int kDestinationAddress = 6;   // bytes 6..8
+inline constexpr int kPayload = 9;
+inline constexpr int kEventBlockSize = 7;
+inline constexpr int EventBlockStart(int event) { return 10 + kEventBlockSize * event; }
+
+// Mode byte of an event block.
+inline constexpr int kModeMask = 0x0F;
+inline constexpr int kModeGroup = 0, kModePointToPoint = 1, kModeSpecific = 2;
+inline constexpr int kSeqFlag = 0x40;
+inline constexpr int kSrcGroupFlag = 0x80;
+
+// A code above this is a lock command: its block carries the channel's
+// lock priority where other commands carry the data's high byte.
+inline constexpr int kLastPlainCommandCode = 0x1F;
+
+// Most payload values travel complemented.
+constexpr std::uint8_t Complement(int value) { return static_cast<std::uint8_t>((value ^ 0xFF) & 0xFF); }
+
+// Three address bytes as one number, and back, most significant first.
+constexpr unsigned AddressValue(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+    return a * 65536u + b * 256u + c;
+}
+
+}  // namespace kavro
