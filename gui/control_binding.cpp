@@ -1,5 +1,7 @@
 #include "gui/control_binding.h"
 
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
 #include <QTimer>
 
 namespace kavro {
@@ -51,6 +53,17 @@ void ControlBinding::bind(ListBox& model, QComboBox* widget) {
             return;
         }
         model.setListIndex(index);
+    });
+    // A screen reader chooses an entry by selecting it in the list, which
+    // by itself leaves the box's choice alone. (Moving through the open
+    // list with the keyboard or the mouse selects the entry under the
+    // cursor as well; only Enter or a click chooses it.)
+    QObject::connect(widget->view()->selectionModel(), &QItemSelectionModel::selectionChanged, widget, [widget] {
+        const QModelIndexList selected = widget->view()->selectionModel()->selectedIndexes();
+        if (selected.size() != 1 || selected.first().row() == widget->currentIndex()) return;
+        if (widget->view()->isVisible() && widget->view()->currentIndex() == selected.first()) return;
+        widget->hidePopup();
+        widget->setCurrentIndex(selected.first().row());
     });
     refreshers_.push_back([&model, widget] {
         QSignalBlocker block(widget);

@@ -31,8 +31,13 @@ PtyLink::PtyLink() {
     if (!name) throw std::runtime_error("no pseudo-terminal name");
     devicePath_ = name;
     // Raw from the start: no echo, no line editing, every byte as it is.
-    heldSlave_ = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY);
-    if (heldSlave_ >= 0) MakeRaw(heldSlave_);
+    // These settings are put back whenever the tool lets go of the line.
+    const int slave = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY);
+    if (slave >= 0) {
+        MakeRaw(slave);
+        ::tcgetattr(slave, &lineSettings_);
+        ::close(slave);
+    }
     MakeRaw(master_);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
@@ -40,7 +45,6 @@ PtyLink::PtyLink() {
 PtyLink::~PtyLink() {
     stop();
     if (master_ >= 0) ::close(master_);
-    if (heldSlave_ >= 0) ::close(heldSlave_);
 }
 
 void PtyLink::start(Responder responder) {
@@ -73,8 +77,7 @@ void PtyLink::hangUp() {
 
 void PtyLink::closeLine() {
     if (master_ >= 0) ::close(master_);
-    if (heldSlave_ >= 0) ::close(heldSlave_);
-    master_ = heldSlave_ = -1;
+    master_ = -1;
 }
 
 std::vector<PtyLink::Arrival> PtyLink::received() const {
@@ -85,15 +88,25 @@ std::vector<PtyLink::Arrival> PtyLink::received() const {
 void PtyLink::loop() {
     FrameAssembler assembler;
     std::uint8_t buffer[256];
+    bool lineRestored = false;
     while (!stopping_) {
         pollfd fd{master_, POLLIN, 0};
         if (::poll(&fd, 1, 20) <= 0) continue;
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            ::usleep(5000);  // the tool has no open handle right now
+            // Nobody holds the line: the tool closed it, or died holding
+            // it. A tool killed with the line open leaves its settings on
+            // it, which the next tool to open it would trip over.
+            if (!lineRestored) {
+                restoreLine();
+                assembler.reset();
+                lineRestored = true;
+            }
+            ::usleep(20000);
             continue;
         }
+        lineRestored = false;
         const auto now = std::chrono::steady_clock::now();
         {
             std::lock_guard lock(mutex_);
@@ -109,6 +122,13 @@ void PtyLink::loop() {
             writeAll(response.bytes, response.burst ? 0.0 : std::max<double>(response.bytePacingMs, pacingMs_));
         }
     }
+}
+
+void PtyLink::restoreLine() {
+    const int slave = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0) return;
+    ::tcsetattr(slave, TCSANOW, &lineSettings_);
+    ::close(slave);
 }
 
 void PtyLink::writeAll(const Bytes& bytes, double pacing) {

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include <termios.h>
 #include <vector>
 
 #include "simulator/simulated_switch.h"
@@ -59,8 +61,10 @@ private:
     void writeAll(const Bytes& bytes, double pacingMs);
     void closeLine();
 
+    void restoreLine();
+
     int master_ = -1;
-    int heldSlave_ = -1;  // keeps the line up while the tool closes and reopens it
+    termios lineSettings_{};  // the line as made, raw
     std::string devicePath_;
     SwitchResponder responder_;
     std::atomic<double> pacingMs_{0};

@@ -80,6 +80,12 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
          },
          [&] { return s.Combo1[0].text() == "Lock IP" && s.SW_Data[0].text() == "00" && s.PRI[0].visible(); },
          &s.Combo1[0].onClick},
+        {"command chosen by a screen reader selecting its list entry",
+         [&] {
+             QAccessibleInterface* list = Accessible("Combo1_2")->child(0);
+             list->child(3)->actionInterface()->doAction(toggle);
+         },
+         [&] { return s.Combo1[2].text() == "STOP"; }, &s.Combo1[2].onClick},
         {"a keystroke into a full data box is refused, not the last character",
          [&] {
              Replace("SW_Data_0", "05");
@@ -131,6 +137,7 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
     EXPECT_EQ(Bytes(ch3.begin() + 13, ch3.begin() + 17), (Bytes{Wire(1), Wire(0x00), Wire(0xAB), Wire(0xCD)}));
     EXPECT_EQ(Bytes(ch2.begin() + 17, ch2.begin() + 20), (Bytes{Wire(0x08), Wire(0x34), Wire(0x12)}));
     EXPECT_EQ(ch2[24], Wire(0x25));
+    EXPECT_EQ(ch1[24], Wire(0x03));
     EXPECT_EQ(ch5[13], Wire(0x80));
     EXPECT_EQ(Bytes(groups.begin() + 21, groups.begin() + 24), (Bytes{Wire(0x0A), Wire(0x0B), Wire(0x0C)}));
 }

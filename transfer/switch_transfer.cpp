@@ -281,7 +281,9 @@ void SwitchTransfer::SEND_DATA_Click() {
     auto send = [&](std::uint8_t message) {
         const MessageShape& m = Shape(message);
         FrameLength = m.frameLength;
-        report.answered[report.framesSent] = Exchange(m.code, m.frameLength, m.write, m.replyLength) > 0;
+        const int frame = report.framesSent;
+        const bool heard = Exchange(m.code, m.frameLength, m.write, m.replyLength) > 0;
+        report.answered[frame] = heard;
         ++progress_.step;
     };
 

@@ -1,0 +1,103 @@
+#!/usr/bin/python3
+# Drives the window program through the accessibility bus only, as a
+# screen reader or switch-access user would, and lets Send Config write the
+# screen into a virtual switch:     atspi_send_check.py drive
+# Then, given what the switch holds (kavro-switch show --json), checks that
+# it is what the controls were set to:   atspi_send_check.py check FILE.json
+import json
+import sys
+import time
+
+import pyatspi
+
+
+def find(node, name, role=None):
+    """The first accessible below node with this name (or description)."""
+    for child in node:
+        if child is None:
+            continue
+        if (name in (child.name, child.description)) and (role is None or child.getRoleName() == role):
+            return child
+        found = find(child, name, role)
+        if found is not None:
+            return found
+    return None
+
+
+def act(node, action):
+    actions = node.queryAction()
+    for i in range(actions.nActions):
+        if actions.getName(i) == action:
+            actions.doAction(i)
+            time.sleep(0.2)
+            return
+    raise AssertionError(f"{node.name!r} has no action {action!r}")
+
+
+def set_text(node, text):
+    node.queryEditableText().setTextContents(text)
+    time.sleep(0.1)
+
+
+def app():
+    for _ in range(50):
+        for a in pyatspi.Registry.getDesktop(0):
+            if a is not None and a.name == "KavroSwitch":
+                return a
+        time.sleep(0.2)
+    raise AssertionError("the window program is not on the accessibility bus")
+
+
+def control(name):
+    """Buttons, boxes and lists by their accessible name; frames are skipped."""
+    for role in ("check box", "radio button", "push button", "text", "combo box"):
+        node = find(window, name, role)
+        if node is not None:
+            return node
+    return None
+
+
+# (control, what the screen reader does, what the switch must then hold)
+STEPS = [
+    ("Channel 1 Seq", lambda n: act(n, "Toggle"), lambda c: c[0]["seq"] is True),
+    ("Channel 1 Press command", lambda n: act(find(n, "Lock IP", "list item"), "Toggle"),
+     lambda c: c[0]["events"]["press"]["command"] == "Lock IP"),
+    ("Channel 1 Press data", lambda n: set_text(n, "05"), lambda c: c[0]["events"]["press"]["data"] == "05"),
+    ("Channel 1 Lock Priority", lambda n: set_text(n, "07"), lambda c: c[0]["lockPriority"] == "07"),
+    ("Channel 2 Specific", lambda n: act(n, "Toggle"), lambda c: c[1]["destination"] == "Specific"),
+    ("Channel 2 Motor Address", lambda n: set_text(n, "123456789"), lambda c: c[1]["motorAddress"] == "123456"),
+    ("Channel 3 P-P", lambda n: act(n, "Toggle"), lambda c: c[2]["destination"] == "P-P"),
+    ("P-P Motor Address", lambda n: set_text(n, "00ABCD"), lambda c: c[2]["address"] == "00ABCD"),
+    ("Channel 5 Src Group", lambda n: act(n, "Toggle"), lambda c: c[4]["destination"] == "Src Group"),
+    ("Channel 5 Source Group Address", lambda n: set_text(n, "0A0B0C"), lambda c: c[4]["address"] == "0A0B0C"),
+    ("All", lambda n: act(n, "Toggle"), None),
+    ("Channel 8 Release command", lambda n: act(find(n, "STOP", "list item"), "Toggle"),
+     lambda c: c[7]["events"]["release"]["command"] == "STOP"),
+    ("Switch Address", lambda n: set_text(n, "000001"), None),
+    ("Use Switch Address for Config", lambda n: act(n, "Toggle"), None),
+    ("Send Config", lambda n: act(n, "Press"), None),
+]
+
+
+def drive():
+    global window
+    window = app()
+    for name, step, _ in STEPS:
+        node = control(name)
+        if node is None:
+            sys.exit(f"no control named {name!r}")
+        step(node)
+    time.sleep(3)  # ten frames at 4800 baud
+
+
+def check(path):
+    with open(path) as f:
+        channels = json.load(f)["channels"]
+    failed = [name for name, _, holds in STEPS if holds and not holds(channels)]
+    for name in failed:
+        print(f"the switch does not hold what {name!r} was set to")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(drive() if sys.argv[1] == "drive" else check(sys.argv[2]))
