@@ -25,6 +25,10 @@ std::string ReceiveEntry(const FrameBuffer& buffer, int count) {
     return BytesEntry("-->", buffer, count);
 }
 
+std::string DropEntry(int count) {
+    return "DROP= " + std::to_string(count) + "\r\n";
+}
+
 std::string CountEntry(int count) {
     // The space stands where a negative number would carry its sign.
     return "RCV= " + std::to_string(count) + "\r\n";
@@ -43,7 +47,7 @@ void Module2::SendFrame(int n) {
     // The switch never speaks unasked, so nothing waiting now answers this
     // frame: it is the tail of an earlier reply (one that ran long, or came
     // after its wait ended) and would spoil the count of the next one.
-    port_->clearInput();
+    droppedUnlogged_ += port_->clearInput();
     for (int i = 0; i < n; ++i) {
         const std::uint8_t outputByte[1] = {TransmitBuffer[i]};
         port_->write(outputByte, 1);
@@ -63,17 +67,20 @@ void Module2::ReceiveFrame(int n) {
     }
     ReplyCountdown = 0;
 
-    int count = port_->isOpen() ? std::min(port_->inputCount(), kMaxReceived) : 0;
     const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
-    count = std::min<int>(count, static_cast<int>(input.size()));
+    const int count = std::min<int>(static_cast<int>(input.size()), kMaxReceived);
     for (int i = 0; i < count; ++i) ReceiveBuffer[i] = input[i];
     ReceivedCount = count;
 
     log_.prepend(ReceiveEntry(ReceiveBuffer, count));
     log_.setColour(kLogBlack);
+    // Bytes past the 49th, any that came after the read, and any that came
+    // while no reply was awaited are dropped; the log says how many.
+    int dropped = droppedUnlogged_ + static_cast<int>(input.size()) - count;
+    if (port_->isOpen()) dropped += port_->clearInput();
+    droppedUnlogged_ = 0;
+    if (dropped > 0) log_.prepend(DropEntry(dropped));
     log_.prepend(CountEntry(count));
-    // Bytes past the 49th, and any that came after the read, are dropped.
-    if (port_->isOpen()) port_->clearInput();
 }
 
 void Module2::WaitMs(double ms) {

@@ -51,11 +51,14 @@ private:
     SerialPort* port_;
     EventPump& pump_;
     DiagnosticLog& log_;
+    int droppedUnlogged_ = 0;  // bytes thrown away since the last reply was logged
 };
 
 // The log entries, exactly as they appear in the diagnostic window.
 std::string TransmitEntry(const FrameBuffer& buffer, int count);
 std::string ReceiveEntry(const FrameBuffer& buffer, int count);
 std::string CountEntry(int count);
+// Received bytes that were not a reply's, or beyond its 49th: "DROP= 4096".
+std::string DropEntry(int count);
 
 }  // namespace kavro

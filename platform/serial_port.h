@@ -21,6 +21,12 @@ struct OpenResult {
     bool ok() const { return status == OpenStatus::Opened; }
 };
 
+// A port keeps at most this many received bytes and drops what comes
+// after until they are read or cleared: a device that never stops talking
+// (a wrong device, a noisy line) cannot fill the memory. No reply is longer
+// than 49 bytes, so a full input never passes for a whole reply.
+inline constexpr int kInputLimit = 64;
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -36,10 +42,13 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Received bytes waiting to be read, and reading all of them at once.
+    // Received bytes waiting to be read (at most kInputLimit), and reading
+    // all of them at once.
     virtual int inputCount() const = 0;
     virtual std::vector<std::uint8_t> readAll() = 0;
-    virtual void clearInput() = 0;
+    // Empties the input; returns how many received bytes were thrown away,
+    // those beyond the limit included, as far as the port can tell.
+    virtual int clearInput() = 0;
 
     virtual void clearOutput() = 0;
     virtual int outputCount() const = 0;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #ifndef _WIN32
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -70,6 +71,9 @@ OpenResult QtSerialPort::open() {
     lost_ = false;
     errorReports_ = 0;
     applySettings();
+    // Qt stops reading the device while its buffer is full, so a device
+    // that never stops talking costs neither memory nor processor time.
+    port_.setReadBufferSize(kInputLimit);
     if (port_.open(QIODevice::ReadWrite)) {
         applySettings();
         port_.clearError();
@@ -109,9 +113,18 @@ std::vector<std::uint8_t> QtSerialPort::readAll() {
             reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size()};
 }
 
-void QtSerialPort::clearInput() {
-    if (!port_.isOpen()) return;
+int QtSerialPort::clearInput() {
+    if (!port_.isOpen()) return 0;
+    int thrownAway = static_cast<int>(port_.bytesAvailable());
+#ifndef _WIN32
+    int queued = 0;  // what the driver holds beyond Qt's own buffer
+    if (::ioctl(port_.handle(), FIONREAD, &queued) == 0) thrownAway += queued;
+#endif
     port_.clear(QSerialPort::Input);  // Qt's own buffer and the driver's
+    // A full buffer made Qt stop reading the device; reading the (now
+    // empty) buffer starts it again.
+    port_.readAll();
+    return thrownAway;
 }
 
 void QtSerialPort::clearOutput() {

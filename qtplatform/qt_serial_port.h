@@ -28,7 +28,7 @@ public:
 
     int inputCount() const override;
     std::vector<std::uint8_t> readAll() override;
-    void clearInput() override;
+    int clearInput() override;
     void clearOutput() override;
     int outputCount() const override;
     void write(const std::uint8_t* data, int count) override;

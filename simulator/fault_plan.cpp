@@ -17,7 +17,10 @@ constexpr std::pair<Fault, const char*> kNames[] = {
     {Fault::ChannelZero, "channel-zero"},
     {Fault::ChannelNine, "channel-nine"},
     {Fault::Vanish, "vanish"},
+    {Fault::Flood, "flood"},
+    {Fault::KeepOld, "keep-old"},
 };
+constexpr const char* kCutPrefix = "cut:";
 
 bool ParseInt(const std::string& text, int base, int& value) {
     if (text.empty()) return false;
@@ -32,25 +35,36 @@ bool ParseInt(const std::string& text, int base, int& value) {
 
 }  // namespace
 
-Fault FaultPlan::faultFor(int message, int channel, int attempt) const {
+FaultRule FaultPlan::faultFor(int message, int channel, int attempt) const {
     for (const FaultRule& r : rules_) {
         if (r.message >= 0 && r.message != message) continue;
         if (r.channel != 0 && r.channel != channel) continue;
         if (r.attempt != 0 && r.attempt != attempt) continue;
-        return r.fault;
+        return r;
     }
-    return Fault::None;
+    return {};
 }
 
-std::optional<Fault> FaultFromName(const std::string& name) {
+std::optional<FaultRule> FaultFromName(const std::string& name) {
+    FaultRule rule;
+    if (name.rfind(kCutPrefix, 0) == 0) {
+        if (!ParseInt(name.substr(4), 10, rule.cutAfter) || rule.cutAfter < 0 || rule.cutAfter > 255)
+            return std::nullopt;
+        rule.fault = Fault::Cut;
+        return rule;
+    }
     for (auto [fault, text] : kNames)
-        if (name == text) return fault;
+        if (name == text) {
+            rule.fault = fault;
+            return rule;
+        }
     return std::nullopt;
 }
 
-const char* FaultName(Fault fault) {
+std::string FaultName(const FaultRule& rule) {
+    if (rule.fault == Fault::Cut) return kCutPrefix + std::to_string(rule.cutAfter);
     for (auto [f, text] : kNames)
-        if (f == fault) return text;
+        if (f == rule.fault) return text;
     return "none";
 }
 
@@ -66,10 +80,9 @@ std::optional<FaultPlan> ParseFaultPlan(const std::string& text, std::string* er
         if (item.empty()) continue;
         const auto equals = item.find('=');
         if (equals == std::string::npos) return fail("expected MESSAGE[/CHANNEL][@ATTEMPT]=FAULT");
-        FaultRule rule;
         const auto fault = FaultFromName(item.substr(equals + 1));
         if (!fault) return fail("unknown fault \"" + item.substr(equals + 1) + "\"");
-        rule.fault = *fault;
+        FaultRule rule = *fault;
         std::string target = item.substr(0, equals);
         if (const auto at = target.find('@'); at != std::string::npos) {
             if (!ParseInt(target.substr(at + 1), 10, rule.attempt) || rule.attempt < 1)

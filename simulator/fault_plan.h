@@ -8,6 +8,7 @@
 //   80=bad-checksum      every firmware query is answered with a bad checksum
 //   8C@2=short           the second source-group query gets a short answer
 //   7D/5=vanish          the line goes away when channel 5 is written
+//   8D/2@1=cut:7         the first answer for channel 2 stops after 7 bytes
 // MESSAGE is the message byte in hex, or * for any; ATTEMPT counts from 1.
 
 #include <cstdint>
@@ -29,6 +30,9 @@ enum class Fault {
     ChannelZero,    // a channel record that claims channel 0
     ChannelNine,    // a channel record that claims channel 9
     Vanish,         // the line goes away (the adapter is unplugged)
+    Cut,            // only the first cutAfter bytes of the answer
+    Flood,          // the answer, then bytes without end (a device that never stops talking)
+    KeepOld,        // a write answered as usual, but the switch keeps what it held
 };
 
 struct FaultRule {
@@ -36,15 +40,17 @@ struct FaultRule {
     int channel = 0;   // 1..8 for channel frames, 0 for any
     int attempt = 0;   // 1, 2, ... or 0 for every attempt
     Fault fault = Fault::None;
+    int cutAfter = 0;  // Cut: how many bytes of the answer get through
 };
 
 class FaultPlan {
 public:
     void add(FaultRule rule) { rules_.push_back(rule); }
     bool empty() const { return rules_.empty(); }
-    // The fault for this frame; attempt counts the frames of this message
-    // (and channel) so far, this one included.
-    Fault faultFor(int message, int channel, int attempt) const;
+    // The rule for this frame (fault None when no rule applies); attempt
+    // counts the frames of this message (and channel) so far, this one
+    // included.
+    FaultRule faultFor(int message, int channel, int attempt) const;
 
 private:
     std::vector<FaultRule> rules_;
@@ -53,7 +59,8 @@ private:
 // Reads a plan in the form above; nothing (and the reason in error) for
 // a text that is not one.
 std::optional<FaultPlan> ParseFaultPlan(const std::string& text, std::string* error = nullptr);
-std::optional<Fault> FaultFromName(const std::string& name);
-const char* FaultName(Fault fault);
+// A fault by the name rules use ("silent", "cut:7"), and back.
+std::optional<FaultRule> FaultFromName(const std::string& name);
+std::string FaultName(const FaultRule& rule);
 
 }  // namespace kavro

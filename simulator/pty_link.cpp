@@ -89,9 +89,14 @@ void PtyLink::loop() {
     FrameAssembler assembler;
     std::uint8_t buffer[256];
     bool lineRestored = false;
+    bool flooding = false;
+    const std::vector<std::uint8_t> noise(4096, 0x5A);
     while (!stopping_) {
-        pollfd fd{master_, POLLIN, 0};
+        pollfd fd{master_, static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0};
         if (::poll(&fd, 1, 20) <= 0) continue;
+        // A flooding line writes as fast as the tool's side takes it.
+        if (flooding && (fd.revents & POLLOUT)) (void)::write(master_, noise.data(), noise.size());
+        if (!(fd.revents & (POLLIN | POLLHUP | POLLERR))) continue;
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -102,6 +107,7 @@ void PtyLink::loop() {
                 restoreLine();
                 assembler.reset();
                 lineRestored = true;
+                flooding = false;
             }
             ::usleep(20000);
             continue;
@@ -120,6 +126,7 @@ void PtyLink::loop() {
                 return;
             }
             writeAll(response.bytes, response.burst ? 0.0 : std::max<double>(response.bytePacingMs, pacingMs_));
+            flooding = flooding || response.flood;
         }
     }
 }

@@ -21,6 +21,28 @@ void SimulatedSerialPort::close() {
     session_ = std::make_shared<int>(0);
 }
 
+int SimulatedSerialPort::clearInput() {
+    const int thrownAway = static_cast<int>(input_.size()) + dropped_;
+    input_.clear();
+    dropped_ = 0;
+    return thrownAway;
+}
+
+void SimulatedSerialPort::arrive(std::uint8_t byte) {
+    if (static_cast<int>(input_.size()) < kInputLimit) input_.push_back(byte);
+    else ++dropped_;
+}
+
+// A device that keeps talking: a burst every millisecond while the port is
+// open.
+void SimulatedSerialPort::flood(std::weak_ptr<int> session) {
+    pump_.schedule(1, [this, session] {
+        if (!session.lock()) return;
+        for (int i = 0; i < 64; ++i) arrive(static_cast<std::uint8_t>(0xA5 ^ i));
+        flood(session);
+    });
+}
+
 std::vector<std::uint8_t> SimulatedSerialPort::readAll() {
     std::vector<std::uint8_t> bytes(input_.begin(), input_.end());
     input_.clear();
@@ -40,16 +62,18 @@ void SimulatedSerialPort::write(const std::uint8_t* data, int count) {
 }
 
 void SimulatedSerialPort::deliver(const SwitchResponse& response) {
+    if (response.flood) return flood(session_);
     const double step = response.burst ? 0.0 : std::max(response.bytePacingMs, pacing_ ? kByteTimeMs : 0.0);
     if (step <= 0) {
         if (!pacing_) {
-            input_.insert(input_.end(), response.bytes.begin(), response.bytes.end());
+            for (std::uint8_t byte : response.bytes) arrive(byte);
             return;
         }
         // A burst still takes the switch's turnaround to begin.
         std::weak_ptr<int> session = session_;
         pump_.schedule(static_cast<std::uint32_t>(std::lround(2 * kByteTimeMs)), [this, session, bytes = response.bytes] {
-            if (session.lock()) input_.insert(input_.end(), bytes.begin(), bytes.end());
+            if (session.lock())
+                for (std::uint8_t byte : bytes) arrive(byte);
         });
         return;
     }
@@ -59,7 +83,7 @@ void SimulatedSerialPort::deliver(const SwitchResponse& response) {
     for (std::size_t i = 0; i < response.bytes.size(); ++i) {
         const auto delay = static_cast<std::uint32_t>(std::lround(step * static_cast<double>(i + 2)));
         pump_.schedule(delay, [this, session, byte = response.bytes[i]] {
-            if (session.lock()) input_.push_back(byte);
+            if (session.lock()) arrive(byte);
         });
     }
 }

@@ -31,7 +31,7 @@ public:
 
     int inputCount() const override { return static_cast<int>(input_.size()); }
     std::vector<std::uint8_t> readAll() override;
-    void clearInput() override { input_.clear(); }
+    int clearInput() override;
     void clearOutput() override {}
     int outputCount() const override { return 0; }
     void write(const std::uint8_t* data, int count) override;
@@ -40,6 +40,8 @@ public:
 
 private:
     void deliver(const SwitchResponse& response);
+    void arrive(std::uint8_t byte);
+    void flood(std::weak_ptr<int> session);
 
     std::shared_ptr<SimulatedSwitch> simulated_;
     EventPump& pump_;
@@ -48,6 +50,7 @@ private:
     bool lost_ = false;
     std::string name_;
     std::deque<std::uint8_t> input_;
+    int dropped_ = 0;  // bytes that found the input full
     // Replaced on close, so bytes still on their way to a closed port are lost.
     std::shared_ptr<int> session_ = std::make_shared<int>(0);
 };

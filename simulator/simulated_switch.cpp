@@ -29,14 +29,18 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
     const int channel = IsChannelMessage(message) && frame.size() > 9 ? (frame[9] ^ 0xFF) : 0;
     const int attempt = ++attempts_[{message, channel}];
     frames_.push_back(frame);
-    const Fault fault = plan_.faultFor(message, channel, attempt);
+    const FaultRule rule = plan_.faultFor(message, channel, attempt);
+    const Fault fault = rule.fault;
 
     SwitchResponse response;
     if (fault == Fault::Vanish) {
         response.hangUp = true;
         return response;
     }
+    // A switch that answers a write as usual but keeps what it held.
+    const SwitchState before = core_.state();
     const std::optional<Bytes> answer = core_.answer(frame);
+    if (fault == Fault::KeepOld) core_.state() = before;
     if (!answer || fault == Fault::Silent) return response;
 
     Bytes reply = *answer;
@@ -57,6 +61,12 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
         break;
     case Fault::Trickle:
         response.bytePacingMs = kTrickleMs;
+        break;
+    case Fault::Cut:
+        reply.resize(std::min<std::size_t>(reply.size(), static_cast<std::size_t>(rule.cutAfter)));
+        break;
+    case Fault::Flood:
+        response.flood = true;
         break;
     case Fault::GarbageBefore:
         reply.insert(reply.begin(), {0x00, 0xAA, 0x13});

@@ -15,6 +15,7 @@ struct SwitchResponse {
     double bytePacingMs = 0;  // pause between bytes the fault asks for
     bool burst = false;       // all bytes at once, whatever the line's pace
     bool hangUp = false;      // the line goes away instead of answering
+    bool flood = false;       // the line never stops talking from here on
 };
 
 class SimulatedSwitch {

@@ -54,10 +54,10 @@ TEST(Simulator, FramesSplitAnywhereAfterNoiseAreAnswered) {
 TEST(FaultPlan, RulesPickMessageChannelAndAttempt) {
     const auto plan = ParseFaultPlan("8D/3@1=silent,80=bad-checksum,*@2=trickle");
     ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->faultFor(0x8D, 3, 1), Fault::Silent);
-    EXPECT_EQ(plan->faultFor(0x8D, 4, 1), Fault::None);
-    EXPECT_EQ(plan->faultFor(0x8D, 3, 2), Fault::Trickle);
-    EXPECT_EQ(plan->faultFor(0x80, 0, 5), Fault::BadChecksum);
+    EXPECT_EQ(plan->faultFor(0x8D, 3, 1).fault, Fault::Silent);
+    EXPECT_EQ(plan->faultFor(0x8D, 4, 1).fault, Fault::None);
+    EXPECT_EQ(plan->faultFor(0x8D, 3, 2).fault, Fault::Trickle);
+    EXPECT_EQ(plan->faultFor(0x80, 0, 5).fault, Fault::BadChecksum);
     std::string error;
     for (const char* bad : {"8D=melt", "8D/9=silent", "8D@0=silent", "XYZ=silent", "8D"}) {
         EXPECT_FALSE(ParseFaultPlan(bad, &error)) << bad;

@@ -28,7 +28,7 @@ public:
     bool isOpen() const override { return inner_.isOpen(); }
     int inputCount() const override { return inner_.inputCount(); }
     std::vector<std::uint8_t> readAll() override { return inner_.readAll(); }
-    void clearInput() override { inner_.clearInput(); }
+    int clearInput() override { return inner_.clearInput(); }
     void clearOutput() override { inner_.clearOutput(); }
     int outputCount() const override { return inner_.outputCount(); }
     void write(const std::uint8_t* data, int count) override {

@@ -42,9 +42,11 @@ public:
         input_.clear();
         return all;
     }
-    void clearInput() override {
+    int clearInput() override {
         ++inputClears;
+        const int thrownAway = static_cast<int>(input_.size());
         input_.clear();
+        return thrownAway;
     }
     void clearOutput() override { ++outputClears; }
     int outputCount() const override { return stuckOutput; }
