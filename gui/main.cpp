@@ -11,6 +11,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
 #include "buslink/ports_ini.h"
+#include "platform/utf8_path.h"
 #include "qtplatform/qt_event_pump.h"
 #include "qtplatform/qt_serial_port.h"
 #include "shell/frm_main.h"
@@ -47,10 +48,10 @@ int main(int argc, char* argv[]) {
     env.ui = &ui;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
-    env.dataFolder = DefaultDataFolder(QDir::homePath().toStdString());
+    env.dataFolder = DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString()));
     env.portsIniFile = PortsIniLocation(
-        QApplication::applicationDirPath().toStdString(),
-        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+        PathFromUtf8(QApplication::applicationDirPath().toStdString()),
+        PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()));
 
     frmMain form(env, options);
     ui.followDiagnostic(form.Diagnostic);

@@ -178,6 +178,20 @@ TEST_F(ConfigFiles, NameWithoutExtensionGetsSetAndTheDialogKeepsItsSettings) {
     EXPECT_EQ(ui.dialogsSeen[1].second, FileDialogMode::Open);
 }
 
+TEST_F(ConfigFiles, NamesInAnyScriptAreTheFilesChosen) {
+    // The file dialog hands its choice over as UTF-8 text.
+    const fs::path chosen = folder() / u8"\u03A9-M\u00FCller.set";  // Ω-Müller.set
+    const std::u8string text = chosen.u8string();
+    ui.fileAnswers.push_back(std::string(text.begin(), text.end()));
+    files.Export_Click();
+    EXPECT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
+    EXPECT_EQ(files.cmd.FileName, std::string(text.begin(), text.end()));
+    ui.fileAnswers.push_back(files.cmd.FileName);
+    files.Compare_Click();
+    EXPECT_EQ(files.FileMsg.text(), "File is identical to screen");
+}
+
 TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
     const Snapshot before = Snap(screen);
     for (auto action : {&ConfigFileCommands::Export_Click, &ConfigFileCommands::Import_Click,
