@@ -6,7 +6,6 @@
 //              1 compare or diff found differences, 2 any failure.
 
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -20,11 +19,11 @@
 #include "cli/config_text.h"
 #include "cli/console_ui.h"
 #include "cli/load_switch.h"
+#include "cli/pty_server.h"
 #include "configfile/config_records.h"
 #include "qtplatform/qt_event_pump.h"
 #include "qtplatform/qt_serial_port.h"
 #include "shell/frm_main.h"
-#include "simulator/pty_link.h"
 #include "simulator/simulated_serial_port.h"
 
 namespace kavro {
@@ -292,12 +291,11 @@ int Diff(const std::vector<std::string>& words) {
     return differences->empty() ? kOk : kDiffers;
 }
 
-PtyLink* g_link = nullptr;
-extern "C" void StopServing(int) {
-    if (g_link) g_link->requestStop();
-}
-
 int Simulate(const std::vector<std::string>& words) {
+#ifdef _WIN32
+    (void)words;
+    return Fail("simulate is not available on Windows (it needs a pseudo-terminal)");
+#else
     std::string error;
     const auto args =
         ParseArgs(words, {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {}, &error);
@@ -333,20 +331,9 @@ int Simulate(const std::vector<std::string>& words) {
     if (pacing != "on" && pacing != "off") return Fail("--line-pacing takes on or off");
 
     SimulatedSwitch simulated(state, plan);
-    std::unique_ptr<PtyLink> link;
-    try {
-        link = std::make_unique<PtyLink>();
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
-    if (pacing == "on") link->setBytePacingMs(kByteTimeMs);
-    std::cout << link->devicePath() << std::endl;
-    g_link = link.get();
-    std::signal(SIGINT, StopServing);
-    std::signal(SIGTERM, StopServing);
-    link->serve([&](const Bytes& frame) { return simulated.respond(frame); });
-    g_link = nullptr;
+    if (!ServeOnPseudoTerminal(simulated, pacing == "on", &error)) return Fail(error);
     return kOk;
+#endif
 }
 
 }  // namespace

@@ -121,9 +121,14 @@ std::string Shown(const Field& f, const RecordValue& v) {
     return "end mark";
 }
 
-std::string TemporaryName(const fs::path& file) {
+// Built as a path: a narrow copy of the name would not survive every
+// script on Windows.
+fs::path TemporaryName(const fs::path& file) {
     std::random_device random;
-    return "." + file.filename().string() + ".part-" + std::to_string(random() % 1000000);
+    fs::path name = ".";
+    name += file.filename();
+    name += ".part-" + std::to_string(random() % 1000000);
+    return name;
 }
 
 // Moves the finished file to its name unless something already has that

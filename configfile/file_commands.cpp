@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/utf8_path.h"
+
 namespace kavro {
 
 namespace fs = std::filesystem;
@@ -31,13 +33,13 @@ void ConfigFileCommands::EnsureDataFolder() const {
 // Shows the shared dialog; false when cancelled. A name chosen without an
 // extension gets the default one.
 bool ConfigFileCommands::Choose(FileDialogMode mode) {
-    cmd.InitDir = dataFolder_.string();
+    cmd.InitDir = Utf8FromPath(dataFolder_);
     cmd.CancelError = true;
     if (!ui_.showFileDialog(cmd, mode)) return false;
-    fs::path chosen = cmd.FileName;
+    fs::path chosen = PathFromUtf8(cmd.FileName);
     if (!chosen.has_extension() && !cmd.DefaultExt.empty() && !chosen.filename().empty())
         chosen += "." + cmd.DefaultExt;
-    cmd.FileName = chosen.string();
+    cmd.FileName = Utf8FromPath(chosen);
     return !cmd.FileName.empty();
 }
 
@@ -55,13 +57,14 @@ void ConfigFileCommands::Export_Click() {
     cmd.DefaultExt = kDefaultExt;
     if (!Choose(FileDialogMode::Save)) return;
 
+    const fs::path file = PathFromUtf8(cmd.FileName);
     std::error_code error;
-    if (fs::exists(cmd.FileName, error)) {
+    if (fs::exists(file, error)) {
         FileError.setVisible(true);
         ui_.showMessageWindow(FileError);
         return;
     }
-    const WriteResult result = WriteConfigFile(cmd.FileName, screen_);
+    const WriteResult result = WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
         FileError.setVisible(true);
         ui_.showMessageWindow(FileError);
@@ -78,7 +81,7 @@ bool ConfigFileCommands::ChooseExistingFile() {
     EnsureDataFolder();
     if (!Choose(FileDialogMode::Open)) return false;
     std::error_code error;
-    if (fs::exists(cmd.FileName, error)) return true;
+    if (fs::exists(PathFromUtf8(cmd.FileName), error)) return true;
     FileErrorImport.setVisible(true);
     ui_.showMessageWindow(FileErrorImport);
     return false;
@@ -86,7 +89,7 @@ bool ConfigFileCommands::ChooseExistingFile() {
 
 void ConfigFileCommands::Import_Click() {
     if (!ChooseExistingFile()) return;
-    switch (LoadConfigFile(cmd.FileName, screen_)) {
+    switch (LoadConfigFile(PathFromUtf8(cmd.FileName), screen_)) {
     case LoadOutcome::BadFileType: ShowFileMsg(kBadFileType, kMessageRed); break;
     case LoadOutcome::ReadError: ShowFileMsg(kReadError, kMessageRed); break;
     default: break;  // loaded, or could not be opened: no message
@@ -94,7 +97,7 @@ void ConfigFileCommands::Import_Click() {
 }
 
 CompareResult ConfigFileCommands::CompToScreen() const {
-    return CompareConfigFile(cmd.FileName, screen_);
+    return CompareConfigFile(PathFromUtf8(cmd.FileName), screen_);
 }
 
 void ConfigFileCommands::Compare_Click() {

@@ -11,6 +11,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
 #include "buslink/ports_ini.h"
+#include "platform/utf8_path.h"
 #include "qtplatform/qt_event_pump.h"
 #include "qtplatform/qt_serial_port.h"
 #include "shell/frm_main.h"
@@ -47,10 +48,9 @@ int main(int argc, char* argv[]) {
     env.ui = &ui;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
-    env.dataFolder = DefaultDataFolder(QDir::homePath().toStdString());
-    env.portsIni = {std::filesystem::path(QApplication::applicationDirPath().toStdString()) / "Ports.ini",
-                    std::filesystem::path(
-                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
+    env.dataFolder = DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString()));
+    env.portsIni = {PathFromUtf8(QApplication::applicationDirPath().toStdString()) / "Ports.ini",
+                    PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
                         "Ports.ini"};
 
     frmMain form(env, options);

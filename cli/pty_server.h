@@ -1,0 +1,16 @@
+#pragma once
+// `kavro-switch simulate`: a virtual switch served on a new pseudo-terminal
+// until SIGINT or SIGTERM. Pseudo-terminals are POSIX; the Windows build
+// has no such line and leaves pty_server.cpp out.
+
+#include <string>
+
+#include "simulator/simulated_switch.h"
+
+namespace kavro {
+
+// Prints the device path as the first line, then answers frames until
+// interrupted. False, with the reason, when no pseudo-terminal can be had.
+bool ServeOnPseudoTerminal(SimulatedSwitch& simulated, bool linePacing, std::string* error);
+
+}  // namespace kavro
