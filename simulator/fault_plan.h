@@ -42,6 +42,7 @@ class FaultPlan {
 public:
     void add(FaultRule rule) { rules_.push_back(rule); }
     bool empty() const { return rules_.empty(); }
+    const std::vector<FaultRule>& rules() const { return rules_; }
     // The fault for this frame; attempt counts the frames of this message
     // (and channel) so far, this one included.
     Fault faultFor(int message, int channel, int attempt) const;
