@@ -12,7 +12,9 @@ inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 16;
 
 // The first field of the file's text: leading spaces skipped, a quoted
-// field loses its quotes, the field ends at the first comma or line end.
+// field loses its quotes (and runs to the closing one, or the end), any
+// other field ends at the first comma or line end and loses its trailing
+// spaces.
 std::string FirstField(const std::string& content);
 
 // The number a text holds: optional spaces, an optional sign, digits with

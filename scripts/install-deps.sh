@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12, and only
 # what is missing. Runs apt-get through sudo when not already root.
+# Usage: scripts/install-deps.sh [--fuzz]
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,8 @@ packages=(
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
 )
+# --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer only.
+[ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

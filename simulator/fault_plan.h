@@ -47,6 +47,7 @@ class FaultPlan {
 public:
     void add(FaultRule rule) { rules_.push_back(rule); }
     bool empty() const { return rules_.empty(); }
+    const std::vector<FaultRule>& rules() const { return rules_; }
     // The rule for this frame (fault None when no rule applies); attempt
     // counts the frames of this message (and channel) so far, this one
     // included.

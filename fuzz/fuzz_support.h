@@ -1,0 +1,201 @@
+#pragma once
+// What the fuzz targets share: a check that stops the run with its reason
+// (libFuzzer then keeps the input that broke it), a reader that takes a
+// script from the fuzz input front to back, a strict JSON and UTF-8
+// validator, and the invariants of the screen.
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/config_screen.h"
+
+namespace kavro::fuzz {
+
+inline void Expect(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "\n*** broken: %s\n", what);
+    std::abort();
+}
+
+// A fuzz input read front to back as small numbers and byte strings. Past
+// its end every number is its lowest value and every string is zeros, so
+// any input, the empty one too, is a whole script.
+class ByteScript {
+public:
+    ByteScript(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    bool done() const { return at_ >= size_; }
+    // lo..hi from one byte (hi - lo below 256).
+    int number(int lo, int hi) { return done() ? lo : lo + data_[at_++] % (hi - lo + 1); }
+    std::vector<std::uint8_t> bytes(std::size_t n) {
+        std::vector<std::uint8_t> out(n, 0);
+        for (std::size_t i = 0; i < n && !done(); ++i) out[i] = data_[at_++];
+        return out;
+    }
+    std::string text(std::size_t n) {
+        const auto b = bytes(number(0, static_cast<int>(n)));
+        return {b.begin(), b.end()};
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+// Length of the well-formed UTF-8 sequence at s[i], or 0: no overlong
+// forms, no surrogates, nothing above U+10FFFF, nothing cut short.
+inline std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned lead = byte(i);
+    std::size_t n;
+    char32_t codePoint, lowest;
+    if (lead < 0x80) return 1;
+    if ((lead & 0xE0) == 0xC0) n = 2, codePoint = lead & 0x1F, lowest = 0x80;
+    else if ((lead & 0xF0) == 0xE0) n = 3, codePoint = lead & 0x0F, lowest = 0x800;
+    else if ((lead & 0xF8) == 0xF0) n = 4, codePoint = lead & 0x07, lowest = 0x10000;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
+    }
+    if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
+    return n;
+}
+
+inline bool IsUtf8(std::string_view s) {
+    for (std::size_t i = 0, n; i < s.size(); i += n)
+        if ((n = Utf8SequenceAt(s, i)) == 0) return false;
+    return true;
+}
+
+// One JSON value (RFC 8259) with nothing but white space around it;
+// strings in strict UTF-8, without raw control characters or lone
+// surrogates.
+class JsonValidator {
+public:
+    static bool Valid(std::string_view text) {
+        JsonValidator v(text);
+        return v.value(0) && v.i_ == text.size();
+    }
+
+private:
+    explicit JsonValidator(std::string_view s) : s_(s) {}
+
+    char peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
+    bool eat(char c) { return i_ < s_.size() && s_[i_] == c ? (++i_, true) : false; }
+    void space() {
+        while (i_ < s_.size() && std::string_view(" \t\n\r").find(s_[i_]) != std::string_view::npos) ++i_;
+    }
+    bool digits() {
+        const std::size_t start = i_;
+        while (peek() >= '0' && peek() <= '9') ++i_;
+        return i_ > start;
+    }
+    bool word(std::string_view w) { return s_.substr(i_, w.size()) == w ? (i_ += w.size(), true) : false; }
+
+    bool value(int depth) {
+        space();
+        bool ok;
+        switch (peek()) {
+        case '{': ok = members(depth, '}', true); break;
+        case '[': ok = members(depth, ']', false); break;
+        case '"': ok = string(); break;
+        case 't': ok = word("true"); break;
+        case 'f': ok = word("false"); break;
+        case 'n': ok = word("null"); break;
+        default: ok = number();
+        }
+        space();
+        return ok;
+    }
+    // An object's "name": value pairs or an array's values, to the close.
+    bool members(int depth, char close, bool named) {
+        ++i_;
+        space();
+        if (eat(close)) return true;
+        if (depth > 64) return false;
+        do {
+            space();
+            if (named && !(string() && (space(), eat(':')))) return false;
+            if (!value(depth + 1)) return false;
+        } while (eat(','));
+        return eat(close);
+    }
+    bool number() {
+        eat('-');
+        if (!eat('0') && !(peek() >= '1' && peek() <= '9' && digits())) return false;
+        if (eat('.') && !digits()) return false;
+        if (eat('e') || eat('E')) {
+            if (!eat('+')) eat('-');
+            return digits();
+        }
+        return true;
+    }
+    bool string() {
+        if (!eat('"')) return false;
+        while (i_ < s_.size()) {
+            const auto c = static_cast<unsigned char>(s_[i_]);
+            if (c == '"') return ++i_, true;
+            if (c < 0x20) return false;
+            if (c == '\\') {
+                if (!escape()) return false;
+            } else if (const std::size_t n = Utf8SequenceAt(s_, i_)) {
+                i_ += n;
+            } else {
+                return false;
+            }
+        }
+        return false;
+    }
+    // After a backslash: one of " \ / b f n r t, or u and four hex digits;
+    // a high surrogate only with a low one after it.
+    bool escape() {
+        ++i_;
+        unsigned u;
+        if (!eat('u'))
+            return i_ < s_.size() && std::string_view("\"\\/bfnrt").find(s_[i_++]) != std::string_view::npos;
+        if (!hex4(u) || (u >= 0xDC00 && u <= 0xDFFF)) return false;
+        return u < 0xD800 || u > 0xDBFF || (eat('\\') && eat('u') && hex4(u) && u >= 0xDC00 && u <= 0xDFFF);
+    }
+    bool hex4(unsigned& u) {
+        if (s_.size() - i_ < 4) return false;
+        const char* from = s_.data() + i_;
+        i_ += 4;
+        return std::from_chars(from, from + 4, u, 16).ptr == from + 4;
+    }
+
+    std::string_view s_;
+    std::size_t i_ = 0;
+};
+
+// What the screen keeps whatever is loaded or read into it: in every
+// channel exactly one of the four destination boxes ticked and the others
+// clear, the motor address shown in "Specific" only, the source group
+// address in "Src Group" only, and the lock priority shown exactly where
+// an event of the channel has a lock command.
+inline void ExpectConsistent(const ConfigScreen& s) {
+    for (int c = 0; c < kChannels; ++c) {
+        int ticked = 0, clear = 0;
+        for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}) {
+            ticked += s.Check1[box].value() == 1;
+            clear += s.Check1[box].value() == 0;
+        }
+        Expect(ticked == 1 && clear == 3, "one destination box ticked per channel, the others clear");
+        Expect(s.SpecAddr[c].visible() == (s.Check1[SpecificBox(c)].value() == 1),
+               "the motor address shows in Specific mode only");
+        Expect(s.SwSrcGroup[c].visible() == (s.Check1[SrcGroupBox(c)].value() == 1),
+               "the source group address shows in Src Group mode only");
+        bool lock = false;
+        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(s.Combo1[EventIndex(c, e)].listIndex());
+        Expect(s.PRI[c].visible() == lock, "the lock priority shows where a lock command is chosen");
+    }
+}
+
+}  // namespace kavro::fuzz

@@ -1,0 +1,246 @@
+// "Get Config" and then "Send Config" on virtual time, against a line whose
+// every reply comes from the fuzz input. The input is a script read front
+// to back:
+//   flags     bit 0 "Use Switch Address for Config", bit 1 the demo switch
+//             answers instead of a factory one, bit 2 the user presses
+//             "Get Config", "Send Config" and "Clear Data" during a wait
+//   numbers   the phase of the reply timer, when that press comes (x5 ms)
+//   text      the "Switch Address" box, up to 6 bytes
+// then, for each frame the tool sends, how the line answers it:
+//   kind      0 the switch's own answer, 1 silence, 2 a frame of the length
+//             the tool expects with fuzz bytes inside and a right checksum,
+//             3 up to 60 raw bytes, 4 the line goes away (adapter unplugged)
+//   pieces    the answer cut into pieces, each arriving some x5 ms after
+//             the frame, up to 1275 ms: late pieces land in later exchanges
+// Where the script ends the switch answers everything, at once.
+//
+// What must hold: a read asks each part once or twice, in order, at most
+// 22 queries, and a second time whenever the first answer failed; a write
+// sends exactly its ten frames in order unless the line went away; every
+// frame on the line is whole; a press during a transfer starts nothing;
+// and the screen keeps its invariants.
+
+#include <memory>
+#include <utility>
+
+#include "fuzz_support.h"
+#include "shell/frm_main.h"
+#include "simulator/switch_simulator.h"
+#include "simulator/virtual_pump.h"
+#include "support/scripted_ui.h"
+
+namespace kavro::fuzz {
+namespace {
+
+// The reply length the tool waits for after a frame with this message byte.
+int ReplyLength(std::uint8_t message) {
+    switch (message) {
+    case msg::QueryFirmware: return kFirmwareReplyLength;
+    case msg::QuerySwitchAddress: return kSwitchAddressReplyLength;
+    case msg::QueryChannel: return kChannelRecordLength;
+    case msg::QuerySourceGroups: return kSourceGroupTableLength;
+    default: return kWriteReplyLength;
+    }
+}
+
+int ChannelOf(const Bytes& frame) { return frame.size() > 9 ? frame[9] ^ 0xFF : 0; }
+
+enum class Answer { FromSwitch, Silence, FramedNoise, RawNoise, Unplugged };
+
+// The serial line of this run: it keeps the tool's frames and answers each
+// as the script says, through the pump.
+class ScriptedLine : public SerialPort {
+public:
+    ScriptedLine(ByteScript& script, EventPump& pump, SwitchState state)
+        : script_(script), pump_(pump), switch_(std::move(state)) {}
+
+    void setLineSettings(const std::string&) override {}
+    void setHandshaking(Handshake) override {}
+    void setPortName(const std::string& device) override { name_ = device; }
+    std::string portName() const override { return name_; }
+    OpenResult open() override {
+        open_ = !gone;
+        return {open_ ? OpenStatus::Opened : OpenStatus::NotFound, {}};
+    }
+    void close() override {
+        open_ = false;
+        input_.clear();
+    }
+    bool isOpen() const override { return open_; }
+    int inputCount() const override { return static_cast<int>(input_.size()); }
+    std::vector<std::uint8_t> readAll() override { return std::exchange(input_, {}); }
+    int clearInput() override { return static_cast<int>(std::exchange(input_, {}).size()); }
+    void clearOutput() override {}
+    int outputCount() const override { return 0; }
+    void setRts(bool) override {}
+
+    void write(const std::uint8_t* data, int count) override {
+        if (!open_) return;
+        for (Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) {
+            frames.push_back(frame);
+            answer(frame);
+        }
+    }
+
+    std::vector<Bytes> frames;  // whole frames the tool sent
+    bool gone = false;
+
+private:
+    void answer(const Bytes& frame) {
+        Bytes reply;
+        switch (static_cast<Answer>(script_.number(0, 4))) {
+        case Answer::FromSwitch: reply = switch_.answer(frame).value_or(Bytes{}); break;
+        case Answer::Silence: break;
+        case Answer::FramedNoise:
+            reply = script_.bytes(ReplyLength(frame[0]) - 2);
+            reply[1] = LengthByte(ReplyLength(frame[0]), false);
+            FinishFrame(reply);
+            break;
+        case Answer::RawNoise: reply = script_.bytes(script_.number(0, 60)); break;
+        case Answer::Unplugged:
+            gone = true;
+            close();
+            return;
+        }
+        for (std::size_t at = 0; at < reply.size();) {
+            // Taking the piece's size off what is left makes "all of it"
+            // the choice of a script that has ended.
+            const std::size_t left = reply.size() - at;
+            const std::size_t size = left - script_.number(0, static_cast<int>(left) - 1);
+            const Bytes piece(reply.begin() + at, reply.begin() + at + size);
+            pump_.schedule(script_.number(0, 255) * 5, [this, piece] {
+                if (open_) input_.insert(input_.end(), piece.begin(), piece.end());
+            });
+            at += size;
+        }
+    }
+
+    ByteScript& script_;
+    EventPump& pump_;
+    SwitchSimulator switch_;
+    FrameAssembler assembler_;
+    std::string name_;
+    bool open_ = false;
+    std::vector<std::uint8_t> input_;
+};
+
+// The part of a read a query belongs to: 0 firmware, 1 switch address,
+// 2..9 channels 1..8, 10 source groups; -1 for anything else.
+int ReadStep(const Bytes& f) {
+    switch (f[0]) {
+    case msg::QueryFirmware: return 0;
+    case msg::QuerySwitchAddress: return 1;
+    case msg::QueryChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? 1 + ChannelOf(f) : -1;
+    case msg::QuerySourceGroups: return 10;
+    default: return -1;
+    }
+}
+
+// The place of a write frame: 0 switch address, 1..8 channels, 9 source groups.
+int WriteStep(const Bytes& f) {
+    switch (f[0]) {
+    case msg::WriteSwitchAddress: return 0;
+    case msg::WriteChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? ChannelOf(f) : -1;
+    case msg::WriteSourceGroups: return 9;
+    default: return -1;
+    }
+}
+
+void ExpectWholeFrames(const std::vector<Bytes>& frames) {
+    for (const Bytes& f : frames) {
+        FrameBuffer buffer{};
+        std::copy(f.begin(), f.end(), buffer.begin());
+        Expect(VerifyChecksum(buffer) == 1, "every frame the tool sends has its checksum");
+    }
+}
+
+void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool lineStayed) {
+    ExpectWholeFrames(frames);
+    if (report.end == TransferEnd::InvalidSwitchAddress) return Expect(frames.empty(), "a refused read sends nothing");
+    Expect(frames.size() <= 22, "a read sends at most 22 queries");
+    Expect(report.framesSent == static_cast<int>(frames.size()), "a read counts the frames it sent");
+    Expect((report.end == TransferEnd::LineLost) == !lineStayed, "a read tells when the line went away");
+    int asked[11] = {};
+    int last = 0;
+    for (const Bytes& f : frames) {
+        const int step = ReadStep(f);
+        Expect(step >= last, "a read asks firmware, address, channels 1 to 8, source groups, in order");
+        Expect(++asked[step] <= 2, "a read asks each part at most twice");
+        last = step;
+    }
+    if (!lineStayed) return;
+    // A channel reply that named another channel was accepted, though the
+    // channel asked for counts as not read.
+    auto channel = [&](int c) { return report.channels[c] || report.answeredAs[c] != 0; };
+    const bool accepted[11] = {report.firmware, report.switchAddress, channel(0), channel(1), channel(2), channel(3),
+                               channel(4),      channel(5),           channel(6), channel(7), report.sourceGroups};
+    for (int step = 0; step < 11; ++step)
+        Expect(asked[step] == 2 || (asked[step] == 1 && accepted[step]),
+               "a read asks every part, and asks again when the first answer failed");
+}
+
+void ExpectWrite(const std::vector<Bytes>& frames, const WriteReport& report, bool lineStayed, bool lineWasThere) {
+    ExpectWholeFrames(frames);
+    if (report.end == TransferEnd::InvalidSwitchAddress) return Expect(frames.empty(), "a refused write sends nothing");
+    Expect((report.end == TransferEnd::NoPort) == !lineWasThere, "a write without a line says so");
+    Expect(!lineWasThere || (report.end == TransferEnd::LineLost) == !lineStayed,
+           "a write tells when the line went away");
+    Expect(!lineStayed || frames.size() == 10, "a write sends exactly ten frames");
+    Expect(frames.size() <= 10, "a write sends at most ten frames");
+    Expect(report.framesSent == static_cast<int>(frames.size()), "a write counts the frames it sent");
+    for (std::size_t k = 0; k < frames.size(); ++k)
+        Expect(WriteStep(frames[k]) == static_cast<int>(k), "a write sends address, channels 1 to 8, source groups");
+}
+
+}  // namespace
+}  // namespace kavro::fuzz
+
+using namespace kavro;
+using namespace kavro::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ByteScript script(data, size);
+    const int flags = script.number(0, 255);
+    VirtualPump pump;
+    pump.setTimerPhase(script.number(0, 199));
+    test::ScriptedUi ui;
+    ScriptedLine* line = nullptr;
+    ShellEnvironment env;
+    env.pump = &pump;
+    env.ui = &ui;
+    env.hardwarePort = [&] {
+        auto port = std::make_unique<ScriptedLine>(script, pump, flags & 2 ? SwitchState::Demo() : SwitchState::Factory());
+        line = port.get();
+        return port;
+    };
+    StartOptions options;
+    options.device = "scripted line";
+    frmMain form(env, options);
+    form.Form_Load();
+    form.Screen.UseSwPP.setValue(flags & 1);
+    form.Screen.ADDR[3].setText(script.text(6));
+    if (flags & 4)
+        pump.schedule(script.number(0, 255) * 5, [&form] {
+            form.GET_DATA_Click();
+            form.SEND_DATA_Click();
+            form.Command1_Click();
+        });
+
+    const bool addressable = IsBusAddressText(form.Screen.ADDR[3].text());
+    form.GET_DATA_Click();
+    ExpectRead(line->frames, form.Transfer.lastRead(), !line->gone);
+    Expect((form.Transfer.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
+           "a read is refused exactly when it would address the switch by a text that is no address");
+    ExpectConsistent(form.Screen);
+
+    const bool lineWasThere = !line->gone;
+    line->frames.clear();
+    const bool sendable = IsBusAddressText(form.Screen.ADDR[3].text());
+    form.SEND_DATA_Click();
+    Expect(!lineWasThere || (form.Transfer.lastWrite().end == TransferEnd::InvalidSwitchAddress) == !sendable,
+           "a write is refused exactly when the switch address box holds no address");
+    ExpectWrite(line->frames, form.Transfer.lastWrite(), !line->gone, lineWasThere);
+    ExpectConsistent(form.Screen);
+    Expect(!form.Busy(), "no transfer runs once both have returned");
+    return 0;
+}
