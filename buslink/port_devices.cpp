@@ -1,5 +1,7 @@
 #include "buslink/port_devices.h"
 
+#include <cstdio>
+
 #include "buslink/ports_ini.h"
 
 namespace kavro {
@@ -13,6 +15,31 @@ std::string DeviceForPort(int number) {
     if (number <= 12) return "/dev/ttyUSB" + std::to_string(number - 5);
     return "/dev/ttyACM" + std::to_string(number - 13);
 #endif
+}
+
+std::string UsbIds(const SystemPort& port) {
+    if (port.vendorId < 0 || port.productId < 0) return {};
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", port.vendorId & 0xFFFF, port.productId & 0xFFFF);
+    return ids;
+}
+
+std::string DescribeSystemPort(const SystemPort& port) {
+    std::string text;
+    auto add = [&](const std::string& part) {
+        if (!part.empty()) text += (text.empty() ? "" : ", ") + part;
+    };
+    add(port.description);
+    add(port.manufacturer);
+    if (!UsbIds(port).empty()) add("USB " + UsbIds(port));
+    if (!port.serialNumber.empty()) add("serial " + port.serialNumber);
+    return text;
+}
+
+int PortNumberOf(const std::string& device) {
+    for (int n = kFirstPort; n <= kLastPort; ++n)
+        if (DeviceForPort(n) == device) return n;
+    return 0;
 }
 
 }  // namespace kavro

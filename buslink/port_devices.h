@@ -9,9 +9,19 @@
 #include <functional>
 #include <string>
 
+#include "platform/serial_port.h"
+
 namespace kavro {
 
 std::string DeviceForPort(int number);
+// The number whose device this is, or 0 for a device outside the table.
+int PortNumberOf(const std::string& device);
+
+// What a port says about itself, in one line: "FT232R USB UART, FTDI,
+// USB 0403:6001, serial A12345" (what it does not say is left out).
+std::string DescribeSystemPort(const SystemPort& port);
+// The USB ids as "0403:6001", or empty.
+std::string UsbIds(const SystemPort& port);
 
 // Start-up takes the table as a function so tests can map numbers to
 // pseudo-terminals.

@@ -28,6 +28,10 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
     case LoadOutcome::ReadError: *error = file.string() + ": File Read Error"; return std::nullopt;
     }
     form.SEND_DATA_Click();
+    if (!form.Transfer.lastWrite().complete()) {
+        *error = file.string() + ": " + WriteVerdict(form.Transfer.lastWrite()).summary;
+        return std::nullopt;
+    }
     return simulated->state();
 }
 

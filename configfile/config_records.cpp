@@ -27,6 +27,13 @@ struct Field {
     CheckBox* check = nullptr;
     TextBox* text = nullptr;
     std::string name;
+
+    // Hidden on the screen: a field its channel's choices leave unused.
+    bool hidden() const {
+        const Control* control = list ? static_cast<const Control*>(list) : check ? static_cast<const Control*>(check)
+                                                                                 : text;
+        return !control->visible();
+    }
 };
 
 // Records 2..116 in order; element i is record i + 2.
@@ -83,32 +90,43 @@ std::optional<int> NumberOf(const RecordValue& v) {
     return std::nullopt;
 }
 
+// Whether import takes a value for a control: a command list position
+// or "no command", a check box state 0 to 2, any text (a number becomes its
+// decimal text).
+bool Acceptable(const Field& f, const RecordValue& v) {
+    if (std::holds_alternative<EndMark>(v)) return false;
+    const auto n = NumberOf(v);
+    switch (f.kind) {
+    case Field::List: return n && *n >= -1 && *n < kCommandCount;
+    case Field::Check: return n && *n >= 0 && *n <= 2;
+    default: return true;
+    }
+}
+
 // Puts a value into its control as the user would; false for a value the
 // control cannot take.
 bool Apply(const Field& f, const RecordValue& v) {
+    if (!Acceptable(f, v)) return false;
     switch (f.kind) {
-    case Field::List: {
-        const auto n = NumberOf(v);
-        if (!n || *n < -1 || *n >= static_cast<int>(f.list->items().size())) return false;
-        f.list->setListIndex(*n);
+    case Field::List:
+        if (*NumberOf(v) >= static_cast<int>(f.list->items().size())) return false;
+        f.list->setListIndex(*NumberOf(v));
         return true;
-    }
-    case Field::Check: {
-        const auto n = NumberOf(v);
-        if (!n || *n < 0 || *n > 2) return false;
-        f.check->setValue(*n);
-        return true;
-    }
+    case Field::Check: f.check->setValue(*NumberOf(v)); return true;
     default:
         if (const auto* t = std::get_if<std::string>(&v)) f.text->setText(*t);
-        else if (const auto* i = std::get_if<std::int16_t>(&v)) f.text->setText(std::to_string(*i));
-        else return false;
+        else f.text->setText(std::to_string(std::get<std::int16_t>(v)));
         return true;
     }
 }
 
+bool IsConfigHeader(const std::optional<RecordValue>& record) {
+    const auto* text = record ? std::get_if<std::string>(&*record) : nullptr;
+    return text && *text == kFileHeader;
+}
+
 std::string Shown(const Field& f, const RecordValue& v) {
-    if (const auto* t = std::get_if<std::string>(&v)) return "\"" + *t + "\"";
+    if (const auto* t = std::get_if<std::string>(&v)) return Quoted(*t);
     if (const auto* i = std::get_if<std::int16_t>(&v)) {
         if (f.kind == Field::List) {
             if (*i == -1) return "no command";
@@ -121,13 +139,12 @@ std::string Shown(const Field& f, const RecordValue& v) {
     return "end mark";
 }
 
-// Built as a path: a narrow copy of the name would not survive every
-// script on Windows.
-fs::path TemporaryName(const fs::path& file) {
+// Short whatever the file's name: a name near the file system's limit of
+// 255 would not leave room for a longer one.
+fs::path TemporaryName() {
     std::random_device random;
-    fs::path name = ".";
-    name += file.filename();
-    name += ".part-" + std::to_string(random() % 1000000);
+    char name[32];
+    std::snprintf(name, sizeof name, ".kavro-%08x.part", static_cast<unsigned>(random()));
     return name;
 }
 
@@ -160,10 +177,39 @@ bool MoveIntoPlace(const fs::path& from, const fs::path& to, WriteResult& result
 
 }  // namespace
 
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else out += c;
+    }
+    return out + "\"";
+}
+
 std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen) {
     std::vector<RecordValue> values{std::string(kFileHeader)};
     for (const Field& f : RecordFields(screen)) values.push_back(ScreenValue(f));
     return values;
+}
+
+std::optional<ConfigBytes> ConfigFileBytes(const ConfigScreen& screen) {
+    ConfigBytes bytes;
+    for (const RecordValue& v : ScreenRecords(screen)) {
+        const auto record = EncodeRecord(v);
+        if (!record) return std::nullopt;
+        bytes.insert(bytes.end(), record->begin(), record->end());
+    }
+    const Record endMark = *EncodeRecord(EndMark{});
+    bytes.insert(bytes.end(), endMark.begin(), endMark.end());
+    return bytes;
 }
 
 WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bool replace) {
@@ -173,26 +219,20 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bo
         result.outcome = WriteOutcome::Exists;
         return result;
     }
-    std::string bytes;
-    for (const RecordValue& v : ScreenRecords(screen)) {
-        const auto record = EncodeRecord(v);
-        if (!record) {
-            result.detail = "a text is too long for its record";
-            return result;
-        }
-        bytes.append(record->begin(), record->end());
+    const std::optional<ConfigBytes> bytes = ConfigFileBytes(screen);
+    if (!bytes) {
+        result.detail = "a text is too long for its record";
+        return result;
     }
-    const Record endMark = *EncodeRecord(EndMark{});
-    bytes.append(endMark.begin(), endMark.end());
 
-    const fs::path temporary = file.parent_path() / TemporaryName(file);
+    const fs::path temporary = file.parent_path() / TemporaryName();
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
             result.detail = "the folder cannot be written";
             return result;
         }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
         out.close();
         if (!out) {
             fs::remove(temporary, error);
@@ -215,13 +255,9 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bo
     return result;
 }
 
-LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
-    RecordReader reader;
-    if (!reader.open(file, kValueRecords)) return LoadOutcome::CannotOpen;
-    const auto header = reader.read(1);
-    const auto* text = header ? std::get_if<std::string>(&*header) : nullptr;
-    if (!text || *text != kFileHeader) return LoadOutcome::BadFileType;
-
+LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen) {
+    const RecordReader reader(bytes);
+    if (!IsConfigHeader(reader.read(1))) return LoadOutcome::BadFileType;
     const std::vector<Field> fields = RecordFields(screen);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const auto value = reader.read(i + 2);
@@ -230,10 +266,14 @@ LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
     return LoadOutcome::Loaded;
 }
 
-CompareResult CompareConfigFile(const fs::path& file, const ConfigScreen& screen) {
+LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
+    const auto bytes = ReadConfigBytes(file);
+    return bytes ? LoadConfig(*bytes, screen) : LoadOutcome::CannotOpen;
+}
+
+CompareResult CompareConfig(const ConfigBytes& bytes, const ConfigScreen& screen) {
     CompareResult result;
-    RecordReader reader;
-    if (!reader.open(file, kLastComparedRecord)) return result;
+    const RecordReader reader(bytes);
     const std::vector<Field> fields = RecordFields(screen);
     bool equal = true;
     for (int record = 2; record <= kLastComparedRecord; ++record) {
@@ -245,42 +285,46 @@ CompareResult CompareConfigFile(const fs::path& file, const ConfigScreen& screen
         if (value && *value == screenValue) continue;
         equal = false;
         result.differences.push_back(
-            {record, f.name, value ? Shown(f, *value) : "not in the file", Shown(f, screenValue)});
+            {record, f.name, value ? Shown(f, *value) : "not in the file", Shown(f, screenValue), f.hidden()});
     }
     result.outcome = equal ? CompareOutcome::Identical : CompareOutcome::Different;
     return result;
 }
 
-}  // namespace kavro
+CompareResult CompareConfigFile(const fs::path& file, const ConfigScreen& screen) {
+    const auto bytes = ReadConfigBytes(file);
+    return bytes ? CompareConfig(*bytes, screen) : CompareResult{};
+}
 
-namespace kavro {
-
-std::optional<std::vector<Difference>> DiffConfigFiles(const fs::path& a, const fs::path& b, std::string* error) {
-    RecordReader readers[2];
-    const fs::path* paths[2] = {&a, &b};
-    for (int k = 0; k < 2; ++k) {
-        if (!readers[k].open(*paths[k], kValueRecords)) {
-            *error = paths[k]->string() + ": cannot be opened";
+std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const std::string& nameA,
+                                                   const ConfigBytes& b, const std::string& nameB,
+                                                   std::string* error) {
+    const RecordReader readers[2] = {RecordReader(a), RecordReader(b)};
+    const std::string* names[2] = {&nameA, &nameB};
+    for (int k = 0; k < 2; ++k)
+        if (!IsConfigHeader(readers[k].read(1))) {
+            *error = *names[k] + ": Bad File Type";
             return std::nullopt;
         }
-        const auto header = readers[k].read(1);
-        const auto* text = header ? std::get_if<std::string>(&*header) : nullptr;
-        if (!text || *text != kFileHeader) {
-            *error = paths[k]->string() + ": Bad File Type";
-            return std::nullopt;
-        }
-    }
-    const ConfigScreen names;
-    const std::vector<Field> fields = RecordFields(names);
+    ConfigScreen screen;
+    screen.FillCommandLists();
+    const std::vector<Field> fields = RecordFields(screen);
     std::vector<Difference> differences;
     for (int record = 2; record <= kValueRecords; ++record) {
+        const Field& f = fields[record - 2];
         const auto va = readers[0].read(record), vb = readers[1].read(record);
         if (!va || !vb) {
-            *error = (va ? b : a).string() + ": File Read Error at record " + std::to_string(record);
+            *error = *names[va ? 1 : 0] + ": File Read Error at record " + std::to_string(record);
             return std::nullopt;
         }
-        if (*va != *vb) differences.push_back({record, fields[record - 2].name, Shown(fields[record - 2], *va),
-                                               Shown(fields[record - 2], *vb)});
+        // A value import refuses is told as such: import stops there.
+        std::string refused;
+        for (int k = 0; k < 2; ++k)
+            if (!Acceptable(f, k ? *vb : *va))
+                refused += (refused.empty() ? "" : "; ") + *names[k] + " holds " + Shown(f, k ? *vb : *va) +
+                           ", which import refuses";
+        if (*va != *vb || !refused.empty())
+            differences.push_back({record, f.name, Shown(f, *va), Shown(f, *vb), false, refused});
     }
     return differences;
 }

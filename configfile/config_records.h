@@ -40,11 +40,15 @@ struct WriteResult {
 // With replace (a command-line user's explicit choice), an existing file is
 // replaced in one step instead.
 WriteResult WriteConfigFile(const std::filesystem::path& file, const ConfigScreen& screen, bool replace = false);
+// The file's bytes, for a file written somewhere else (standard output);
+// nothing when a text is too long for its record.
+std::optional<ConfigBytes> ConfigFileBytes(const ConfigScreen& screen);
 
 enum class LoadOutcome { Loaded, CannotOpen, BadFileType, ReadError };
-// Loads the file into the screen through the controls' setters, in record
+// Loads a file into the screen through the controls' setters, in record
 // order, so that the screen's reactions run; stops at the first record
 // that cannot be read or converted (what came before stays applied).
+LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen);
 LoadOutcome LoadConfigFile(const std::filesystem::path& file, ConfigScreen& screen);
 
 struct Difference {
@@ -52,6 +56,8 @@ struct Difference {
     std::string field;        // "Channel 3, On Hold: command"
     std::string fileValue;    // as a user reads it
     std::string screenValue;
+    bool hidden = false;      // the screen hides the field: its channel does not use it
+    std::string refused;      // a value import refuses, in words (diff)
 };
 enum class CompareOutcome { Identical, Different, Unreadable };
 struct CompareResult {
@@ -60,11 +66,18 @@ struct CompareResult {
 };
 // Compares records 2 to 108 with the screen; neither is changed. Records
 // missing from a short file count as different.
+CompareResult CompareConfig(const ConfigBytes& bytes, const ConfigScreen& screen);
 CompareResult CompareConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
 
-// The values two files hold differently, records 2 to 116. Nothing (and
-// the reason in error) when either cannot be read as a configuration file.
-std::optional<std::vector<Difference>> DiffConfigFiles(const std::filesystem::path& a,
-                                                       const std::filesystem::path& b, std::string* error);
+// The values two files hold differently, records 2 to 116, and the values
+// import would refuse. Nothing (and the reason in error) when either cannot
+// be read as a configuration file.
+std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const std::string& nameA,
+                                                   const ConfigBytes& b, const std::string& nameB,
+                                                   std::string* error);
+
+// A text as a value in a message: in double quotes, with quotes,
+// backslashes and control characters escaped, so that it stays on its line.
+std::string Quoted(const std::string& text);
 
 }  // namespace kavro

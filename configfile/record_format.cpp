@@ -36,17 +36,19 @@ std::optional<Record> EncodeRecord(const RecordValue& value) {
     return r;
 }
 
-bool RecordReader::open(const std::filesystem::path& file, std::size_t records) {
+std::optional<ConfigBytes> ReadConfigBytes(const std::filesystem::path& file) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) return false;
+    if (std::filesystem::is_directory(file, error)) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    fileSize_ = static_cast<std::size_t>(std::filesystem::file_size(file, error));
-    if (error) return false;
-    bytes_.assign(std::min(fileSize_, records * kRecordSize), 0);
-    in.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
-    bytes_.resize(static_cast<std::size_t>(in.gcount()));
-    return true;
+    if (!in) return std::nullopt;
+    return ReadConfigBytes(in);
+}
+
+ConfigBytes ReadConfigBytes(std::istream& in) {
+    ConfigBytes bytes(kLongestConfigFile);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 std::optional<RecordValue> RecordReader::read(std::size_t n, RecordError* error) const {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <variant>
@@ -32,22 +33,28 @@ std::optional<Record> EncodeRecord(const RecordValue& value);
 // Why a record could not be read.
 enum class RecordError { None, BeyondEnd, Undecodable };
 
-// The records of a file as read from disk: only what the format can hold
-// is read, however large the file is.
+// The bytes of a configuration file as read: only what the format can
+// hold, however long the file is (a pipe or standard input as well as a
+// file on disk).
+using ConfigBytes = std::vector<std::uint8_t>;
+inline constexpr std::size_t kLongestConfigFile = 117 * kRecordSize;
+
+// Nothing when the file cannot be opened for reading (missing, a folder,
+// no permission).
+std::optional<ConfigBytes> ReadConfigBytes(const std::filesystem::path& file);
+// Everything the stream holds, up to the longest configuration file.
+ConfigBytes ReadConfigBytes(std::istream& in);
+
+// The records of a configuration file.
 class RecordReader {
 public:
-    // False when the file cannot be opened for reading (missing, a folder,
-    // no permission).
-    bool open(const std::filesystem::path& file, std::size_t records);
+    explicit RecordReader(const ConfigBytes& bytes) : bytes_(bytes) {}
     // Record n, counted from 1. A record not wholly inside the file, a type
-    // word other than 2 or 8, or a text longer than its record or the file
-    // is an error.
+    // word other than 2 or 8, or a text longer than its record is an error.
     std::optional<RecordValue> read(std::size_t n, RecordError* error = nullptr) const;
-    std::size_t fileSize() const { return fileSize_; }
 
 private:
-    std::vector<std::uint8_t> bytes_;
-    std::size_t fileSize_ = 0;
+    const ConfigBytes& bytes_;
 };
 
 }  // namespace kavro

@@ -171,7 +171,7 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
     if (!lineStayed) return;
     // A channel reply that named another channel was accepted, though the
     // channel asked for counts as not read.
-    auto channel = [&](int c) { return report.channels[c] || report.answeredAs[c] != 0; };
+    auto channel = [&](int c) { return report.channels[c] || report.answeredAs[c].has_value(); };
     const bool accepted[11] = {report.firmware, report.switchAddress, channel(0), channel(1), channel(2), channel(3),
                                channel(4),      channel(5),           channel(6), channel(7), report.sourceGroups};
     for (int step = 0; step < 11; ++step)

@@ -11,14 +11,32 @@ namespace kavro {
 
 enum class Handshake { None };
 
-// Result of opening a port, so that start-up can tell "no such device"
-// from "the device exists but this user may not open it".
-enum class OpenStatus { Opened, NotFound, PermissionDenied, Busy, Failed };
+// Result of opening a port: each way it can fail has its own remedy.
+enum class OpenStatus {
+    Opened,
+    NotFound,          // no such device: the adapter is not plugged in
+    PermissionDenied,  // the device is there, this user may not open it
+    Busy,              // another program holds it
+    NotSerialPort,     // a folder, a plain file, /dev/null
+    Failed,            // anything else: the system's own words tell
+};
 
 struct OpenResult {
     OpenStatus status = OpenStatus::Failed;
     std::string detail;  // the platform's own words, for messages
+    std::string holder;  // Busy: the program holding the port, when the system tells
     bool ok() const { return status == OpenStatus::Opened; }
+};
+
+// A serial port the system reports as present now (a USB adapter, a
+// built-in port), with what it says about itself.
+struct SystemPort {
+    std::string device;  // "/dev/ttyUSB0", "COM3"
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    int vendorId = -1;  // USB ids; -1 when the port has none
+    int productId = -1;
 };
 
 // A port keeps at most this many received bytes and drops what comes

@@ -1,7 +1,8 @@
 #include "qtplatform/qt_serial_port.h"
 
-#include <QFileInfo>
 #include <sstream>
+
+#include "qtplatform/port_diagnosis.h"
 
 #ifndef _WIN32
 #include <sys/ioctl.h>
@@ -80,22 +81,21 @@ OpenResult QtSerialPort::open() {
         return {OpenStatus::Opened, {}};
     }
     const QSerialPort::SerialPortError error = port_.error();
-    OpenResult result{OpenStatus::Failed, port_.errorString().toStdString()};
+    OpenResult result{OpenStatus::Failed, port_.errorString().toStdString(), {}};
     port_.clearError();
-    if (error == QSerialPort::DeviceNotFoundError) {
-        result.status = OpenStatus::NotFound;
-    } else if (error == QSerialPort::PermissionError) {
-#ifdef _WIN32
-        result.status = OpenStatus::Busy;  // Windows says "access denied" for a port in use
-#else
-        // Qt reports a port held by another program as a permission error
-        // too; the file's own permissions tell the two apart.
-        if (!QFileInfo::exists(port_.portName())) result.status = OpenStatus::NotFound;
-        else if (::access(name_.c_str(), R_OK | W_OK) == 0) result.status = OpenStatus::Busy;
-        else result.status = OpenStatus::PermissionDenied;
-#endif
-    }
+    result.status = ClassifyOpenFailure(error, SystemLocation());
+    if (result.status == OpenStatus::Busy) result.holder = PortHolder(SystemLocation());
     return result;
+}
+
+// The device's path: Qt keeps a short name ("ttyUSB0", "pts/3") that,
+// looked up as a file, names something in the working folder.
+std::string QtSerialPort::SystemLocation() const {
+#ifdef _WIN32
+    return name_;
+#else
+    return name_.find('/') == std::string::npos || name_.rfind("pts/", 0) == 0 ? "/dev/" + name_ : name_;
+#endif
 }
 
 void QtSerialPort::close() {

@@ -46,6 +46,7 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     void applySettings();
+    std::string SystemLocation() const;
 
     QSerialPort port_;
     std::string name_;

@@ -1,5 +1,6 @@
 #include "shell/frm_main.h"
 
+#include "buslink/port_problems.h"
 #include "buslink/ports_ini.h"
 
 namespace kavro {
@@ -17,29 +18,10 @@ std::string PortLabel(int number, const std::string& device) {
 }  // namespace
 
 std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result) {
-    std::string text;
-    switch (result.status) {
-    case OpenStatus::PermissionDenied:
-        text = "The serial " + portLabel + " exists, but this user is not allowed to open it.\n\n"
-               "On Linux, serial ports belong to the group \"dialout\". Add your user to it "
-               "(sudo usermod -aG dialout $USER), log out and in again, and start this program again.";
-        break;
-    case OpenStatus::Busy:
-        text = "The serial " + portLabel + " is in use by another program. Close that program and "
-               "start this one again.";
-        break;
-    case OpenStatus::NotFound:
-        text = "The serial " + portLabel + " does not exist on this computer. Check that the "
-               "adapter is plugged in, or choose another port with \"Select Comm\".";
-        break;
-    default:
-        text = "The serial " + portLabel + " could not be opened.";
-        break;
-    }
-    if (!result.detail.empty()) text += "\n\n(" + result.detail + ")";
-    text += "\n\nThe program stays open, but it cannot reach a switch until it is started again "
-            "with a port that works.";
-    return text;
+    const PortProblem problem = DescribeOpenFailure("The serial " + portLabel, result);
+    return problem.what + ".\n\n" + problem.remedy +
+           "\n\nThe program stays open, but it cannot reach a switch until it is started again with a port "
+           "that works.";
 }
 
 frmMain::frmMain(ShellEnvironment environment, StartOptions options)

@@ -31,7 +31,7 @@ enum class Fault {
     ChannelNine,    // a channel record that claims channel 9
     Vanish,         // the line goes away (the adapter is unplugged)
     Cut,            // only the first cutAfter bytes of the answer
-    Flood,          // the answer, then bytes without end (a device that never stops talking)
+    Flood,          // bytes without end instead of the answer (a device that never stops talking)
     KeepOld,        // a write answered as usual, but the switch keeps what it held
 };
 

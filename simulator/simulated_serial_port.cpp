@@ -17,6 +17,7 @@ OpenResult SimulatedSerialPort::open() {
 
 void SimulatedSerialPort::close() {
     open_ = false;
+    flooding_ = false;
     input_.clear();
     session_ = std::make_shared<int>(0);
 }
@@ -62,7 +63,11 @@ void SimulatedSerialPort::write(const std::uint8_t* data, int count) {
 }
 
 void SimulatedSerialPort::deliver(const SwitchResponse& response) {
-    if (response.flood) return flood(session_);
+    if (response.flood) {
+        if (!flooding_) flood(session_);
+        flooding_ = true;
+        return;
+    }
     const double step = response.burst ? 0.0 : std::max(response.bytePacingMs, pacing_ ? kByteTimeMs : 0.0);
     if (step <= 0) {
         if (!pacing_) {

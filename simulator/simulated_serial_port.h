@@ -51,6 +51,7 @@ private:
     std::string name_;
     std::deque<std::uint8_t> input_;
     int dropped_ = 0;  // bytes that found the input full
+    bool flooding_ = false;
     // Replaced on close, so bytes still on their way to a closed port are lost.
     std::shared_ptr<int> session_ = std::make_shared<int>(0);
 };

@@ -66,6 +66,7 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
         reply.resize(std::min<std::size_t>(reply.size(), static_cast<std::size_t>(rule.cutAfter)));
         break;
     case Fault::Flood:
+        reply.clear();
         response.flood = true;
         break;
     case Fault::GarbageBefore:

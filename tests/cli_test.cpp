@@ -1,58 +1,48 @@
 // The command-line tool end to end: the built kavro-switch binary against
-// its own virtual switch on a pseudo-terminal.
+// its own virtual switch on a pseudo-terminal, the way a script uses it.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
 
-extern char** environ;
-
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 struct Outcome {
-    int status = -1;
+    int status = -1;  // exit status, or 128 + signal
     std::string out, err;
+    double seconds = 0, cpuSeconds = 0;
+    long maxRssKb = 0;
 };
 
-// Starts the tool with its output on pipes.
-pid_t Spawn(const std::vector<std::string>& args, int& outFd, int& errFd) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    std::vector<std::string> all{KAVRO_SWITCH_BIN};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    outFd = out[0];
-    errFd = err[0];
-    return pid;
-}
+struct RunOptions {
+    int in = -1;             // standard input (default: /dev/null)
+    int out = -1;            // standard output (default: captured)
+    std::string cwd;
+    bool asNobody = false;   // drop to an unprivileged user when root
+    std::function<void(pid_t)> whileRunning;
+};
 
 std::string Drain(int fd) {
     std::string text;
@@ -62,15 +52,50 @@ std::string Drain(int fd) {
     return text;
 }
 
-Outcome Tool(const std::vector<std::string>& args) {
+pid_t Start(const std::vector<std::string>& args, const RunOptions& o, int& outFd, int& errFd) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(o.in >= 0 ? o.in : open("/dev/null", O_RDONLY), 0);
+        dup2(o.out >= 0 ? o.out : out[1], 1);
+        dup2(err[1], 2);
+        if (!o.cwd.empty() && chdir(o.cwd.c_str()) != 0) _exit(99);
+        if (o.asNobody && geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(98);
+        }
+        std::vector<std::string> all{KAVRO_SWITCH_BIN};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(97);
+    }
+    close(out[1]);
+    close(err[1]);
+    outFd = out[0];
+    errFd = err[0];
+    return pid;
+}
+
+Outcome Tool(const std::vector<std::string>& args, const RunOptions& options = {}) {
     Outcome r;
     int out, err;
-    const pid_t pid = Spawn(args, out, err);
+    const auto start = Clock::now();
+    const pid_t pid = Start(args, options, out, err);
+    if (options.whileRunning) options.whileRunning(pid);
+    std::thread errReader([&] { r.err = Drain(err); });
     r.out = Drain(out);
-    r.err = Drain(err);
+    errReader.join();
     int status = 0;
-    waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    r.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.maxRssKb = usage.ru_maxrss;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
 }
 
@@ -79,9 +104,8 @@ class Simulator {
 public:
     explicit Simulator(std::vector<std::string> options) {
         options.insert(options.begin(), "simulate");
-        pid_ = Spawn(options, out_, err_);
-        // The first line is the device path.
-        std::string line;
+        pid_ = Start(options, {}, out_, err_);
+        std::string line;  // the first line is the device path
         char c;
         pollfd p{out_, POLLIN, 0};
         while (poll(&p, 1, 5000) > 0 && read(out_, &c, 1) == 1 && c != '\n') line += c;
@@ -89,8 +113,7 @@ public:
     }
     ~Simulator() {
         kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+        waitpid(pid_, nullptr, 0);
         close(out_);
         close(err_);
     }
@@ -109,6 +132,8 @@ std::string Read(const fs::path& p) {
     return s.str();
 }
 
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 class Cli : public ::testing::Test {
 protected:
     Cli() {
@@ -116,12 +141,13 @@ protected:
               ("kavro-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
+        fs::permissions(dir, fs::perms::all);  // the unprivileged rows work here too
     }
     ~Cli() override { fs::remove_all(dir); }
 
     // A file as a read of a switch would write it: every data box filled
     // the way the switch reports it, addresses in upper case.
-    fs::path Prepared(const std::string& name, int variant) {
+    fs::path Prepared(const std::string& name, int variant, const std::string& motor = "A1B2C") {
         ConfigScreen s;
         s.FillCommandLists();
         const int commands[8] = {2, 7, 16, 1, 8, 15, 18, 12};
@@ -138,7 +164,7 @@ protected:
                                                                                                  : GroupBox(c)]
                 .setValue(1);
             s.Check3[c].setValue(c % 3 == 0);
-            if (c % 4 == 0) s.SpecAddr[c].setText("A1B2C" + std::to_string(c));
+            if (c % 4 == 0) s.SpecAddr[c].setText(motor + std::to_string(c));
             if (c % 4 == 2) s.SwSrcGroup[c].setText("0102" + std::to_string(c) + "F");
         }
         s.ADDR[1].setText("00BEEF");
@@ -151,20 +177,26 @@ protected:
     fs::path dir;
 };
 
-TEST_F(Cli, SendThenGetGivesTheSameFile) {
-    Simulator sim({});
-    ASSERT_FALSE(sim.device().empty());
+TEST_F(Cli, SendThenGetGivesTheSameFileByteForByte) {
     const fs::path prepared = Prepared("prepared.set", 0);
-    const Outcome sent = Tool({"send", "--port", sim.device(), prepared.string()});
-    EXPECT_EQ(sent.status, 0) << sent.err;
-    const Outcome got = Tool({"get", "--port", sim.device(), "-o", (dir / "back.set").string()});
+    Simulator sim({"--load", prepared.string(), "--firmware", "3.7", "--line-pacing", "on"});
+    ASSERT_FALSE(sim.device().empty());
+    const Outcome got = Tool({"get", "--port=" + sim.device(), "--switch-address", "00ABCD", "-o",
+                              (dir / "back.set").string(), "--verbose", "--decode"});
     EXPECT_EQ(got.status, 0) << got.err;
-    EXPECT_NE(got.out.find("Firmware version: 2.14"), std::string::npos);
-    EXPECT_NE(got.out.find("Switch address: 00ABCD"), std::string::npos);  // taken from the file
-    const Outcome diff = Tool({"diff", prepared.string(), (dir / "back.set").string()});
-    EXPECT_EQ(diff.status, 0) << diff.out;
-    EXPECT_EQ(diff.out, "");
-    EXPECT_EQ(Read(prepared), Read(dir / "back.set"));  // byte for byte
+    EXPECT_EQ(got.out, "Firmware version: 3.7\nSwitch address: 00ABCD\nSaved " + (dir / "back.set").string() + "\n");
+    EXPECT_TRUE(Has(got.err, "<--80 F4 FF FE FF FF 00 AB CD")) << "frames on standard error, addressed";
+    EXPECT_TRUE(Has(got.err, "   reply channel 1: On Press DOWN limit 00, On Hold STOP, On Release NONE; Specific"));
+
+    const Outcome sent = Tool({"send", "--port", sim.device(), (dir / "back.set").string()});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.err, "") << "every frame answered";
+    // The only difference: the tick that addressed the switch.
+    EXPECT_EQ(Tool({"diff", prepared.string(), (dir / "back.set").string()}).out,
+              "Use Switch Address for Config: clear -> ticked\n");
+    const Outcome again = Tool({"get", "--port", sim.device(), "--switch-address", "00ABCD", "-o", "-"});
+    EXPECT_EQ(again.out, Read(dir / "back.set")) << "-o - writes the file to standard output";
+    EXPECT_TRUE(Has(again.err, "Firmware version: 3.7"));
 }
 
 TEST_F(Cli, CompareMatchesThenNotAfterTheSwitchChanged) {
@@ -173,97 +205,217 @@ TEST_F(Cli, CompareMatchesThenNotAfterTheSwitchChanged) {
     ASSERT_EQ(Tool({"send", "--port", sim.device(), a.string()}).status, 0);
     const Outcome same = Tool({"compare", "--port", sim.device(), a.string()});
     EXPECT_EQ(same.status, 0) << same.err;
-    EXPECT_NE(same.out.find("File is identical to screen"), std::string::npos);
+    EXPECT_TRUE(Has(same.out, "File is identical to screen"));
 
     ASSERT_EQ(Tool({"send", "--port", sim.device(), b.string()}).status, 0);
     const Outcome changed = Tool({"compare", "--port", sim.device(), a.string()});
     EXPECT_EQ(changed.status, 1);
-    EXPECT_NE(changed.out.find("File does not match screen"), std::string::npos);
-    EXPECT_NE(changed.out.find("Channel 1, On Press: command"), std::string::npos);
-
-    const Outcome diff = Tool({"diff", a.string(), b.string()});
-    EXPECT_EQ(diff.status, 1);
-    EXPECT_NE(diff.out.find("Channel 8, On Press: command"), std::string::npos);
+    EXPECT_TRUE(Has(changed.out, "Channel 1, On Press: command"));
+    EXPECT_EQ(Tool({"diff", a.string(), b.string()}).status, 1);
 }
 
-TEST_F(Cli, ShowPrintsTheConfigurationAsTextOrJson) {
-    const fs::path a = Prepared("show.set", 0);
-    const Outcome text = Tool({"show", a.string()});
-    EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("Channel 1 (Switch and DC #1)"), std::string::npos);
-    EXPECT_NE(text.out.find("Function1: DOWN limit  data 00"), std::string::npos);  // "Seq" renames
-    EXPECT_NE(text.out.find("On Hold: STOP"), std::string::npos);
-    EXPECT_NE(text.out.find("Destination: Specific A1B2C0"), std::string::npos);
-    EXPECT_NE(text.out.find("Channel 8 (DC #8)"), std::string::npos);
-    EXPECT_NE(text.out.find("Switch Address: 00ABCD"), std::string::npos);
-    const Outcome json = Tool({"show", a.string(), "--json"});
-    EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.out.front(), '{');
-    EXPECT_NE(json.out.find("\"switchAddress\": \"00ABCD\""), std::string::npos);
-    EXPECT_NE(json.out.find("\"command\": \"absolute position\""), std::string::npos);
-}
-
-TEST_F(Cli, SimulatorLoadsAFileAndItsAddressAnswers) {
-    const fs::path a = Prepared("load.set", 0);
-    Simulator sim({"--load", a.string(), "--firmware", "3.7", "--line-pacing", "on"});
-    const Outcome got = Tool({"get", "--port", sim.device(), "--switch-address", "00ABCD", "-o",
-                          (dir / "loaded.set").string(), "--verbose"});
-    EXPECT_EQ(got.status, 0) << got.err;
-    EXPECT_NE(got.out.find("Firmware version: 3.7"), std::string::npos);
-    EXPECT_NE(got.out.find("<--80 F4 FF FE FF FF 00 AB CD"), std::string::npos);  // addressed to the switch
-    EXPECT_NE(got.out.find("RCV= 33"), std::string::npos);
-    const Outcome diff = Tool({"diff", a.string(), (dir / "loaded.set").string()});
-    // The only difference: the tick that addressed the switch.
-    EXPECT_EQ(diff.out, "Use Switch Address for Config: clear -> ticked\n");
-}
-
-TEST_F(Cli, HalfReadSwitchIsNoSavedConfiguration) {
-    Simulator sim({"--fault", "8D/3=silent"});
-    const fs::path out = dir / "half.set";
-    const Outcome got = Tool({"get", "--port", sim.device(), "-o", out.string()});
-    EXPECT_EQ(got.status, 2);
-    EXPECT_NE(got.err.find("channel 3"), std::string::npos);
-    EXPECT_FALSE(fs::exists(out));
-}
-
-TEST_F(Cli, BadInputsFailWithOneLineAndWriteNothing) {
-    Simulator sim({});
-    const fs::path a = Prepared("in.set", 0);
-    const fs::path existing = dir / "existing.set";
-    std::ofstream(existing) << "keep";
-    const fs::path badType = dir / "bad.set";
-    {
-        std::string bytes = Read(a);
-        bytes.replace(4, 6, "switch");
-        std::ofstream(badType, std::ios::binary) << bytes;
-    }
-    const std::vector<std::vector<std::string>> cases{
-        {"send", "--port", sim.device(), (dir / "missing.set").string()},
-        {"send", "--port", sim.device(), badType.string()},
-        {"get", "--port", "/dev/kavro-no-such-port", "-o", (dir / "x.set").string()},
-        {"get", "--port", sim.device(), "-o", existing.string()},
-        {"get", "--port", sim.device(), "--switch-address", "12345", "-o", (dir / "y.set").string()},
-        {"get", "-o", (dir / "z.set").string()},
-        {"compare", "--port", sim.device()},
-        {"show", badType.string()},
-        {"diff", a.string()},
-        {"frobnicate"},
-        {"simulate", "--fault", "8D=melt"},
-        {"get", "--port", sim.device(), "--bogus"},
+// What a hostile line does to a read: each row a switch that misbehaves,
+// or a port that cannot be had. The tool says what went wrong on one line,
+// writes no file, and never grows or spins on a line that floods it.
+TEST_F(Cli, FaultMatrix) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> simulator;  // empty: no simulator, port below
+        std::string port;                    // for rows without a simulator
+        int status;
+        const char* says;
+        bool asNobody = false;
     };
-    for (const auto& args : cases) {
-        const Outcome r = Tool(args);
-        EXPECT_EQ(r.status, 2) << args[0] << " " << (args.size() > 1 ? args.back() : "");
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_EQ(r.err.rfind("kavro-switch: ", 0), 0u) << r.err;
+    const std::vector<Row> rows{
+        {"silent", {"--fault", "*=silent"}, "", 2, "no switch answers on"},
+        {"cut short", {"--fault", "8D/3=cut:20"}, "", 2, "no answer for channel 3"},
+        {"too long, judged on its frame", {"--fault", "8D/2=long"}, "", 0, ""},
+        {"garbage ahead", {"--fault", "8D/4=garbage-before"}, "", 2, "no answer for channel 4"},
+        {"trickle", {"--fault", "*=trickle"}, "", 0, ""},
+        {"bad checksum", {"--fault", "80=bad-checksum"}, "", 2, "no answer for firmware version"},
+        {"wrong length", {"--fault", "8C=wrong-length"}, "", 2, "no answer for source groups"},
+        {"another channel's reply", {"--fault", "8D/3=channel-nine"}, "", 2,
+         "channel 3 (the reply named channel 9)"},
+        {"flood", {"--fault", "8C=flood"}, "", 2, "no answer for source groups"},
+        {"unplugged", {"--fault", "8D/5=vanish"}, "", 2, "the port went away"},
+        {"missing", {}, "/dev/kavro-no-such-port", 2, "does not exist on this computer"},
+        {"no permission", {}, "PTY-0600", 2, "not allowed to open it", true},
+        {"folder", {}, "/tmp", 2, "is not a serial port"},
+        {"/dev/null", {}, "/dev/null", 2, "is not a serial port"},
+    };
+    for (const Row& row : rows) {
+        if (row.asNobody && geteuid() != 0) continue;  // only root can become another user here
+        std::unique_ptr<Simulator> sim;
+        std::string port = row.port;
+        if (!row.simulator.empty() || port == "PTY-0600") {
+            sim = std::make_unique<Simulator>(row.simulator);
+            port = sim->device();
+            if (row.port == "PTY-0600") chmod(port.c_str(), 0600);
+        }
+        const fs::path out = dir / "out.set";
+        RunOptions options;
+        options.asNobody = row.asNobody;
+        options.cwd = dir.string();  // the port is found by its path, whatever the working folder
+        const Outcome r = Tool({"get", "--port", port, "-o", out.string()}, options);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err;
+        EXPECT_TRUE(Has(r.err, row.says)) << row.name << ": " << r.err;
+        EXPECT_EQ(fs::exists(out), row.status == 0) << row.name;
+        EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.name;
+        EXPECT_LT(r.maxRssKb, 30 * 1024) << row.name;
+        EXPECT_LT(r.cpuSeconds, 0.1 * r.seconds + 0.15) << row.name;
+        if (std::string(row.name) == "silent") {
+            EXPECT_LT(r.seconds, 6) << "gave up after four queries";
+        }
+        fs::remove(out);
     }
-    EXPECT_EQ(Read(existing), "keep");
-    EXPECT_FALSE(fs::exists(dir / "x.set"));
-    EXPECT_FALSE(fs::exists(dir / "y.set"));
-    EXPECT_FALSE(fs::exists(dir / "z.set"));
-    EXPECT_NE(Tool({"send", "--port", sim.device(), badType.string()}).err.find("Bad File Type"), std::string::npos);
-    EXPECT_EQ(Tool({"--help"}).status, 0);
-    EXPECT_NE(Tool({"get", "--help"}).out.find("Usage: kavro-switch"), std::string::npos);
+}
+
+TEST_F(Cli, APortHeldByAnotherProgramIsNamed) {
+    Simulator sim({"--fault", "*=trickle", "--line-pacing", "on"});
+    RunOptions holder;
+    Outcome busy;
+    holder.whileRunning = [&](pid_t pid) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        busy = Tool({"get", "--port", sim.device(), "-o", "-"});
+        kill(pid, SIGTERM);
+    };
+    Tool({"get", "--port", sim.device(), "-o", (dir / "first.set").string()}, holder);
+    EXPECT_EQ(busy.status, 2);
+    EXPECT_TRUE(Has(busy.err, "is in use by another program (kavro-switch, process")) << busy.err;
+}
+
+// Checks that need no switch: they come before the line is touched, so
+// they fail at once even on a silent line.
+TEST_F(Cli, OutputIsCheckedBeforeTheRead) {
+    Simulator silent({"--fault", "*=silent"});
+    std::ofstream(dir / "kept.set") << "keep";
+    fs::create_symlink(dir / "nowhere.set", dir / "dangling.set");
+    fs::create_symlink(dir / "kept.set", dir / "link.set");
+    fs::create_directories(dir / "folder.set");
+    const std::string longName = (dir / (std::string(243, 'n') + ".set")).string();
+    struct Row {
+        const char* name;
+        std::string target;
+        bool force;
+        const char* says;
+    };
+    for (const Row& row : {Row{"a missing folder", (dir / "none" / "x.set").string(), false, "does not exist"},
+                           Row{"a dangling link", (dir / "dangling.set").string(), true, "is a link to nothing"},
+                           Row{"a link, even forced", (dir / "link.set").string(), true, "is a link"},
+                           Row{"a folder", (dir / "folder.set").string(), true, "is a folder"},
+                           Row{"a device", "/dev/null", true, "never replaced"},
+                           Row{"an existing file", (dir / "kept.set").string(), false, "--force replaces it"}}) {
+        std::vector<std::string> args{"get", "--port", silent.device(), "-o", row.target};
+        if (row.force) args.push_back("--force");
+        const Outcome r = Tool(args);
+        EXPECT_EQ(r.status, 2) << row.name;
+        EXPECT_TRUE(Has(r.err, row.says)) << row.name << ": " << r.err;
+        EXPECT_LT(r.seconds, 0.8) << row.name;
+    }
+    EXPECT_EQ(Read(dir / "kept.set"), "keep");
+
+    Simulator sim({});
+    const Outcome longOne = Tool({"get", "--port", sim.device(), "-o", longName});
+    EXPECT_EQ(longOne.status, 0) << longOne.err;
+    EXPECT_TRUE(fs::exists(longName));
+}
+
+// SIGINT and SIGTERM end the read at its next exchange; a reader that
+// went away fails the write. Each time the port's line settings are back
+// as they were, and no file is left.
+TEST_F(Cli, SignalsAndClosedPipesLeaveThePortAsItWas) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string line = ptsname(master);
+    const int held = open(line.c_str(), O_RDWR | O_NOCTTY);  // keeps the settings while the tool comes and goes
+    termios before{};
+    tcgetattr(held, &before);
+    const fs::path out = dir / "never.set";
+    struct Row {
+        const char* name;
+        int signal;
+        int status;
+    };
+    for (const Row& row : {Row{"SIGINT", SIGINT, 130}, Row{"SIGTERM", SIGTERM, 143}}) {
+        RunOptions options;
+        options.whileRunning = [&](pid_t pid) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            kill(pid, row.signal);
+        };
+        const Outcome r = Tool({"get", "--port", line, "-o", out.string()}, options);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err;
+        EXPECT_TRUE(Has(r.err, "interrupted; nothing written")) << row.name;
+        termios after{};
+        tcgetattr(held, &after);
+        EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before)) << row.name;
+        EXPECT_EQ(after.c_cflag, before.c_cflag) << row.name;
+    }
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    close(pipeFds[0]);  // nobody reads
+    Simulator sim({});
+    RunOptions closedPipe;
+    closedPipe.out = pipeFds[1];
+    const Outcome r = Tool({"get", "--port", sim.device(), "-o", "-"}, closedPipe);
+    close(pipeFds[1]);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Has(r.err, "standard output cannot be written")) << r.err;
+    EXPECT_FALSE(fs::exists(out));
+    close(held);
+    close(master);
+}
+
+// The conventions a script relies on, a row each.
+TEST_F(Cli, ScriptsCanTrustIt) {
+    const fs::path a = Prepared("a.set", 0, "Caf\xE9");
+    const fs::path b = Prepared("b.set", 0, "Q\"\n");
+    const int fileIn = open(a.c_str(), O_RDONLY);
+    RunOptions fromFile;
+    fromFile.in = fileIn;
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::function<bool(const Outcome&)> holds;
+        RunOptions options = {};
+    };
+    const std::vector<Row> rows{
+        {"show --json prints UTF-8", {"show", "--json", a.string()}, 0,
+         [](const Outcome& r) { return Has(r.out, "\"motorAddress\": \"Caf\xC3\xA9" "0\""); }},
+        {"standard input as the file", {"show", "-"}, 0, [](const Outcome& r) { return Has(r.out, "Caf\xC3\xA9"); },
+         fromFile},
+        {"diff quotes texts on one line", {"diff", a.string(), b.string()}, 1,
+         [](const Outcome& r) { return Has(r.out, "Channel 1: Motor Address: \"Caf\xC3\xA9" "0\" -> \"Q\\\"\\n0\"\n"); }},
+        {"--version anywhere", {"show", "--version"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch 3."); }},
+        {"-V", {"-V"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch 3."); }},
+        {"help COMMAND", {"help", "diff"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch diff A B"); }},
+        {"-- ends the options", {"show", "--", "--json"}, 2, [](const Outcome& r) { return Has(r.err, "--json: no such file"); }},
+        {"an extra argument is an error", {"show", a.string(), a.string()}, 2,
+         [](const Outcome& r) { return Has(r.err, "unexpected argument"); }},
+        {"an unknown option is an error", {"get", "--bogus"}, 2, [](const Outcome& r) { return Has(r.err, "unknown option --bogus"); }},
+        {"a full disk fails the command", {"show", a.string()}, 2,
+         [](const Outcome& r) { return Has(r.err, "standard output cannot be written"); }},
+    };
+    const int full = open("/dev/full", O_WRONLY);
+    for (Row row : rows) {
+        if (std::string(row.name) == "a full disk fails the command") row.options.out = full;
+        if (row.options.in >= 0) lseek(row.options.in, 0, SEEK_SET);
+        const Outcome r = Tool(row.args, row.options);
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err;
+        EXPECT_TRUE(row.holds(r)) << row.name << "\nout: " << r.out << "\nerr: " << r.err;
+    }
+    close(full);
+    close(fileIn);
+
+    // A value import refuses is named as such.
+    std::string bytes = Read(a);
+    bytes[128 + 2] = 25;  // record 2: command list position 25
+    std::ofstream(dir / "bad.set", std::ios::binary) << bytes;
+    const Outcome refused = Tool({"diff", a.string(), (dir / "bad.set").string()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(Has(refused.err, "holds 25, which import refuses")) << refused.err;
 }
 
 }  // namespace

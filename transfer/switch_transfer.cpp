@@ -123,11 +123,11 @@ void SwitchTransfer::EventRule(int c, int e, int& priority) {
 
 void SwitchTransfer::ShowChannel() {
     const FrameBuffer& rx = bus_.ReceiveBuffer;
-    int channel = Plain(rx[9]);
+    int channel = Plain(rx[kPayload]);
+    namedChannel_ = channel;
     // A channel byte outside 1..8 (0 included) lands on channel 1.
     if (channel > 8 || channel < 1) channel = 1;
     const int c = channel - 1;
-    shownChannel_ = channel;
 
     int priority[3] = {0, 0, 0};
     EventRule(c, 0, priority[0]);
@@ -260,11 +260,10 @@ void SwitchTransfer::GET_DATA_Click() {
     // reply naming another channel is shown there, but this channel was
     // not read.
     for (int channel = 1; channel <= 8 && !Interrupted(); ++channel) {
-        shownChannel_ = 0;
         const bool accepted =
             AskTwice(ChannelText("Reading", channel), [this, channel] { return QueryChannel(channel) == 0; });
-        report.channels[channel - 1] = accepted && shownChannel_ == channel;
-        if (accepted && shownChannel_ != channel) report.answeredAs[channel - 1] = shownChannel_;
+        report.channels[channel - 1] = accepted && namedChannel_ == channel;
+        if (accepted && namedChannel_ != channel) report.answeredAs[channel - 1] = namedChannel_;
         ++progress_.step;
     }
     report.sourceGroups = AskTwice("Reading source groups", [this] { return QuerySourceGroups() == 0; });

@@ -92,7 +92,7 @@ private:
     bool giveUpWhenSilent_ = false;
     TransferEnd endRequest_ = TransferEnd::Finished;
     TransferOutcome* running_ = nullptr;
-    int shownChannel_ = 0;  // where the last accepted channel reply was shown
+    int namedChannel_ = 0;  // the channel byte of the last accepted channel reply
     ReadReport lastRead_;
     WriteReport lastWrite_;
     TransferProgress progress_;

@@ -42,7 +42,7 @@ std::string ReadReport::failures() const {
     for (int c = 0; c < 8; ++c) {
         if (channels[c]) continue;
         std::string part = "channel " + std::to_string(c + 1);
-        if (answeredAs[c] != 0) part += " (the reply named channel " + std::to_string(answeredAs[c]) + ")";
+        if (answeredAs[c]) part += " (the reply named channel " + std::to_string(*answeredAs[c]) + ")";
         AddPart(text, part);
     }
     if (!sourceGroups) AddPart(text, "source groups");

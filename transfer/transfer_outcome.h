@@ -4,6 +4,7 @@
 // output and exit status, with the same words (ReadVerdict, WriteVerdict).
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace kavro {
@@ -32,8 +33,8 @@ struct ReadReport : TransferOutcome {
     std::array<bool, 8> channels{};
     // A reply that named another channel than the one asked for is shown
     // where it says it belongs, but the channel asked for counts as not
-    // read: here is the channel the reply named (0 when none did).
-    std::array<int, 8> answeredAs{};
+    // read: here is the channel byte the reply carried.
+    std::array<std::optional<int>, 8> answeredAs{};
     bool sourceGroups = false;
 
     bool complete() const;

@@ -1,0 +1,135 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+
+namespace kavro::cli {
+namespace {
+
+const std::vector<std::string> kLineOptions{"--port", "--switch-address"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& word) {
+    return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands{
+        {"get", "--port DEVICE [--switch-address HEX6] -o FILE [--force] [--verbose [--decode]]",
+         "Read the whole configuration of a switch (firmware version, switch address, the eight\n"
+         "channels, the source groups) and save it as FILE, or on standard output for -o -.\n"
+         "Nothing is written unless every part was read. An existing FILE is kept unless --force\n"
+         "is given, which replaces a regular file only (never a folder, a device or a link).",
+         Join(kLineOptions, {"-o"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
+        {"send", "--port DEVICE [--switch-address HEX6] [--verify] FILE [--verbose [--decode]]",
+         "Write the configuration in FILE (- for standard input) into a switch: the switch\n"
+         "address, the eight channels and the source groups, ten frames. With --verify the\n"
+         "switch is read back and must hold what was sent.",
+         kLineOptions, {"--verify", "--verbose", "--decode"}, 1, 1, "FILE"},
+        {"compare", "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
+         "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
+         "the switch matches the file, 1 when it differs (each difference on a line).",
+         kLineOptions, {"--verbose", "--decode"}, 1, 1, "FILE"},
+        {"show", "FILE [--json]",
+         "Print the configuration FILE holds (- for standard input), as text or as JSON.",
+         {}, {"--json"}, 1, 1, "FILE"},
+        {"diff", "A B",
+         "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
+         "A value that import would refuse is named as such (exit 2). Either file may be -.",
+         {}, {}, 2, 2, "A B"},
+        {"ports", "[--json]",
+         "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
+         "ports the system reports now, with description, maker, USB ids and serial number.",
+         {}, {"--json"}, 0, 0, ""},
+        {"simulate", "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off]",
+         "Run a virtual switch on a new pseudo-terminal; its device path is the first line\n"
+         "printed. Serves until interrupted. --fault RULES makes it misbehave: comma-separated\n"
+         "MESSAGE[/CHANNEL][@ATTEMPT]=FAULT, MESSAGE a hex message byte or *, FAULT one of\n"
+         "silent, short, long, wrong-length, bad-checksum, trickle, garbage-before, channel-zero,\n"
+         "channel-nine, vanish, flood, keep-old, cut:N. Example: --fault 8D/3@1=silent,7D=flood",
+         {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {}, 0, 0, ""},
+    };
+    return commands;
+}
+
+const CommandSpec* FindCommand(const std::string& name) {
+    for (const CommandSpec& c : Commands())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+std::string Usage() {
+    std::string text = "Usage: kavro-switch COMMAND [OPTIONS] [ARGUMENTS]\n"
+                       "       kavro-switch help [COMMAND] | --help | --version\n\nCommands:\n";
+    for (const CommandSpec& c : Commands()) text += "  " + std::string(c.name) + " " + c.synopsis + "\n";
+    text += "\n--port DEVICE: the serial device (/dev/ttyUSB0, COM3). --switch-address HEX6 reaches\n"
+            "the switch by its own address (\"Use Switch Address for Config\") instead of the global\n"
+            "address FFFFFF. --verbose prints every frame on standard error, --decode names them.\n"
+            "\nExit status: 0 success, 1 differences found (compare, diff), 2 failure, 128+N when\n"
+            "stopped by signal N. kavro-switch help COMMAND tells more about one command.\n";
+    return text;
+}
+
+std::string CommandHelp(const CommandSpec& c) {
+    return "Usage: kavro-switch " + std::string(c.name) + " " + c.synopsis + "\n\n" + c.help + "\n";
+}
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words, const CommandSpec& command,
+                                            std::string* error) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded || word == "-" || word.empty() || word[0] != '-') {
+            line.operands.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = word.find('=');
+        const std::string name = word.substr(0, equals);
+        if (Contains(command.valued, name)) {
+            if (equals != std::string::npos) {
+                line.options[name] = word.substr(equals + 1);
+            } else if (i + 1 < words.size()) {
+                line.options[name] = words[++i];
+            } else {
+                *error = name + " needs a value";
+                return std::nullopt;
+            }
+        } else if (Contains(command.flags, name) && equals == std::string::npos) {
+            line.options[name] = "";
+        } else {
+            *error = "unknown option " + word + " for " + command.name + " (kavro-switch help " + command.name +
+                     " lists its options)";
+            return std::nullopt;
+        }
+    }
+    const int count = static_cast<int>(line.operands.size());
+    if (count < command.minOperands) {
+        *error = std::string(command.name) + " needs " + command.operands;
+        return std::nullopt;
+    }
+    if (count > command.maxOperands) {
+        *error = "unexpected argument \"" + line.operands[command.maxOperands] + "\" for " + command.name;
+        return std::nullopt;
+    }
+    return line;
+}
+
+bool AsksFor(const std::vector<std::string>& words, const char* longName, const char* shortName) {
+    for (const std::string& w : words) {
+        if (w == "--") return false;
+        if (w == longName || w == shortName) return true;
+    }
+    return false;
+}
+
+}  // namespace kavro::cli

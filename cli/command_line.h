@@ -1,0 +1,55 @@
+#pragma once
+// The command line of kavro-switch: its commands with their options and
+// help, and the parsing of one command's words. Options may come anywhere
+// among the operands, as --name VALUE or --name=VALUE; "--" ends them, and
+// "-" alone is an operand (standard input or output).
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavro::cli {
+
+inline constexpr int kOk = 0;
+inline constexpr int kDiffers = 1;
+inline constexpr int kFailed = 2;
+
+struct CommandSpec {
+    const char* name;
+    const char* synopsis;  // the arguments, as in the usage
+    const char* help;      // what it does, in a few lines
+    std::vector<std::string> valued;  // options that take a value
+    std::vector<std::string> flags;
+    int minOperands = 0;
+    int maxOperands = 0;
+    const char* operands = "";  // their names, for "missing" messages
+};
+
+// Every command, in the order the usage lists them.
+const std::vector<CommandSpec>& Commands();
+const CommandSpec* FindCommand(const std::string& name);
+
+// The usage of the whole tool, and the help of one command.
+std::string Usage();
+std::string CommandHelp(const CommandSpec& command);
+
+struct CommandLine {
+    std::map<std::string, std::string> options;  // "--port" -> value; flags -> ""
+    std::vector<std::string> operands;
+    bool has(const std::string& option) const { return options.count(option) != 0; }
+    std::string get(const std::string& option) const {
+        const auto it = options.find(option);
+        return it == options.end() ? std::string{} : it->second;
+    }
+};
+
+// One command's words; nothing, and the reason in error, for words the
+// command does not take.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words, const CommandSpec& command,
+                                            std::string* error);
+
+// Whether the words ask for help or the version before any "--".
+bool AsksFor(const std::vector<std::string>& words, const char* longName, const char* shortName);
+
+}  // namespace kavro::cli

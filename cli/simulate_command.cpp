@@ -1,0 +1,59 @@
+// simulate: a virtual switch on a pseudo-terminal, for trying the tool and
+// for tests without hardware.
+
+#include <regex>
+
+#include "cli/commands.h"
+#include "cli/file_arguments.h"
+#include "buslink/field_parsers.h"
+#include "cli/load_switch.h"
+#include "platform/utf8_path.h"
+
+#ifndef _WIN32
+#include "cli/pty_server.h"
+#endif
+
+namespace kavro::cli {
+
+int Simulate(const CommandLine& line) {
+#ifdef _WIN32
+    (void)line;
+    return Fail("simulate is not available on Windows (it needs a pseudo-terminal)");
+#else
+    std::string error;
+    SwitchState state = SwitchState::Factory();
+    if (line.has("--load")) {
+        const auto loaded = SwitchStateFromFile(PathFromUtf8(line.get("--load")), state, &error);
+        if (!loaded) return Fail(error);
+        state = *loaded;
+    }
+    if (line.has("--firmware")) {
+        std::smatch m;
+        const std::string v = line.get("--firmware");
+        if (!std::regex_match(v, m, std::regex("([0-9]{1,3})\\.([0-9]{1,3})")) || std::stoi(m[1]) > 255 ||
+            std::stoi(m[2]) > 255)
+            return Fail("--firmware takes MAJOR.MINOR, each 0 to 255");
+        state.firmwareMajor = std::stoi(m[1]);
+        state.firmwareMinor = std::stoi(m[2]);
+    }
+    if (line.has("--address")) {
+        const std::string a = line.get("--address");
+        if (!IsBusAddressText(a)) return Fail("--address takes six hexadecimal digits");
+        for (int i = 0; i < 3; ++i) state.address[i] = static_cast<std::uint8_t>(std::stoi(a.substr(2 * i, 2), nullptr, 16));
+    }
+    FaultPlan plan;
+    if (line.has("--fault")) {
+        const auto parsed = ParseFaultPlan(line.get("--fault"), &error);
+        if (!parsed) return Fail(error);
+        plan = *parsed;
+    }
+    const std::string pacing = line.has("--line-pacing") ? line.get("--line-pacing") : "off";
+    if (pacing != "on" && pacing != "off") return Fail("--line-pacing takes on or off");
+
+    SimulatedSwitch simulated(state, plan);
+    if (!ServeOnPseudoTerminal(simulated, pacing == "on", &error)) return Fail(error);
+    return kOk;
+#endif
+}
+
+}  // namespace kavro::cli

@@ -1,0 +1,142 @@
+// get, send and compare: one switch on one serial device.
+
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/config_text.h"
+#include "cli/file_arguments.h"
+#include "cli/switch_session.h"
+
+namespace kavro::cli {
+namespace {
+
+// The line options of a command, checked before the line is touched.
+std::optional<SessionOptions> LineOptions(const CommandLine& line, std::string* error) {
+    SessionOptions options;
+    options.device = line.get("--port");
+    options.verbose = line.has("--verbose");
+    options.decode = line.has("--decode");
+    if (options.device.empty()) {
+        *error = "--port DEVICE is required (kavro-switch ports lists them)";
+        return std::nullopt;
+    }
+    if (line.has("--switch-address")) {
+        const std::string address = line.get("--switch-address");
+        if (!IsBusAddressText(address)) {
+            *error = "--switch-address takes six hexadecimal digits, not \"" + address + "\"";
+            return std::nullopt;
+        }
+        options.switchAddress = address;
+    }
+    return options;
+}
+
+// A transfer that a signal stopped: the conventional status, 128 + N.
+int Interrupted(const std::string& what) {
+    std::cerr << "kavro-switch: interrupted; " << what << std::endl;
+    return 128 + SwitchSession::Interruption();
+}
+
+bool WasInterrupted(const TransferOutcome& outcome) {
+    return outcome.end == TransferEnd::Stopped && SwitchSession::Interruption() != 0;
+}
+
+const char* LoadError(LoadOutcome outcome) {
+    switch (outcome) {
+    case LoadOutcome::BadFileType: return "Bad File Type";
+    case LoadOutcome::ReadError: return "File Read Error";
+    default: return "cannot be read";
+    }
+}
+
+// The configuration of a file argument in a screen of the session's.
+bool LoadArgument(const std::string& name, const ConfigBytes& bytes, SwitchSession& session, std::string* error) {
+    const LoadOutcome loaded = LoadConfig(bytes, session.screen());
+    if (loaded == LoadOutcome::Loaded) return true;
+    *error = ShownName(name) + ": " + LoadError(loaded);
+    return false;
+}
+
+// What a read that did not get everything says.
+int ReadFailure(const SwitchSession& session, const ReadReport& report, const std::string& consequence) {
+    if (report.end == TransferEnd::NoSwitch) return Fail(NoSwitchMessage(session.device()) + "; " + consequence);
+    return Fail(ReadVerdict(report).summary + "; " + consequence);
+}
+
+}  // namespace
+
+int Get(const CommandLine& line) {
+    std::string error;
+    const std::string out = line.get("-o");
+    if (out.empty()) return Fail("get needs -o FILE (- for standard output)");
+    if (const std::string problem = OutputProblem(out, line.has("--force")); !problem.empty()) return Fail(problem);
+    const auto options = LineOptions(line, &error);
+    if (!options) return Fail(error);
+
+    SwitchSession session;
+    if (!session.open(*options, &error)) return Fail(error);
+    const ReadReport& report = session.read();
+    if (WasInterrupted(report)) return Interrupted("nothing written");
+    // With the file on standard output, what was read goes with the messages.
+    std::ostream& info = out == "-" ? std::cerr : std::cout;
+    const ConfigScreen& screen = session.screen();
+    info << "Firmware version: " << (report.firmware ? screen.SW_FIRMWARE.text() : "not read") << "\n"
+         << "Switch address: " << (report.switchAddress ? screen.ADDR[3].text() : "not read") << std::endl;
+    if (!report.complete()) return ReadFailure(session, report, "no file written");
+    if (!WriteConfigArgument(out, screen, line.has("--force"), &error)) return Fail(error);
+    if (out != "-") std::cout << "Saved " << out << std::endl;
+    return kOk;
+}
+
+int Send(const CommandLine& line) {
+    std::string error;
+    const std::string file = line.operands[0];
+    const auto bytes = ReadConfigArgument(file, &error);
+    if (!bytes) return Fail(error);
+    const auto options = LineOptions(line, &error);
+    if (!options) return Fail(error);
+
+    SwitchSession session;
+    if (!session.open(*options, &error)) return Fail(error);
+    if (!LoadArgument(file, *bytes, session, &error)) return Fail(error + "; nothing sent");
+    const WriteReport& report = session.write();
+    if (WasInterrupted(report))
+        return Interrupted("the switch got " + std::to_string(report.framesSent) + " of 10 frames");
+    const Verdict verdict = WriteVerdict(report);
+    if (report.end == TransferEnd::InvalidSwitchAddress)
+        return Fail(verdict.summary + " (the file's switch address is " + Quoted(session.screen().ADDR[3].text()) +
+                    "; --switch-address HEX6 gives one)");
+    if (!report.complete() || report.framesHeard == 0) return Fail(verdict.summary);
+    if (!verdict.ok) Warn(verdict.summary);
+    std::cout << "Sent " << ShownName(file) << " (10 frames)" << std::endl;
+    return kOk;
+}
+
+int Compare(const CommandLine& line) {
+    std::string error;
+    const std::string file = line.operands[0];
+    const auto bytes = ReadConfigArgument(file, &error);
+    if (!bytes) return Fail(error);
+    const auto options = LineOptions(line, &error);
+    if (!options) return Fail(error);
+
+    SwitchSession session;
+    if (!session.open(*options, &error)) return Fail(error);
+    const ReadReport& report = session.read();
+    if (WasInterrupted(report)) return Interrupted("nothing compared");
+    if (!report.complete()) return ReadFailure(session, report, "nothing compared");
+    const CompareResult result = CompareConfig(*bytes, session.screen());
+    if (result.outcome == CompareOutcome::Unreadable) return Fail(ShownName(file) + ": File Read Error");
+    if (result.outcome == CompareOutcome::Identical) {
+        std::cout << "File is identical to screen" << std::endl;
+        return kOk;
+    }
+    std::cout << "File does not match screen\n";
+    for (const Difference& d : result.differences)
+        std::cout << "  " << Utf8FromWindows1252(d.field + ": file " + d.fileValue + ", switch " + d.screenValue)
+                  << "\n";
+    std::cout.flush();
+    return kDiffers;
+}
+
+}  // namespace kavro::cli

@@ -1,0 +1,95 @@
+#include "cli/switch_session.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+#include "buslink/port_problems.h"
+#include "qtplatform/qt_serial_port.h"
+#include "transfer/traffic_decoder.h"
+
+namespace kavro::cli {
+namespace {
+
+std::atomic<int> g_signal{0};
+
+extern "C" void OnSignal(int signal) {
+    g_signal = signal;
+}
+
+// The log entry as a line of standard error, and with --decode what the
+// frame means under it.
+void Echo(const std::string& entry, bool decode) {
+    std::string line = entry;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::cerr << line << "\n";
+    if (decode) {
+        const std::string meaning = DecodeLogEntry(line);
+        if (!meaning.empty()) std::cerr << "   " << meaning << "\n";
+    }
+    std::cerr.flush();
+}
+
+}  // namespace
+
+std::string NoSwitchMessage(const std::string& device) {
+    return "no switch answers on " + device + ": check power, cable, port and address";
+}
+
+SwitchSession::SwitchSession() {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    // A signal is acted on in the event loop: the transfer running then
+    // ends at its next exchange.
+    QObject::connect(&signalWatch_, &QTimer::timeout, [this] {
+        if (g_signal != 0 && form_) form_->Transfer.Stop();
+    });
+    signalWatch_.start(100);
+}
+
+SwitchSession::~SwitchSession() {
+    if (form_) form_->Form_Unload();
+}
+
+int SwitchSession::Interruption() {
+    return g_signal;
+}
+
+bool SwitchSession::open(const SessionOptions& options, std::string* error) {
+    options_ = options;
+    ShellEnvironment env;
+    env.pump = &pump_;
+    env.ui = &ui_;
+    env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+    StartOptions start;
+    start.device = options.device;
+    form_ = std::make_unique<frmMain>(env, start);
+    if (options.verbose)
+        form_->Diagnostic.setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
+    form_->Form_Load();
+    form_->Transfer.setGiveUpWhenSilent(true);
+    if (form_->MSComm1().isOpen()) return true;
+    const PortProblem problem = DescribeOpenFailure(options.device, form_->PortOpenResult());
+    *error = problem.what + ". " + problem.remedy;
+    return false;
+}
+
+void SwitchSession::addressSwitch() {
+    if (!options_.switchAddress) return;
+    form_->Screen.ADDR[3].setText(*options_.switchAddress);
+    form_->Screen.UseSwPP.setValue(1);
+}
+
+const ReadReport& SwitchSession::read() {
+    addressSwitch();
+    form_->GET_DATA_Click();
+    return form_->Transfer.lastRead();
+}
+
+const WriteReport& SwitchSession::write() {
+    addressSwitch();
+    form_->SEND_DATA_Click();
+    return form_->Transfer.lastWrite();
+}
+
+}  // namespace kavro::cli

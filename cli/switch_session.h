@@ -1,0 +1,58 @@
+#pragma once
+// A main window without a window, on one serial device: what get, send,
+// compare and site run their transfers on. SIGINT and SIGTERM end a
+// transfer at its next exchange; the port is then closed as usual, which
+// puts its line settings back.
+
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/console_ui.h"
+#include "qtplatform/qt_event_pump.h"
+#include "shell/frm_main.h"
+
+namespace kavro::cli {
+
+struct SessionOptions {
+    std::string device;
+    std::optional<std::string> switchAddress;  // reach the switch by its own address
+    bool verbose = false;                      // every frame on standard error
+    bool decode = false;                       // ... and what it means
+};
+
+class SwitchSession {
+public:
+    SwitchSession();
+    ~SwitchSession();
+
+    // Opens the port; false, with the reason and its remedy in error.
+    bool open(const SessionOptions& options, std::string* error);
+
+    // "Get Config" and "Send Config", addressed as the options say. A read
+    // gives up early when nothing at all answers.
+    const ReadReport& read();
+    const WriteReport& write();
+
+    frmMain& form() { return *form_; }
+    ConfigScreen& screen() { return form_->Screen; }
+    const std::string& device() const { return options_.device; }
+
+    // The signal that stopped the last transfer, or 0.
+    static int Interruption();
+
+private:
+    void addressSwitch();
+
+    SessionOptions options_;
+    QtEventPump pump_;
+    ConsoleUi ui_;
+    std::unique_ptr<frmMain> form_;
+    QTimer signalWatch_;
+};
+
+// What a read that gave up because nothing answered says.
+std::string NoSwitchMessage(const std::string& device);
+
+}  // namespace kavro::cli

@@ -1,0 +1,83 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "qtplatform/port_diagnosis.h"
+
+namespace kavro {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsTerminal(const std::string& location) {
+    const int fd = ::open(location.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return true;  // cannot look: do not claim otherwise
+    const bool terminal = ::isatty(fd) == 1;
+    ::close(fd);
+    return terminal;
+}
+
+std::string ProcessName(long pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    if (!std::getline(comm, name) || name.empty()) return {};
+    return name + ", process " + std::to_string(pid);
+}
+
+// Lock files of the UUCP kind, which Qt, minicom and others write: the
+// holder's process number first.
+long PidFromLockFile(const std::string& location) {
+    std::string name = location.rfind("/dev/", 0) == 0 ? location.substr(5) : fs::path(location).filename().string();
+    for (char& c : name)
+        if (c == '/') c = '_';
+    for (const char* folder : {"/var/lock/", "/run/lock/", "/tmp/"}) {
+        std::ifstream lock(folder + std::string("LCK..") + name);
+        long pid = 0;
+        if (lock >> pid && pid > 0 && pid != ::getpid() && fs::exists("/proc/" + std::to_string(pid))) return pid;
+    }
+    return 0;
+}
+
+// A process with the device open, from its open files (only those this
+// user may look into).
+long PidHoldingOpen(const std::string& location) {
+    std::error_code error;
+    const fs::path device = fs::canonical(location, error);
+    if (error) return 0;
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+        const std::string pidText = process.path().filename().string();
+        if (pidText.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::stol(pidText);
+        if (pid == ::getpid()) continue;
+        std::error_code fdError;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", fdError)) {
+            std::error_code linkError;
+            if (fs::read_symlink(fd.path(), linkError) == device) return pid;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::string& location) {
+    struct stat info {};
+    if (::stat(location.c_str(), &info) != 0) return errno == EACCES ? OpenStatus::PermissionDenied : OpenStatus::NotFound;
+    if (!S_ISCHR(info.st_mode)) return OpenStatus::NotSerialPort;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+        return ::access(location.c_str(), R_OK | W_OK) == 0 ? OpenStatus::Busy : OpenStatus::PermissionDenied;
+    if (error == QSerialPort::DeviceNotFoundError) return OpenStatus::NotFound;
+    return IsTerminal(location) ? OpenStatus::Failed : OpenStatus::NotSerialPort;
+}
+
+std::string PortHolder(const std::string& location) {
+    long pid = PidFromLockFile(location);
+    if (pid == 0) pid = PidHoldingOpen(location);
+    return pid ? ProcessName(pid) : std::string();
+}
+
+}  // namespace kavro

@@ -1,0 +1,16 @@
+#include "qtplatform/port_diagnosis.h"
+
+namespace kavro {
+
+// Windows answers "access denied" for a port another program holds.
+OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::string&) {
+    if (error == QSerialPort::DeviceNotFoundError) return OpenStatus::NotFound;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) return OpenStatus::Busy;
+    return OpenStatus::Failed;
+}
+
+std::string PortHolder(const std::string&) {
+    return {};
+}
+
+}  // namespace kavro

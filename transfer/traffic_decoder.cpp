@@ -1,0 +1,131 @@
+#include "transfer/traffic_decoder.h"
+
+#include <sstream>
+
+#include "buslink/frame_codec.h"
+#include "buslink/switch_messages.h"
+#include "editor/command_catalogue.h"
+
+namespace kavro {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
+
+int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
+
+std::string Address(const Bytes& f, int at, bool complemented) {
+    auto b = [&](int i) { return complemented ? Plain(f[at + i]) : f[at + i]; };
+    return HexText(AddressValue(static_cast<std::uint8_t>(b(0)), static_cast<std::uint8_t>(b(1)),
+                                static_cast<std::uint8_t>(b(2))),
+                   6);
+}
+
+// Whether the bytes are a whole frame: its length byte names their
+// number, and its checksum is right.
+std::string Flaw(const Bytes& f) {
+    if (f.size() < 3 || f.size() > static_cast<std::size_t>(kMaxReceived)) return " (not a whole frame)";
+    if (FrameLengthFrom(f[1]) != static_cast<int>(f.size())) return " (its length byte names another length)";
+    FrameBuffer buffer{};
+    std::copy(f.begin(), f.end(), buffer.begin());
+    return VerifyChecksum(buffer) == 1 ? "" : " (bad checksum)";
+}
+
+// One event block, as Get Config reads it: the command, and its data or
+// the lock priority where the command has them.
+std::string Event(const Bytes& f, int e) {
+    const int b = EventBlockStart(e);
+    const int code = Plain(f[b]);
+    const int position = ListIndexFromCode(code);
+    std::string text = std::string(kEventNames[e]) + " " + kCommands[position].name;
+    if (kCommands[position].showsData()) {
+        const int low = Plain(f[b + 1]), high = Plain(f[b + 2]);
+        text += " " + (position == kAbsolutePosition ? HexText(low + 256 * high, 4) : HexText(low, 2));
+    }
+    if (code > kLastPlainCommandCode) text += " priority " + HexText(Plain(f[b + 2]), 2);
+    return text;
+}
+
+// The destination the press block names, as the channel's boxes show it.
+std::string Destination(const Bytes& f) {
+    const int press = EventBlockStart(0);
+    const int mode = Plain(f[press + 3]);
+    std::string text;
+    if (mode & kSrcGroupFlag) text = "Src Group";
+    else if ((mode & kModeMask) == kModeGroup) text = "Group";
+    else if ((mode & kModeMask) == kModePointToPoint) text = "P-P " + Address(f, press + 4, true);
+    else if ((mode & kModeMask) == kModeSpecific) text = "Specific " + Address(f, press + 4, true);
+    else text = "mode " + std::to_string(mode & kModeMask);
+    if (mode & kSeqFlag) text += ", Seq";
+    return text;
+}
+
+std::string ChannelRecord(const Bytes& f) {
+    std::string text = "channel " + std::to_string(Plain(f[kPayload])) + ":";
+    for (int e = 0; e < 3; ++e) text += (e ? ", " : " ") + Event(f, e);
+    return text + "; " + Destination(f);
+}
+
+std::string SourceGroups(const Bytes& f) {
+    std::string text = "source groups:";
+    for (int k = 0; k < 8; ++k) text += " " + Address(f, kPayload + 3 * k, true);
+    return text;
+}
+
+}  // namespace
+
+std::string DescribeSentFrame(const Bytes& f) {
+    if (f.size() < 9) return "a frame of " + std::to_string(f.size()) + " bytes";
+    const std::string to = (f[6] == 0xFF && f[7] == 0xFF && f[8] == 0xFF) ? "" : " to " + Address(f, 6, false);
+    const std::string flaw = Flaw(f);
+    const std::size_t length = f.size();
+    switch (f[0]) {
+    case msg::QueryFirmware: return "query firmware version" + to + flaw;
+    case msg::QuerySwitchAddress: return "query switch address" + to + flaw;
+    case msg::QuerySourceGroups: return "query source groups" + to + flaw;
+    case msg::QueryChannel:
+        if (length >= 12) return "query channel " + std::to_string(Plain(f[kPayload])) + to + flaw;
+        break;
+    case msg::WriteSwitchAddress:
+        if (length >= 14) return "write switch address " + Address(f, kPayload, false) + to + flaw;
+        break;
+    case msg::WriteChannel:
+        if (length >= static_cast<std::size_t>(kChannelRecordLength)) return "write " + ChannelRecord(f) + to + flaw;
+        break;
+    case msg::WriteSourceGroups:
+        if (length >= static_cast<std::size_t>(kSourceGroupTableLength)) return "write " + SourceGroups(f) + to + flaw;
+        break;
+    default: return "message " + HexText(f[0], 2) + to + flaw;
+    }
+    return std::string(Shape(f[0]).what) + ", cut short" + flaw;
+}
+
+std::string DescribeReply(const Bytes& f) {
+    if (f.empty()) return "no reply";
+    const std::string flaw = Flaw(f);
+    if (!flaw.empty()) return "reply of " + std::to_string(f.size()) + " bytes" + flaw;
+    const std::string from = "from " + Address(f, kSenderAddress, false);
+    const int length = static_cast<int>(f.size());
+    if (length == kFirmwareReplyLength)
+        return "reply firmware version " + std::to_string(Plain(f[kPayload])) + "." +
+               std::to_string(Plain(f[kPayload + 1])) + " " + from;
+    if (length == kSwitchAddressReplyLength) return "reply switch address " + Address(f, kSenderAddress, false);
+    if (length == kChannelRecordLength) return "reply " + ChannelRecord(f) + " " + from;
+    if (length == kSourceGroupTableLength) return "reply " + SourceGroups(f) + " " + from;
+    if (length == kWriteReplyLength) return "answer to a write " + from;
+    return "reply of " + std::to_string(length) + " bytes " + from;
+}
+
+std::string DecodeLogEntry(const std::string& entry) {
+    const bool sent = entry.rfind("<--", 0) == 0;
+    if (!sent && entry.rfind("-->", 0) != 0) return {};
+    Bytes bytes;
+    std::istringstream hex(entry.substr(3));
+    std::string pair;
+    while (hex >> pair) bytes.push_back(static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 +
+                                                                  HexDigitValue(pair.size() > 1 ? pair[1] : '0')));
+    return sent ? DescribeSentFrame(bytes) : DescribeReply(bytes);
+}
+
+}  // namespace kavro
