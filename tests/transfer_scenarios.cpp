@@ -200,6 +200,25 @@ TEST(GetConfig, EachReplyFaultFailsItsAttempt) {
     }
 }
 
+// A channel reply cut after any of its 33 bytes fails its attempt, and the
+// second attempt reads the channel. Eight cuts share a read; over the
+// pseudo-terminal, where each costs a real time-out, the last eight only.
+TEST(GetConfig, AReplyCutAtAnyByteFailsItsAttempt) {
+    for (int first : {0, 8, 16, 24, 25}) {
+        auto rig = MakeRig(Rich());
+        if (!rig->virtualTime() && first != 25) continue;
+        std::string plan;
+        int cuts = 0;
+        for (int cut = first; cut < std::min(first + 8, 33); ++cut, ++cuts)
+            plan += (cuts ? "," : "") + std::string("8D/") + std::to_string(cuts + 1) + "@1=cut:" + std::to_string(cut);
+        rig->Plan(plan);
+        rig->form().GET_DATA_Click();
+        EXPECT_TRUE(rig->form().Transfer.lastRead().complete()) << plan;
+        EXPECT_EQ(rig->Frames().size(), 11u + cuts) << plan;
+        EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234") << plan;
+    }
+}
+
 // A reply that runs long is waited for to the time-out, cut to 49 bytes,
 // and judged by its length byte and checksum like any other.
 TEST(GetConfig, LongReplyRunsToTheTimeOutAndIsJudgedOnItsFrame) {
