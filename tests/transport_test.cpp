@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "buslink/transport.h"
+#include "simulator/simulated_serial_port.h"
 #include "support/scripted_port.h"
 #include "simulator/virtual_pump.h"
 
@@ -49,8 +52,6 @@ protected:
     Module2 bus;
 };
 
-
-
 TEST_F(Transport, SilentSwitchTimesOutAfterFiveTicksAndLeavesTheBufferAlone) {
     // A previous good reply is in the buffer.
     const Bytes previous = Reply(0x80, 13);
@@ -87,9 +88,6 @@ TEST_F(Transport, ShortReplyShowsItsCountAfterTheTimeOut) {
     EXPECT_EQ(log.text().substr(0, 8), "RCV= 7\r\n");
 }
 
-
-
-
 TEST_F(Transport, ClosedPortReturnsAtOnceWithNothing) {
     port.close();
     const std::uint32_t waited = Exchange(13);
@@ -97,6 +95,34 @@ TEST_F(Transport, ClosedPortReturnsAtOnceWithNothing) {
     EXPECT_EQ(port.bytesWritten, 0);
     EXPECT_EQ(bus.ReceivedCount, 0);
     EXPECT_EQ(log.text().substr(0, 8), "RCV= 0\r\n");
+}
+
+// A device that never stops talking fills no memory: the port holds at
+// most kInputLimit bytes, the rest is dropped and the log says how much.
+TEST(Flood, IsHeldToTheLimitAndCounted) {
+    VirtualPump pump;
+    auto flooding = std::make_shared<SimulatedSwitch>(SwitchState::Factory(), *ParseFaultPlan("8F=flood"));
+    SimulatedSerialPort port(flooding, pump, false);
+    DiagnosticLog log("Diagnostic");
+    Module2 bus(port, pump, log);
+    port.open();
+    pump.startTimer1(Module2::kTimer1IntervalMs, [&] { bus.Timer1Tick(); });
+    int most = 0;
+    std::function<void()> sample = [&] {
+        most = std::max(most, port.inputCount());
+        pump.schedule(7, sample);
+    };
+    pump.schedule(0, sample);
+    const Bytes query{msg::QuerySwitchAddress, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::copy(query.begin(), query.end(), bus.TransmitBuffer.begin());
+    AppendChecksum(bus.TransmitBuffer, 11);
+    bus.SendFrame(11);
+    bus.ReceiveFrame(11);
+    EXPECT_EQ(bus.ReceivedCount, 49);
+    const std::string top = "RCV= 49\r\nDROP= ";
+    ASSERT_EQ(log.text().rfind(top, 0), 0u) << log.text().substr(0, 40);
+    EXPECT_GT(std::stoi(log.text().substr(top.size())), 50000) << "64 bytes a millisecond for the whole wait";
+    EXPECT_LE(most, kInputLimit);
 }
 
 TEST(WaitMs, WaitsTheFullTimeAcrossAClockWrap) {
