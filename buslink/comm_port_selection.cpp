@@ -1,5 +1,7 @@
 #include "buslink/comm_port_selection.h"
 
+#include <algorithm>
+
 #include "platform/ui_services.h"
 
 namespace kavro {
@@ -12,22 +14,38 @@ void CommPortSelection::Form_Load() {
     changePortEnabled_ = false;
     entries_.clear();
     selected_ = -1;
+    systemPorts_ = owner_.SystemPorts();
+    selectedSystemPort_ = -1;
     const auto ports = owner_.GetAvailablePorts();
     const std::string current = std::to_string(owner_.CurrentActivePort());
     int position = 0;
     for (int i = 1; i <= 16; ++i) {
         if (!ports[i]) continue;
         entries_.push_back(std::to_string(i));
-        if (entries_.back() == current) SelectEntry(position);
+        if (entries_.back() == current && owner_.ChosenDevice().empty()) SelectEntry(position);
         ++position;
     }
+    for (std::size_t row = 0; row < systemPorts_.size(); ++row)
+        if (!owner_.ChosenDevice().empty() && systemPorts_[row].device == owner_.ChosenDevice())
+            SelectSystemPort(static_cast<int>(row));
     changed();
 }
 
 void CommPortSelection::SelectEntry(int position) {
     if (position < 0 || position >= static_cast<int>(entries_.size())) return;
     selected_ = position;
+    selectedSystemPort_ = -1;
     xcbxCommPort_Click();
+}
+
+void CommPortSelection::SelectSystemPort(int row) {
+    if (row < 0 || row >= static_cast<int>(systemPorts_.size())) return;
+    const std::string number = std::to_string(devices_ ? PortNumberOf(systemPorts_[row].device, devices_) : 0);
+    const auto entry = std::find(entries_.begin(), entries_.end(), number);
+    selected_ = entry == entries_.end() ? -1 : static_cast<int>(entry - entries_.begin());
+    selectedSystemPort_ = row;
+    changePortEnabled_ = true;
+    changed();
 }
 
 void CommPortSelection::xcbxCommPort_Click() {
@@ -36,10 +54,14 @@ void CommPortSelection::xcbxCommPort_Click() {
 }
 
 void CommPortSelection::xcmdChangeCommPort_Click() {
-    if (!changePortEnabled_ || selected_ < 0) return;
-    const int chosen = std::stoi(entries_[selected_]);
-    if (chosen != owner_.CurrentActivePort()) {
+    if (!changePortEnabled_ || (selected_ < 0 && selectedSystemPort_ < 0)) return;
+    // A number when the choice has one; else the device, the number of the
+    // file staying as it was.
+    const int chosen = selected_ >= 0 ? std::stoi(entries_[selected_]) : owner_.CurrentActivePort();
+    const std::string device = selected_ >= 0 ? std::string() : systemPorts_[selectedSystemPort_].device;
+    if (chosen != owner_.CurrentActivePort() || device != owner_.ChosenDevice()) {
         owner_.SetCurrentActivePort(chosen);
+        owner_.SetChosenDevice(device);
         owner_.SetActivePort();
         if (owner_.MainWindowVisible()) ui_.messageBox(kNextStartMessage, kCaption);
     }
@@ -53,8 +75,8 @@ void CommPortSelection::xcmdCancel_Click() {
 }
 
 std::string CommPortSelection::selectedDevice() const {
-    if (selected_ < 0) return {};
-    return devices_ ? devices_(std::stoi(entries_[selected_])) : std::string{};
+    if (selected_ >= 0) return devices_ ? devices_(std::stoi(entries_[selected_])) : std::string{};
+    return selectedSystemPort_ >= 0 ? systemPorts_[selectedSystemPort_].device : std::string{};
 }
 
 void CommPortSelection::changed() {

@@ -1,8 +1,11 @@
 #pragma once
 // The small window "Comm Port Selection" (xfrmCommPortSelection): a list of
-// the ports found at start-up, "Change Port" and "Cancel". Choosing a port
-// changes the main window's CurrentActivePort and rewrites Ports.ini; after
-// start-up the open port stays until the next start, and the window says so.
+// the numbered ports found at start-up, "Change Port" and "Cancel". Choosing
+// a port changes the main window's CurrentActivePort and rewrites
+// Ports.ini; after start-up the open port stays until the next start, and
+// the window says so. Beside the numbers it lists the serial ports the
+// system reports now, so that an adapter outside the numbered table can be
+// chosen by its device.
 
 #include <array>
 #include <functional>
@@ -24,6 +27,11 @@ public:
     virtual void SetCurrentActivePort(int port) = 0;
     virtual void SetActivePort() = 0;  // stores CurrentActivePort in Ports.ini
     virtual bool MainWindowVisible() const = 0;
+    // A device outside the numbered table, or empty for the number's own.
+    virtual std::string ChosenDevice() const = 0;
+    virtual void SetChosenDevice(const std::string& device) = 0;
+    // The serial ports present now.
+    virtual std::vector<SystemPort> SystemPorts() = 0;
 };
 
 class CommPortSelection {
@@ -36,10 +44,14 @@ public:
     CommPortSelection(PortChoiceOwner& owner, UiServices& ui, PortDeviceTable devices);
 
     // The load handler: fills the list with the available ports, ascending,
-    // and selects the current one if it is among them.
+    // and selects the current one if it is among them; lists the ports
+    // present now.
     void Form_Load();
     // A selection in the list, by the user or by code.
     void SelectEntry(int position);
+    // A port present now chosen from the second list: its number when it
+    // has one, else its device.
+    void SelectSystemPort(int row);
     void xcbxCommPort_Click();
     void xcmdChangeCommPort_Click();
     void xcmdCancel_Click();
@@ -47,10 +59,12 @@ public:
     void Form_Close() { xcmdCancel_Click(); }
 
     const std::vector<std::string>& entries() const { return entries_; }
+    const std::vector<SystemPort>& systemPorts() const { return systemPorts_; }
+    int selectedSystemPort() const { return selectedSystemPort_; }
     int selectedPosition() const { return selected_; }
     bool changePortEnabled() const { return changePortEnabled_; }
     bool isOpen() const { return open_; }
-    // The device behind the selected number, shown beside the list.
+    // The device behind the selection, shown beside the list.
     std::string selectedDevice() const;
 
     // Called after every change, so a window can mirror the model.
@@ -64,6 +78,8 @@ private:
     PortDeviceTable devices_;
     std::vector<std::string> entries_;
     int selected_ = -1;
+    std::vector<SystemPort> systemPorts_;
+    int selectedSystemPort_ = -1;
     bool changePortEnabled_ = false;
     bool open_ = false;
     std::function<void()> observer_;

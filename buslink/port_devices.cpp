@@ -36,10 +36,15 @@ std::string DescribeSystemPort(const SystemPort& port) {
     return text;
 }
 
-int PortNumberOf(const std::string& device) {
+int PortNumberOf(const std::string& device, const PortDeviceTable& table) {
     for (int n = kFirstPort; n <= kLastPort; ++n)
-        if (DeviceForPort(n) == device) return n;
+        if (table(n) == device) return n;
     return 0;
+}
+
+std::string PortLabel(const std::string& device, const PortDeviceTable& table) {
+    const int number = PortNumberOf(device, table);
+    return number ? "port " + std::to_string(number) + " (" + device + ")" : device;
 }
 
 }  // namespace kavro

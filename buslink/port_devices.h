@@ -14,17 +14,20 @@
 namespace kavro {
 
 std::string DeviceForPort(int number);
+
+// Start-up takes the table as a function so tests can map numbers to
+// pseudo-terminals.
+using PortDeviceTable = std::function<std::string(int number)>;
+
 // The number whose device this is, or 0 for a device outside the table.
-int PortNumberOf(const std::string& device);
+int PortNumberOf(const std::string& device, const PortDeviceTable& table = DeviceForPort);
+// "port 5 (/dev/ttyUSB0)", or the device alone when it has no number.
+std::string PortLabel(const std::string& device, const PortDeviceTable& table = DeviceForPort);
 
 // What a port says about itself, in one line: "FT232R USB UART, FTDI,
 // USB 0403:6001, serial A12345" (what it does not say is left out).
 std::string DescribeSystemPort(const SystemPort& port);
 // The USB ids as "0403:6001", or empty.
 std::string UsbIds(const SystemPort& port);
-
-// Start-up takes the table as a function so tests can map numbers to
-// pseudo-terminals.
-using PortDeviceTable = std::function<std::string(int number)>;
 
 }  // namespace kavro

@@ -46,22 +46,31 @@ int PortFromCandidate(const std::string& candidate) {
     return static_cast<int>(whole);
 }
 
-std::optional<std::string> ReadPortsIni(const std::filesystem::path& file) {
+std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream content;
     content << in.rdbuf();
-    return FirstField(content.str());
+    const std::string text = content.str();
+    RememberedPort remembered{FirstField(text), {}};
+    const std::size_t lineEnd = text.find('\n');
+    if (lineEnd != std::string::npos) {
+        std::string second = text.substr(lineEnd + 1, text.find_first_of("\r\n", lineEnd + 1) - lineEnd - 1);
+        while (!second.empty() && std::isspace(static_cast<unsigned char>(second.back()))) second.pop_back();
+        remembered.device = second;
+    }
+    return remembered;
 }
 
-bool WritePortsIni(const std::filesystem::path& file, int port) {
+bool WritePortsIni(const std::filesystem::path& file, int port, const std::string& device) {
     std::error_code error;
     std::filesystem::remove(file, error);  // a missing file is no error
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out << port << "\r\n";
+    if (!device.empty()) out << device << "\r\n";
     out.close();
     return static_cast<bool>(out);
 }
@@ -72,12 +81,12 @@ std::filesystem::path PortsIniToRead(const PortsIniPlaces& places) {
     return places.beside;
 }
 
-bool StorePortsIni(const PortsIniPlaces& places, int port) {
-    if (WritePortsIni(places.beside, port)) return true;
+bool StorePortsIni(const PortsIniPlaces& places, int port, const std::string& device) {
+    if (WritePortsIni(places.beside, port, device)) return true;
     if (places.user.empty()) return false;
     std::error_code error;
     std::filesystem::create_directories(places.user.parent_path(), error);
-    return WritePortsIni(places.user, port);
+    return WritePortsIni(places.user, port, device);
 }
 
 }  // namespace kavro

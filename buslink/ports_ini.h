@@ -1,6 +1,9 @@
 #pragma once
-// Ports.ini remembers the chosen port number between runs: one line with
-// the number in decimal digits and a CR LF, nothing else.
+// Ports.ini remembers the chosen port between runs: a line with the port
+// number in decimal digits and a CR LF. A port outside the numbered table
+// (/dev/ttyUSB9, COM17) adds its device on a second line, which older
+// readers of the file never look at: for them the first line still names
+// a port, the one chosen last by number.
 
 #include <filesystem>
 #include <optional>
@@ -26,11 +29,16 @@ std::optional<double> ParseDecimal(const std::string& text);
 // 16-bit integer, gives port 1.
 int PortFromCandidate(const std::string& candidate);
 
-// The file's first field, or nothing when the file cannot be opened.
-std::optional<std::string> ReadPortsIni(const std::filesystem::path& file);
+struct RememberedPort {
+    std::string firstField;  // the port number's text, as read
+    std::string device;      // the second line: a device outside the table, or empty
+};
+
+// The file's content, or nothing when the file cannot be opened.
+std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file);
 
 // Deletes the file and writes it anew; false when it could not be written.
-bool WritePortsIni(const std::filesystem::path& file, int port);
+bool WritePortsIni(const std::filesystem::path& file, int port, const std::string& device = {});
 
 // Where Ports.ini is kept: beside the program, as it always was, or, when
 // the program's folder cannot be written (an installed program), in the
@@ -49,6 +57,6 @@ std::filesystem::path PortsIniToRead(const PortsIniPlaces& places);
 // Writes the file beside the program, or the user's copy when that is
 // refused; false when neither could be written. Nothing is written to
 // find out whether the program's folder can be written.
-bool StorePortsIni(const PortsIniPlaces& places, int port);
+bool StorePortsIni(const PortsIniPlaces& places, int port, const std::string& device = {});
 
 }  // namespace kavro

@@ -7,29 +7,6 @@ namespace {
 
 constexpr const char* kEventKeys[3] = {"press", "hold", "release"};
 
-// Code page 1252 bytes 80..9F; 0 marks the five it leaves undefined. From
-// A0 on, a byte's code point is the byte itself (ISO 8859-1).
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88..8F
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98..9F
-};
-constexpr char16_t kReplacementCharacter = 0xFFFD;
-
-void AppendUtf8(std::string& out, char16_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 // The address a channel's destination stands for.
 std::string DestinationAddress(const ConfigScreen& s, int c) {
     switch (DestinationOf(s, c)) {
@@ -65,21 +42,6 @@ std::string Json(const std::string& text) {
 }
 
 }  // namespace
-
-std::string Utf8FromWindows1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (byte < 0x80 || byte >= 0xA0) {
-            AppendUtf8(out, byte);
-        } else {
-            const char16_t codePoint = kWindows1252High[byte - 0x80];
-            AppendUtf8(out, codePoint != 0 ? codePoint : kReplacementCharacter);
-        }
-    }
-    return out;
-}
 
 std::string ConfigAsText(const ConfigScreen& s) {
     std::ostringstream out;

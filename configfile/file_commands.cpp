@@ -51,6 +51,21 @@ void ConfigFileCommands::ShowFileMsg(const std::string& text, Rgb colour, std::v
     ui_.showMessageWindow(FileMsg);
 }
 
+void ConfigFileCommands::Record(FileEvent::Kind kind, std::string detail, bool ok) {
+    lastEvent_ = {kind, cmd.FileName, std::move(detail), ok};
+    ++events_;
+}
+
+std::string FileEventText(const FileEvent& e) {
+    switch (e.kind) {
+    case FileEvent::Kind::Saved: return "Saved " + e.file;
+    case FileEvent::Kind::NotSaved: return "Export Config: " + e.file + " not saved: " + e.detail;
+    case FileEvent::Kind::Loaded: return "Loaded " + e.file;
+    case FileEvent::Kind::NotLoaded: return "Import Config: " + e.file + ": " + e.detail;
+    default: return "Compared with " + e.file + ": " + e.detail;
+    }
+}
+
 void ConfigFileCommands::Export_Click() {
     EnsureDataFolder();
     cmd.FileName = kProposedName;
@@ -59,19 +74,19 @@ void ConfigFileCommands::Export_Click() {
 
     const fs::path file = PathFromUtf8(cmd.FileName);
     std::error_code error;
-    if (fs::exists(file, error)) {
-        FileError.setVisible(true);
-        ui_.showMessageWindow(FileError);
-        return;
-    }
-    const WriteResult result = WriteConfigFile(file, screen_);
+    const WriteResult result =
+        fs::exists(file, error) ? WriteResult{WriteOutcome::Exists, {}} : WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
+        Record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
         FileError.setVisible(true);
         ui_.showMessageWindow(FileError);
     } else if (result.outcome == WriteOutcome::Failed) {
         // The original said nothing and left half a file; we leave none and say so.
+        Record(FileEvent::Kind::NotSaved, result.detail, false);
         ui_.messageBox("The configuration was not saved to " + cmd.FileName + ": " + result.detail + ".",
                        kProgramCaption);
+    } else {
+        Record(FileEvent::Kind::Saved);
     }
 }
 
@@ -90,9 +105,16 @@ bool ConfigFileCommands::ChooseExistingFile() {
 void ConfigFileCommands::Import_Click() {
     if (!ChooseExistingFile()) return;
     switch (LoadConfigFile(PathFromUtf8(cmd.FileName), screen_)) {
-    case LoadOutcome::BadFileType: ShowFileMsg(kBadFileType, kMessageRed); break;
-    case LoadOutcome::ReadError: ShowFileMsg(kReadError, kMessageRed); break;
-    default: break;  // loaded, or could not be opened: no message
+    case LoadOutcome::BadFileType:
+        Record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
+        ShowFileMsg(kBadFileType, kMessageRed);
+        break;
+    case LoadOutcome::ReadError:
+        Record(FileEvent::Kind::NotLoaded, std::string(kReadError) + ", loaded up to the damaged record", false);
+        ShowFileMsg(kReadError, kMessageRed);
+        break;
+    case LoadOutcome::CannotOpen: Record(FileEvent::Kind::NotLoaded, "cannot be opened", false); break;
+    case LoadOutcome::Loaded: Record(FileEvent::Kind::Loaded); break;
     }
 }
 
@@ -104,12 +126,22 @@ void ConfigFileCommands::Compare_Click() {
     if (!ChooseExistingFile()) return;
     const CompareResult result = CompToScreen();
     if (result.outcome == CompareOutcome::Identical) {
+        Record(FileEvent::Kind::Compared, "identical");
         ShowFileMsg(kIdentical, kMessageGreen);
     } else if (result.outcome == CompareOutcome::Different) {
-        std::vector<std::string> lines;
+        // What the screen shows first; fields its channels leave unused after.
+        std::vector<std::string> shown, hidden;
         for (const Difference& d : result.differences)
-            lines.push_back(d.field + ": file " + d.fileValue + ", screen " + d.screenValue);
-        ShowFileMsg(kDifferent, kMessageRed, std::move(lines));
+            (d.hidden ? hidden : shown)
+                .push_back(d.field + ": file " + d.fileValue + ", screen " + d.screenValue +
+                           (d.hidden ? "  (hidden: not used on the screen)" : ""));
+        Record(FileEvent::Kind::Compared,
+               std::to_string(shown.size()) + " shown and " + std::to_string(hidden.size()) + " hidden fields differ",
+               false);
+        shown.insert(shown.end(), hidden.begin(), hidden.end());
+        ShowFileMsg(kDifferent, kMessageRed, std::move(shown));
+    } else {
+        Record(FileEvent::Kind::Compared, "the file cannot be read", false);
     }
 }
 

@@ -13,6 +13,15 @@
 
 namespace kavro {
 
+// What the last export, import or compare that got as far as a file did,
+// for the status line.
+struct FileEvent {
+    enum class Kind { Saved, NotSaved, Loaded, NotLoaded, Compared } kind = Kind::Saved;
+    std::string file;
+    std::string detail;  // why not, or how the compare went
+    bool ok = true;
+};
+
 class ConfigFileCommands {
 public:
     static constexpr const char* kProposedName = "default.set";
@@ -33,6 +42,11 @@ public:
     // The file last chosen in the shared dialog, compared with the screen.
     CompareResult CompToScreen() const;
 
+    // What the last command that got as far as a file did; the count
+    // tells a new event from an old one.
+    const FileEvent& lastEvent() const { return lastEvent_; }
+    int events() const { return events_; }
+
     CommonDialog cmd;
     MessageWindow FileError;
     MessageWindow FileErrorImport;
@@ -43,11 +57,17 @@ private:
     bool Choose(FileDialogMode mode);
     bool ChooseExistingFile();
     void ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details = {});
+    void Record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 
     ConfigScreen& screen_;
     UiServices& ui_;
     std::filesystem::path dataFolder_;
+    FileEvent lastEvent_;
+    int events_ = 0;
 };
+
+// The status line's words for a file event: "Saved /home/ana/KavroSwitch/site1.set".
+std::string FileEventText(const FileEvent& event);
 
 // Where configuration files are kept on this platform.
 std::filesystem::path DefaultDataFolder(const std::filesystem::path& home);

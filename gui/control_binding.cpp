@@ -2,13 +2,17 @@
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QGuiApplication>
 #include <QTimer>
+
+#include "gui/file_text.h"
+#include "gui/readable_colour.h"
 
 namespace kavro {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
-std::string S(const QString& s) { return s.toLatin1().toStdString(); }
+QString Q(const std::string& s) { return FromFileText(s); }
+std::string S(const QString& s) { return ToFileText(s); }
 
 void SetVisible(QWidget* widget, bool visible) {
     // Only explicitly hidden widgets matter; a widget in a hidden window
@@ -119,9 +123,11 @@ void ControlBinding::bind(CheckBox& model, QCheckBox* widget) {
 void ControlBinding::bind(Label& model, QLabel* widget) {
     refreshers_.push_back([&model, widget] {
         if (widget->text() != Q(model.caption())) widget->setText(Q(model.caption()));
+        // The designed colour, lightened where the palette is dark.
         const auto colour = model.colour();
-        const QString style = colour ? QString("color: rgb(%1,%2,%3)").arg(colour->r).arg(colour->g).arg(colour->b)
-                                     : QString();
+        const QColor background = QGuiApplication::palette().color(QPalette::Window);
+        const QColor shown = colour ? ReadableOn(*colour, background) : QColor();
+        const QString style = colour ? QString("color: %1").arg(shown.name()) : QString();
         if (widget->styleSheet() != style) widget->setStyleSheet(style);
         SetVisible(widget, model.visible());
     });

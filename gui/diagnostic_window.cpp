@@ -1,15 +1,22 @@
 #include "gui/diagnostic_window.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
 #include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "gui/twips.h"
+#include "transfer/traffic_decoder.h"
 
 namespace kavro {
 
-DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, QWidget* parent)
-    : QWidget(parent, Qt::Window), log_(log) {
+DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, std::function<QString(const QString&)> chooseFile,
+                                   QWidget* parent)
+    : QWidget(parent, Qt::Window), log_(log), chooseFile_(std::move(chooseFile)) {
     setObjectName("frm_Diagnostic");
     setWindowTitle(QString::fromStdString(log_.title()));
     resize(Twips(11580), Twips(8490));
@@ -22,13 +29,40 @@ DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, QWidget* parent)
     txtComWindow_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     txtComWindow_->setAccessibleName("Communication Window");
     txtComWindow_->setAccessibleDescription("Serial traffic, newest frame first");
+    decoded_ = new QCheckBox("Show what each frame &means", this);
+    decoded_->setObjectName("decoded");
+    decoded_->setAccessibleName("Show what each frame means");
+    connect(decoded_, &QCheckBox::toggled, this, &DiagnosticWindow::refresh);
+    save_ = new QPushButton("&Save Log...", this);
+    save_->setObjectName("saveLog");
+    save_->setAccessibleName("Save Log");
+    connect(save_, &QPushButton::clicked, this, &DiagnosticWindow::saveLog);
 
     auto* inner = new QVBoxLayout(frame_);
     inner->addWidget(txtComWindow_);
+    auto* actions = new QHBoxLayout;
+    actions->addWidget(decoded_);
+    actions->addStretch();
+    actions->addWidget(save_);
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(Twips(360), Twips(240), Twips(360), Twips(240));
-    outer->addWidget(frame_);
+    outer->setContentsMargins(Twips(360), Twips(240), Twips(360), Twips(120));
+    outer->addWidget(frame_, 1);
+    outer->addLayout(actions);
     refresh();
+}
+
+QString DiagnosticWindow::shownText() const {
+    // The entries end in CR LF; the box shows each entry on its own line.
+    QString text = QString::fromLatin1(log_.text().data(), static_cast<int>(log_.text().size()));
+    text.remove('\r');
+    if (!decoded_->isChecked()) return text;
+    QStringList lines;
+    for (const QString& line : text.split('\n')) {
+        lines << line;
+        const std::string meaning = DecodeLogEntry(line.toStdString());
+        if (!meaning.empty()) lines << "      " + QString::fromStdString(meaning);
+    }
+    return lines.join('\n');
 }
 
 void DiagnosticWindow::refresh() {
@@ -37,10 +71,29 @@ void DiagnosticWindow::refresh() {
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, QColor(c.r, c.g, c.b));
     txtComWindow_->setPalette(palette);
-    // The entries end in CR LF; the box shows each entry on its own line.
-    QString text = QString::fromLatin1(log_.text().data(), static_cast<int>(log_.text().size()));
-    text.remove('\r');
+    const QString text = shownText();
     if (txtComWindow_->toPlainText() != text) txtComWindow_->setPlainText(text);
+}
+
+bool DiagnosticWindow::saveLog() {
+    const QString proposed = "kavro-traffic-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss") + ".txt";
+    const QString file = chooseFile_ ? chooseFile_(proposed) : QString();
+    if (file.isEmpty()) return false;
+    QFile out(file);
+    const QByteArray bytes = (windowTitle() + "\n\n" + shownText() + "\n").toUtf8();
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text) && out.write(bytes) == bytes.size() &&
+        out.flush())
+        return true;
+    QMessageBox::warning(this, windowTitle(), "The log was not saved to " + file + ": " + out.errorString());
+    return false;
+}
+
+void DiagnosticWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DiagnosticWindow::closeEvent(QCloseEvent* event) {

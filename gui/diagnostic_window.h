@@ -1,10 +1,15 @@
 #pragma once
 // frm_Diagnostic: the traffic log in a window of its own. It mirrors the
-// log model; closing it discards the log, as the model says.
+// log model; closing it discards the log, as the model says. For support,
+// the log can be shown decoded (what each frame means under it) and saved
+// to a text file.
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QWidget>
+#include <functional>
 
 #include "buslink/diagnostic_log.h"
 
@@ -13,19 +18,29 @@ namespace kavro {
 class DiagnosticWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DiagnosticWindow(DiagnosticLog& log, QWidget* parent = nullptr);
+    // chooseFile: asks where to save the log (empty: cancelled).
+    DiagnosticWindow(DiagnosticLog& log, std::function<QString(const QString& proposed)> chooseFile,
+                     QWidget* parent = nullptr);
 
     // Brings the log up to date in the box (text and colour).
     void refresh();
     QPlainTextEdit* logBox() const { return txtComWindow_; }
+    // The log as the box shows it, decoded or not.
+    QString shownText() const;
+    // Saves the shown log; false (and the user told) when it could not be.
+    bool saveLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     DiagnosticLog& log_;
+    std::function<QString(const QString&)> chooseFile_;
     QGroupBox* frame_;
     QPlainTextEdit* txtComWindow_;
+    QCheckBox* decoded_;
+    QPushButton* save_;
 };
 
 }  // namespace kavro

@@ -14,6 +14,8 @@
 #include "platform/utf8_path.h"
 #include "qtplatform/qt_event_pump.h"
 #include "qtplatform/qt_serial_port.h"
+#include "qtplatform/system_ports.h"
+#include "gui/window_icon.h"
 #include "shell/frm_main.h"
 #include "simulator/simulated_serial_port.h"
 
@@ -21,6 +23,7 @@ int main(int argc, char* argv[]) {
     using namespace kavro;
     QApplication app(argc, argv);
     QApplication::setApplicationName("KavroSwitch");
+    QApplication::setWindowIcon(ProgramIcon());
     const Version version = ProgramVersion();
     QApplication::setApplicationVersion(
         QString("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.revision));
@@ -47,6 +50,7 @@ int main(int argc, char* argv[]) {
     env.pump = &pump;
     env.ui = &ui;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+    env.systemPorts = SystemSerialPorts;
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
     env.dataFolder = DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString()));
     env.portsIni = {PathFromUtf8(QApplication::applicationDirPath().toStdString()) / "Ports.ini",

@@ -1,43 +1,42 @@
 #include "gui/main_window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
-#include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "gui/channel_frame.h"
 #include "gui/twips.h"
-#include "qtplatform/qt_serial_port.h"
+#include "gui/window_icon.h"
 
 namespace kavro {
 namespace {
 
-constexpr const char* kEventWords[3] = {"Press", "Hold", "Release"};
-
-// Keeps its place in the layout while hidden, so that a field appearing or
-// disappearing does not shift its neighbours.
-template <typename W>
-W* Steady(W* widget) {
-    QSizePolicy policy = widget->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    widget->setSizePolicy(policy);
-    return widget;
-}
-
-QLineEdit* HexBox(const QString& name, int characters) {
-    auto* box = new QLineEdit;
-    box->setAlignment(Qt::AlignCenter);
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QString(characters + 2, 'W')));
-    SetAccessibleNames(box, name);
-    return box;
-}
+// The buttons of the "Commands" frame, top to bottom, with the handler each
+// forwards to. All but "Diagnostic" wait while a transfer runs.
+struct CommandButton {
+    const char* name;     // the Qt object name: the control's name in the design
+    const char* caption;  // with its keyboard mnemonic
+    void (frmMain::*click)();
+    const char* tip;
+};
+constexpr CommandButton kCommandButtons[] = {
+    {"GET_DATA", "&Get Config", &frmMain::GET_DATA_Click, nullptr},
+    {"SEND_DATA", "&Send Config", &frmMain::SEND_DATA_Click, nullptr},
+    {"Import", "&Import Config", &frmMain::Import_Click, nullptr},
+    {"Export", "E&xport Config", &frmMain::Export_Click, nullptr},
+    {"Compare", "&Compare", &frmMain::Compare_Click, "Compare File to Switch setup"},
+    {"SelComm", "Select Co&mm", &frmMain::SelComm_Click, nullptr},
+    {"DIAG", "&Diagnostic", &frmMain::DIAG_Click, nullptr},
+};
 
 int RowOfTop(int top) {
     if (top < 3240) return 0;
@@ -50,32 +49,25 @@ int TwipsFromPixels(int pixels) {
     return static_cast<int>(std::lround(pixels * 1440.0 / (Twips(1440) > 0 ? Twips(1440) : 96)));
 }
 
+QScrollArea* Scrolling(QWidget* content) {
+    auto* area = new QScrollArea;
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
+}
+
 // OLE1: the program's notice, a picture of a switch with its name.
 QWidget* MakeNotice(const Version& version) {
-    QPixmap picture(Twips(540), Twips(900));
-    picture.fill(Qt::transparent);
-    {
-        QPainter p(&picture);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF plate(1, 1, picture.width() - 2, picture.height() - 2);
-        p.setPen(QPen(QColor(60, 60, 60), 1.5));
-        p.setBrush(QColor(235, 235, 230));
-        p.drawRoundedRect(plate, 6, 6);
-        const double w = plate.width(), h = plate.height();
-        for (int i = 0; i < 8; ++i) {  // eight buttons, two columns
-            const QRectF button(plate.left() + w * (i % 2 ? 0.56 : 0.14), plate.top() + h * (0.08 + 0.225 * (i / 2)),
-                                w * 0.30, h * 0.17);
-            p.setBrush(i < 6 ? QColor(70, 110, 170) : QColor(150, 150, 150));
-            p.drawRoundedRect(button, 3, 3);
-        }
-    }
     auto* notice = new QFrame;
     notice->setObjectName("OLE1");
     notice->setFrameShape(QFrame::StyledPanel);
     auto* image = new QLabel;
-    image->setPixmap(picture);
+    image->setPixmap(ProgramIcon().pixmap(Twips(720), Twips(720)));
     auto* text = new QLabel(QString("<b>Kavro Smart Switch</b><br>Configuration<br>Version %1.%2.%3")
-                                .arg(version.major).arg(version.minor).arg(version.revision));
+                                .arg(version.major)
+                                .arg(version.minor)
+                                .arg(version.revision));
     auto* layout = new QHBoxLayout(notice);
     layout->addWidget(image);
     layout->addWidget(text, 1);
@@ -88,47 +80,21 @@ QWidget* MakeNotice(const Version& version) {
 MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
     : QMainWindow(parent), form_(form), screen_(form.Screen), ui_(ui) {
     setObjectName("frmMain");
+    setWindowIcon(ProgramIcon());
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    auto* grid = new QGridLayout(client);
+    auto* columns = new QHBoxLayout(client);
+    columns->setContentsMargins(Twips(60), Twips(60), Twips(60), 0);
+    columns->addWidget(makeChannelArea(), 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(makeCommandsFrame());
+    QScrollArea* addresses = Scrolling(makeAddressColumn());
+    addresses->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);  // may shrink to nothing
+    right->addWidget(addresses, 1);
+    columns->addLayout(right);
+    makeStatusBar();
 
-    auto* top = new QHBoxLayout;
-    top->addWidget(makeShowFrame());
-    auto* clear = new QPushButton("Clear Data");
-    clear->setObjectName("Command1");
-    SetAccessibleNames(clear, "Clear Data");
-    connect(clear, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
-    top->addWidget(clear, 0, Qt::AlignVCenter);
-    top->addStretch();
-    grid->addLayout(top, 0, 0);
-
-    channels_ = new QGridLayout;
-    for (int c = 0; c < kChannels; ++c) frames_[c] = makeChannelFrame(c);
-    placeChannelFrames();
-    // Both columns keep their width when a "Show" option empties one, as
-    // the designed window does; spare height goes below the frames.
-    const int frameWidth = frames_[0]->sizeHint().width();
-    channels_->setColumnMinimumWidth(0, frameWidth);
-    channels_->setColumnMinimumWidth(1, frameWidth);
-    channels_->setRowStretch(4, 1);
-    grid->addLayout(channels_, 1, 0);
-    grid->setRowStretch(2, 1);
-    grid->addWidget(makeRightColumn(), 1, 1, Qt::AlignTop);
-
-    status_ = new QLabel(this);
-    status_->setObjectName("connection");
-    statusBar()->addWidget(status_, 1);
-    // While a transfer runs: what it is doing and how far it got.
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("progress");
-    progress_->setTextVisible(false);
-    progress_->setMaximumWidth(Twips(2400));
-    SetAccessibleNames(progress_, "Transfer progress");
-    statusBar()->addPermanentWidget(progress_);
-    progress_->hide();
-
-    if (auto* port = dynamic_cast<QtSerialPort*>(&form_.MSComm1()))
-        connect(port, &QtSerialPort::lostDevice, this, &MainWindow::refresh);
+    form_.MSComm1().setLostObserver([this] { refresh(); });
     screen_.setObserver([this] { refresh(); });
     form_.Transfer.setObserver([this] { refresh(); });
     qApp->installEventFilter(this);
@@ -139,147 +105,83 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     screen_.setObserver({});
     form_.Transfer.setObserver({});
+    form_.MSComm1().setLostObserver({});
 }
 
-QWidget* MainWindow::makeShowFrame() {
+QWidget* MainWindow::makeShowRow() {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
     auto* frame = new QGroupBox("Show");
     frame->setObjectName("frmShow");
-    auto* row = new QHBoxLayout(frame);
-    const std::pair<OptionButton*, const char*> options[] = {
+    auto* options = new QHBoxLayout(frame);
+    const std::pair<OptionButton*, const char*> buttons[] = {
         {&screen_.opt13, "opt13"}, {&screen_.opt16, "opt16"}, {&screen_.opt78, "opt78"}, {&screen_.optAll, "optAll"}};
-    for (auto [option, name] : options) {
+    for (auto [option, name] : buttons) {
         auto* radio = new QRadioButton;
         radio->setObjectName(name);
         binding_.bind(screen_, *option, radio);
         SetAccessibleNames(radio, radio->text());
-        row->addWidget(radio);
+        options->addWidget(radio);
     }
+    layout->addWidget(frame);
+    auto* clear = new QPushButton("C&lear Data");
+    clear->setObjectName("Command1");
+    SetAccessibleNames(clear, "Clear Data");
+    connect(clear, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
+    lockedDuringTransfer_.push_back(clear);
+    layout->addWidget(clear, 0, Qt::AlignVCenter);
+    layout->addStretch();
+    return row;
+}
+
+// The "Show" options and the eight channel frames, scrolling when the
+// window is smaller than they are.
+QWidget* MainWindow::makeChannelArea() {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->addWidget(makeShowRow());
+    channels_ = new QGridLayout;
+    for (int c = 0; c < kChannels; ++c) frames_[c] = MakeChannelFrame(screen_, binding_, c);
+    placeChannelFrames();
+    // Both columns keep their width when a "Show" option empties one, as
+    // the designed window does; spare height goes below the frames.
+    const int frameWidth = frames_[0]->sizeHint().width();
+    channels_->setColumnMinimumWidth(0, frameWidth);
+    channels_->setColumnMinimumWidth(1, frameWidth);
+    layout->addLayout(channels_);
+    layout->addStretch(1);
+    QScrollArea* area = Scrolling(content);
+    area->setObjectName("channelArea");
+    return area;
+}
+
+QGroupBox* MainWindow::makeCommandsFrame() {
+    auto* frame = new QGroupBox("Commands");
+    frame->setObjectName("Frame9");
+    auto* layout = new QVBoxLayout(frame);
+    for (const CommandButton& command : kCommandButtons) {
+        auto* b = new QPushButton(command.caption, frame);
+        b->setObjectName(command.name);
+        SetAccessibleNames(b, QString(command.caption).remove('&'));
+        if (command.tip) b->setToolTip(command.tip);
+        b->setMinimumSize(Twips(1335), Twips(375));
+        connect(b, &QPushButton::clicked, this, [this, click = command.click] {
+            (form_.*click)();
+            refresh();
+        });
+        if (command.click != &frmMain::DIAG_Click) lockedDuringTransfer_.push_back(b);
+        layout->addWidget(b);
+    }
+    frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
 }
 
-QGroupBox* MainWindow::makeChannelFrame(int c) {
-    const QString channel = QString("Channel %1 ").arg(c + 1);
-    auto* frame = new QGroupBox;
-    frame->setObjectName(QString("Frame%1").arg(c + 1));
-    binding_.bind(screen_.Frames[c], frame);
-    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto* grid = new QGridLayout(frame);
-    grid->setVerticalSpacing(Twips(60));
-    grid->setColumnStretch(6, 1);  // spare width goes after the last field
-
-    for (int e = 0; e < 3; ++e) {
-        const int i = EventIndex(c, e);
-        auto* command = new QComboBox;
-        command->setObjectName(QString("Combo1_%1").arg(i));
-        command->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        SetAccessibleNames(command, channel + kEventWords[e] + " command");
-        binding_.bind(screen_.Combo1[i], command);
-
-        auto* name = new QLabel;
-        name->setObjectName(QString("Label2_%1").arg(LabelIndex(c, e)));
-        binding_.bind(screen_.Label2[LabelIndex(c, e)], name);
-
-        auto* data = Steady(HexBox(channel + kEventWords[e] + " data", 4));
-        data->setObjectName(QString("SW_Data_%1").arg(i));
-        binding_.bind(screen_.SW_Data[i], data);
-
-        auto* range = Steady(new QLabel);
-        range->setObjectName(QString("RANGE_%1").arg(i));
-        range->setMinimumWidth(range->fontMetrics().horizontalAdvance("0->FF ms "));
-        binding_.bind(screen_.RANGE[i], range);
-
-        grid->addWidget(command, e, 0, 1, 2);
-        grid->addWidget(name, e, 2);
-        grid->addWidget(data, e, 3);
-        grid->addWidget(range, e, 4);
-    }
-    auto* seq = new QCheckBox;
-    seq->setObjectName(QString("Check3_%1").arg(c));
-    SetAccessibleNames(seq, channel + "Seq");
-    binding_.bind(screen_.Check3[c], seq);
-    grid->addWidget(seq, 0, 5);
-
-    // Lock priority, and the source group choice with its address.
-    auto* priority = Steady(HexBox(channel + "Lock Priority", 2));
-    priority->setObjectName(QString("PRI_%1").arg(c));
-    binding_.bind(screen_.PRI[c], priority);
-    auto* priorityLabel = Steady(new QLabel);
-    binding_.bind(screen_.PRILBL[c], priorityLabel);
-    auto* srcGroup = new QCheckBox;
-    srcGroup->setObjectName(QString("Check1_%1").arg(SrcGroupBox(c)));
-    SetAccessibleNames(srcGroup, channel + "Src Group");
-    binding_.bind(screen_.Check1[SrcGroupBox(c)], srcGroup);
-    auto* srcAddress = Steady(HexBox(channel + "Source Group Address", 6));
-    srcAddress->setObjectName(QString("SwSrcGroup_%1").arg(c));
-    binding_.bind(screen_.SwSrcGroup[c], srcAddress);
-    auto* lockRow = new QHBoxLayout;
-    lockRow->addWidget(priority);
-    lockRow->addWidget(priorityLabel);
-    grid->addLayout(lockRow, 3, 0);
-    grid->addWidget(srcGroup, 3, 1, 1, 2, Qt::AlignRight);
-    grid->addWidget(srcAddress, 3, 3, 1, 2, Qt::AlignLeft);
-
-    // "Dest =" and the destination boxes, then the motor address.
-    auto* dest = new QHBoxLayout;
-    auto* destLabel = new QLabel;
-    binding_.bind(screen_.Text1[c], destLabel);
-    dest->addWidget(destLabel);
-    dest->addSpacing(Twips(60));
-    const std::tuple<int, const char*, const char*> boxes[] = {
-        {GroupBox(c), "Group", "Use the Group (000000) Address."},
-        {PointToPointBox(c), "P-P", "Use the Default Button Destination Address."},
-        {SpecificBox(c), "Specific", nullptr}};
-    for (auto [index, word, tip] : boxes) {
-        auto* box = new QCheckBox;
-        box->setObjectName(QString("Check1_%1").arg(index));
-        if (tip) box->setToolTip(tip);
-        SetAccessibleNames(box, channel + word);
-        binding_.bind(screen_.Check1[index], box);
-        dest->addWidget(box);
-    }
-    auto* motor = Steady(HexBox(channel + "Motor Address", 6));
-    motor->setObjectName(QString("SpecAddr_%1").arg(c));
-    binding_.bind(screen_.SpecAddr[c], motor);
-    auto* motorLabel = Steady(new QLabel);
-    binding_.bind(screen_.SpecLbl[c], motorLabel);
-    dest->addWidget(motor);
-    dest->addWidget(motorLabel);
-    dest->addStretch();
-    grid->addLayout(dest, 4, 0, 1, 6);
-    return frame;
-}
-
-QWidget* MainWindow::makeRightColumn() {
+// Switch address, P-P motor address, firmware version and the notice.
+QWidget* MainWindow::makeAddressColumn() {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
-
-    auto* frame9 = new QGroupBox("Commands");
-    frame9->setObjectName("Frame9");
-    new QVBoxLayout(frame9);
-    addCommand(frame9, "GET_DATA", "Get Config");
-    addCommand(frame9, "SEND_DATA", "Send Config");
-    addCommand(frame9, "Import", "Import Config");
-    addCommand(frame9, "Export", "Export Config");
-    addCommand(frame9, "Compare", "Compare")->setToolTip("Compare File to Switch setup");
-    auto* selComm = addCommand(frame9, "SelComm", "Select Comm");
-    auto* diag = addCommand(frame9, "DIAG", "Diagnostic");
-    connect(frame9->findChild<QPushButton*>("GET_DATA"), &QPushButton::clicked, this, [this] {
-        if (form_.Busy()) return;
-        lastTransfer_ = LastTransfer::Read;
-        form_.GET_DATA_Click();
-    });
-    connect(frame9->findChild<QPushButton*>("SEND_DATA"), &QPushButton::clicked, this, [this] {
-        if (form_.Busy()) return;
-        lastTransfer_ = LastTransfer::Write;
-        form_.SEND_DATA_Click();
-    });
-    connect(selComm, &QPushButton::clicked, this, [this] { form_.SelComm_Click(); refresh(); });
-    connect(diag, &QPushButton::clicked, this, [this] { form_.DIAG_Click(); });
-    connect(frame9->findChild<QPushButton*>("Import"), &QPushButton::clicked, this, [this] { form_.Import_Click(); });
-    connect(frame9->findChild<QPushButton*>("Export"), &QPushButton::clicked, this, [this] { form_.Export_Click(); });
-    connect(frame9->findChild<QPushButton*>("Compare"), &QPushButton::clicked, this, [this] { form_.Compare_Click(); });
-    layout->addWidget(frame9);
 
     auto* frame10 = new QGroupBox("Switch Address");
     frame10->setObjectName("Frame10");
@@ -314,28 +216,43 @@ QWidget* MainWindow::makeRightColumn() {
     layout->addWidget(frmSF);
 
     layout->addWidget(MakeNotice(ProgramVersion()));
+    layout->addStretch(1);
     return column;
 }
 
-QPushButton* MainWindow::addCommand(QGroupBox* frame, const char* name, const char* caption) {
-    auto* b = new QPushButton(caption, frame);
-    b->setObjectName(name);
-    SetAccessibleNames(b, caption);
-    b->setMinimumSize(Twips(1335), Twips(375));
-    frame->layout()->addWidget(b);
-    return b;
+// The status line: the port in use and how the last command went (in full
+// behind "Details" when it went wrong); during a transfer what it does, how
+// far it got, and a way to stop it.
+void MainWindow::makeStatusBar() {
+    status_ = new ElidingLabel(this);
+    status_->setObjectName("connection");
+    statusBar()->addWidget(status_, 1);
+    details_ = new QToolButton(this);
+    details_->setObjectName("verdictDetails");
+    details_->setText("&Details...");
+    SetAccessibleNames(details_, "What went wrong and what to do");
+    connect(details_, &QToolButton::clicked, this, &MainWindow::showVerdictDetails);
+    statusBar()->addPermanentWidget(details_);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("progress");
+    progress_->setTextVisible(false);
+    progress_->setMaximumWidth(Twips(2400));
+    SetAccessibleNames(progress_, "Transfer progress");
+    statusBar()->addPermanentWidget(progress_);
+    stop_ = new QPushButton("Sto&p", this);
+    stop_->setObjectName("stop");
+    stop_->setToolTip("Stop the transfer at its next frame (Escape)");
+    SetAccessibleNames(stop_, "Stop the transfer");
+    connect(stop_, &QPushButton::clicked, this, [this] { form_.Transfer.Stop(); });
+    statusBar()->addPermanentWidget(stop_);
 }
 
-// After a transfer the status line says how it went, in a few words.
-std::string MainWindow::lastStatus() const {
-    const ReadReport& read = form_.Transfer.lastRead();
-    const WriteReport& write = form_.Transfer.lastWrite();
-    std::string text = form_.ConnectionText();
-    Verdict verdict;
-    if (lastTransfer_ == LastTransfer::Read) verdict = ReadVerdict(read);
-    if (lastTransfer_ == LastTransfer::Write) verdict = WriteVerdict(write);
-    if (!verdict.summary.empty()) text += "  -  " + verdict.summary;
-    return text;
+void MainWindow::showVerdictDetails() {
+    const Verdict verdict = form_.LastVerdict();
+    QMessageBox box(QMessageBox::Warning, kProgramCaption, QString::fromStdString(verdict.summary), QMessageBox::Ok,
+                    this);
+    box.setInformativeText(QString::fromStdString(verdict.advice));
+    box.exec();
 }
 
 QPushButton* MainWindow::button(const QString& objectName) const {
@@ -354,17 +271,28 @@ void MainWindow::placeChannelFrames() {
     }
 }
 
+// The whole status in the accessible name and the tip; on screen as much as
+// the line holds.
+void MainWindow::showStatus() {
+    const TransferProgress& progress = form_.Transfer.progress();
+    const QString text = QString::fromStdString(progress.active ? progress.text : form_.StatusText());
+    status_->setFullText(text);
+    SetAccessibleNames(status_, text);
+    const Verdict verdict = form_.LastVerdict();
+    details_->setVisible(!progress.active && !verdict.advice.empty());
+}
+
 void MainWindow::refresh() {
     if (refreshing_) return;
     refreshing_ = true;
     setWindowTitle(QString::fromStdString(form_.Caption));
     const TransferProgress& progress = form_.Transfer.progress();
-    status_->setText(QString::fromStdString(progress.active ? progress.text : lastStatus()));
+    showStatus();
     progress_->setVisible(progress.active);
+    stop_->setVisible(progress.active);
     progress_->setRange(0, std::max(progress.steps, 1));
     progress_->setValue(progress.step);
-    for (const char* name : {"GET_DATA", "SEND_DATA", "Import", "Export", "Compare", "Command1", "SelComm"})
-        button(name)->setEnabled(!progress.active);
+    for (QPushButton* b : lockedDuringTransfer_) b->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
     // The keyboard moved the window in the model: move it by the same step.
@@ -375,6 +303,29 @@ void MainWindow::refresh() {
         move(pos() + step);
     }
     refreshing_ = false;
+}
+
+// The first time it shows, the window takes the whole content's size where
+// the screen has room for it: the channel area asks for all of it just
+// long enough to take the size of widgets as they are shown.
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (sized_) return;
+    sized_ = true;
+    auto* area = findChild<QScrollArea*>("channelArea");
+    const QSize content = area->widget()->sizeHint().expandedTo(area->widget()->minimumSizeHint());
+    area->setMinimumSize(content + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+    layout()->activate();
+    const QSize full = sizeHint();
+    area->setMinimumSize(0, 0);
+    if (const QScreen* s = screen()) resize(full.boundedTo(s->availableGeometry().size()));
+}
+
+// A palette changed while the program runs (a dark theme chosen) gets the
+// event names' colours chosen again.
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) refresh();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
@@ -391,6 +342,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && form_.Busy()) {
+            form_.Transfer.Stop();
+            return true;
+        }
         Key k = Key::Other;
         switch (key->key()) {
         case Qt::Key_Up: k = Key::Up; break;

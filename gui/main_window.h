@@ -2,6 +2,9 @@
 // frmMain on screen: mirrors the main window model (the eight channel
 // frames, the address boxes, the commands) and forwards the user's actions
 // to it. The logic lives in the model; this class only shows it.
+//
+// The channel area scrolls when the window is smaller than its content;
+// the Commands column and the status line always stay in view.
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,9 +12,12 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <array>
+#include <vector>
 
 #include "gui/control_binding.h"
+#include "gui/eliding_label.h"
 #include "gui/qt_ui_services.h"
 #include "shell/frm_main.h"
 
@@ -32,14 +38,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QWidget* makeShowFrame();
-    QGroupBox* makeChannelFrame(int c);
-    QWidget* makeRightColumn();
-    QPushButton* addCommand(QGroupBox* frame, const char* name, const char* caption);
+    QWidget* makeShowRow();
+    QWidget* makeChannelArea();
+    QGroupBox* makeCommandsFrame();
+    QWidget* makeAddressColumn();
+    void makeStatusBar();
     void placeChannelFrames();
-    std::string lastStatus() const;
+    void showStatus();
+    void showVerdictDetails();
 
     frmMain& form_;
     ConfigScreen& screen_;
@@ -48,13 +58,16 @@ private:
     QGridLayout* channels_ = nullptr;
     std::array<QGroupBox*, kChannels> frames_{};
     std::array<int, kChannels> placedTops_{};
-    QLabel* status_ = nullptr;
+    std::vector<QPushButton*> lockedDuringTransfer_;
+    ElidingLabel* status_ = nullptr;
+    QToolButton* details_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    enum class LastTransfer { None, Read, Write } lastTransfer_ = LastTransfer::None;
+    QPushButton* stop_ = nullptr;
     // The model's window place that the screen already shows, in twips.
     int shownLeft_ = 0;
     int shownTop_ = 0;
     bool refreshing_ = false;
+    bool sized_ = false;
 };
 
 }  // namespace kavro

@@ -1,8 +1,10 @@
 #include "gui/message_window_widget.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "gui/file_text.h"
 #include "gui/twips.h"
 
 namespace kavro {
@@ -33,18 +35,30 @@ MessageWindowWidget::~MessageWindowWidget() {
 }
 
 void MessageWindowWidget::refresh() {
-    setWindowTitle(QString::fromStdString(model_.title()));
+    // An empty title would have the system show the program's name instead;
+    // a zero-width space shows as the empty title it is.
+    const QString title = QString::fromStdString(model_.title());
+    setWindowTitle(title.isEmpty() ? QString(QChar(0x200B)) : title);
     label_->setText(QString::fromStdString(model_.text()));
     const auto colour = model_.colour();
     label_->setStyleSheet(colour ? QString("color: rgb(%1,%2,%3)").arg(colour->r).arg(colour->g).arg(colour->b)
                                  : QString());
     QStringList lines;
-    for (const auto& d : model_.details()) lines << QString::fromLatin1(d.c_str());
+    for (const auto& d : model_.details()) lines << FromFileText(d);
     details_->setPlainText(lines.join('\n'));
     details_->setVisible(!lines.isEmpty());
     // Room for the list when there is one; the designed size otherwise.
     if (!lines.isEmpty()) resize(std::max(width(), Twips(9000)), std::max(height(), Twips(4000)));
     else resize(Twips(model_.designTwips().first), Twips(model_.designTwips().second));
+}
+
+// A message window has nothing to decide: Escape and Enter close it.
+void MessageWindowWidget::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MessageWindowWidget::closeEvent(QCloseEvent* event) {

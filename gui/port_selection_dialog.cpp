@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QScreen>
 
 namespace kavro {
@@ -21,6 +22,14 @@ PortSelectionDialog::PortSelectionDialog(CommPortSelection& model, QWidget* pare
     xlblCommPort_->setBuddy(xcbxCommPort_);
     device_ = new QLabel(this);
     device_->setObjectName("device");
+    presentLabel_ = new QLabel("Serial ports present now (an adapter without a number is chosen here):", this);
+    present_ = new QTreeWidget(this);
+    present_->setObjectName("presentPorts");
+    present_->setAccessibleName("Serial ports present now");
+    present_->setRootIsDecorated(false);
+    present_->setHeaderLabels({"Device", "Port", "Description", "Maker", "USB", "Serial number"});
+    present_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    presentLabel_->setBuddy(present_);
     xcmdChangeCommPort_ = new QPushButton("Change Port", this);
     xcmdChangeCommPort_->setObjectName("xcmdChangeCommPort");
     xcmdCancel_ = new QPushButton("Cancel", this);
@@ -30,15 +39,21 @@ PortSelectionDialog::PortSelectionDialog(CommPortSelection& model, QWidget* pare
     grid->addWidget(xlblCommPort_, 0, 0);
     grid->addWidget(xcbxCommPort_, 0, 1);
     grid->addWidget(device_, 0, 2);
+    grid->addWidget(presentLabel_, 1, 0, 1, 3);
+    grid->addWidget(present_, 2, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(xcmdChangeCommPort_);
     buttons->addStretch();
     buttons->addWidget(xcmdCancel_);
-    grid->addLayout(buttons, 1, 0, 1, 3);
-    setTabOrder(xcbxCommPort_, xcmdChangeCommPort_);
+    grid->addLayout(buttons, 3, 0, 1, 3);
+    setTabOrder(xcbxCommPort_, present_);
+    setTabOrder(present_, xcmdChangeCommPort_);
     setTabOrder(xcmdChangeCommPort_, xcmdCancel_);
 
     connect(xcbxCommPort_, &QComboBox::activated, this, [this](int index) { model_.SelectEntry(index); });
+    connect(present_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (!updating_ && item) model_.SelectSystemPort(present_->indexOfTopLevelItem(item));
+    });
     connect(xcmdChangeCommPort_, &QPushButton::clicked, this, [this] { model_.xcmdChangeCommPort_Click(); });
     connect(xcmdCancel_, &QPushButton::clicked, this, [this] { model_.xcmdCancel_Click(); });
 
@@ -63,6 +78,18 @@ void PortSelectionDialog::refresh() {
         xcbxCommPort_->addItems(entries);
     }
     xcbxCommPort_->setCurrentIndex(model_.selectedPosition());
+    if (present_->topLevelItemCount() != static_cast<int>(model_.systemPorts().size())) {
+        present_->clear();
+        for (const SystemPort& p : model_.systemPorts()) {
+            const int number = PortNumberOf(p.device);
+            present_->addTopLevelItem(new QTreeWidgetItem(
+                {QString::fromStdString(p.device), number ? QString::number(number) : QString("-"),
+                 QString::fromStdString(p.description), QString::fromStdString(p.manufacturer),
+                 QString::fromStdString(UsbIds(p)), QString::fromStdString(p.serialNumber)}));
+        }
+    }
+    present_->setCurrentItem(model_.selectedSystemPort() >= 0 ? present_->topLevelItem(model_.selectedSystemPort())
+                                                              : nullptr);
     const std::string device = model_.selectedDevice();
     device_->setText(device.empty() ? QString() : QString::fromStdString(device));
     xcmdChangeCommPort_->setEnabled(model_.changePortEnabled());

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include "buslink/comm_port_selection.h"
 
@@ -27,6 +28,8 @@ private:
     QLabel* xlblCommPort_;
     QComboBox* xcbxCommPort_;
     QLabel* device_;
+    QLabel* presentLabel_;
+    QTreeWidget* present_;
     QPushButton* xcmdChangeCommPort_;
     QPushButton* xcmdCancel_;
     bool updating_ = false;

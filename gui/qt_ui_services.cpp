@@ -1,6 +1,7 @@
 #include "gui/qt_ui_services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -42,19 +43,30 @@ void QtUiServices::showPortSelection(CommPortSelection& window, bool modal) {
     dialog->show();
 }
 
+DiagnosticWindow* QtUiServices::makeDiagnostic(DiagnosticLog& log) {
+    return new DiagnosticWindow(
+        log,
+        [this](const QString& proposed) {
+            if (logFileDialogOverride) return logFileDialogOverride(proposed);
+            return QFileDialog::getSaveFileName(diagnostic_, "Save Log", QDir::home().filePath(proposed),
+                                                "Text files (*.txt);;All files (*)");
+        },
+        mainWindow_);
+}
+
 void QtUiServices::followDiagnostic(DiagnosticLog& log) {
     log.setObserver([this, &log] {
         if (!log.exists()) {
             if (diagnostic_) diagnostic_->deleteLater();
             return;
         }
-        if (!diagnostic_) diagnostic_ = new DiagnosticWindow(log, mainWindow_);
+        if (!diagnostic_) diagnostic_ = makeDiagnostic(log);
         diagnostic_->refresh();
     });
 }
 
 void QtUiServices::showDiagnostic(DiagnosticLog& log) {
-    if (!diagnostic_) diagnostic_ = new DiagnosticWindow(log, mainWindow_);
+    if (!diagnostic_) diagnostic_ = makeDiagnostic(log);
     diagnostic_->refresh();
     diagnostic_->show();
     diagnostic_->raise();

@@ -30,8 +30,9 @@ public:
 
     // The Qt window of a message window, once it was shown.
     MessageWindowWidget* messageWindow(const MessageWindow& window) const;
-    // Tests answer the file dialog themselves: a path, or empty to cancel.
+    // Tests answer the file dialogs themselves: a path, or empty to cancel.
     std::function<QString(const CommonDialog&, FileDialogMode)> fileDialogOverride;
+    std::function<QString(const QString& proposed)> logFileDialogOverride;
 
     // The diagnostic window follows its log from the first write on, so
     // that it is up to date whenever DIAG shows it.
@@ -40,6 +41,8 @@ public:
     PortSelectionDialog* portSelectionDialog() const { return portSelection_; }
 
 private:
+    DiagnosticWindow* makeDiagnostic(DiagnosticLog& log);
+
     QPointer<QWidget> mainWindow_;
     QPointer<DiagnosticWindow> diagnostic_;
     QPointer<PortSelectionDialog> portSelection_;

@@ -4,6 +4,7 @@
 // simulator offers an in-process switch behind the same interface.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,18 @@ public:
     // Some devices (a pseudo-terminal) cannot drive RTS; the adapter then
     // ignores the request rather than report an error nobody can act on.
     virtual void setRts(bool raised) = 0;
+
+    // Told when the device goes away while open (an adapter unplugged), so
+    // a window can show it at once rather than at the next exchange.
+    void setLostObserver(std::function<void()> observer) { lostObserver_ = std::move(observer); }
+
+protected:
+    void deviceLost() const {
+        if (lostObserver_) lostObserver_();
+    }
+
+private:
+    std::function<void()> lostObserver_;
 };
 
 }  // namespace kavro

@@ -155,7 +155,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
         lost_ = true;
         port_.close();
         port_.clearError();
-        emit lostDevice();
+        deviceLost();
     }
 }
 

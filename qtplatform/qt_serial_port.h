@@ -40,9 +40,6 @@ public:
     // device must not flood).
     int errorReports() const { return errorReports_; }
 
-signals:
-    void lostDevice();
-
 private:
     void onError(QSerialPort::SerialPortError error);
     void applySettings();

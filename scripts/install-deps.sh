@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake            # compiler and build
   qt6-base-dev qt6-serialport-dev  # Qt 6 widgets and serial port
+  qt6-svg-dev                      # the program's icon, drawn from SVG
   qt6-qpa-plugins                  # the window system plug-ins (xcb, offscreen)
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests

@@ -1,5 +1,7 @@
 #include "shell/frm_main.h"
 
+#include <cctype>
+
 #include "buslink/port_problems.h"
 #include "buslink/ports_ini.h"
 
@@ -9,10 +11,6 @@ namespace {
 std::unique_ptr<SerialPort> InitialPort(const ShellEnvironment& env, const StartOptions& options) {
     if (options.simulator && env.simulatedPort) return env.simulatedPort();
     return env.hardwarePort();
-}
-
-std::string PortLabel(int number, const std::string& device) {
-    return "port " + std::to_string(number) + " (" + device + ")";
 }
 
 }  // namespace
@@ -81,28 +79,29 @@ void frmMain::ProbePorts() {
 
 void frmMain::ReadRememberedPort() {
     if (env_.portsIni.none()) return;  // a tool that never remembers a port
-    std::optional<std::string> candidate = ReadPortsIni(PortsIniToRead(env_.portsIni));
-    if (!candidate) {
+    std::optional<RememberedPort> remembered = ReadPortsIni(PortsIniToRead(env_.portsIni));
+    if (!remembered) {
         StorePortsIni(env_.portsIni, 1);  // errors ignored, as the old file's absence was
-        candidate = "1";
+        remembered = RememberedPort{"1", {}};
     }
-    currentActivePort_ = PortFromCandidate(*candidate);
+    currentActivePort_ = PortFromCandidate(remembered->firstField);
+    chosenDevice_ = remembered->device == env_.devices(currentActivePort_) ? "" : remembered->device;
 }
 
 // Loops while the remembered port does not exist. Returns false when the
 // user chose to quit instead of picking a port.
 bool frmMain::ChoosePortUntilAvailable() {
     bool toldRefused = false;
-    while (!PortAvailable[currentActivePort_]) {
-        if (probeStatus_[currentActivePort_] == OpenStatus::PermissionDenied && !toldRefused) {
-            env_.ui->messageBox(OpenFailureMessage(PortLabel(currentActivePort_, env_.devices(currentActivePort_)),
-                                                   {OpenStatus::PermissionDenied, {}}),
-                                kCaption);
+    while (!ChoiceAvailable()) {
+        if (chosenDevice_.empty() && probeStatus_[currentActivePort_] == OpenStatus::PermissionDenied &&
+            !toldRefused) {
+            env_.ui->messageBox(
+                OpenFailureMessage(PortLabel(ChoiceDevice(), env_.devices), {OpenStatus::PermissionDenied, {}}), kCaption);
             toldRefused = true;
         }
         env_.ui->messageBox(kInactivePortMessage, kCaption);
         ShowPortSelection(true);
-        if (PortAvailable[currentActivePort_]) break;
+        if (ChoiceAvailable()) break;
 
         // Cancelled: the original asked again for ever; offer a way out.
         const bool offerSimulator = static_cast<bool>(env_.simulatedPort);
@@ -127,18 +126,38 @@ void frmMain::SwitchToSimulator() {
     usingSimulator_ = true;
 }
 
+std::string frmMain::ChoiceDevice() const {
+    return chosenDevice_.empty() ? env_.devices(currentActivePort_) : chosenDevice_;
+}
+
+// A numbered port is available when the probe found it; a device outside
+// the table is tried when asked about.
+bool frmMain::ChoiceAvailable() {
+    if (chosenDevice_.empty()) return PortAvailable[currentActivePort_];
+    auto probe = env_.hardwarePort();
+    probe->setLineSettings(kLineSettings);
+    probe->setPortName(chosenDevice_);
+    const bool opened = probe->open().ok();
+    if (probe->isOpen()) probe->close();
+    return opened;
+}
+
+std::vector<SystemPort> frmMain::SystemPorts() {
+    return env_.systemPorts ? env_.systemPorts() : std::vector<SystemPort>{};
+}
+
 void frmMain::OpenPort() {
     std::string device;
     if (usingSimulator_) device = "simulated switch";
     else if (options_.device) device = *options_.device;
-    else device = env_.devices(currentActivePort_);
+    else device = ChoiceDevice();
     port_->setPortName(device);
 
     const OpenResult result = port_->open();
     openResult_ = result;
-    openedPort_ = currentActivePort_;
+    openedDevice_ = device;
     if (!result.ok()) {
-        const std::string label = options_.device ? "port " + device : PortLabel(currentActivePort_, device);
+        const std::string label = options_.device ? "port " + device : PortLabel(device, env_.devices);
         env_.ui->messageBox(OpenFailureMessage(label, result), kCaption);
         return;
     }
@@ -165,27 +184,62 @@ void frmMain::SelComm_Click() {
 }
 
 void frmMain::GET_DATA_Click() {
-    if (!Busy()) Transfer.GET_DATA_Click();
+    if (Busy()) return;
+    lastAction_ = LastAction::Read;
+    Transfer.GET_DATA_Click();
 }
 
 void frmMain::SEND_DATA_Click() {
-    if (!Busy()) Transfer.SEND_DATA_Click();
+    if (Busy()) return;
+    lastAction_ = LastAction::Write;
+    Transfer.SEND_DATA_Click();
 }
 
 void frmMain::Command1_Click() {
     if (!Busy()) Screen.Command1_Click();
 }
 
-void frmMain::Export_Click() {
-    if (!Busy()) Files.Export_Click();
+// A file command that got as far as a file becomes what the status line
+// tells; a cancelled dialog changes nothing.
+void frmMain::RunFileCommand(void (ConfigFileCommands::*command)()) {
+    if (Busy()) return;
+    const int before = Files.events();
+    (Files.*command)();
+    if (Files.events() != before) lastAction_ = LastAction::File;
 }
 
-void frmMain::Import_Click() {
-    if (!Busy()) Files.Import_Click();
+void frmMain::Export_Click() { RunFileCommand(&ConfigFileCommands::Export_Click); }
+void frmMain::Import_Click() { RunFileCommand(&ConfigFileCommands::Import_Click); }
+void frmMain::Compare_Click() { RunFileCommand(&ConfigFileCommands::Compare_Click); }
+
+Verdict frmMain::LastVerdict() const {
+    switch (lastAction_) {
+    case LastAction::Read: return ReadVerdict(Transfer.lastRead());
+    case LastAction::Write: return WriteVerdict(Transfer.lastWrite());
+    case LastAction::File: return {Files.lastEvent().ok, FileEventText(Files.lastEvent()), ""};
+    default: return {true, "", ""};
+    }
 }
 
-void frmMain::Compare_Click() {
-    if (!Busy()) Files.Compare_Click();
+// The port opened at start-up stays in use until the program ends; a port
+// chosen since is named as the one of the next start.
+std::string frmMain::ConnectionText() const {
+    std::string text;
+    if (usingSimulator_) {
+        text = "Connected to the simulated switch";
+    } else {
+        const std::string label = options_.device ? openedDevice_ : PortLabel(openedDevice_, env_.devices);
+        text = (label.empty() ? label : std::string(1, static_cast<char>(std::toupper(label[0]))) + label.substr(1)) +
+               (port_->isOpen() ? " open, 4800 baud, odd parity" : " not open");
+    }
+    if (!openedDevice_.empty() && !usingSimulator_ && !options_.device && ChoiceDevice() != openedDevice_)
+        text += "; " + PortLabel(ChoiceDevice(), env_.devices) + " from the next start";
+    return text;
+}
+
+std::string frmMain::StatusText() const {
+    const Verdict verdict = LastVerdict();
+    return ConnectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary);
 }
 
 void frmMain::DIAG_Click() {
@@ -214,25 +268,8 @@ std::array<bool, 17> frmMain::GetAvailablePorts() {
 
 void frmMain::SetActivePort() {
     if (env_.portsIni.none()) return;
-    if (!StorePortsIni(env_.portsIni, currentActivePort_)) env_.ui->messageBox(kPortsIniMessage, kCaption);
-}
-
-// The port opened at start-up stays in use until the program ends; a port
-// chosen since is named as the one of the next start.
-std::string frmMain::ConnectionText() const {
-    std::string text;
-    if (usingSimulator_) {
-        text = "Connected to the simulated switch";
-    } else {
-        const std::string device = options_.device ? *options_.device : env_.devices(openedPort_);
-        const std::string label =
-            options_.device ? device : "Port " + std::to_string(openedPort_) + " (" + device + ")";
-        text = port_->isOpen() ? label + " open, 4800 baud, odd parity" : label + " not open";
-    }
-    if (currentActivePort_ != openedPort_)
-        text += "; port " + std::to_string(currentActivePort_) + " (" + env_.devices(currentActivePort_) +
-                ") from the next start";
-    return text;
+    if (!StorePortsIni(env_.portsIni, currentActivePort_, chosenDevice_))
+        env_.ui->messageBox(kPortsIniMessage, kCaption);
 }
 
 }  // namespace kavro

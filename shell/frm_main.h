@@ -37,6 +37,7 @@ struct ShellEnvironment {
     PortsIniPlaces portsIni;  // none: no Ports.ini at all
     std::filesystem::path dataFolder;  // where configuration files are kept
     PortDeviceTable devices = DeviceForPort;
+    std::function<std::vector<SystemPort>()> systemPorts;  // the ports present now; may be empty
     Version version = ProgramVersion();
 };
 
@@ -86,11 +87,18 @@ public:
     void SetCurrentActivePort(int port) override { currentActivePort_ = port; }
     void SetActivePort() override;
     bool MainWindowVisible() const override { return Visible; }
+    std::string ChosenDevice() const override { return chosenDevice_; }
+    void SetChosenDevice(const std::string& device) override { chosenDevice_ = device; }
+    std::vector<SystemPort> SystemPorts() override;
 
     // The port in use and how this run reaches the switch, in plain words
     // for the window's status line.
     SerialPort& MSComm1() { return *port_; }
     std::string ConnectionText() const;
+    // How the last transfer or file command went, and the status line
+    // made of both.
+    Verdict LastVerdict() const;
+    std::string StatusText() const;
     // How opening the port at start-up went.
     const OpenResult& PortOpenResult() const { return openResult_; }
     bool UsingSimulator() const { return usingSimulator_; }
@@ -114,13 +122,22 @@ private:
     void SwitchToSimulator();
     void OpenPort();
     void ShowPortSelection(bool modal);
+    void RunFileCommand(void (ConfigFileCommands::*command)());
+
+    enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 
     std::array<OpenStatus, 17> probeStatus_{};
     OpenResult openResult_;
     bool probed_ = false;
     bool usingSimulator_ = false;
+    // The device the choice stands for: the number's, or one outside the
+    // table remembered by its path.
+    std::string ChoiceDevice() const;
+    bool ChoiceAvailable();
+
     int currentActivePort_ = 1;
-    int openedPort_ = 1;  // the number whose device start-up opened
+    std::string chosenDevice_;
+    std::string openedDevice_;  // what start-up opened, for the status line
 };
 
 // The plain-words message for a port that could not be opened.

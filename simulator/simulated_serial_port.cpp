@@ -56,6 +56,7 @@ void SimulatedSerialPort::write(const std::uint8_t* data, int count) {
         if (response.hangUp) {
             lost_ = true;
             close();
+            deviceLost();
             return;
         }
         deliver(response);

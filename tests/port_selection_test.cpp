@@ -25,12 +25,17 @@ public:
     void SetCurrentActivePort(int p) override { current = p; }
     void SetActivePort() override {
         ++writes;
-        WritePortsIni(ini_, current);
+        WritePortsIni(ini_, current, device);
     }
     bool MainWindowVisible() const override { return visible; }
+    std::string ChosenDevice() const override { return device; }
+    void SetChosenDevice(const std::string& d) override { device = d; }
+    std::vector<SystemPort> SystemPorts() override { return present; }
 
     std::array<bool, 17> available{};
     int current = 1;
+    std::string device;
+    std::vector<SystemPort> present;
     bool visible = true;
     int writes = 0;
 
@@ -117,6 +122,61 @@ TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
 #endif
 }
 
+// Beside the numbers, the ports the system reports now: one outside the
+// numbered table is chosen by its device, which Ports.ini keeps on a second
+// line under the number chosen last.
+TEST_F(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
+    Owner owner(ini);
+    owner.available[1] = owner.available[5] = true;
+    owner.current = 1;
+    owner.present = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
+                     {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
+    CommPortSelection window(owner, ui, DeviceForPort);
+    window.Form_Load();
+    ASSERT_EQ(window.systemPorts().size(), 2u);
+    EXPECT_EQ(DescribeSystemPort(window.systemPorts()[0]), "FT232R USB UART, FTDI, USB 0403:6001, serial A12345");
+
+    window.SelectSystemPort(0);  // /dev/ttyUSB0 is port 5: its number is chosen
+    EXPECT_EQ(window.entries()[window.selectedPosition()], "5");
+    window.SelectSystemPort(1);
+    EXPECT_EQ(window.selectedPosition(), -1);
+    EXPECT_EQ(window.selectedDevice(), "/dev/ttyUSB9");
+    window.xcmdChangeCommPort_Click();
+    EXPECT_EQ(owner.device, "/dev/ttyUSB9");
+    EXPECT_EQ(owner.current, 1);
+    EXPECT_EQ(Ini(), "1\r\n/dev/ttyUSB9\r\n");
+    EXPECT_EQ(ui.messages.size(), 1u);
+
+    window.Form_Load();  // opened again: the device is preselected
+    EXPECT_EQ(window.selectedSystemPort(), 1);
+    window.SelectEntry(1);  // back to a number: the device line goes
+    window.xcmdChangeCommPort_Click();
+    EXPECT_EQ(Ini(), "5\r\n");
+}
+
+// Files of the older tool and ours read each other: the older one reads
+// the first field only.
+TEST(PortsIni, ReadsTheNumberAndTheDeviceLine) {
+    const fs::path file = fs::temp_directory_path() / "kavro-ports-ini";
+    struct Row {
+        const char* name;
+        const char* content;
+        const char* firstField;
+        const char* device;
+    };
+    for (const Row& row : {Row{"written by the older tool", "3\r\n", "3", ""},
+                           Row{"a device on the second line", "5\r\n/dev/ttyUSB9\r\n", "5", "/dev/ttyUSB9"},
+                           Row{"quoted, with a comma, LF only", " \"7\",x\nCOM17\n", "7", "COM17"},
+                           Row{"no line end", "12", "12", ""}}) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << row.content;
+        const auto read = ReadPortsIni(file);
+        ASSERT_TRUE(read) << row.name;
+        EXPECT_EQ(read->firstField, row.firstField) << row.name;
+        EXPECT_EQ(read->device, row.device) << row.name;
+    }
+    fs::remove(file);
+}
+
 // Where Ports.ini is read and written. The program's folder may be read-only
 // (an installed program): a file provisioned there is read, and a choice
 // that cannot be written there goes to the user's folder, which wins from
@@ -130,13 +190,13 @@ TEST(PortsIniPlaces, ReadBesideTheProgramWriteWhereItWorks) {
 
     EXPECT_EQ(PortsIniToRead(places), places.beside) << "nothing anywhere yet";
     ASSERT_TRUE(StorePortsIni(places, 4));
-    EXPECT_EQ(ReadPortsIni(PortsIniToRead(places)), "4") << "written beside the program";
+    EXPECT_EQ(ReadPortsIni(PortsIniToRead(places))->firstField, "4") << "written beside the program";
     EXPECT_FALSE(fs::exists(places.user)) << "no copy for the user when beside works";
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(base / "program"), {}),
               std::vector<fs::path>{places.beside}) << "no test file left beside the program";
 
     ASSERT_TRUE(StorePortsIni(readOnly, 9));
-    EXPECT_EQ(ReadPortsIni(places.user), "9") << "the user's folder is made and used";
+    EXPECT_EQ(ReadPortsIni(places.user)->firstField, "9") << "the user's folder is made and used";
     EXPECT_EQ(PortsIniToRead(places), places.user) << "the later choice wins";
     EXPECT_FALSE(StorePortsIni({base / "absent" / "Ports.ini", {}}, 2)) << "nowhere to write";
     fs::remove_all(base);

@@ -279,6 +279,16 @@ TEST_F(Startup, SimulatorOptionNeedsNoPortAtAll) {
     EXPECT_EQ(form->ConnectionText(), "Connected to the simulated switch");
 }
 
+TEST_F(Startup, ADeviceRememberedOutsideTheTableIsOpened) {
+    Exists({3});
+    WriteIni("3\r\n/dev/ttyUSB9\r\n");
+    auto form = Make();
+    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    EXPECT_EQ(form->MSComm1().portName(), "/dev/ttyUSB9");
+    EXPECT_EQ(form->ConnectionText(), "/dev/ttyUSB9 open, 4800 baud, odd parity");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(Startup, PortsIniBesideTheProgramIsReadAndStartupWritesNothing) {
     Exists({3});
     WriteIni("3\r\n");

@@ -237,8 +237,10 @@ void SwitchTransfer::GET_DATA_Click() {
     if (!Begin(report, false)) return;
 
     // Firmware version and switch address: "Error" when both attempts fail.
+    // An answer that came is shown even when the read ends here; "Error"
+    // only after both attempts.
     const bool firmware = AskTwice("Reading firmware version", [this] { return QueryFirmware() == 1; });
-    if (!Interrupted()) {
+    if (firmware || !Interrupted()) {
         report.firmware = firmware;
         const FrameBuffer& rx = bus_.ReceiveBuffer;
         screen_.SW_FIRMWARE.setText(firmware ? std::to_string(Plain(rx[kPayload])) + "." +
@@ -247,7 +249,7 @@ void SwitchTransfer::GET_DATA_Click() {
         ++progress_.step;
     }
     const bool address = AskTwice("Reading switch address", [this] { return QuerySwitchAddress() == 1; });
-    if (!Interrupted()) {
+    if (address || !Interrupted()) {
         report.switchAddress = address;
         const FrameBuffer& rx = bus_.ReceiveBuffer;
         const int at = kSenderAddress;

@@ -56,23 +56,31 @@ std::string WriteReport::unanswered() const {
     return text;
 }
 
+// What to do about an end that is not the sequence's own.
+const char* AdviceFor(TransferEnd end) {
+    switch (end) {
+    case TransferEnd::NoSwitch: return kSilentSwitchAdvice;
+    case TransferEnd::LineLost: return kLostLineAdvice;
+    default: return "";
+    }
+}
+
 Verdict ReadVerdict(const ReadReport& r) {
     if (r.end == TransferEnd::Closing) return {};
     const bool silent = r.framesSent > 0 && r.framesHeard == 0;
-    if (r.end != TransferEnd::Finished)
-        return {false, Interrupted("Get Config", r.end), r.end == TransferEnd::NoSwitch ? kSilentSwitchAdvice : ""};
+    if (r.end != TransferEnd::Finished) return {false, Interrupted("Get Config", r.end), AdviceFor(r.end)};
     if (r.complete()) return {true, "Get Config complete", ""};
-    return {false, "Get Config: no answer for " + r.failures(), silent ? kSilentSwitchAdvice : ""};
+    return {false, "Get Config: no answer for " + r.failures(), silent ? kSilentSwitchAdvice : kUnsteadyLineAdvice};
 }
 
 Verdict WriteVerdict(const WriteReport& r) {
     if (r.end == TransferEnd::Closing) return {};
-    if (r.end != TransferEnd::Finished) return {false, Interrupted("Send Config", r.end), ""};
+    if (r.end != TransferEnd::Finished) return {false, Interrupted("Send Config", r.end), AdviceFor(r.end)};
     if (r.framesHeard == 0)
         return {false, "Send Config: no switch answered any of the " + std::to_string(r.framesSent) + " frames",
                 kSilentSwitchAdvice};
     const std::string missing = r.unanswered();
-    if (!missing.empty()) return {false, "Send Config sent, but no answer came to: " + missing, ""};
+    if (!missing.empty()) return {false, "Send Config sent, but no answer came to: " + missing, kUnsteadyLineAdvice};
     return {true, "Send Config sent", ""};
 }
 

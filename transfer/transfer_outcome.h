@@ -71,4 +71,13 @@ inline constexpr const char* kSilentSwitchAdvice =
     "this computer, that the chosen port is the adapter's, and that the switch address is right (or clear "
     "\"Use Switch Address for Config\" to reach any switch on the line).";
 
+// When some answers did not come, or came damaged.
+inline constexpr const char* kUnsteadyLineAdvice =
+    "Some answers did not come, or came damaged. Read again; if it happens again, check the cable and its "
+    "connections, keep it away from motor cables, and make sure no other program or device uses the line.";
+
+// When the port went away in the middle.
+inline constexpr const char* kLostLineAdvice =
+    "The serial port went away (was the USB adapter unplugged?). Plug it in again and start the program again.";
+
 }  // namespace kavro

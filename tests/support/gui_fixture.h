@@ -21,7 +21,11 @@ protected:
         env.pump = &pump;
         env.ui = &ui;
         env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, false); };
+        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, linePacing); };
+        env.systemPorts = [] {
+            return std::vector<SystemPort>{{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
+                                           {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
+        };
         env.portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}};
         StartOptions options;
         options.simulator = true;
@@ -45,6 +49,7 @@ protected:
     QtEventPump pump;
     QtUiServices ui;
     std::shared_ptr<SimulatedSwitch> simulator = std::make_shared<SimulatedSwitch>();
+    bool linePacing = false;
     ShellEnvironment env;
     std::unique_ptr<frmMain> form;
     std::unique_ptr<MainWindow> window;
