@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPalette>
+#include <QStyle>
+#include <cstdio>
+#include <string>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -19,24 +23,79 @@
 #include "shell/frm_main.h"
 #include "simulator/simulated_serial_port.h"
 
+namespace {
+
+const char* const kHelp =
+    "Usage: kavro-switch-config [--simulator | --port DEVICE] [--dark]\n"
+    "\n"
+    "The Kavro Smart Switch configuration window.\n"
+    "\n"
+    "  --simulator     work with the built-in simulated switch, no serial port needed\n"
+    "  --port DEVICE   use DEVICE (/dev/ttyUSB0, COM3, a pseudo-terminal) for this run\n"
+    "  --dark          dark colours, for desktops whose dark theme Qt does not follow\n"
+    "  -V, --version   print the version and stop\n"
+    "  -h, --help      print this help and stop\n";
+
+// Version and help need no window system: a package check or an ssh
+// session without a display asks for them too.
+int AnswerWithoutWindow(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--version" || word == "-V") {
+            const kavro::Version v = kavro::ProgramVersion();
+            std::printf("kavro-switch-config %d.%d.%d\n", v.major, v.minor, v.revision);
+            return 0;
+        }
+        if (word == "--help" || word == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+QPalette DarkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(45, 45, 48));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(30, 30, 32));
+    p.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::Button, QColor(60, 60, 64));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
+    return p;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     using namespace kavro;
+    if (const int answered = AnswerWithoutWindow(argc, argv); answered >= 0) return answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName("KavroSwitch");
     QApplication::setWindowIcon(ProgramIcon());
-    const Version version = ProgramVersion();
-    QApplication::setApplicationVersion(
-        QString("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.revision));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription("Kavro Smart Switch Configuration");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch instead of a serial port.");
-    const QCommandLineOption portOption("port", "Use DEVICE (/dev/ttyUSB0, COM3, a pseudo-terminal) for this run.", "DEVICE");
-    parser.addOption(simulatorOption);
-    parser.addOption(portOption);
-    parser.process(app);
+    const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch.");
+    const QCommandLineOption portOption("port", "Use DEVICE for this run.", "DEVICE");
+    const QCommandLineOption darkOption("dark", "Dark colours.");
+    parser.addOptions({simulatorOption, portOption, darkOption});
+    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kavro-switch-config: %s\n%s",
+                     parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
+        return 2;
+    }
+    if (parser.isSet(darkOption)) {
+        QApplication::setStyle("Fusion");
+        QApplication::setPalette(DarkPalette());
+    }
 
     StartOptions options;
     options.simulator = parser.isSet(simulatorOption);

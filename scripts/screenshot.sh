@@ -2,12 +2,15 @@
 # Takes a screenshot of the window program on the simulated switch under a
 # virtual X server, for the README and for looking at the screen as a user
 # does. Usage: scripts/screenshot.sh OUTPUT.png [program arguments...]
+#   SCREEN=1366x768x24  DPI=96  WAIT=2 (seconds before KEYS)
+#   KEYS="alt+g"  (xdotool keys, then AFTER seconds before the shot)
+#   XDO="mousemove 330 128 click 1"  (any xdotool command, before KEYS)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out="$(realpath -m "${1:-docs/main-window.png}")"
 shift || true
 need=()
-for p in xvfb xauth openbox imagemagick; do
+for p in xvfb xauth openbox imagemagick xdotool; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -20,16 +23,28 @@ fi
 display=":$((100 + RANDOM % 100))"
 Xvfb "$display" -screen 0 "${SCREEN:-1400x1000x24}" -dpi "${DPI:-96}" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
+home="$(mktemp -d)"
+program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+  kill "${openbox:-}" "$xvfb" 2>/dev/null || true
+  rm -rf "$home"
+}
+trap cleanup EXIT
 sleep 1
 DISPLAY="$display" openbox >/dev/null 2>&1 &
+openbox=$!
 sleep 0.5
-home="$(mktemp -d)"
-program="$PWD/build/gui/kavro-switch-config"
-(cd "$home" && HOME="$home" DISPLAY="$display" "$program" --simulator "$@" >/dev/null 2>&1 &)
+args=("$@")
+[ ${#args[@]} -eq 0 ] && args=(--simulator)
+HOME="$home" DISPLAY="$display" build/gui/kavro-switch-config "${args[@]}" >/dev/null 2>&1 &
+program_pid=$!
 sleep "${WAIT:-2}"
-if [ -n "${KEYS:-}" ]; then DISPLAY="$display" xdotool key $KEYS; sleep 1; fi
+if [ -n "${XDO:-}" ]; then DISPLAY="$display" xdotool $XDO; sleep 0.5; fi
+if [ -n "${KEYS:-}" ]; then
+  DISPLAY="$display" xdotool key --delay 150 $KEYS
+  sleep "${AFTER:-1}"
+fi
 mkdir -p "$(dirname "$out")"
 DISPLAY="$display" import -window root "$out"
-pkill -f "kavro-switch-config --simulator" || true
 echo "$out"
