@@ -57,6 +57,7 @@ void Module2::SendFrame(int n) {
 void Module2::ReceiveFrame(int n) {
     ReplyCountdown = kReplyTicks;
     const std::uint32_t start = pump_.nowMs();
+    if (port_->isOpen()) port_->awaitInput(n);
     // Only an exact count ends the wait early; a longer reply runs to the
     // time-out. A port that is closed (never opened, or gone) has nothing
     // to wait for.
@@ -66,6 +67,7 @@ void Module2::ReceiveFrame(int n) {
         pump_.processEvents(kReplyBackstopMs - elapsed);
     }
     ReplyCountdown = 0;
+    if (port_->isOpen()) port_->awaitInput(0);
 
     const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
     const int count = std::min<int>(static_cast<int>(input.size()), kMaxReceived);

@@ -42,6 +42,14 @@ const std::vector<CommandSpec>& Commands() {
          "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
          "A value that import would refuse is named as such (exit 2). Either file may be -.",
          {}, {}, 2, 2, "A B"},
+        {"site", "get|send|compare MANIFEST --port DEVICE [--verbose [--decode]]",
+         "Every switch of a bus in one run. MANIFEST is a CSV file, a switch a line: ADDRESS,\n"
+         "FILE[, LABEL] (# starts a comment; files are found beside the manifest). site get\n"
+         "saves each switch into its file (a dated name beside it when the file exists), site\n"
+         "send writes each switch's file into it by its address and reads it back, site compare\n"
+         "checks each against its file. The whole manifest is checked before anything is sent.\n"
+         "Exit 0 when every switch succeeded (compare: 1 when some differ), else 2.",
+         {"--port"}, {"--verbose", "--decode"}, 2, 2, "get, send or compare and a MANIFEST"},
         {"ports", "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",
@@ -51,7 +59,8 @@ const std::vector<CommandSpec>& Commands() {
          "printed. Serves until interrupted. --fault RULES makes it misbehave: comma-separated\n"
          "MESSAGE[/CHANNEL][@ATTEMPT]=FAULT, MESSAGE a hex message byte or *, FAULT one of\n"
          "silent, short, long, wrong-length, bad-checksum, trickle, garbage-before, channel-zero,\n"
-         "channel-nine, vanish, flood, keep-old, cut:N. Example: --fault 8D/3@1=silent,7D=flood",
+         "channel-nine, vanish, flood, keep-old, cut:N. Example: --fault 8D/3@1=silent,7D=flood\n"
+         "--address A,B,C puts several switches on the line, each answering its own address.",
          {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {}, 0, 0, ""},
     };
     return commands;

@@ -15,6 +15,7 @@ int Compare(const CommandLine& line);
 int Show(const CommandLine& line);
 int Diff(const CommandLine& line);
 int Ports(const CommandLine& line);
+int Site(const CommandLine& line);
 int Simulate(const CommandLine& line);
 
 // A message on standard error; Fail returns the failure status.

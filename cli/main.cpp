@@ -32,7 +32,7 @@ namespace {
 int Run(const std::string& name, const CommandLine& line) {
     static const std::map<std::string, int (*)(const CommandLine&)> commands{
         {"get", Get},   {"send", Send},   {"compare", Compare},   {"show", Show},
-        {"diff", Diff}, {"ports", Ports}, {"simulate", Simulate},
+        {"diff", Diff}, {"ports", Ports}, {"site", Site}, {"simulate", Simulate},
     };
     return commands.at(name)(line);
 }
@@ -82,6 +82,9 @@ int Main(const std::vector<std::string>& words) {
 }  // namespace kavro::cli
 
 int main(int argc, char* argv[]) {
+    // Qt's own event loop is lighter than GLib's, which a program without
+    // windows has no use for.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
 #ifdef SIGPIPE
     // A reader that went away makes writes fail, which Finish reports,

@@ -18,7 +18,7 @@ extern "C" void StopServing(int) {
 
 }  // namespace
 
-bool ServeOnPseudoTerminal(SimulatedSwitch& simulated, bool linePacing, std::string* error) {
+bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, std::string* error) {
     std::unique_ptr<PtyLink> link;
     try {
         link = std::make_unique<PtyLink>();
@@ -31,7 +31,7 @@ bool ServeOnPseudoTerminal(SimulatedSwitch& simulated, bool linePacing, std::str
     g_link = link.get();
     std::signal(SIGINT, StopServing);
     std::signal(SIGTERM, StopServing);
-    link->serve([&](const Bytes& frame) { return simulated.respond(frame); });
+    link->serve([&](const Bytes& frame) { return bus.respond(frame); });
     g_link = nullptr;
     return true;
 }

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "simulator/simulated_switch.h"
+#include "simulator/switch_bus.h"
 
 namespace kavro {
 
 // Prints the device path as the first line, then answers frames until
 // interrupted. False, with the reason, when no pseudo-terminal can be had.
-bool ServeOnPseudoTerminal(SimulatedSwitch& simulated, bool linePacing, std::string* error);
+bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, std::string* error);
 
 }  // namespace kavro

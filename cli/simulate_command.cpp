@@ -2,10 +2,13 @@
 // for tests without hardware.
 
 #include <regex>
+#include <sstream>
 
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "buslink/field_parsers.h"
+#include "buslink/frame_codec.h"
+#include "buslink/switch_messages.h"
 #include "cli/load_switch.h"
 #include "platform/utf8_path.h"
 
@@ -36,11 +39,13 @@ int Simulate(const CommandLine& line) {
         state.firmwareMajor = std::stoi(m[1]);
         state.firmwareMinor = std::stoi(m[2]);
     }
-    if (line.has("--address")) {
-        const std::string a = line.get("--address");
-        if (!IsBusAddressText(a)) return Fail("--address takes six hexadecimal digits");
-        for (int i = 0; i < 3; ++i) state.address[i] = static_cast<std::uint8_t>(std::stoi(a.substr(2 * i, 2), nullptr, 16));
-    }
+    // One switch, or a bus of several, each at an address of its own.
+    std::vector<std::string> addresses;
+    std::istringstream list(line.get("--address"));
+    for (std::string a; std::getline(list, a, ',');) addresses.push_back(a);
+    if (addresses.empty()) addresses.push_back(HexText(AddressValue(state.address[0], state.address[1], state.address[2]), 6));
+    for (const std::string& a : addresses)
+        if (!IsBusAddressText(a)) return Fail("--address takes six hexadecimal digits (several: comma between)");
     FaultPlan plan;
     if (line.has("--fault")) {
         const auto parsed = ParseFaultPlan(line.get("--fault"), &error);
@@ -50,8 +55,13 @@ int Simulate(const CommandLine& line) {
     const std::string pacing = line.has("--line-pacing") ? line.get("--line-pacing") : "off";
     if (pacing != "on" && pacing != "off") return Fail("--line-pacing takes on or off");
 
-    SimulatedSwitch simulated(state, plan);
-    if (!ServeOnPseudoTerminal(simulated, pacing == "on", &error)) return Fail(error);
+    std::vector<SimulatedSwitch> switches;
+    for (const std::string& a : addresses) {
+        for (int i = 0; i < 3; ++i) state.address[i] = static_cast<std::uint8_t>(std::stoi(a.substr(2 * i, 2), nullptr, 16));
+        switches.emplace_back(state, plan);
+    }
+    SwitchBus bus(std::move(switches));
+    if (!ServeOnPseudoTerminal(bus, pacing == "on", &error)) return Fail(error);
     return kOk;
 #endif
 }

@@ -99,8 +99,10 @@ int Send(const CommandLine& line) {
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
     if (!LoadArgument(file, *bytes, session, &error)) return Fail(error + "; nothing sent");
-    const WriteReport& report = session.write();
-    if (WasInterrupted(report))
+    const bool verify = line.has("--verify");
+    const WriteReport& report = session.write(verify);
+    const VerifyReport& check = session.form().LastVerify();
+    if (WasInterrupted(report) || WasInterrupted(check.read))
         return Interrupted("the switch got " + std::to_string(report.framesSent) + " of 10 frames");
     const Verdict verdict = WriteVerdict(report);
     if (report.end == TransferEnd::InvalidSwitchAddress)
@@ -108,15 +110,24 @@ int Send(const CommandLine& line) {
                     "; --switch-address HEX6 gives one)");
     if (!report.complete() || report.framesHeard == 0) return Fail(verdict.summary);
     if (!verdict.ok) Warn(verdict.summary);
-    std::cout << "Sent " << ShownName(file) << " (10 frames)" << std::endl;
+    if (verify && !check.read.complete()) return ReadFailure(session, check.read, "not verified");
+    for (const HeldDifference& d : check.differences) Fail(Utf8FromWindows1252(DescribeHeldDifference(d)));
+    if (!check.differences.empty()) return kFailed;
+    std::cout << "Sent " << ShownName(file) << " (10 frames)" << (verify ? "; the switch holds it" : "") << std::endl;
     return kOk;
 }
 
+// What the switch holds against the file: every field the messages carry
+// both ways, the source groups of "Src Group" channels included.
 int Compare(const CommandLine& line) {
     std::string error;
     const std::string file = line.operands[0];
     const auto bytes = ReadConfigArgument(file, &error);
     if (!bytes) return Fail(error);
+    ConfigScreen expected;
+    expected.FillCommandLists();
+    if (const LoadOutcome loaded = LoadConfig(*bytes, expected); loaded != LoadOutcome::Loaded)
+        return Fail(ShownName(file) + ": " + LoadError(loaded));
     const auto options = LineOptions(line, &error);
     if (!options) return Fail(error);
 
@@ -125,16 +136,14 @@ int Compare(const CommandLine& line) {
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing compared");
     if (!report.complete()) return ReadFailure(session, report, "nothing compared");
-    const CompareResult result = CompareConfig(*bytes, session.screen());
-    if (result.outcome == CompareOutcome::Unreadable) return Fail(ShownName(file) + ": File Read Error");
-    if (result.outcome == CompareOutcome::Identical) {
-        std::cout << "File is identical to screen" << std::endl;
+    const std::vector<HeldDifference> differences = CompareHeld(expected, session.screen());
+    if (differences.empty()) {
+        std::cout << "Switch matches the file" << std::endl;
         return kOk;
     }
-    std::cout << "File does not match screen\n";
-    for (const Difference& d : result.differences)
-        std::cout << "  " << Utf8FromWindows1252(d.field + ": file " + d.fileValue + ", switch " + d.screenValue)
-                  << "\n";
+    std::cout << "Switch differs from the file\n";
+    for (const HeldDifference& d : differences)
+        std::cout << "  " << Utf8FromWindows1252(DescribeHeldDifference(d, "the file says")) << "\n";
     std::cout.flush();
     return kDiffers;
 }

@@ -42,7 +42,7 @@ SwitchSession::SwitchSession() {
     // A signal is acted on in the event loop: the transfer running then
     // ends at its next exchange.
     QObject::connect(&signalWatch_, &QTimer::timeout, [this] {
-        if (g_signal != 0 && form_) form_->Transfer.Stop();
+        if (g_signal != 0 && form_) form_->StopTransfer();
     });
     signalWatch_.start(100);
 }
@@ -86,8 +86,9 @@ const ReadReport& SwitchSession::read() {
     return form_->Transfer.lastRead();
 }
 
-const WriteReport& SwitchSession::write() {
+const WriteReport& SwitchSession::write(bool verify) {
     addressSwitch();
+    form_->VerifyAfterSend.setValue(verify ? 1 : 0);
     form_->SEND_DATA_Click();
     return form_->Transfer.lastWrite();
 }

@@ -31,9 +31,12 @@ public:
     bool open(const SessionOptions& options, std::string* error);
 
     // "Get Config" and "Send Config", addressed as the options say. A read
-    // gives up early when nothing at all answers.
+    // gives up early when nothing at all answers. A write may be read back
+    // and compared (what it found: form().LastVerify()).
     const ReadReport& read();
-    const WriteReport& write();
+    const WriteReport& write(bool verify = false);
+    // Another switch on the same line, by its address.
+    void setSwitchAddress(std::optional<std::string> address) { options_.switchAddress = std::move(address); }
 
     frmMain& form() { return *form_; }
     ConfigScreen& screen() { return form_->Screen; }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QPalette>
+#include <QSettings>
 #include <QStyle>
 #include <cstdio>
 #include <string>
@@ -119,6 +120,11 @@ int main(int argc, char* argv[]) {
     frmMain form(env, options);
     ui.followDiagnostic(form.Diagnostic);
     if (form.Form_Load() == frmMain::LoadResult::Quit) return 0;
+
+    // "Verify after Send" is kept between runs.
+    QSettings settings;
+    form.VerifyAfterSend.setValue(settings.value("verifyAfterSend", false).toBool() ? 1 : 0);
+    form.VerifyAfterSend.onClick = [&] { settings.setValue("verifyAfterSend", form.VerifyAfterSend.value() == 1); };
 
     MainWindow window(form, ui);
     ui.setMainWindow(&window);

@@ -96,7 +96,7 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
 
     form_.MSComm1().setLostObserver([this] { refresh(); });
     screen_.setObserver([this] { refresh(); });
-    form_.Transfer.setObserver([this] { refresh(); });
+    form_.setTransferObserver([this] { refresh(); });
     qApp->installEventFilter(this);
     refresh();
 }
@@ -104,7 +104,7 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     screen_.setObserver({});
-    form_.Transfer.setObserver({});
+    form_.setTransferObserver({});
     form_.MSComm1().setLostObserver({});
 }
 
@@ -160,6 +160,8 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     auto* frame = new QGroupBox("Commands");
     frame->setObjectName("Frame9");
     auto* layout = new QVBoxLayout(frame);
+    layout->setSpacing(Twips(45));
+    layout->setContentsMargins(Twips(105), Twips(105), Twips(105), Twips(105));
     for (const CommandButton& command : kCommandButtons) {
         auto* b = new QPushButton(command.caption, frame);
         b->setObjectName(command.name);
@@ -173,6 +175,13 @@ QGroupBox* MainWindow::makeCommandsFrame() {
         if (command.click != &frmMain::DIAG_Click) lockedDuringTransfer_.push_back(b);
         layout->addWidget(b);
     }
+    // Under the designed buttons, so that none of them moves.
+    auto* verify = new QCheckBox;
+    verify->setObjectName("verifyAfterSend");
+    verify->setToolTip("After Send Config, read the switch back and check that it holds what was sent");
+    SetAccessibleNames(verify, "Verify after Send");
+    binding_.bind(form_.VerifyAfterSend, verify);
+    layout->addWidget(verify);
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
 }
@@ -243,7 +252,7 @@ void MainWindow::makeStatusBar() {
     stop_->setObjectName("stop");
     stop_->setToolTip("Stop the transfer at its next frame (Escape)");
     SetAccessibleNames(stop_, "Stop the transfer");
-    connect(stop_, &QPushButton::clicked, this, [this] { form_.Transfer.Stop(); });
+    connect(stop_, &QPushButton::clicked, this, [this] { form_.StopTransfer(); });
     statusBar()->addPermanentWidget(stop_);
 }
 
@@ -274,7 +283,7 @@ void MainWindow::placeChannelFrames() {
 // The whole status in the accessible name and the tip; on screen as much as
 // the line holds.
 void MainWindow::showStatus() {
-    const TransferProgress& progress = form_.Transfer.progress();
+    const TransferProgress progress = form_.Progress();
     const QString text = QString::fromStdString(progress.active ? progress.text : form_.StatusText());
     status_->setFullText(text);
     SetAccessibleNames(status_, text);
@@ -286,7 +295,7 @@ void MainWindow::refresh() {
     if (refreshing_) return;
     refreshing_ = true;
     setWindowTitle(QString::fromStdString(form_.Caption));
-    const TransferProgress& progress = form_.Transfer.progress();
+    const TransferProgress progress = form_.Progress();
     showStatus();
     progress_->setVisible(progress.active);
     stop_->setVisible(progress.active);
@@ -343,7 +352,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && form_.Busy()) {
-            form_.Transfer.Stop();
+            form_.StopTransfer();
             return true;
         }
         Key k = Key::Other;

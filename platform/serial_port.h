@@ -68,6 +68,10 @@ public:
     // Empties the input; returns how many received bytes were thrown away,
     // those beyond the limit included, as far as the port can tell.
     virtual int clearInput() = 0;
+    // The length of the reply awaited, so that a port need not wake its
+    // program for every byte on the way; 0 when the wait is over, and every
+    // byte received so far is to be counted.
+    virtual void awaitInput(int /*count*/) {}
 
     virtual void clearOutput() = 0;
     virtual int outputCount() const = 0;

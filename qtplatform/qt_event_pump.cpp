@@ -8,6 +8,8 @@ namespace kavro {
 
 QtEventPump::QtEventPump(QObject* parent) : QObject(parent) {
     clock_.start();
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);
     timer1_.setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, [this] {
         if (tick_) tick_();
@@ -26,11 +28,9 @@ void QtEventPump::processEvents(std::uint32_t maxWaitMs) {
         return;
     }
     // The deadline timer only wakes the dispatcher; whatever comes first,
-    // a byte, a tick, a click or the deadline, ends this call.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    deadline.start(static_cast<int>(maxWaitMs));
+    // a byte, a tick, a click or the deadline, ends this call. One timer
+    // serves every call: a byte at a time, a reply costs as many calls.
+    deadline_.start(static_cast<int>(maxWaitMs));
     dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     // Posted events (queued signals, deferred deletes) run as a loop would.
     QCoreApplication::sendPostedEvents();

@@ -25,6 +25,7 @@ public:
 private:
     QElapsedTimer clock_;
     QTimer timer1_;
+    QTimer deadline_;
     std::function<void()> tick_;
 };
 

@@ -1,11 +1,13 @@
 #include "qtplatform/qt_serial_port.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "qtplatform/port_diagnosis.h"
 
 #ifndef _WIN32
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -125,6 +127,27 @@ int QtSerialPort::clearInput() {
     // empty) buffer starts it again.
     port_.readAll();
     return thrownAway;
+}
+
+// The line discipline wakes a reader only once it holds VMIN bytes (with
+// VTIME 0), so a 33-byte reply arriving at 4800 baud costs one wake-up, not
+// thirty-three. At the end of the wait VMIN goes back to 0 and what the
+// driver holds is taken in, a short reply included.
+void QtSerialPort::awaitInput(int count) {
+#ifndef _WIN32
+    if (!port_.isOpen()) return;
+    termios settings{};
+    if (::tcgetattr(port_.handle(), &settings) != 0) return;
+    const int missing = count > 0 ? std::clamp(count - static_cast<int>(port_.bytesAvailable()), 1, 255) : 0;
+    if (settings.c_cc[VMIN] != missing || settings.c_cc[VTIME] != 0) {
+        settings.c_cc[VMIN] = static_cast<cc_t>(missing);
+        settings.c_cc[VTIME] = 0;
+        ::tcsetattr(port_.handle(), TCSANOW, &settings);
+    }
+    if (count == 0) port_.waitForReadyRead(0);
+#else
+    (void)count;
+#endif
 }
 
 void QtSerialPort::clearOutput() {

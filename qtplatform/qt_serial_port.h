@@ -29,6 +29,7 @@ public:
     int inputCount() const override;
     std::vector<std::uint8_t> readAll() override;
     int clearInput() override;
+    void awaitInput(int count) override;
     void clearOutput() override;
     int outputCount() const override;
     void write(const std::uint8_t* data, int count) override;

@@ -33,6 +33,7 @@ frmMain::frmMain(ShellEnvironment environment, StartOptions options)
       Transfer(Bus, Screen, *env_.ui),
       Files(Screen, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
+    VerifyAfterSend.setCaption("Verify after Send");
 }
 
 frmMain::~frmMain() {
@@ -168,6 +169,7 @@ void frmMain::OpenPort() {
 void frmMain::Form_Unload() {
     // A transfer still waiting ends at its next exchange, without a word.
     Transfer.Abort();
+    if (verification_) verification_->Abort();
     env_.pump->stopTimer1();
     if (PortSelection) PortSelection->setObserver({});
     if (!port_->isOpen()) return;
@@ -192,7 +194,69 @@ void frmMain::GET_DATA_Click() {
 void frmMain::SEND_DATA_Click() {
     if (Busy()) return;
     lastAction_ = LastAction::Write;
+    lastVerify_ = {};
     Transfer.SEND_DATA_Click();
+    const WriteReport& write = Transfer.lastWrite();
+    if (VerifyAfterSend.value() == 1 && write.complete() && write.framesHeard > 0) VerifyWrite();
+}
+
+// Reads the switch back into a screen of its own, addressed as the write
+// was, and compares it with the screen that was sent.
+void frmMain::VerifyWrite() {
+    verifyScreen_ = std::make_unique<ConfigScreen>();
+    verifyScreen_->FillCommandLists();
+    verifyScreen_->ADDR[3].setText(Screen.ADDR[3].text());
+    verifyScreen_->UseSwPP.setValue(Screen.UseSwPP.value());
+    verification_ = std::make_unique<SwitchTransfer>(Bus, *verifyScreen_, *env_.ui);
+    verification_->setObserver(transferObserver_);
+    verification_->setGiveUpWhenSilent(Transfer.givesUpWhenSilent());
+    verification_->GET_DATA_Click();
+    lastVerify_.ran = true;
+    lastVerify_.read = verification_->lastRead();
+    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(Screen, *verifyScreen_);
+    if (lastVerify_.differences.empty()) return;
+    std::vector<std::string> lines;
+    for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
+    VerifyMsg.setText("The switch does not hold what was sent");
+    VerifyMsg.setDetails(std::move(lines));
+    VerifyMsg.setVisible(true);
+    env_.ui->showMessageWindow(VerifyMsg);
+}
+
+void frmMain::StopTransfer() {
+    Transfer.Stop();
+    if (verification_) verification_->Stop();
+}
+
+TransferProgress frmMain::Progress() const {
+    if (!verification_ || !verification_->progress().active) return Transfer.progress();
+    TransferProgress progress = verification_->progress();
+    progress.text = "Checking what the switch holds: " + progress.text;
+    return progress;
+}
+
+void frmMain::setTransferObserver(std::function<void()> observer) {
+    transferObserver_ = observer;
+    Transfer.setObserver(observer);
+    if (verification_) verification_->setObserver(std::move(observer));
+}
+
+Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify) {
+    const Verdict written = WriteVerdict(write);
+    if (!verify.ran) return written;
+    if (!verify.read.complete())
+        return {false, written.summary + ", but reading it back failed: " + ReadVerdict(verify.read).summary,
+                ReadVerdict(verify.read).advice};
+    if (!verify.differences.empty())
+        return {false,
+                written.summary + ", but the switch holds something else: " +
+                    DescribeHeldDifference(verify.differences.front()) +
+                    (verify.differences.size() > 1
+                         ? " (and " + std::to_string(verify.differences.size() - 1) + " more)"
+                         : ""),
+                "The switch answered the writes but kept other values. Send again; if it happens again, the switch "
+                "may not accept this configuration (a firmware that lacks a command?)."};
+    return {written.ok, written.summary + " and verified: the switch holds what was sent", written.advice};
 }
 
 void frmMain::Command1_Click() {
@@ -215,7 +279,7 @@ void frmMain::Compare_Click() { RunFileCommand(&ConfigFileCommands::Compare_Clic
 Verdict frmMain::LastVerdict() const {
     switch (lastAction_) {
     case LastAction::Read: return ReadVerdict(Transfer.lastRead());
-    case LastAction::Write: return WriteVerdict(Transfer.lastWrite());
+    case LastAction::Write: return VerifiedWriteVerdict(Transfer.lastWrite(), lastVerify_);
     case LastAction::File: return {Files.lastEvent().ok, FileEventText(Files.lastEvent()), ""};
     default: return {true, "", ""};
     }

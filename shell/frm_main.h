@@ -18,6 +18,7 @@
 #include "buslink/transport.h"
 #include "editor/config_screen.h"
 #include "configfile/file_commands.h"
+#include "transfer/held_comparison.h"
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
@@ -27,6 +28,17 @@
 namespace kavro {
 
 using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
+
+// What reading the switch back after a write found.
+struct VerifyReport {
+    bool ran = false;
+    ReadReport read;
+    std::vector<HeldDifference> differences;
+    bool holds() const { return ran && read.complete() && differences.empty(); }
+};
+
+// The verdict on a write that was read back.
+Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
 
 // What the platform hands the main window.
 struct ShellEnvironment {
@@ -79,7 +91,20 @@ public:
     void Export_Click();
     void Import_Click();
     void Compare_Click();
-    bool Busy() const { return Transfer.Busy(); }
+    bool Busy() const { return Transfer.Busy() || (verification_ && verification_->Busy()); }
+    // Ends the running transfer, or the read-back after a write, at its
+    // next exchange.
+    void StopTransfer();
+    // What the window shows of the running transfer.
+    TransferProgress Progress() const;
+    // Told whenever a transfer, or the read-back after a write, moves on.
+    void setTransferObserver(std::function<void()> observer);
+
+    // After Send Config, read the switch back and compare, when ticked.
+    CheckBox VerifyAfterSend;
+    const VerifyReport& LastVerify() const { return lastVerify_; }
+    // The differences found by the read-back, as the window lists them.
+    MessageWindow VerifyMsg{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
 
     // PortChoiceOwner
     std::array<bool, 17> GetAvailablePorts() override;
@@ -123,6 +148,12 @@ private:
     void OpenPort();
     void ShowPortSelection(bool modal);
     void RunFileCommand(void (ConfigFileCommands::*command)());
+    void VerifyWrite();
+
+    std::unique_ptr<ConfigScreen> verifyScreen_;  // what the read-back found
+    std::unique_ptr<SwitchTransfer> verification_;
+    VerifyReport lastVerify_;
+    std::function<void()> transferObserver_;
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 

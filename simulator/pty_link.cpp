@@ -125,7 +125,12 @@ void PtyLink::loop() {
                 closeLine();  // from this thread: the loop ends with the line
                 return;
             }
-            writeAll(response.bytes, response.burst ? 0.0 : std::max<double>(response.bytePacingMs, pacingMs_));
+            // On a paced line the frame itself took its time to arrive,
+            // though the tool's side hands its bytes over at once.
+            const auto frameEnd =
+                now + std::chrono::microseconds(std::lround(pacingMs_ * 1000 * static_cast<double>(frame.size())));
+            writeAll(response.bytes, response.burst ? 0.0 : std::max<double>(response.bytePacingMs, pacingMs_),
+                     pacingMs_ > 0 ? frameEnd : now);
             flooding = flooding || response.flood;
         }
     }
@@ -138,8 +143,13 @@ void PtyLink::restoreLine() {
     ::close(slave);
 }
 
-void PtyLink::writeAll(const Bytes& bytes, double pacing) {
+// Paced, byte i is written when it would have come off the line: its
+// eleven bits after the byte before it, the first after the frame it
+// answers.
+void PtyLink::writeAll(const Bytes& bytes, double pacing, std::chrono::steady_clock::time_point start) {
     for (std::size_t i = 0; i < bytes.size();) {
+        if (pacing > 0)
+            std::this_thread::sleep_until(start + std::chrono::microseconds(std::lround(pacing * 1000 * (i + 1))));
         const std::size_t chunk = pacing > 0 ? 1 : bytes.size() - i;
         const ssize_t n = ::write(master_, bytes.data() + i, chunk);
         if (n < 0) {
@@ -150,7 +160,6 @@ void PtyLink::writeAll(const Bytes& bytes, double pacing) {
             return;
         }
         i += static_cast<std::size_t>(n);
-        if (pacing > 0 && i < bytes.size()) ::usleep(static_cast<useconds_t>(std::lround(pacing * 1000)));
     }
 }
 

@@ -39,7 +39,9 @@ public:
 
     const std::string& devicePath() const { return devicePath_; }
 
-    // Pause between reply bytes; 0 writes each reply in one piece.
+    // The time a byte takes on the line: replies go out a byte at a time,
+    // after the time the tool's frame took to arrive. 0 answers at once and
+    // writes each reply in one piece.
     void setBytePacingMs(double ms) { pacingMs_ = ms; }
 
     void start(Responder responder);
@@ -58,7 +60,7 @@ public:
 
 private:
     void loop();
-    void writeAll(const Bytes& bytes, double pacingMs);
+    void writeAll(const Bytes& bytes, double pacingMs, std::chrono::steady_clock::time_point start);
     void closeLine();
 
     void restoreLine();

@@ -205,13 +205,79 @@ TEST_F(Cli, CompareMatchesThenNotAfterTheSwitchChanged) {
     ASSERT_EQ(Tool({"send", "--port", sim.device(), a.string()}).status, 0);
     const Outcome same = Tool({"compare", "--port", sim.device(), a.string()});
     EXPECT_EQ(same.status, 0) << same.err;
-    EXPECT_TRUE(Has(same.out, "File is identical to screen"));
+    EXPECT_EQ(same.out, "Switch matches the file\n");
 
     ASSERT_EQ(Tool({"send", "--port", sim.device(), b.string()}).status, 0);
     const Outcome changed = Tool({"compare", "--port", sim.device(), a.string()});
     EXPECT_EQ(changed.status, 1);
-    EXPECT_TRUE(Has(changed.out, "Channel 1, On Press: command"));
+    EXPECT_TRUE(Has(changed.out, "Switch differs from the file\n"));
+    EXPECT_TRUE(Has(changed.out, "  channel 1, On Press command: the file says DOWN limit, the switch holds STOP\n"))
+        << changed.out;
     EXPECT_EQ(Tool({"diff", a.string(), b.string()}).status, 1);
+}
+
+// A write read back: a faithful switch holds the file; one that keeps what
+// it had in a channel is named by channel. compare speaks of the switch,
+// source groups of "Src Group" channels included.
+TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
+    const fs::path a = Prepared("a.set", 0);
+    const fs::path changed = dir / "changed.set";
+    {
+        ConfigScreen s;
+        s.FillCommandLists();
+        ASSERT_EQ(LoadConfigFile(a, s), LoadOutcome::Loaded);
+        s.SwSrcGroup[2].setText("0A0B0C");  // channel 3 is in "Src Group"
+        ASSERT_EQ(WriteConfigFile(changed, s).outcome, WriteOutcome::Written);
+    }
+    Simulator faithful({});
+    const Outcome verified = Tool({"send", "--verify", "--port", faithful.device(), a.string()});
+    EXPECT_EQ(verified.status, 0) << verified.err;
+    EXPECT_TRUE(Has(verified.out, "; the switch holds it"));
+    const Outcome differs = Tool({"compare", "--port", faithful.device(), changed.string()});
+    EXPECT_EQ(differs.status, 1);
+    EXPECT_EQ(differs.out, "Switch differs from the file\n  channel 3, source group address: the file says 0A0B0C, "
+                           "the switch holds 01022F\n");
+
+    Simulator forgetful({"--fault", "7D/3=keep-old"});
+    const Outcome caught = Tool({"send", "--verify", "--port", forgetful.device(), a.string()});
+    EXPECT_EQ(caught.status, 2);
+    EXPECT_TRUE(Has(caught.err, "kavro-switch: channel 3, ")) << caught.err;
+    EXPECT_FALSE(Has(caught.err, "channel 2,")) << caught.err;
+}
+
+// Three switches on one bus, each reached by its own address: written and
+// verified, compared, backed up; one that does not answer fails alone.
+TEST_F(Cli, AWholeSiteInOneRun) {
+    Prepared("hall.set", 0);
+    Prepared("office.set", 2);
+    Prepared("stairs.set", 5);
+    auto manifest = [&](const std::string& second) {
+        std::ofstream(dir / "site.csv") << "# address, file, label\n00AB01, hall.set, Hall\n" << second
+                                        << "\n\n00AB03, stairs.set, Stairs  # top floor\n";
+        return (dir / "site.csv").string();
+    };
+    Simulator bus({"--address", "00AB01,00AB02,00AB03"});
+    const std::string site = manifest("00ab02, office.set");
+    const Outcome sent = Tool({"site", "send", site, "--port", bus.device()});
+    EXPECT_EQ(sent.status, 0) << sent.out << sent.err;
+    EXPECT_EQ(std::count(sent.out.begin(), sent.out.end(), '\n'), 3 + 2 + 3) << sent.out;
+    EXPECT_TRUE(Has(sent.out, "00AB02: written and verified\n"));
+    EXPECT_TRUE(Has(sent.out, "00AB03   Stairs           ok"));
+    EXPECT_EQ(Tool({"site", "compare", site, "--port", bus.device()}).status, 0);
+    const Outcome backedUp = Tool({"site", "get", site, "--port", bus.device()});
+    EXPECT_EQ(backedUp.status, 0) << backedUp.out;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3 + 1 + 3) << "a dated copy beside each file";
+
+    const Outcome oneSilent = Tool({"site", "compare", manifest("00AB04, office.set, Gone"), "--port", bus.device()});
+    EXPECT_EQ(oneSilent.status, 2);
+    EXPECT_TRUE(Has(oneSilent.out, "00AB04 Gone: no switch answers on"));
+    EXPECT_TRUE(Has(oneSilent.out, "00AB01 Hall: matches its file"));
+    EXPECT_TRUE(Has(oneSilent.out, "00AB03 Stairs: matches its file"));
+
+    const Outcome bad = Tool({"site", "send", manifest("00AB0Z, office.set"), "--port", bus.device()});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(Has(bad.err, "site.csv:3: \"00AB0Z\" is not a switch address")) << bad.err;
+    EXPECT_EQ(bad.out, "");
 }
 
 // What a hostile line does to a read: each row a switch that misbehaves,
@@ -391,6 +457,8 @@ TEST_F(Cli, ScriptsCanTrustIt) {
         {"--version anywhere", {"show", "--version"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch 3."); }},
         {"-V", {"-V"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch 3."); }},
         {"help COMMAND", {"help", "diff"}, 0, [](const Outcome& r) { return Has(r.out, "kavro-switch diff A B"); }},
+        {"ports lists the sixteen numbers", {"ports", "--json"}, 0,
+         [](const Outcome& r) { return Has(r.out, "{\"number\": 16, \"device\": ") && Has(r.out, "\"present\": ["); }},
         {"-- ends the options", {"show", "--", "--json"}, 2, [](const Outcome& r) { return Has(r.err, "--json: no such file"); }},
         {"an extra argument is an error", {"show", a.string(), a.string()}, 2,
          [](const Outcome& r) { return Has(r.err, "unexpected argument"); }},

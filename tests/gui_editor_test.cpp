@@ -82,9 +82,9 @@ TEST_F(GuiEditor, EveryControlHasItsOwnAccessibleName) {
     }
     // Per channel: 3 commands, 3 data, Seq, 4 destinations, priority, source
     // group and motor address; then the Show options, Clear Data, the four
-    // boxes of the right column, the seven commands, and in the status line
-    // the verdict's details and Stop.
-    EXPECT_EQ(controls, 8 * 14 + 4 + 1 + 4 + 7 + 2);
+    // boxes of the right column, the seven commands with "Verify after
+    // Send", and in the status line the verdict's details and Stop.
+    EXPECT_EQ(controls, 8 * 14 + 4 + 1 + 4 + 8 + 2);
     for (const char* expected :
          {"Channel 1 Press command", "Channel 8 Release command", "Channel 3 Hold data", "Channel 2 Specific",
           "Channel 2 Group", "Channel 2 P-P", "Channel 2 Src Group", "Channel 5 Seq", "Channel 6 Motor Address",

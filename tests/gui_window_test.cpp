@@ -31,7 +31,7 @@ bool InView(QWidget* window, QWidget* w) {
 // dpi; scale 2 at 96 dpi is half the size), the Commands column, the
 // status line and the progress stay in view; the channels scroll.
 TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
-    const double scale = QGuiApplication::primaryScreen()->logicalDotsPerInch() / 96.0;
+    const double scale = std::max(qEnvironmentVariableIntValue("QT_FONT_DPI"), 96) / 96.0;
     std::vector<QSize> sizes{QSize(1024 / scale, 600 / scale)};
     if (scale < 1.25) sizes.push_back(QSize(512, 300));
     form->Screen.SelectShowOption(form->Screen.optAll);

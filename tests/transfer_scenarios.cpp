@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+
 #include "buslink/frame_codec.h"
+#include "configfile/config_records.h"
 #include "support/switch_builder.h"
 #include "support/transfer_rig.h"
 
@@ -594,6 +598,93 @@ TEST(CopyBetweenSwitches, LockPriorityComesBackAsItWasSent) {
         s.PRI[2].setText("--");
         rig->form().GET_DATA_Click();
         EXPECT_EQ(s.PRI[2].text(), row.priority) << row.name;
+    }
+}
+
+// --- What the switch holds ----------------------------------------------
+
+// A screen as a user (or a file) may leave it: any command, data texts of
+// any case and length, any destination, "Seq", addresses and priorities.
+void RandomScreen(ConfigScreen& s, std::mt19937& random) {
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto hex = [&](int length) {
+        std::string text;
+        for (int i = 0; i < length; ++i) text += "0123456789ABCDEFabcdef"[pick(22)];
+        return text;
+    };
+    for (int c = 0; c < kChannels; ++c) {
+        for (int e = 0; e < 3; ++e) {
+            const int i = EventIndex(c, e);
+            s.Combo1[i].setListIndex(pick(kCommandCount));
+            if (pick(3)) s.SW_Data[i].setText(hex(pick(6)));
+        }
+        s.Check1[std::array{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}[pick(4)]].setValue(1);
+        s.Check3[c].setValue(pick(2));
+        s.SpecAddr[c].setText(hex(6));
+        s.SwSrcGroup[c].setText(hex(6));
+        s.PRI[c].setText(hex(pick(3)));
+    }
+    s.ADDR[1].setText(hex(6));
+    s.ADDR[3].setText(hex(6));
+}
+
+// Send Config read back: the switch holds every field that travels, and
+// the fields that never come back raise no false alarm. A switch that
+// acknowledges a channel's write but keeps what it had is caught, by
+// channel.
+TEST(VerifiedWrite, TheSwitchHoldsWhatWasSentOrTheChannelIsNamed) {
+    std::mt19937 random(20261206);
+    auto rig = MakeRig(SwitchState::Factory());
+    rig->form().VerifyAfterSend.setValue(1);
+    for (int round = 0; round < (rig->virtualTime() ? 60 : 2); ++round) {
+        RandomScreen(rig->form().Screen, random);
+        rig->form().SEND_DATA_Click();
+        const VerifyReport& check = rig->form().LastVerify();
+        ASSERT_TRUE(check.ran) << round;
+        EXPECT_TRUE(check.holds()) << "round " << round << ": "
+                                   << (check.differences.empty() ? ReadVerdict(check.read).summary
+                                                                 : DescribeHeldDifference(check.differences[0]));
+    }
+    rig->form().Screen.Combo1[EventIndex(2, 1)].setListIndex(rig->form().Screen.Combo1[EventIndex(2, 1)].listIndex() == 3 ? 4 : 3);
+    rig->Plan("7D/3=keep-old");
+    rig->form().SEND_DATA_Click();
+    const VerifyReport& check = rig->form().LastVerify();
+    ASSERT_FALSE(check.differences.empty());
+    for (const HeldDifference& d : check.differences) EXPECT_EQ(d.channel, 3) << DescribeHeldDifference(d);
+    const Verdict verdict = VerifiedWriteVerdict(rig->form().Transfer.lastWrite(), check);
+    EXPECT_FALSE(verdict.ok);
+    EXPECT_NE(verdict.summary.find("channel 3, On Hold command"), std::string::npos) << verdict.summary;
+}
+
+// Every field that travels both ways is compared: a changed one is named,
+// the source group address of a "Src Group" channel included.
+TEST(VerifiedWrite, EachFieldThatTravelsIsCompared) {
+    struct Row {
+        const char* name;
+        std::function<void(ConfigScreen&)> change;
+        const char* field;
+    };
+    const std::vector<Row> rows{
+        {"a source group address", [](ConfigScreen& s) { s.SwSrcGroup[3].setText("010204"); }, "source group address"},
+        {"a command", [](ConfigScreen& s) { s.Combo1[EventIndex(0, 2)].setListIndex(5); }, "On Release command"},
+        {"16-bit data", [](ConfigScreen& s) { s.SW_Data[EventIndex(1, 0)].setText("1235"); }, "On Press data"},
+        {"a lock priority", [](ConfigScreen& s) { s.PRI[2].setText("0A"); }, "lock priority"},
+        {"Seq", [](ConfigScreen& s) { s.Check3[2].setValue(0); }, "Seq"},
+        {"a destination", [](ConfigScreen& s) { s.Check1[GroupBox(7)].setValue(1); }, "destination"},
+        {"a motor address", [](ConfigScreen& s) { s.SpecAddr[0].setText("00A108"); }, "motor address"},
+        {"the switch address", [](ConfigScreen& s) { s.ADDR[3].setText("12AB3D"); }, "switch address"},
+    };
+    auto rig = MakeRig(Rich());
+    rig->form().GET_DATA_Click();
+    for (const Row& row : rows) {
+        ConfigScreen expected;
+        expected.FillCommandLists();
+        ASSERT_EQ(LoadConfig(*ConfigFileBytes(rig->form().Screen), expected), LoadOutcome::Loaded);
+        EXPECT_TRUE(CompareHeld(expected, rig->form().Screen).empty()) << row.name;
+        row.change(expected);
+        const auto differences = CompareHeld(expected, rig->form().Screen);
+        ASSERT_EQ(differences.size(), 1u) << row.name;
+        EXPECT_EQ(differences[0].field, row.field) << row.name;
     }
 }
 

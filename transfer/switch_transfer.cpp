@@ -2,6 +2,7 @@
 
 #include "buslink/switch_messages.h"
 #include "transfer/screen_parsers.h"
+#include "transfer/write_frames.h"
 
 namespace kavro {
 namespace {
@@ -290,65 +291,18 @@ void SwitchTransfer::SEND_DATA_Click() {
 
     // The switch address, whether or not it addresses the frames.
     Step("Writing switch address");
-    ParseAddrText(screen_, 3, slots);
-    tx[kPayload] = Byte(slots.AddrByte1);
-    tx[kPayload + 1] = Byte(slots.AddrByte2);
-    tx[kPayload + 2] = Byte(slots.AddrByte3);
+    EncodeSwitchAddress(screen_, slots, tx);
     send(msg::WriteSwitchAddress);
 
-    // One record per channel: three event blocks with the same mode byte
-    // and address.
     for (int c = 0; c < kChannels && !Interrupted(); ++c) {
         Step(ChannelText("Writing", c + 1));
-        int mode = 0;
-        if (screen_.Check1[PointToPointBox(c)].value() == 1) {
-            mode = kModePointToPoint;
-            ParseAddrText(screen_, 1, slots);
-        }
-        if (screen_.Check1[SpecificBox(c)].value() == 1) {
-            mode = kModeSpecific;
-            ParseSpecAddrText(screen_, c, slots);
-        }
-        if (screen_.Check1[GroupBox(c)].value() == 1) {
-            slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
-            mode = kModeGroup;
-        }
-        if (screen_.Check1[SrcGroupBox(c)].value() == 1) {
-            slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
-            mode |= kSrcGroupFlag;
-        }
-        if (screen_.Check3[c].value() == 1) mode |= kSeqFlag;
-
-        tx[kPayload] = Complement(c + 1);
-        for (int e = 0; e < 3; ++e) {
-            const int b = EventBlockStart(e);
-            const int i = EventIndex(c, e);
-            tx[b] = Complement(screen_.EventCommandCode[i]);
-            ParseDataText(screen_, i, slots);
-            // A lock command carries the channel's priority where others
-            // carry the data's high byte.
-            if (screen_.EventCommandCode[i] > kLastPlainCommandCode) ParsePriText(screen_, c, slots);
-            tx[b + 1] = Complement(slots.DataByte2);
-            tx[b + 2] = Complement(slots.DataByte1);
-            tx[b + 3] = Complement(mode);
-            tx[b + 4] = Complement(slots.AddrByte1);
-            tx[b + 5] = Complement(slots.AddrByte2);
-            tx[b + 6] = Complement(slots.AddrByte3);
-        }
+        EncodeChannelRecord(screen_, c, slots, tx);
         send(msg::WriteChannel);
     }
 
-    // The source group table; channels not in "Src Group" send FF FF FF.
     if (!Interrupted()) {
         Step("Writing source groups");
-        for (int c = 0; c < kChannels; ++c) {
-            ParseSrcGroupText(screen_, c, slots);
-            const bool used = screen_.Check1[SrcGroupBox(c)].value() == 1;
-            const int at = kPayload + 3 * c;
-            tx[at] = used ? Complement(slots.AddrByte3) : 0xFF;
-            tx[at + 1] = used ? Complement(slots.AddrByte2) : 0xFF;
-            tx[at + 2] = used ? Complement(slots.AddrByte1) : 0xFF;
-        }
+        EncodeSourceGroups(screen_, slots, tx);
         send(msg::WriteSourceGroups);
     }
 

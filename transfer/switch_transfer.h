@@ -56,6 +56,7 @@ public:
     // address queries (twice each), instead of asking every channel too.
     // The window keeps the full sequence; the command-line tool gives up.
     void setGiveUpWhenSilent(bool giveUp) { giveUpWhenSilent_ = giveUp; }
+    bool givesUpWhenSilent() const { return giveUpWhenSilent_; }
 
     // The queries, each one exchange; they assume the header bytes 2..8 of
     // TransmitBuffer are set.

@@ -1,0 +1,32 @@
+#pragma once
+// Whether a switch holds a configuration: the screen that was sent (or a
+// file loaded into one) against a screen read back from the switch, field
+// by field as the messages carry them both ways, and only those fields.
+//
+// By design some things never come back, and are not compared: the data
+// text of a command without a data box, the lock priority of a channel
+// without a lock command, the motor address of a channel whose destination
+// does not use one, the source group address of a channel not in
+// "Src Group" mode. Values are compared as the switch holds them
+// (hexadecimal read as numbers): "00a107" sent reads back as "00A107".
+
+#include <string>
+#include <vector>
+
+#include "editor/config_screen.h"
+
+namespace kavro {
+
+struct HeldDifference {
+    int channel = 0;        // 1..8; 0 for the switch's own address
+    std::string field;      // "On Hold command", "destination", "source group address"
+    std::string expected;   // as sent (or as the file holds it)
+    std::string found;      // as the switch holds it
+};
+
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const ConfigScreen& read);
+
+// "channel 3, On Hold command: sent STOP, the switch holds NONE"
+std::string DescribeHeldDifference(const HeldDifference& difference, const char* expectedVerb = "sent");
+
+}  // namespace kavro
