@@ -120,6 +120,19 @@ TEST_F(GuiWindow, MessageWindowsCloseWithTheKeyboardAndColoursReadOnADarkPalette
     QApplication::setPalette(QApplication::style()->standardPalette());
 }
 
+TEST_F(GuiWindow, VerifyAfterSendReadsTheSwitchBackAndListsWhatDiffers) {
+    Find<QCheckBox>("verifyAfterSend")->click();
+    window->button("SEND_DATA")->click();
+    EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().endsWith("and verified: the switch holds what was sent"));
+    simulator->setPlan(*ParseFaultPlan("7D/2=keep-old"));
+    form->Screen.Combo1[EventIndex(1, 0)].setListIndex(3);
+    window->button("SEND_DATA")->click();
+    EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().contains("but the switch holds something else: channel 2"));
+    MessageWindowWidget* list = ui.messageWindow(form->VerifyMsg);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->details()->toPlainText(), "channel 2, On Press command: sent STOP, the switch holds NONE");
+}
+
 TEST_F(GuiWindow, ThePortWindowListsThePortsPresent) {
     window->button("SelComm")->click();
     auto* present = ui.portSelectionDialog()->findChild<QTreeWidget*>("presentPorts");
