@@ -129,15 +129,16 @@ TEST_F(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     Owner owner(ini);
     owner.available[1] = owner.available[5] = true;
     owner.current = 1;
-    owner.present = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
+    owner.present = {{DeviceForPort(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
                      {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
     CommPortSelection window(owner, ui, DeviceForPort);
     window.Form_Load();
     ASSERT_EQ(window.systemPorts().size(), 2u);
     EXPECT_EQ(DescribeSystemPort(window.systemPorts()[0]), "FT232R USB UART, FTDI, USB 0403:6001, serial A12345");
 
-    window.SelectSystemPort(0);  // /dev/ttyUSB0 is port 5: its number is chosen
-    EXPECT_EQ(window.entries()[window.selectedPosition()], "5");
+    window.SelectSystemPort(0);  // port 5's device: its number is chosen
+    ASSERT_EQ(window.selectedPosition(), 1);
+    EXPECT_EQ(window.entries()[1], "5");
     window.SelectSystemPort(1);
     EXPECT_EQ(window.selectedPosition(), -1);
     EXPECT_EQ(window.selectedDevice(), "/dev/ttyUSB9");
