@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "gui/channel_frame.h"
 #include "gui/twips.h"
@@ -168,8 +169,9 @@ QGroupBox* MainWindow::makeCommandsFrame() {
         SetAccessibleNames(b, QString(command.caption).remove('&'));
         if (command.tip) b->setToolTip(command.tip);
         b->setMinimumSize(Twips(1335), Twips(375));
-        connect(b, &QPushButton::clicked, this, [this, click = command.click] {
-            (form_.*click)();
+        const auto click = command.click;
+        connect(b, &QPushButton::clicked, this, [this, click] {
+            std::invoke(click, form_);
             refresh();
         });
         if (command.click != &frmMain::DIAG_Click) lockedDuringTransfer_.push_back(b);

@@ -37,9 +37,9 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     form->Screen.SelectShowOption(form->Screen.optAll);
     linePacing = true;
     for (const QSize size : sizes) {
-        // Twice: the offscreen platform lets the size the window took when
-        // first shown arrive after the first resize.
-        for (int i = 0; i < 2; ++i) {
+        // Again until it holds: the offscreen platform lets the size the
+        // window took when first shown arrive after a resize.
+        for (int i = 0; i < 50 && window->size() != size; ++i) {
             window->resize(size);
             QTest::qWait(20);
         }
