@@ -36,14 +36,14 @@ double ExchangeSeconds(std::uint8_t code) {
 
 // A read: firmware, switch address, eight channels, source groups.
 double ReadSeconds() {
-    return ExchangeSeconds(msg::QueryFirmware) + ExchangeSeconds(msg::QuerySwitchAddress) +
-           8 * ExchangeSeconds(msg::QueryChannel) + ExchangeSeconds(msg::QuerySourceGroups);
+    return ExchangeSeconds(msg::queryFirmware) + ExchangeSeconds(msg::querySwitchAddress) +
+           8 * ExchangeSeconds(msg::queryChannel) + ExchangeSeconds(msg::querySourceGroups);
 }
 
 // A write: the switch address, eight channels, the source groups.
 double WriteSeconds() {
-    return ExchangeSeconds(msg::WriteSwitchAddress) + 8 * ExchangeSeconds(msg::WriteChannel) +
-           ExchangeSeconds(msg::WriteSourceGroups);
+    return ExchangeSeconds(msg::writeSwitchAddress) + 8 * ExchangeSeconds(msg::writeChannel) +
+           ExchangeSeconds(msg::writeSourceGroups);
 }
 
 struct Run {
@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
     const fs::path folder = fs::temp_directory_path() / ("kavro-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
     ConfigScreen screen;
-    screen.FillCommandLists();
-    for (int c = 0; c < 8; ++c) screen.Combo1[3 * c].setListIndex(7 + c);
+    screen.fillCommandLists();
+    for (int c = 0; c < 8; ++c) screen.commands[3 * c].select(7 + c);
     for (const char* name : {"a.set", "b.set", "c.set"}) WriteConfigFile(folder / name, screen);
     const std::string manifest = (folder / "site.csv").string();
     std::FILE* m = std::fopen(manifest.c_str(), "w");

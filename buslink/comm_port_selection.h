@@ -1,7 +1,7 @@
 #pragma once
 // The small window "Comm Port Selection" (xfrmCommPortSelection): a list of
 // the numbered ports found at start-up, "Change Port" and "Cancel". Choosing
-// a port changes the main window's CurrentActivePort and rewrites
+// a port changes the main window's currentPort and rewrites
 // Ports.ini; after start-up the open port stays until the next start, and
 // the window says so. Beside the numbers it lists the serial ports the
 // system reports now, so that an adapter outside the numbered table can be
@@ -22,16 +22,16 @@ class UiServices;
 class PortChoiceOwner {
 public:
     virtual ~PortChoiceOwner() = default;
-    virtual std::array<bool, 17> GetAvailablePorts() = 0;  // indexes 1..16
-    virtual int CurrentActivePort() const = 0;
-    virtual void SetCurrentActivePort(int port) = 0;
-    virtual void SetActivePort() = 0;  // stores CurrentActivePort in Ports.ini
-    virtual bool MainWindowVisible() const = 0;
+    virtual std::array<bool, 17> availablePorts() = 0;  // indexes 1..16
+    virtual int currentPort() const = 0;
+    virtual void setCurrentPort(int port) = 0;
+    virtual void rememberPort() = 0;  // stores currentPort in Ports.ini
+    virtual bool mainWindowVisible() const = 0;
     // A device outside the numbered table, or empty for the number's own.
-    virtual std::string ChosenDevice() const = 0;
-    virtual void SetChosenDevice(const std::string& device) = 0;
+    virtual std::string chosenDevice() const = 0;
+    virtual void setChosenDevice(const std::string& device) = 0;
     // The serial ports present now.
-    virtual std::vector<SystemPort> SystemPorts() = 0;
+    virtual std::vector<SystemPort> systemPorts() = 0;
 };
 
 class CommPortSelection {
@@ -46,17 +46,17 @@ public:
     // The load handler: fills the list with the available ports, ascending,
     // and selects the current one if it is among them; lists the ports
     // present now.
-    void Form_Load();
+    void start();
     // A selection in the list, by the user or by code.
-    void SelectEntry(int position);
+    void selectEntry(int position);
     // A port present now chosen from the second list: its number when it
     // has one, else its device.
-    void SelectSystemPort(int row);
-    void xcbxCommPort_Click();
-    void xcmdChangeCommPort_Click();
-    void xcmdCancel_Click();
+    void selectSystemPort(int row);
+    void entryClicked();
+    void changePort();
+    void cancel();
     // The close box: the same as "Cancel".
-    void Form_Close() { xcmdCancel_Click(); }
+    void close() { cancel(); }
 
     const std::vector<std::string>& entries() const { return entries_; }
     const std::vector<SystemPort>& systemPorts() const { return systemPorts_; }

@@ -17,7 +17,7 @@ std::string_view CharAt(std::string_view text, std::size_t position) {
 std::array<int, 3> AddressPairs(std::string_view text) {
     std::array<int, 3> pairs{};
     for (std::size_t k = 1, pair = 0; k <= 5; k += 2, ++pair)
-        pairs[pair] = HexDigitValue(CharAt(text, k)) * 16 + HexDigitValue(CharAt(text, k + 1));
+        pairs[pair] = HexDigit(CharAt(text, k)) * 16 + HexDigit(CharAt(text, k + 1));
     return pairs;
 }
 
@@ -27,7 +27,7 @@ template <std::size_t Cells>
 std::array<int, Cells> RightAlignedDigits(std::string_view text) {
     std::array<int, Cells> values{};
     const std::size_t n = std::min(text.size(), Cells);
-    for (std::size_t i = 0; i < n; ++i) values[Cells - n + i] = HexDigitValue(text[i]);
+    for (std::size_t i = 0; i < n; ++i) values[Cells - n + i] = HexDigit(text[i]);
     return values;
 }
 
@@ -35,27 +35,27 @@ std::array<int, Cells> RightAlignedDigits(std::string_view text) {
 
 void ParseAddressText(std::string_view text, ParserSlots& slots) {
     const auto pairs = AddressPairs(text);
-    slots.AddrByte1 = pairs[0];
-    slots.AddrByte2 = pairs[1];
-    slots.AddrByte3 = pairs[2];
+    slots.address1 = pairs[0];
+    slots.address2 = pairs[1];
+    slots.address3 = pairs[2];
 }
 
 void ParseReversedAddressText(std::string_view text, ParserSlots& slots) {
     const auto pairs = AddressPairs(text);
-    slots.AddrByte3 = pairs[0];
-    slots.AddrByte2 = pairs[1];
-    slots.AddrByte1 = pairs[2];
+    slots.address3 = pairs[0];
+    slots.address2 = pairs[1];
+    slots.address1 = pairs[2];
 }
 
 void ParseDataValueText(std::string_view text, ParserSlots& slots) {
     const auto d = RightAlignedDigits<4>(text);
-    slots.DataByte1 = d[0] * 16 + d[1];
-    slots.DataByte2 = d[2] * 16 + d[3];
+    slots.dataHigh = d[0] * 16 + d[1];
+    slots.dataLow = d[2] * 16 + d[3];
 }
 
 void ParsePriorityText(std::string_view text, ParserSlots& slots) {
     const auto d = RightAlignedDigits<2>(text);
-    slots.DataByte1 = d[0] * 16 + d[1];
+    slots.dataHigh = d[0] * 16 + d[1];
 }
 
 bool IsBusAddressText(std::string_view text) {

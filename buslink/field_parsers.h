@@ -10,21 +10,21 @@
 namespace kavro {
 
 struct ParserSlots {
-    int AddrByte1 = 0;
-    int AddrByte2 = 0;
-    int AddrByte3 = 0;
-    int DataByte1 = 0;  // data high byte, or the lock priority
-    int DataByte2 = 0;  // data low byte
+    int address1 = 0;
+    int address2 = 0;
+    int address3 = 0;
+    int dataHigh = 0;  // data high byte, or the lock priority
+    int dataLow = 0;  // data low byte
 };
 
 // Characters 1..6 as three digit pairs, missing characters counting as 0
-// at the right: "12" gives 12 00 00. Pairs go to AddrByte1..3 in order.
+// at the right: "12" gives 12 00 00. Pairs go to address1..3 in order.
 void ParseAddressText(std::string_view text, ParserSlots& slots);
 // The same pairs in reverse slot order (source group addresses).
 void ParseReversedAddressText(std::string_view text, ParserSlots& slots);
 // Up to four digits, right-aligned: "123" gives 01 23, "ABCDE" gives AB CD.
 void ParseDataValueText(std::string_view text, ParserSlots& slots);
-// Up to two digits, right-aligned, into DataByte1: "7F3" gives 7F.
+// Up to two digits, right-aligned, into dataHigh: "7F3" gives 7F.
 void ParsePriorityText(std::string_view text, ParserSlots& slots);
 
 // Whether a text is a bus address as the user means one: exactly six

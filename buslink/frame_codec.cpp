@@ -31,7 +31,7 @@ int VerifyChecksum(const FrameBuffer& receive) {
     return stored == sum ? 1 : 0;
 }
 
-std::string HexText(unsigned long value, int width) {
+std::string Hex(unsigned long value, int width) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string digits;
     do {
@@ -43,15 +43,15 @@ std::string HexText(unsigned long value, int width) {
     return digits;
 }
 
-int HexDigitValue(char c) {
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return 0;
 }
 
-int HexDigitValue(std::string_view character) {
-    return character.size() == 1 ? HexDigitValue(character[0]) : 0;
+int HexDigit(std::string_view character) {
+    return character.size() == 1 ? HexDigit(character[0]) : 0;
 }
 
 }  // namespace kavro

@@ -33,11 +33,11 @@ int VerifyChecksum(const FrameBuffer& receive);
 
 // Upper-case hexadecimal of value, left-padded with "0" to width; a longer
 // result is not cut.
-std::string HexText(unsigned long value, int width);
+std::string Hex(unsigned long value, int width);
 
 // 0..15 for one hexadecimal digit; anything else (empty text, a space, "G",
 // more than one character) is 0.
-int HexDigitValue(std::string_view character);
-int HexDigitValue(char character);
+int HexDigit(std::string_view character);
+int HexDigit(char character);
 
 }  // namespace kavro

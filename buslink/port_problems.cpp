@@ -12,7 +12,7 @@ PortProblem DescribeOpenFailure(const std::string& device, const OpenResult& res
         return {device + " exists, but this user is not allowed to open it",
                 "On Linux, serial ports belong to the group \"dialout\". Add your user to it (sudo usermod -aG "
                 "dialout $USER), then log out and in again."};
-    case OpenStatus::Busy:
+    case OpenStatus::busy:
         return {device + " is in use by another program" +
                     (result.holder.empty() ? std::string() : " (" + result.holder + ")"),
                 "Close that program (a serial terminal such as minicom or screen, or another copy of this tool) "

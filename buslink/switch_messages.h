@@ -24,13 +24,13 @@
 namespace kavro {
 
 namespace msg {
-inline constexpr std::uint8_t QueryFirmware = 0x80;
-inline constexpr std::uint8_t QuerySwitchAddress = 0x8F;
-inline constexpr std::uint8_t QueryChannel = 0x8D;
-inline constexpr std::uint8_t QuerySourceGroups = 0x8C;
-inline constexpr std::uint8_t WriteSwitchAddress = 0x7F;
-inline constexpr std::uint8_t WriteChannel = 0x7D;
-inline constexpr std::uint8_t WriteSourceGroups = 0x7C;
+inline constexpr std::uint8_t queryFirmware = 0x80;
+inline constexpr std::uint8_t querySwitchAddress = 0x8F;
+inline constexpr std::uint8_t queryChannel = 0x8D;
+inline constexpr std::uint8_t querySourceGroups = 0x8C;
+inline constexpr std::uint8_t writeSwitchAddress = 0x7F;
+inline constexpr std::uint8_t writeChannel = 0x7D;
+inline constexpr std::uint8_t writeSourceGroups = 0x7C;
 }  // namespace msg
 
 // One message: its code, the frame's length, and the reply awaited.
@@ -43,13 +43,13 @@ struct MessageShape {
 };
 
 inline constexpr std::array<MessageShape, 7> kMessages{{
-    {msg::QueryFirmware, 11, 13, false, "firmware query"},
-    {msg::QuerySwitchAddress, 11, 11, false, "switch address query"},
-    {msg::QueryChannel, 12, 33, false, "channel query"},
-    {msg::QuerySourceGroups, 11, 35, false, "source group query"},
-    {msg::WriteSwitchAddress, 14, 12, true, "switch address write"},
-    {msg::WriteChannel, 33, 12, true, "channel write"},
-    {msg::WriteSourceGroups, 35, 12, true, "source group write"},
+    {msg::queryFirmware, 11, 13, false, "firmware query"},
+    {msg::querySwitchAddress, 11, 11, false, "switch address query"},
+    {msg::queryChannel, 12, 33, false, "channel query"},
+    {msg::querySourceGroups, 11, 35, false, "source group query"},
+    {msg::writeSwitchAddress, 14, 12, true, "switch address write"},
+    {msg::writeChannel, 33, 12, true, "channel write"},
+    {msg::writeSourceGroups, 35, 12, true, "source group write"},
 }};
 
 constexpr const MessageShape& Shape(std::uint8_t code) {
@@ -63,10 +63,10 @@ constexpr bool IsKnownMessage(std::uint8_t code) {
     return false;
 }
 
-inline constexpr int kFirmwareReplyLength = Shape(msg::QueryFirmware).replyLength;
-inline constexpr int kSwitchAddressReplyLength = Shape(msg::QuerySwitchAddress).replyLength;
-inline constexpr int kChannelRecordLength = Shape(msg::WriteChannel).frameLength;
-inline constexpr int kSourceGroupTableLength = Shape(msg::WriteSourceGroups).frameLength;
+inline constexpr int kFirmwareReplyLength = Shape(msg::queryFirmware).replyLength;
+inline constexpr int kSwitchAddressReplyLength = Shape(msg::querySwitchAddress).replyLength;
+inline constexpr int kChannelRecordLength = Shape(msg::writeChannel).frameLength;
+inline constexpr int kSourceGroupTableLength = Shape(msg::writeSourceGroups).frameLength;
 inline constexpr int kWriteReplyLength = 12;
 
 // Where things stand in a frame.

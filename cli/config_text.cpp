@@ -10,9 +10,9 @@ constexpr const char* kEventKeys[3] = {"press", "hold", "release"};
 // The address a channel's destination stands for.
 std::string DestinationAddress(const ConfigScreen& s, int c) {
     switch (DestinationOf(s, c)) {
-    case Destination::Specific: return s.SpecAddr[c].text();
-    case Destination::PointToPoint: return s.ADDR[1].text();
-    case Destination::SrcGroup: return s.SwSrcGroup[c].text();
+    case Destination::Specific: return s.motorAddress[c].text();
+    case Destination::PointToPoint: return s.ppMotorAddress.text();
+    case Destination::SrcGroup: return s.sourceGroupAddress[c].text();
     case Destination::Group: return "000000";
     default: return "";
     }
@@ -20,7 +20,7 @@ std::string DestinationAddress(const ConfigScreen& s, int c) {
 
 bool HasLock(const ConfigScreen& s, int c) {
     for (int e = 0; e < 3; ++e)
-        if (IsLockPosition(s.Combo1[EventIndex(c, e)].listIndex())) return true;
+        if (IsLockPosition(s.commands[EventIndex(c, e)].selected())) return true;
     return false;
 }
 
@@ -46,26 +46,26 @@ std::string Json(const std::string& text) {
 std::string ConfigAsText(const ConfigScreen& s) {
     std::ostringstream out;
     for (int c = 0; c < kChannels; ++c) {
-        out << "Channel " << c + 1 << " (" << s.Frames[c].caption() << ")\n";
+        out << "Channel " << c + 1 << " (" << s.frames[c].caption() << ")\n";
         for (int e = 0; e < 3; ++e) {
             const int i = EventIndex(c, e);
-            out << "  " << s.Label2[LabelIndex(c, e)].caption() << ": "
-                << (s.Combo1[i].listIndex() >= 0 ? s.Combo1[i].text() : "(no command)");
-            if (s.SW_Data[i].visible()) out << "  data " << s.SW_Data[i].text();
+            out << "  " << s.eventNames[EventNameIndex(c, e)].caption() << ": "
+                << (s.commands[i].selected() >= 0 ? s.commands[i].text() : "(no command)");
+            if (s.data[i].visible()) out << "  data " << s.data[i].text();
             out << "\n";
         }
         out << "  Destination: " << DestinationName(DestinationOf(s, c));
         const std::string address = DestinationAddress(s, c);
         if (!address.empty()) out << " " << address;
         out << "\n";
-        if (HasLock(s, c)) out << "  Lock priority: " << s.PRI[c].text() << "\n";
-        out << "  Seq: " << (s.Check3[c].value() == 1 ? "on" : "off") << "\n";
+        if (HasLock(s, c)) out << "  Lock priority: " << s.lockPriority[c].text() << "\n";
+        out << "  Seq: " << (s.seq[c].value() == 1 ? "on" : "off") << "\n";
     }
-    out << "P-P Motor Address: " << s.ADDR[1].text() << "\n";
-    out << "Switch Address: " << s.ADDR[3].text() << "\n";
-    out << "Use Switch Address for Config: " << (s.UseSwPP.value() == 1 ? "yes" : "no") << "\n";
+    out << "P-P Motor Address: " << s.ppMotorAddress.text() << "\n";
+    out << "Switch Address: " << s.switchAddress.text() << "\n";
+    out << "Use Switch Address for Config: " << (s.useSwitchAddress.value() == 1 ? "yes" : "no") << "\n";
     out << "Source groups:";
-    for (int c = 0; c < kChannels; ++c) out << " " << s.SwSrcGroup[c].text();
+    for (int c = 0; c < kChannels; ++c) out << " " << s.sourceGroupAddress[c].text();
     out << "\n";
     // Every byte above 7F here comes from a text of the file.
     return Utf8FromWindows1252(out.str());
@@ -79,19 +79,19 @@ std::string ConfigAsJson(const ConfigScreen& s) {
         for (int e = 0; e < 3; ++e) {
             const int i = EventIndex(c, e);
             out << (e ? ", " : "") << Json(kEventKeys[e]) << ": {\"command\": "
-                << (s.Combo1[i].listIndex() >= 0 ? Json(s.Combo1[i].text()) : "null")
-                << ", \"code\": " << s.EventCommandCode[i] << ", \"data\": "
-                << (s.SW_Data[i].visible() ? Json(s.SW_Data[i].text()) : "null") << "}";
+                << (s.commands[i].selected() >= 0 ? Json(s.commands[i].text()) : "null")
+                << ", \"code\": " << s.commandCodes[i] << ", \"data\": "
+                << (s.data[i].visible() ? Json(s.data[i].text()) : "null") << "}";
         }
         out << "}, \"destination\": " << Json(DestinationName(DestinationOf(s, c))) << ", \"address\": " << Json(DestinationAddress(s, c))
-            << ", \"motorAddress\": " << Json(s.SpecAddr[c].text()) << ", \"lockPriority\": "
-            << (HasLock(s, c) ? Json(s.PRI[c].text()) : "null") << ", \"seq\": "
-            << (s.Check3[c].value() == 1 ? "true" : "false") << "}" << (c + 1 < kChannels ? "," : "") << "\n";
+            << ", \"motorAddress\": " << Json(s.motorAddress[c].text()) << ", \"lockPriority\": "
+            << (HasLock(s, c) ? Json(s.lockPriority[c].text()) : "null") << ", \"seq\": "
+            << (s.seq[c].value() == 1 ? "true" : "false") << "}" << (c + 1 < kChannels ? "," : "") << "\n";
     }
-    out << "  ],\n  \"ppMotorAddress\": " << Json(s.ADDR[1].text()) << ",\n  \"switchAddress\": "
-        << Json(s.ADDR[3].text()) << ",\n  \"useSwitchAddress\": " << (s.UseSwPP.value() == 1 ? "true" : "false")
+    out << "  ],\n  \"ppMotorAddress\": " << Json(s.ppMotorAddress.text()) << ",\n  \"switchAddress\": "
+        << Json(s.switchAddress.text()) << ",\n  \"useSwitchAddress\": " << (s.useSwitchAddress.value() == 1 ? "true" : "false")
         << ",\n  \"sourceGroups\": [";
-    for (int c = 0; c < kChannels; ++c) out << (c ? ", " : "") << Json(s.SwSrcGroup[c].text());
+    for (int c = 0; c < kChannels; ++c) out << (c ? ", " : "") << Json(s.sourceGroupAddress[c].text());
     out << "]\n}\n";
     return out.str();
 }

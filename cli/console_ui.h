@@ -17,7 +17,7 @@ public:
     void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
     void beep() override {}
     void setPointer(Pointer) override {}
-    void showPortSelection(CommPortSelection& window, bool) override { window.xcmdCancel_Click(); }
+    void showPortSelection(CommPortSelection& window, bool) override { window.cancel(); }
     void showDiagnostic(DiagnosticLog&) override {}
     bool showFileDialog(CommonDialog&, FileDialogMode) override { return false; }
     void showMessageWindow(MessageWindow&) override {}

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/config_text.h"
 #include "cli/file_arguments.h"
-#include "qtplatform/system_ports.h"
+#include "platform_qt/system_ports.h"
 
 namespace kavro::cli {
 
@@ -17,7 +17,7 @@ int Show(const CommandLine& line) {
     const auto bytes = ReadConfigArgument(file, &error);
     if (!bytes) return Fail(error);
     ConfigScreen screen;
-    screen.FillCommandLists();
+    screen.fillCommandLists();
     switch (LoadConfig(*bytes, screen)) {
     case LoadOutcome::Loaded: break;
     case LoadOutcome::BadFileType: return Fail(ShownName(file) + ": Bad File Type");

@@ -1,7 +1,7 @@
 #include "cli/load_switch.h"
 
 #include "cli/console_ui.h"
-#include "shell/frm_main.h"
+#include "shell/application.h"
 #include "simulator/simulated_serial_port.h"
 #include "simulator/virtual_pump.h"
 
@@ -19,17 +19,17 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
     env.simulatedPort = env.hardwarePort;
     StartOptions options;
     options.simulator = true;
-    frmMain form(env, options);
-    form.Form_Load();
-    switch (LoadConfigFile(file, form.Screen)) {
+    Application form(env, options);
+    form.start();
+    switch (LoadConfigFile(file, form.screen)) {
     case LoadOutcome::Loaded: break;
     case LoadOutcome::CannotOpen: *error = file.string() + ": cannot be opened"; return std::nullopt;
     case LoadOutcome::BadFileType: *error = file.string() + ": Bad File Type"; return std::nullopt;
     case LoadOutcome::ReadError: *error = file.string() + ": File Read Error"; return std::nullopt;
     }
-    form.SEND_DATA_Click();
-    if (!form.Transfer.lastWrite().complete()) {
-        *error = file.string() + ": " + WriteVerdict(form.Transfer.lastWrite()).summary;
+    form.writeSwitch();
+    if (!form.transfer.lastWrite().complete()) {
+        *error = file.string() + ": " + WriteVerdict(form.transfer.lastWrite()).summary;
         return std::nullopt;
     }
     return simulated->state();

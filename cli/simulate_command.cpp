@@ -43,7 +43,7 @@ int Simulate(const CommandLine& line) {
     std::vector<std::string> addresses;
     std::istringstream list(line.get("--address"));
     for (std::string a; std::getline(list, a, ',');) addresses.push_back(a);
-    if (addresses.empty()) addresses.push_back(HexText(AddressValue(state.address[0], state.address[1], state.address[2]), 6));
+    if (addresses.empty()) addresses.push_back(Hex(AddressValue(state.address[0], state.address[1], state.address[2]), 6));
     for (const std::string& a : addresses)
         if (!IsBusAddressText(a)) return Fail("--address takes six hexadecimal digits (several: comma between)");
     FaultPlan plan;

@@ -3,7 +3,7 @@
 //     # address, file, label (optional)
 //     00AB01, hall.set, Hall
 //     00AB02, stairs.set
-// Files are found beside the manifest. The whole manifest is checked
+// files are found beside the manifest. The whole manifest is checked
 // before anything is sent; then each switch gets a line of progress, and a
 // table sums up. Exit 0 only when every switch did what was asked.
 
@@ -109,8 +109,8 @@ bool LoadFor(const SiteSwitch& s, ConfigScreen& screen, std::string* error) {
                                                                               : ": File Read Error");
         return false;
     }
-    screen.ADDR[3].setText(s.address);
-    screen.UseSwPP.setValue(1);
+    screen.switchAddress.setText(s.address);
+    screen.useSwitchAddress.setValue(1);
     return true;
 }
 
@@ -131,7 +131,7 @@ Outcome Send(SwitchSession& session, const SiteSwitch& s) {
     std::string error;
     if (!LoadFor(s, session.screen(), &error)) return {false, false, error};
     const WriteReport& write = session.write(true);
-    const VerifyReport& check = session.form().LastVerify();
+    const VerifyReport& check = session.form().lastVerify();
     if (!write.complete() || write.framesHeard == 0) return {false, false, WriteVerdict(write).summary};
     if (!check.read.complete()) return {false, false, "written, not verified: " + ReadProblem(session, check.read)};
     if (!check.differences.empty())
@@ -141,7 +141,7 @@ Outcome Send(SwitchSession& session, const SiteSwitch& s) {
 
 Outcome Compare(SwitchSession& session, const SiteSwitch& s) {
     ConfigScreen expected;
-    expected.FillCommandLists();
+    expected.fillCommandLists();
     std::string error;
     if (!LoadFor(s, expected, &error)) return {false, false, error};
     const ReadReport& report = session.read();
@@ -166,7 +166,7 @@ int Site(const CommandLine& line) {
     // Everything that can be checked before the line is touched.
     for (const SiteSwitch& s : *site) {
         ConfigScreen scratch;
-        scratch.FillCommandLists();
+        scratch.fillCommandLists();
         if (action != "get" && !LoadFor(s, scratch, &error))
             return Fail(line.operands[1] + ":" + std::to_string(s.line) + ": " + error);
         if (action == "get" && !OutputProblem(Utf8FromPath(FreeNameBeside(s.file)), false).empty())

@@ -80,8 +80,8 @@ int Get(const CommandLine& line) {
     // With the file on standard output, what was read goes with the messages.
     std::ostream& info = out == "-" ? std::cerr : std::cout;
     const ConfigScreen& screen = session.screen();
-    info << "Firmware version: " << (report.firmware ? screen.SW_FIRMWARE.text() : "not read") << "\n"
-         << "Switch address: " << (report.switchAddress ? screen.ADDR[3].text() : "not read") << std::endl;
+    info << "Firmware version: " << (report.firmware ? screen.firmwareVersion.text() : "not read") << "\n"
+         << "Switch address: " << (report.switchAddress ? screen.switchAddress.text() : "not read") << std::endl;
     if (!report.complete()) return ReadFailure(session, report, "no file written");
     if (!WriteConfigArgument(out, screen, line.has("--force"), &error)) return Fail(error);
     if (out != "-") std::cout << "Saved " << out << std::endl;
@@ -101,12 +101,12 @@ int Send(const CommandLine& line) {
     if (!LoadArgument(file, *bytes, session, &error)) return Fail(error + "; nothing sent");
     const bool verify = line.has("--verify");
     const WriteReport& report = session.write(verify);
-    const VerifyReport& check = session.form().LastVerify();
+    const VerifyReport& check = session.form().lastVerify();
     if (WasInterrupted(report) || WasInterrupted(check.read))
         return Interrupted("the switch got " + std::to_string(report.framesSent) + " of 10 frames");
     const Verdict verdict = WriteVerdict(report);
     if (report.end == TransferEnd::InvalidSwitchAddress)
-        return Fail(verdict.summary + " (the file's switch address is " + Quoted(session.screen().ADDR[3].text()) +
+        return Fail(verdict.summary + " (the file's switch address is " + Quoted(session.screen().switchAddress.text()) +
                     "; --switch-address HEX6 gives one)");
     if (!report.complete() || report.framesHeard == 0) return Fail(verdict.summary);
     if (!verdict.ok) Warn(verdict.summary);
@@ -125,7 +125,7 @@ int Compare(const CommandLine& line) {
     const auto bytes = ReadConfigArgument(file, &error);
     if (!bytes) return Fail(error);
     ConfigScreen expected;
-    expected.FillCommandLists();
+    expected.fillCommandLists();
     if (const LoadOutcome loaded = LoadConfig(*bytes, expected); loaded != LoadOutcome::Loaded)
         return Fail(ShownName(file) + ": " + LoadError(loaded));
     const auto options = LineOptions(line, &error);

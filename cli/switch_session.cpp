@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "buslink/port_problems.h"
-#include "qtplatform/qt_serial_port.h"
+#include "platform_qt/qt_serial_port.h"
 #include "transfer/traffic_decoder.h"
 
 namespace kavro::cli {
@@ -42,13 +42,13 @@ SwitchSession::SwitchSession() {
     // A signal is acted on in the event loop: the transfer running then
     // ends at its next exchange.
     QObject::connect(&signalWatch_, &QTimer::timeout, [this] {
-        if (g_signal != 0 && form_) form_->StopTransfer();
+        if (g_signal != 0 && form_) form_->stopTransfer();
     });
     signalWatch_.start(100);
 }
 
 SwitchSession::~SwitchSession() {
-    if (form_) form_->Form_Unload();
+    if (form_) form_->shutDown();
 }
 
 int SwitchSession::Interruption() {
@@ -63,34 +63,34 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     StartOptions start;
     start.device = options.device;
-    form_ = std::make_unique<frmMain>(env, start);
+    form_ = std::make_unique<Application>(env, start);
     if (options.verbose)
-        form_->Diagnostic.setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
-    form_->Form_Load();
-    form_->Transfer.setGiveUpWhenSilent(true);
-    if (form_->MSComm1().isOpen()) return true;
-    const PortProblem problem = DescribeOpenFailure(options.device, form_->PortOpenResult());
+        form_->diagnostic.setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
+    form_->start();
+    form_->transfer.setGiveUpWhenSilent(true);
+    if (form_->port().isOpen()) return true;
+    const PortProblem problem = DescribeOpenFailure(options.device, form_->portOpenResult());
     *error = problem.what + ". " + problem.remedy;
     return false;
 }
 
 void SwitchSession::addressSwitch() {
     if (!options_.switchAddress) return;
-    form_->Screen.ADDR[3].setText(*options_.switchAddress);
-    form_->Screen.UseSwPP.setValue(1);
+    form_->screen.switchAddress.setText(*options_.switchAddress);
+    form_->screen.useSwitchAddress.setValue(1);
 }
 
 const ReadReport& SwitchSession::read() {
     addressSwitch();
-    form_->GET_DATA_Click();
-    return form_->Transfer.lastRead();
+    form_->readSwitch();
+    return form_->transfer.lastRead();
 }
 
 const WriteReport& SwitchSession::write(bool verify) {
     addressSwitch();
-    form_->VerifyAfterSend.setValue(verify ? 1 : 0);
-    form_->SEND_DATA_Click();
-    return form_->Transfer.lastWrite();
+    form_->verifyAfterSend.setValue(verify ? 1 : 0);
+    form_->writeSwitch();
+    return form_->transfer.lastWrite();
 }
 
 }  // namespace kavro::cli

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "cli/console_ui.h"
-#include "qtplatform/qt_event_pump.h"
-#include "shell/frm_main.h"
+#include "platform_qt/qt_event_pump.h"
+#include "shell/application.h"
 
 namespace kavro::cli {
 
@@ -32,14 +32,14 @@ public:
 
     // "Get Config" and "Send Config", addressed as the options say. A read
     // gives up early when nothing at all answers. A write may be read back
-    // and compared (what it found: form().LastVerify()).
+    // and compared (what it found: form().lastVerify()).
     const ReadReport& read();
     const WriteReport& write(bool verify = false);
     // Another switch on the same line, by its address.
     void setSwitchAddress(std::optional<std::string> address) { options_.switchAddress = std::move(address); }
 
-    frmMain& form() { return *form_; }
-    ConfigScreen& screen() { return form_->Screen; }
+    Application& form() { return *form_; }
+    ConfigScreen& screen() { return form_->screen; }
     const std::string& device() const { return options_.device; }
 
     // The signal that stopped the last transfer, or 0.
@@ -51,7 +51,7 @@ private:
     SessionOptions options_;
     QtEventPump pump_;
     ConsoleUi ui_;
-    std::unique_ptr<frmMain> form_;
+    std::unique_ptr<Application> form_;
     QTimer signalWatch_;
 };
 

@@ -42,24 +42,24 @@ std::vector<Field> RecordFields(ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         const std::string channel = "Channel " + std::to_string(c + 1);
         for (int e = 0; e < 3; ++e)
-            fields.push_back({Field::List, &s.Combo1[EventIndex(c, e)], nullptr, nullptr,
+            fields.push_back({Field::List, &s.commands[EventIndex(c, e)], nullptr, nullptr,
                               channel + ", " + kEventNames[e] + ": command"});
         for (int e = 0; e < 3; ++e)
-            fields.push_back({Field::Text, nullptr, nullptr, &s.SW_Data[EventIndex(c, e)],
+            fields.push_back({Field::Text, nullptr, nullptr, &s.data[EventIndex(c, e)],
                               channel + ", " + kEventNames[e] + ": data"});
-        fields.push_back({Field::Check, nullptr, &s.Check1[SpecificBox(c)], nullptr, channel + ": Specific"});
-        fields.push_back({Field::Check, nullptr, &s.Check1[GroupBox(c)], nullptr, channel + ": Group"});
-        fields.push_back({Field::Check, nullptr, &s.Check1[PointToPointBox(c)], nullptr, channel + ": P-P"});
-        fields.push_back({Field::Check, nullptr, &s.Check1[SrcGroupBox(c)], nullptr, channel + ": Src Group"});
-        fields.push_back({Field::Check, nullptr, &s.Check3[c], nullptr, channel + ": Seq"});
-        fields.push_back({Field::Text, nullptr, nullptr, &s.SpecAddr[c], channel + ": Motor Address"});
-        fields.push_back({Field::Text, nullptr, nullptr, &s.PRI[c], channel + ": Lock Priority"});
+        fields.push_back({Field::Check, nullptr, &s.destinationBoxes[SpecificBox(c)], nullptr, channel + ": Specific"});
+        fields.push_back({Field::Check, nullptr, &s.destinationBoxes[GroupBox(c)], nullptr, channel + ": Group"});
+        fields.push_back({Field::Check, nullptr, &s.destinationBoxes[PointToPointBox(c)], nullptr, channel + ": P-P"});
+        fields.push_back({Field::Check, nullptr, &s.destinationBoxes[SrcGroupBox(c)], nullptr, channel + ": Src Group"});
+        fields.push_back({Field::Check, nullptr, &s.seq[c], nullptr, channel + ": Seq"});
+        fields.push_back({Field::Text, nullptr, nullptr, &s.motorAddress[c], channel + ": Motor Address"});
+        fields.push_back({Field::Text, nullptr, nullptr, &s.lockPriority[c], channel + ": Lock Priority"});
     }
-    fields.push_back({Field::Text, nullptr, nullptr, &s.ADDR[1], "P-P Motor Address"});
-    fields.push_back({Field::Text, nullptr, nullptr, &s.ADDR[3], "Switch Address"});
-    fields.push_back({Field::Check, nullptr, &s.UseSwPP, nullptr, "Use Switch Address for Config"});
+    fields.push_back({Field::Text, nullptr, nullptr, &s.ppMotorAddress, "P-P Motor Address"});
+    fields.push_back({Field::Text, nullptr, nullptr, &s.switchAddress, "Switch Address"});
+    fields.push_back({Field::Check, nullptr, &s.useSwitchAddress, nullptr, "Use Switch Address for Config"});
     for (int c = 0; c < kChannels; ++c)
-        fields.push_back({Field::Text, nullptr, nullptr, &s.SwSrcGroup[c],
+        fields.push_back({Field::Text, nullptr, nullptr, &s.sourceGroupAddress[c],
                           "Channel " + std::to_string(c + 1) + ": Source Group Address"});
     return fields;
 }
@@ -70,7 +70,7 @@ std::vector<Field> RecordFields(const ConfigScreen& s) { return RecordFields(con
 
 RecordValue ScreenValue(const Field& f) {
     switch (f.kind) {
-    case Field::List: return static_cast<std::int16_t>(f.list->listIndex());
+    case Field::List: return static_cast<std::int16_t>(f.list->selected());
     case Field::Check: return static_cast<std::int16_t>(f.check->value());
     default: return f.text->text();
     }
@@ -110,7 +110,7 @@ bool Apply(const Field& f, const RecordValue& v) {
     switch (f.kind) {
     case Field::List:
         if (*NumberOf(v) >= static_cast<int>(f.list->items().size())) return false;
-        f.list->setListIndex(*NumberOf(v));
+        f.list->select(*NumberOf(v));
         return true;
     case Field::Check: f.check->setValue(*NumberOf(v)); return true;
     default:
@@ -307,7 +307,7 @@ std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const s
             return std::nullopt;
         }
     ConfigScreen screen;
-    screen.FillCommandLists();
+    screen.fillCommandLists();
     const std::vector<Field> fields = RecordFields(screen);
     std::vector<Difference> differences;
     for (int record = 2; record <= kValueRecords; ++record) {

@@ -8,7 +8,7 @@
 //   108          "Use Switch Address for Config"
 //   109 .. 116   the eight source group addresses
 //   117          the end mark
-// Files are 117 records, 14976 bytes. Export, import and compare all go
+// files are 117 records, 14976 bytes. Export, import and compare all go
 // through this one table.
 
 #include <filesystem>

@@ -18,14 +18,14 @@ fs::path DefaultDataFolder(const fs::path& home) {
 }
 
 ConfigFileCommands::ConfigFileCommands(ConfigScreen& screen, UiServices& ui, fs::path dataFolder)
-    : FileError("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
-      FileErrorImport("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
-      FileMsg("FileMsg", "", "", kMessageGreen, {3900, 975}),
+    : existsWindow("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
+      missingWindow("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
+      resultWindow("FileMsg", "", "", kMessageGreen, {3900, 975}),
       screen_(screen),
       ui_(ui),
       dataFolder_(std::move(dataFolder)) {}
 
-void ConfigFileCommands::EnsureDataFolder() const {
+void ConfigFileCommands::ensureDataFolder() const {
     std::error_code error;
     if (!fs::is_directory(dataFolder_, error)) fs::create_directories(dataFolder_, error);
 }
@@ -33,26 +33,26 @@ void ConfigFileCommands::EnsureDataFolder() const {
 // Shows the shared dialog; false when cancelled. A name chosen without an
 // extension gets the default one.
 bool ConfigFileCommands::Choose(FileDialogMode mode) {
-    cmd.InitDir = Utf8FromPath(dataFolder_);
-    cmd.CancelError = true;
-    if (!ui_.showFileDialog(cmd, mode)) return false;
-    fs::path chosen = PathFromUtf8(cmd.FileName);
-    if (!chosen.has_extension() && !cmd.DefaultExt.empty() && !chosen.filename().empty())
-        chosen += "." + cmd.DefaultExt;
-    cmd.FileName = Utf8FromPath(chosen);
-    return !cmd.FileName.empty();
+    dialog.initialFolder = Utf8FromPath(dataFolder_);
+    dialog.cancelReported = true;
+    if (!ui_.showFileDialog(dialog, mode)) return false;
+    fs::path chosen = PathFromUtf8(dialog.fileName);
+    if (!chosen.has_extension() && !dialog.defaultExtension.empty() && !chosen.filename().empty())
+        chosen += "." + dialog.defaultExtension;
+    dialog.fileName = Utf8FromPath(chosen);
+    return !dialog.fileName.empty();
 }
 
-void ConfigFileCommands::ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details) {
-    FileMsg.setVisible(true);
-    FileMsg.setColour(colour);
-    FileMsg.setText(text);
-    FileMsg.setDetails(std::move(details));
-    ui_.showMessageWindow(FileMsg);
+void ConfigFileCommands::showResult(const std::string& text, Rgb colour, std::vector<std::string> details) {
+    resultWindow.setVisible(true);
+    resultWindow.setColour(colour);
+    resultWindow.setText(text);
+    resultWindow.setDetails(std::move(details));
+    ui_.showMessageWindow(resultWindow);
 }
 
 void ConfigFileCommands::Record(FileEvent::Kind kind, std::string detail, bool ok) {
-    lastEvent_ = {kind, cmd.FileName, std::move(detail), ok};
+    lastEvent_ = {kind, dialog.fileName, std::move(detail), ok};
     ++events_;
 }
 
@@ -66,24 +66,24 @@ std::string FileEventText(const FileEvent& e) {
     }
 }
 
-void ConfigFileCommands::Export_Click() {
-    EnsureDataFolder();
-    cmd.FileName = kProposedName;
-    cmd.DefaultExt = kDefaultExt;
+void ConfigFileCommands::exportConfig() {
+    ensureDataFolder();
+    dialog.fileName = kProposedName;
+    dialog.defaultExtension = kDefaultExt;
     if (!Choose(FileDialogMode::Save)) return;
 
-    const fs::path file = PathFromUtf8(cmd.FileName);
+    const fs::path file = PathFromUtf8(dialog.fileName);
     std::error_code error;
     const WriteResult result =
         fs::exists(file, error) ? WriteResult{WriteOutcome::Exists, {}} : WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
         Record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
-        FileError.setVisible(true);
-        ui_.showMessageWindow(FileError);
+        existsWindow.setVisible(true);
+        ui_.showMessageWindow(existsWindow);
     } else if (result.outcome == WriteOutcome::Failed) {
         // The original said nothing and left half a file; we leave none and say so.
         Record(FileEvent::Kind::NotSaved, result.detail, false);
-        ui_.messageBox("The configuration was not saved to " + cmd.FileName + ": " + result.detail + ".",
+        ui_.messageBox("The configuration was not saved to " + dialog.fileName + ": " + result.detail + ".",
                        kProgramCaption);
     } else {
         Record(FileEvent::Kind::Saved);
@@ -92,42 +92,42 @@ void ConfigFileCommands::Export_Click() {
 
 // Import and compare: an existing file from the open dialog, or the
 // window that says there is none.
-bool ConfigFileCommands::ChooseExistingFile() {
-    EnsureDataFolder();
+bool ConfigFileCommands::chooseExistingFile() {
+    ensureDataFolder();
     if (!Choose(FileDialogMode::Open)) return false;
     std::error_code error;
-    if (fs::exists(PathFromUtf8(cmd.FileName), error)) return true;
-    FileErrorImport.setVisible(true);
-    ui_.showMessageWindow(FileErrorImport);
+    if (fs::exists(PathFromUtf8(dialog.fileName), error)) return true;
+    missingWindow.setVisible(true);
+    ui_.showMessageWindow(missingWindow);
     return false;
 }
 
-void ConfigFileCommands::Import_Click() {
-    if (!ChooseExistingFile()) return;
-    switch (LoadConfigFile(PathFromUtf8(cmd.FileName), screen_)) {
+void ConfigFileCommands::importConfig() {
+    if (!chooseExistingFile()) return;
+    switch (LoadConfigFile(PathFromUtf8(dialog.fileName), screen_)) {
     case LoadOutcome::BadFileType:
         Record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
-        ShowFileMsg(kBadFileType, kMessageRed);
+        showResult(kBadFileType, kMessageRed);
         break;
     case LoadOutcome::ReadError:
         Record(FileEvent::Kind::NotLoaded, std::string(kReadError) + ", loaded up to the damaged record", false);
-        ShowFileMsg(kReadError, kMessageRed);
+        showResult(kReadError, kMessageRed);
         break;
     case LoadOutcome::CannotOpen: Record(FileEvent::Kind::NotLoaded, "cannot be opened", false); break;
     case LoadOutcome::Loaded: Record(FileEvent::Kind::Loaded); break;
     }
 }
 
-CompareResult ConfigFileCommands::CompToScreen() const {
-    return CompareConfigFile(PathFromUtf8(cmd.FileName), screen_);
+CompareResult ConfigFileCommands::compareWithScreen() const {
+    return CompareConfigFile(PathFromUtf8(dialog.fileName), screen_);
 }
 
-void ConfigFileCommands::Compare_Click() {
-    if (!ChooseExistingFile()) return;
-    const CompareResult result = CompToScreen();
+void ConfigFileCommands::compareWithFile() {
+    if (!chooseExistingFile()) return;
+    const CompareResult result = compareWithScreen();
     if (result.outcome == CompareOutcome::Identical) {
         Record(FileEvent::Kind::Compared, "identical");
-        ShowFileMsg(kIdentical, kMessageGreen);
+        showResult(kIdentical, kMessageGreen);
     } else if (result.outcome == CompareOutcome::Different) {
         // What the screen shows first; fields its channels leave unused after.
         std::vector<std::string> shown, hidden;
@@ -139,7 +139,7 @@ void ConfigFileCommands::Compare_Click() {
                std::to_string(shown.size()) + " shown and " + std::to_string(hidden.size()) + " hidden fields differ",
                false);
         shown.insert(shown.end(), hidden.begin(), hidden.end());
-        ShowFileMsg(kDifferent, kMessageRed, std::move(shown));
+        showResult(kDifferent, kMessageRed, std::move(shown));
     } else {
         Record(FileEvent::Kind::Compared, "the file cannot be read", false);
     }

@@ -1,7 +1,7 @@
 #pragma once
 // "Export Config", "Import Config" and "Compare": the screen to a new
 // configuration file, a file into the screen, a file against the screen.
-// Files live in the data folder (C:\KavroSwitch on Windows, KavroSwitch in
+// files live in the data folder (C:\KavroSwitch on Windows, KavroSwitch in
 // the home folder elsewhere), created when missing.
 
 #include <filesystem>
@@ -35,28 +35,28 @@ public:
 
     ConfigFileCommands(ConfigScreen& screen, UiServices& ui, std::filesystem::path dataFolder);
 
-    void Export_Click();
-    void Import_Click();
-    void Compare_Click();
+    void exportConfig();
+    void importConfig();
+    void compareWithFile();
 
     // The file last chosen in the shared dialog, compared with the screen.
-    CompareResult CompToScreen() const;
+    CompareResult compareWithScreen() const;
 
     // What the last command that got as far as a file did; the count
     // tells a new event from an old one.
     const FileEvent& lastEvent() const { return lastEvent_; }
     int events() const { return events_; }
 
-    CommonDialog cmd;
-    MessageWindow FileError;
-    MessageWindow FileErrorImport;
-    MessageWindow FileMsg;
+    CommonDialog dialog;
+    MessageWindow existsWindow;
+    MessageWindow missingWindow;
+    MessageWindow resultWindow;
 
 private:
-    void EnsureDataFolder() const;
+    void ensureDataFolder() const;
     bool Choose(FileDialogMode mode);
-    bool ChooseExistingFile();
-    void ShowFileMsg(const std::string& text, Rgb colour, std::vector<std::string> details = {});
+    bool chooseExistingFile();
+    void showResult(const std::string& text, Rgb colour, std::vector<std::string> details = {});
     void Record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 
     ConfigScreen& screen_;

@@ -1,5 +1,5 @@
 #pragma once
-// The shared file dialog `cmd` and the three small message windows of the
+// The shared file dialog and the three small message windows of the
 // configuration files, as plain objects that a window toolkit shows.
 
 #include <functional>
@@ -17,10 +17,10 @@ enum class FileDialogMode { Save, Open };
 // One dialog for export, import and compare: what one use chooses is
 // proposed by the next, and the default extension stays once set.
 struct CommonDialog {
-    std::string FileName;    // proposed name in, chosen full path out
-    std::string InitDir;
-    std::string DefaultExt;  // "set": a name typed without extension gets ".set"
-    bool CancelError = false;
+    std::string fileName;    // proposed name in, chosen full path out
+    std::string initialFolder;
+    std::string defaultExtension;  // "set": a name typed without extension gets ".set"
+    bool cancelReported = false;
 };
 
 inline constexpr Rgb kMessageGreen{0, 128, 0};

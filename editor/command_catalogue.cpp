@@ -2,12 +2,12 @@
 
 namespace kavro {
 
-int CodeFromListIndex(int position) {
+int CommandCode(int position) {
     if (position < 0 || position >= kCommandCount) return 0;
     return kCommands[position].code;
 }
 
-int ListIndexFromCode(int code) {
+int CommandPosition(int code) {
     for (int i = 0; i < kCommandCount; ++i)
         if (kCommands[i].code == code) return i;
     return 0;

@@ -46,9 +46,9 @@ inline constexpr std::array<Command, kCommandCount> kCommands{{
 }};
 
 // The code of a list position; any other position gives 0.
-int CodeFromListIndex(int position);
+int CommandCode(int position);
 // The list position of a code; a code without a command gives 0, "NONE".
-int ListIndexFromCode(int code);
+int CommandPosition(int code);
 // Whether a list position shows the channel's lock priority (13..17).
 bool IsLockPosition(int position);
 

@@ -64,10 +64,10 @@ public:
         notify();
     }
     // −1 for no selection.
-    int listIndex() const { return listIndex_; }
+    int selected() const { return listIndex_; }
     // Selecting runs the click handler, as the user's selection does. An
     // index outside the list is refused, as the toolkit refuses it.
-    void setListIndex(int index) {
+    void select(int index) {
         if (index < -1 || index >= static_cast<int>(items_.size())) return;
         listIndex_ = index;
         notify();
@@ -76,7 +76,7 @@ public:
     // Selecting by the entry's text, as start-up selects "NONE".
     void setText(const std::string& text) {
         for (std::size_t i = 0; i < items_.size(); ++i)
-            if (items_[i] == text) return setListIndex(static_cast<int>(i));
+            if (items_[i] == text) return select(static_cast<int>(i));
     }
     std::string text() const { return listIndex_ >= 0 ? items_[listIndex_] : std::string{}; }
 

@@ -13,7 +13,7 @@ namespace kavro::fuzz {
 namespace {
 
 ConfigScreen& Fresh(ConfigScreen& screen) {
-    screen.FillCommandLists();
+    screen.fillCommandLists();
     return screen;
 }
 

@@ -7,12 +7,12 @@
 //   data      n = length capped at 4; cells D0..D3 start as "0", filled from
 //             the right with characters n, n-1, ...; high D0 D1, low D2 D3
 //   priority  the same with two cells
-//   HexText   upper-case digits, "0" in front up to the width, never cut
+//   Hex   upper-case digits, "0" in front up to the width, never cut
 //   checksum  the plain sum of bytes 0..L-3, high byte first; the length
 //             byte is NOT (L + 0x80 for a write frame); a receiver takes L
 //             from NOT byte 1 with bit 7 ignored, at most 49, and a length
 //             below 2 never verifies
-// The input is the text for the parsers, and also the value for HexText
+// The input is the text for the parsers, and also the value for Hex
 // and the frame for the checksum.
 
 #include <algorithm>
@@ -72,33 +72,33 @@ void ExpectParsers(std::string_view text) {
     constexpr int kUntouched = 0x5A;
     ParserSlots s{kUntouched, kUntouched, kUntouched, kUntouched, kUntouched};
     ParseAddressText(text, s);
-    Expect(s.AddrByte1 == Pair(text, 0) && s.AddrByte2 == Pair(text, 2) && s.AddrByte3 == Pair(text, 4),
+    Expect(s.address1 == Pair(text, 0) && s.address2 == Pair(text, 2) && s.address3 == Pair(text, 4),
            "an address is three digit pairs");
     ParseReversedAddressText(text, s);
-    Expect(s.AddrByte3 == Pair(text, 0) && s.AddrByte2 == Pair(text, 2) && s.AddrByte1 == Pair(text, 4),
+    Expect(s.address3 == Pair(text, 0) && s.address2 == Pair(text, 2) && s.address1 == Pair(text, 4),
            "a source group address is three digit pairs in reverse");
-    Expect(s.DataByte1 == kUntouched && s.DataByte2 == kUntouched, "an address parser leaves the data slots");
+    Expect(s.dataHigh == kUntouched && s.dataLow == kUntouched, "an address parser leaves the data slots");
 
     const std::string data = RightAligned(text, 4);
     ParseDataValueText(text, s);
-    Expect(s.DataByte1 == Digit(data[0]) * 16 + Digit(data[1]) && s.DataByte2 == Digit(data[2]) * 16 + Digit(data[3]),
+    Expect(s.dataHigh == Digit(data[0]) * 16 + Digit(data[1]) && s.dataLow == Digit(data[2]) * 16 + Digit(data[3]),
            "data is four right-aligned digits");
     const std::string priority = RightAligned(text, 2);
-    s.DataByte2 = kUntouched;
+    s.dataLow = kUntouched;
     ParsePriorityText(text, s);
-    Expect(s.DataByte1 == Digit(priority[0]) * 16 + Digit(priority[1]), "a priority is two right-aligned digits");
-    Expect(s.DataByte2 == kUntouched, "a priority leaves the data's low byte");
+    Expect(s.dataHigh == Digit(priority[0]) * 16 + Digit(priority[1]), "a priority is two right-aligned digits");
+    Expect(s.dataLow == kUntouched, "a priority leaves the data's low byte");
 
-    for (char c : text) Expect(HexDigitValue(c) == Digit(c), "a digit's value");
+    for (char c : text) Expect(HexDigit(c) == Digit(c), "a digit's value");
     for (std::size_t n = 0; n <= std::min<std::size_t>(text.size(), 2); ++n)
-        Expect(HexDigitValue(text.substr(0, n)) == (n == 1 ? Digit(text[0]) : 0), "a one-character text's value");
+        Expect(HexDigit(text.substr(0, n)) == (n == 1 ? Digit(text[0]) : 0), "a one-character text's value");
 }
 
 void ExpectCodec(const std::uint8_t* data, std::size_t size) {
     unsigned long value = 0;
     std::memcpy(&value, data, std::min(size, sizeof value));
     const int width = size > sizeof value ? static_cast<std::int8_t>(data[sizeof value]) : 0;
-    Expect(HexText(value, width) == Hex(value, width), "HexText");
+    Expect(Hex(value, width) == Hex(value, width), "HexText");
 
     FrameBuffer frame{};
     std::memcpy(frame.data(), data, std::min(size, frame.size()));

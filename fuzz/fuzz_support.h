@@ -184,17 +184,17 @@ inline void ExpectConsistent(const ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         int ticked = 0, clear = 0;
         for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}) {
-            ticked += s.Check1[box].value() == 1;
-            clear += s.Check1[box].value() == 0;
+            ticked += s.destinationBoxes[box].value() == 1;
+            clear += s.destinationBoxes[box].value() == 0;
         }
         Expect(ticked == 1 && clear == 3, "one destination box ticked per channel, the others clear");
-        Expect(s.SpecAddr[c].visible() == (s.Check1[SpecificBox(c)].value() == 1),
+        Expect(s.motorAddress[c].visible() == (s.destinationBoxes[SpecificBox(c)].value() == 1),
                "the motor address shows in Specific mode only");
-        Expect(s.SwSrcGroup[c].visible() == (s.Check1[SrcGroupBox(c)].value() == 1),
+        Expect(s.sourceGroupAddress[c].visible() == (s.destinationBoxes[SrcGroupBox(c)].value() == 1),
                "the source group address shows in Src Group mode only");
         bool lock = false;
-        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(s.Combo1[EventIndex(c, e)].listIndex());
-        Expect(s.PRI[c].visible() == lock, "the lock priority shows where a lock command is chosen");
+        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(s.commands[EventIndex(c, e)].selected());
+        Expect(s.lockPriority[c].visible() == lock, "the lock priority shows where a lock command is chosen");
     }
 }
 

@@ -24,7 +24,7 @@
 #include <utility>
 
 #include "fuzz_support.h"
-#include "shell/frm_main.h"
+#include "shell/application.h"
 #include "simulator/switch_simulator.h"
 #include "simulator/virtual_pump.h"
 #include "support/scripted_ui.h"
@@ -35,10 +35,10 @@ namespace {
 // The reply length the tool waits for after a frame with this message byte.
 int ReplyLength(std::uint8_t message) {
     switch (message) {
-    case msg::QueryFirmware: return kFirmwareReplyLength;
-    case msg::QuerySwitchAddress: return kSwitchAddressReplyLength;
-    case msg::QueryChannel: return kChannelRecordLength;
-    case msg::QuerySourceGroups: return kSourceGroupTableLength;
+    case msg::queryFirmware: return kFirmwareReplyLength;
+    case msg::querySwitchAddress: return kSwitchAddressReplyLength;
+    case msg::queryChannel: return kChannelRecordLength;
+    case msg::querySourceGroups: return kSourceGroupTableLength;
     default: return kWriteReplyLength;
     }
 }
@@ -128,10 +128,10 @@ private:
 // 2..9 channels 1..8, 10 source groups; -1 for anything else.
 int ReadStep(const Bytes& f) {
     switch (f[0]) {
-    case msg::QueryFirmware: return 0;
-    case msg::QuerySwitchAddress: return 1;
-    case msg::QueryChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? 1 + ChannelOf(f) : -1;
-    case msg::QuerySourceGroups: return 10;
+    case msg::queryFirmware: return 0;
+    case msg::querySwitchAddress: return 1;
+    case msg::queryChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? 1 + ChannelOf(f) : -1;
+    case msg::querySourceGroups: return 10;
     default: return -1;
     }
 }
@@ -139,9 +139,9 @@ int ReadStep(const Bytes& f) {
 // The place of a write frame: 0 switch address, 1..8 channels, 9 source groups.
 int WriteStep(const Bytes& f) {
     switch (f[0]) {
-    case msg::WriteSwitchAddress: return 0;
-    case msg::WriteChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? ChannelOf(f) : -1;
-    case msg::WriteSourceGroups: return 9;
+    case msg::writeSwitchAddress: return 0;
+    case msg::writeChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? ChannelOf(f) : -1;
+    case msg::writeSourceGroups: return 9;
     default: return -1;
     }
 }
@@ -215,32 +215,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     StartOptions options;
     options.device = "scripted line";
-    frmMain form(env, options);
-    form.Form_Load();
-    form.Screen.UseSwPP.setValue(flags & 1);
-    form.Screen.ADDR[3].setText(script.text(6));
+    Application form(env, options);
+    form.start();
+    form.screen.useSwitchAddress.setValue(flags & 1);
+    form.screen.switchAddress.setText(script.text(6));
     if (flags & 4)
         pump.schedule(script.number(0, 255) * 5, [&form] {
-            form.GET_DATA_Click();
-            form.SEND_DATA_Click();
-            form.Command1_Click();
+            form.readSwitch();
+            form.writeSwitch();
+            form.clearData();
         });
 
-    const bool addressable = IsBusAddressText(form.Screen.ADDR[3].text());
-    form.GET_DATA_Click();
-    ExpectRead(line->frames, form.Transfer.lastRead(), !line->gone);
-    Expect((form.Transfer.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
+    const bool addressable = IsBusAddressText(form.screen.switchAddress.text());
+    form.readSwitch();
+    ExpectRead(line->frames, form.transfer.lastRead(), !line->gone);
+    Expect((form.transfer.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
            "a read is refused exactly when it would address the switch by a text that is no address");
-    ExpectConsistent(form.Screen);
+    ExpectConsistent(form.screen);
 
     const bool lineWasThere = !line->gone;
     line->frames.clear();
-    const bool sendable = IsBusAddressText(form.Screen.ADDR[3].text());
-    form.SEND_DATA_Click();
-    Expect(!lineWasThere || (form.Transfer.lastWrite().end == TransferEnd::InvalidSwitchAddress) == !sendable,
+    const bool sendable = IsBusAddressText(form.screen.switchAddress.text());
+    form.writeSwitch();
+    Expect(!lineWasThere || (form.transfer.lastWrite().end == TransferEnd::InvalidSwitchAddress) == !sendable,
            "a write is refused exactly when the switch address box holds no address");
-    ExpectWrite(line->frames, form.Transfer.lastWrite(), !line->gone, lineWasThere);
-    ExpectConsistent(form.Screen);
-    Expect(!form.Busy(), "no transfer runs once both have returned");
+    ExpectWrite(line->frames, form.transfer.lastWrite(), !line->gone, lineWasThere);
+    ExpectConsistent(form.screen);
+    Expect(!form.busy(), "no transfer runs once both have returned");
     return 0;
 }

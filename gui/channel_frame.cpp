@@ -32,23 +32,23 @@ void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, in
     command->setObjectName(QString("Combo1_%1").arg(i));
     command->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     SetAccessibleNames(command, Channel(c) + kEventWords[e] + " command");
-    binding.bind(s.Combo1[i], command);
+    binding.bind(s.commands[i], command);
 
     auto* name = new QLabel;
-    name->setObjectName(QString("Label2_%1").arg(LabelIndex(c, e)));
+    name->setObjectName(QString("Label2_%1").arg(EventNameIndex(c, e)));
     // Wide enough for either name, so that "Seq" does not widen the frame.
     for (const char* longest : {"On Release", "Function1"})
         name->setMinimumWidth(std::max(name->minimumWidth(), name->fontMetrics().horizontalAdvance(longest) + 4));
-    binding.bind(s.Label2[LabelIndex(c, e)], name);
+    binding.bind(s.eventNames[EventNameIndex(c, e)], name);
 
     auto* data = Steady(HexBox(Channel(c) + kEventWords[e] + " data", 4));
     data->setObjectName(QString("SW_Data_%1").arg(i));
-    binding.bind(s.SW_Data[i], data);
+    binding.bind(s.data[i], data);
 
     auto* range = Steady(new QLabel);
     range->setObjectName(QString("RANGE_%1").arg(i));
     range->setMinimumWidth(range->fontMetrics().horizontalAdvance("0->FF ms "));
-    binding.bind(s.RANGE[i], range);
+    binding.bind(s.ranges[i], range);
 
     grid->addWidget(command, e, 0, 1, 2);
     grid->addWidget(name, e, 2);
@@ -60,16 +60,16 @@ void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, in
 void AddLockAndSourceGroupRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c) {
     auto* priority = Steady(HexBox(Channel(c) + "Lock Priority", 2));
     priority->setObjectName(QString("PRI_%1").arg(c));
-    binding.bind(s.PRI[c], priority);
+    binding.bind(s.lockPriority[c], priority);
     auto* priorityLabel = Steady(new QLabel);
-    binding.bind(s.PRILBL[c], priorityLabel);
+    binding.bind(s.lockPriorityLabel[c], priorityLabel);
     auto* srcGroup = new QCheckBox;
     srcGroup->setObjectName(QString("Check1_%1").arg(SrcGroupBox(c)));
     SetAccessibleNames(srcGroup, Channel(c) + "Src Group");
-    binding.bind(s.Check1[SrcGroupBox(c)], srcGroup);
+    binding.bind(s.destinationBoxes[SrcGroupBox(c)], srcGroup);
     auto* srcAddress = Steady(HexBox(Channel(c) + "Source Group Address", 6));
     srcAddress->setObjectName(QString("SwSrcGroup_%1").arg(c));
-    binding.bind(s.SwSrcGroup[c], srcAddress);
+    binding.bind(s.sourceGroupAddress[c], srcAddress);
 
     auto* lockRow = new QHBoxLayout;
     lockRow->addWidget(priority);
@@ -83,7 +83,7 @@ void AddLockAndSourceGroupRow(ConfigScreen& s, ControlBinding& binding, QGridLay
 void AddDestinationRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c) {
     auto* row = new QHBoxLayout;
     auto* caption = new QLabel;
-    binding.bind(s.Text1[c], caption);
+    binding.bind(s.destinationCaption[c], caption);
     row->addWidget(caption);
     row->addSpacing(Twips(60));
     const std::tuple<int, const char*, const char*> boxes[] = {
@@ -95,14 +95,14 @@ void AddDestinationRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* gr
         box->setObjectName(QString("Check1_%1").arg(index));
         if (tip) box->setToolTip(tip);
         SetAccessibleNames(box, Channel(c) + word);
-        binding.bind(s.Check1[index], box);
+        binding.bind(s.destinationBoxes[index], box);
         row->addWidget(box);
     }
     auto* motor = Steady(HexBox(Channel(c) + "Motor Address", 6));
     motor->setObjectName(QString("SpecAddr_%1").arg(c));
-    binding.bind(s.SpecAddr[c], motor);
+    binding.bind(s.motorAddress[c], motor);
     auto* motorLabel = Steady(new QLabel);
-    binding.bind(s.SpecLbl[c], motorLabel);
+    binding.bind(s.motorAddressLabel[c], motorLabel);
     row->addWidget(motor);
     row->addWidget(motorLabel);
     row->addStretch();
@@ -122,7 +122,7 @@ QLineEdit* HexBox(const QString& accessibleName, int characters) {
 QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     auto* frame = new QGroupBox;
     frame->setObjectName(QString("Frame%1").arg(c + 1));
-    binding.bind(s.Frames[c], frame);
+    binding.bind(s.frames[c], frame);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* grid = new QGridLayout(frame);
     grid->setVerticalSpacing(Twips(60));
@@ -132,7 +132,7 @@ QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     auto* seq = new QCheckBox;
     seq->setObjectName(QString("Check3_%1").arg(c));
     SetAccessibleNames(seq, Channel(c) + "Seq");
-    binding.bind(s.Check3[c], seq);
+    binding.bind(s.seq[c], seq);
     grid->addWidget(seq, 0, 5);
 
     AddLockAndSourceGroupRow(s, binding, grid, c);

@@ -49,14 +49,14 @@ void ControlBinding::bind(ListBox& model, QComboBox* widget) {
     QObject::connect(widget, &QComboBox::currentIndexChanged, widget, [&model, changedJustNow, widget](int index) {
         *changedJustNow = true;
         QTimer::singleShot(0, widget, [changedJustNow] { *changedJustNow = false; });
-        model.setListIndex(index);
+        model.select(index);
     });
     QObject::connect(widget, &QComboBox::activated, widget, [&model, changedJustNow](int index) {
         if (*changedJustNow) {
             *changedJustNow = false;
             return;
         }
-        model.setListIndex(index);
+        model.select(index);
     });
     // A screen reader chooses an entry by selecting it in the list, which
     // by itself leaves the box's choice alone. (Moving through the open
@@ -75,7 +75,7 @@ void ControlBinding::bind(ListBox& model, QComboBox* widget) {
             widget->clear();
             for (const auto& item : model.items()) widget->addItem(Q(item));
         }
-        if (widget->currentIndex() != model.listIndex()) widget->setCurrentIndex(model.listIndex());
+        if (widget->currentIndex() != model.selected()) widget->setCurrentIndex(model.selected());
         SetVisible(widget, model.visible());
     });
 }
@@ -143,7 +143,7 @@ void ControlBinding::bind(Control& model, QGroupBox* widget) {
 void ControlBinding::bind(ConfigScreen& screen, OptionButton& model, QRadioButton* widget) {
     widget->setText(Q(model.caption()));
     QObject::connect(widget, &QRadioButton::toggled, widget, [&screen, &model](bool on) {
-        if (on && !model.value()) screen.SelectShowOption(model);
+        if (on && !model.value()) screen.selectShowOption(model);
     });
     refreshers_.push_back([&model, widget] {
         QSignalBlocker block(widget);

@@ -17,11 +17,11 @@
 #include "gui/qt_ui_services.h"
 #include "buslink/ports_ini.h"
 #include "platform/utf8_path.h"
-#include "qtplatform/qt_event_pump.h"
-#include "qtplatform/qt_serial_port.h"
-#include "qtplatform/system_ports.h"
+#include "platform_qt/qt_event_pump.h"
+#include "platform_qt/qt_serial_port.h"
+#include "platform_qt/system_ports.h"
 #include "gui/window_icon.h"
-#include "shell/frm_main.h"
+#include "shell/application.h"
 #include "simulator/simulated_serial_port.h"
 
 namespace {
@@ -117,18 +117,18 @@ int main(int argc, char* argv[]) {
                     PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
                         "Ports.ini"};
 
-    frmMain form(env, options);
-    ui.followDiagnostic(form.Diagnostic);
-    if (form.Form_Load() == frmMain::LoadResult::Quit) return 0;
+    Application form(env, options);
+    ui.followDiagnostic(form.diagnostic);
+    if (form.start() == Application::StartResult::Quit) return 0;
 
     // "Verify after Send" is kept between runs.
     QSettings settings;
-    form.VerifyAfterSend.setValue(settings.value("verifyAfterSend", false).toBool() ? 1 : 0);
-    form.VerifyAfterSend.onClick = [&] { settings.setValue("verifyAfterSend", form.VerifyAfterSend.value() == 1); };
+    form.verifyAfterSend.setValue(settings.value("verifyAfterSend", false).toBool() ? 1 : 0);
+    form.verifyAfterSend.onClick = [&] { settings.setValue("verifyAfterSend", form.verifyAfterSend.value() == 1); };
 
     MainWindow window(form, ui);
     ui.setMainWindow(&window);
-    form.Visible = true;
+    form.windowShown = true;
     window.show();
     return QApplication::exec();
 }

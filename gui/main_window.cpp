@@ -26,17 +26,17 @@ namespace {
 struct CommandButton {
     const char* name;     // the Qt object name: the control's name in the design
     const char* caption;  // with its keyboard mnemonic
-    void (frmMain::*click)();
+    void (Application::*click)();
     const char* tip;
 };
 constexpr CommandButton kCommandButtons[] = {
-    {"GET_DATA", "&Get Config", &frmMain::GET_DATA_Click, nullptr},
-    {"SEND_DATA", "&Send Config", &frmMain::SEND_DATA_Click, nullptr},
-    {"Import", "&Import Config", &frmMain::Import_Click, nullptr},
-    {"Export", "E&xport Config", &frmMain::Export_Click, nullptr},
-    {"Compare", "&Compare", &frmMain::Compare_Click, "Compare File to Switch setup"},
-    {"SelComm", "Select Co&mm", &frmMain::SelComm_Click, nullptr},
-    {"DIAG", "&Diagnostic", &frmMain::DIAG_Click, nullptr},
+    {"GET_DATA", "&Get Config", &Application::readSwitch, nullptr},
+    {"SEND_DATA", "&Send Config", &Application::writeSwitch, nullptr},
+    {"Import", "&Import Config", &Application::importConfig, nullptr},
+    {"Export", "E&xport Config", &Application::exportConfig, nullptr},
+    {"Compare", "&Compare", &Application::compareWithFile, "Compare File to Switch setup"},
+    {"SelComm", "Select Co&mm", &Application::selectPort, nullptr},
+    {"DIAG", "&Diagnostic", &Application::showDiagnostic, nullptr},
 };
 
 int RowOfTop(int top) {
@@ -78,8 +78,8 @@ QWidget* MakeNotice(const Version& version) {
 
 }  // namespace
 
-MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
-    : QMainWindow(parent), form_(form), screen_(form.Screen), ui_(ui) {
+MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
+    : QMainWindow(parent), form_(form), screen_(form.screen), ui_(ui) {
     setObjectName("frmMain");
     setWindowIcon(ProgramIcon());
     auto* client = new QWidget(this);
@@ -95,7 +95,7 @@ MainWindow::MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent)
     columns->addLayout(right);
     makeStatusBar();
 
-    form_.MSComm1().setLostObserver([this] { refresh(); });
+    form_.port().setLostObserver([this] { refresh(); });
     screen_.setObserver([this] { refresh(); });
     form_.setTransferObserver([this] { refresh(); });
     qApp->installEventFilter(this);
@@ -106,7 +106,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     screen_.setObserver({});
     form_.setTransferObserver({});
-    form_.MSComm1().setLostObserver({});
+    form_.port().setLostObserver({});
 }
 
 QWidget* MainWindow::makeShowRow() {
@@ -117,7 +117,7 @@ QWidget* MainWindow::makeShowRow() {
     frame->setObjectName("frmShow");
     auto* options = new QHBoxLayout(frame);
     const std::pair<OptionButton*, const char*> buttons[] = {
-        {&screen_.opt13, "opt13"}, {&screen_.opt16, "opt16"}, {&screen_.opt78, "opt78"}, {&screen_.optAll, "optAll"}};
+        {&screen_.show1to3, "opt13"}, {&screen_.show1to6, "opt16"}, {&screen_.show7to8, "opt78"}, {&screen_.showAll, "optAll"}};
     for (auto [option, name] : buttons) {
         auto* radio = new QRadioButton;
         radio->setObjectName(name);
@@ -129,7 +129,7 @@ QWidget* MainWindow::makeShowRow() {
     auto* clear = new QPushButton("C&lear Data");
     clear->setObjectName("Command1");
     SetAccessibleNames(clear, "Clear Data");
-    connect(clear, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
+    connect(clear, &QPushButton::clicked, this, [this] { form_.clearData(); });
     lockedDuringTransfer_.push_back(clear);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
     layout->addStretch();
@@ -174,7 +174,7 @@ QGroupBox* MainWindow::makeCommandsFrame() {
             std::invoke(click, form_);
             refresh();
         });
-        if (command.click != &frmMain::DIAG_Click) lockedDuringTransfer_.push_back(b);
+        if (command.click != &Application::showDiagnostic) lockedDuringTransfer_.push_back(b);
         layout->addWidget(b);
     }
     // Under the designed buttons, so that none of them moves.
@@ -182,7 +182,7 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     verify->setObjectName("verifyAfterSend");
     verify->setToolTip("After Send Config, read the switch back and check that it holds what was sent");
     SetAccessibleNames(verify, "Verify after Send");
-    binding_.bind(form_.VerifyAfterSend, verify);
+    binding_.bind(form_.verifyAfterSend, verify);
     layout->addWidget(verify);
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
@@ -198,12 +198,12 @@ QWidget* MainWindow::makeAddressColumn() {
     frame10->setObjectName("Frame10");
     auto* switchAddress = HexBox("Switch Address", 6);
     switchAddress->setObjectName("ADDR_3");
-    binding_.bind(screen_.ADDR[3], switchAddress);
+    binding_.bind(screen_.switchAddress, switchAddress);
     auto* useSwitch = new QCheckBox;
     useSwitch->setObjectName("UseSwPP");
     useSwitch->setToolTip("The default Global Address is FFFFFF click to overide and use the P-P Addr for communications");
     SetAccessibleNames(useSwitch, "Use Switch Address for Config");
-    binding_.bind(screen_.UseSwPP, useSwitch);
+    binding_.bind(screen_.useSwitchAddress, useSwitch);
     auto* f10 = new QVBoxLayout(frame10);
     f10->addWidget(switchAddress, 0, Qt::AlignHCenter);
     f10->addWidget(useSwitch);
@@ -214,7 +214,7 @@ QWidget* MainWindow::makeAddressColumn() {
     auto* ppAddress = HexBox("P-P Motor Address", 6);
     ppAddress->setObjectName("ADDR_1");
     ppAddress->setToolTip("This P-P Address is used if the \"P-P\" Checkbox is active in the \"Button\" boxes.");
-    binding_.bind(screen_.ADDR[1], ppAddress);
+    binding_.bind(screen_.ppMotorAddress, ppAddress);
     (new QVBoxLayout(frame11))->addWidget(ppAddress, 0, Qt::AlignHCenter);
     layout->addWidget(frame11);
 
@@ -222,7 +222,7 @@ QWidget* MainWindow::makeAddressColumn() {
     frmSF->setObjectName("frmSF");
     auto* firmware = HexBox("Firmware Version", 6);
     firmware->setObjectName("SW_FIRMWARE");
-    binding_.bind(screen_.SW_FIRMWARE, firmware);
+    binding_.bind(screen_.firmwareVersion, firmware);
     (new QVBoxLayout(frmSF))->addWidget(firmware, 0, Qt::AlignHCenter);
     layout->addWidget(frmSF);
 
@@ -254,12 +254,12 @@ void MainWindow::makeStatusBar() {
     stop_->setObjectName("stop");
     stop_->setToolTip("Stop the transfer at its next frame (Escape)");
     SetAccessibleNames(stop_, "Stop the transfer");
-    connect(stop_, &QPushButton::clicked, this, [this] { form_.StopTransfer(); });
+    connect(stop_, &QPushButton::clicked, this, [this] { form_.stopTransfer(); });
     statusBar()->addPermanentWidget(stop_);
 }
 
 void MainWindow::showVerdictDetails() {
-    const Verdict verdict = form_.LastVerdict();
+    const Verdict verdict = form_.lastVerdict();
     QMessageBox box(QMessageBox::Warning, kProgramCaption, QString::fromStdString(verdict.summary), QMessageBox::Ok,
                     this);
     box.setInformativeText(QString::fromStdString(verdict.advice));
@@ -270,11 +270,11 @@ QPushButton* MainWindow::button(const QString& objectName) const {
     return findChild<QPushButton*>(objectName);
 }
 
-// Frames 1-3 and 7 stand in the left column, 4-6 and 8 in the right; the
+// frames 1-3 and 7 stand in the left column, 4-6 and 8 in the right; the
 // row follows each frame's top, which the "Show" options change.
 void MainWindow::placeChannelFrames() {
     for (int c = 0; c < kChannels; ++c) {
-        const int top = screen_.Frames[c].top();
+        const int top = screen_.frames[c].top();
         if (placedTops_[c] == top && channels_->indexOf(frames_[c]) >= 0) continue;
         placedTops_[c] = top;
         channels_->removeWidget(frames_[c]);
@@ -285,19 +285,19 @@ void MainWindow::placeChannelFrames() {
 // The whole status in the accessible name and the tip; on screen as much as
 // the line holds.
 void MainWindow::showStatus() {
-    const TransferProgress progress = form_.Progress();
-    const QString text = QString::fromStdString(progress.active ? progress.text : form_.StatusText());
+    const TransferProgress progress = form_.progress();
+    const QString text = QString::fromStdString(progress.active ? progress.text : form_.statusText());
     status_->setFullText(text);
     SetAccessibleNames(status_, text);
-    const Verdict verdict = form_.LastVerdict();
+    const Verdict verdict = form_.lastVerdict();
     details_->setVisible(!progress.active && !verdict.advice.empty());
 }
 
 void MainWindow::refresh() {
     if (refreshing_) return;
     refreshing_ = true;
-    setWindowTitle(QString::fromStdString(form_.Caption));
-    const TransferProgress progress = form_.Progress();
+    setWindowTitle(QString::fromStdString(form_.title));
+    const TransferProgress progress = form_.progress();
     showStatus();
     progress_->setVisible(progress.active);
     stop_->setVisible(progress.active);
@@ -353,8 +353,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && form_.Busy()) {
-            form_.StopTransfer();
+        if (key->key() == Qt::Key_Escape && form_.busy()) {
+            form_.stopTransfer();
             return true;
         }
         Key k = Key::Other;
@@ -369,13 +369,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (key->modifiers() & Qt::ShiftModifier) modifiers |= kShift;
         if (key->modifiers() & Qt::ControlModifier) modifiers |= kCtrl;
         if (key->modifiers() & Qt::AltModifier) modifiers |= kAlt;
-        if (screen_.Form_KeyDown(k, modifiers)) return true;
+        if (screen_.keyDown(k, modifiers)) return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    form_.Form_Unload();
+    form_.shutDown();
     event->accept();
     // Every other window goes with the main one.
     QApplication::closeAllWindows();

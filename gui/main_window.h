@@ -1,5 +1,5 @@
 #pragma once
-// frmMain on screen: mirrors the main window model (the eight channel
+// Application on screen: mirrors the main window model (the eight channel
 // frames, the address boxes, the commands) and forwards the user's actions
 // to it. The logic lives in the model; this class only shows it.
 //
@@ -19,14 +19,14 @@
 #include "gui/control_binding.h"
 #include "gui/eliding_label.h"
 #include "gui/qt_ui_services.h"
-#include "shell/frm_main.h"
+#include "shell/application.h"
 
 namespace kavro {
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(frmMain& form, QtUiServices& ui, QWidget* parent = nullptr);
+    MainWindow(Application& form, QtUiServices& ui, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Brings every widget up to date with the model.
@@ -51,7 +51,7 @@ private:
     void showStatus();
     void showVerdictDetails();
 
-    frmMain& form_;
+    Application& form_;
     ConfigScreen& screen_;
     QtUiServices& ui_;
     ControlBinding binding_;

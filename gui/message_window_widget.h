@@ -1,5 +1,5 @@
 #pragma once
-// FileError, FileErrorImport and FileMsg on screen: a label in a window of
+// existsWindow, missingWindow and resultWindow on screen: a label in a window of
 // its own, not blocking the main window, and (for compare) the fields that
 // differ under it.
 

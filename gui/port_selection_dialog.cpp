@@ -50,12 +50,12 @@ PortSelectionDialog::PortSelectionDialog(CommPortSelection& model, QWidget* pare
     setTabOrder(present_, xcmdChangeCommPort_);
     setTabOrder(xcmdChangeCommPort_, xcmdCancel_);
 
-    connect(xcbxCommPort_, &QComboBox::activated, this, [this](int index) { model_.SelectEntry(index); });
+    connect(xcbxCommPort_, &QComboBox::activated, this, [this](int index) { model_.selectEntry(index); });
     connect(present_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!updating_ && item) model_.SelectSystemPort(present_->indexOfTopLevelItem(item));
+        if (!updating_ && item) model_.selectSystemPort(present_->indexOfTopLevelItem(item));
     });
-    connect(xcmdChangeCommPort_, &QPushButton::clicked, this, [this] { model_.xcmdChangeCommPort_Click(); });
-    connect(xcmdCancel_, &QPushButton::clicked, this, [this] { model_.xcmdCancel_Click(); });
+    connect(xcmdChangeCommPort_, &QPushButton::clicked, this, [this] { model_.changePort(); });
+    connect(xcmdCancel_, &QPushButton::clicked, this, [this] { model_.cancel(); });
 
     model_.setObserver([this] { refresh(); });
     refresh();
@@ -98,12 +98,12 @@ void PortSelectionDialog::refresh() {
 }
 
 void PortSelectionDialog::closeEvent(QCloseEvent* event) {
-    if (model_.isOpen()) model_.Form_Close();
+    if (model_.isOpen()) model_.close();
     event->accept();
 }
 
 void PortSelectionDialog::reject() {
-    if (model_.isOpen()) model_.Form_Close();
+    if (model_.isOpen()) model_.close();
     QDialog::reject();
 }
 

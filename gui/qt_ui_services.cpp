@@ -102,14 +102,14 @@ bool QtUiServices::showFileDialog(CommonDialog& dialog, FileDialogMode mode) {
         // whether it exists, and export never overwrites.
         box.setFileMode(QFileDialog::AnyFile);
         box.setOption(QFileDialog::DontConfirmOverwrite);
-        box.setDirectory(QString::fromStdString(dialog.InitDir));
-        if (!dialog.FileName.empty()) box.selectFile(QString::fromStdString(dialog.FileName));
-        box.setDefaultSuffix(QString::fromStdString(dialog.DefaultExt));
+        box.setDirectory(QString::fromStdString(dialog.initialFolder));
+        if (!dialog.fileName.empty()) box.selectFile(QString::fromStdString(dialog.fileName));
+        box.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
         box.setWindowTitle(mode == FileDialogMode::Save ? "Export Config" : "Open");
         if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) chosen = box.selectedFiles().first();
     }
     if (chosen.isEmpty()) return false;
-    dialog.FileName = chosen.toStdString();
+    dialog.fileName = chosen.toStdString();
     return true;
 }
 

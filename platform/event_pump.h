@@ -22,8 +22,8 @@ public:
     virtual void processEvents(std::uint32_t maxWaitMs) = 0;
 
     // The periodic reply timer (Timer1). Starting it again restarts it.
-    virtual void startTimer1(std::uint32_t intervalMs, std::function<void()> tick) = 0;
-    virtual void stopTimer1() = 0;
+    virtual void startReplyTimer(std::uint32_t intervalMs, std::function<void()> tick) = 0;
+    virtual void stopReplyTimer() = 0;
 
     // Runs action once, delayMs from now, from inside processEvents.
     // The simulated switch uses it to let its reply arrive over time.

@@ -17,7 +17,7 @@ enum class OpenStatus {
     Opened,
     NotFound,          // no such device: the adapter is not plugged in
     PermissionDenied,  // the device is there, this user may not open it
-    Busy,              // another program holds it
+    busy,              // another program holds it
     NotSerialPort,     // a folder, a plain file, /dev/null
     Failed,            // anything else: the system's own words tell
 };
@@ -25,7 +25,7 @@ enum class OpenStatus {
 struct OpenResult {
     OpenStatus status = OpenStatus::Failed;
     std::string detail;  // the platform's own words, for messages
-    std::string holder;  // Busy: the program holding the port, when the system tells
+    std::string holder;  // busy: the program holding the port, when the system tells
     bool ok() const { return status == OpenStatus::Opened; }
 };
 

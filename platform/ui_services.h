@@ -37,7 +37,7 @@ public:
     virtual void showDiagnostic(DiagnosticLog& log) = 0;
 
     // Shows the shared file dialog with its settings. False when the user
-    // cancelled; otherwise the dialog's FileName holds the chosen full path.
+    // cancelled; otherwise the dialog's fileName holds the chosen full path.
     virtual bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) = 0;
     // Shows (or brings up again) a message window; it does not block.
     virtual void showMessageWindow(MessageWindow& window) = 0;

@@ -5,7 +5,7 @@
 namespace kavro {
 namespace {
 
-bool IsChannelMessage(int message) { return message == msg::QueryChannel || message == msg::WriteChannel; }
+bool IsChannelMessage(int message) { return message == msg::queryChannel || message == msg::writeChannel; }
 
 // Recomputes the checksum of a reply after a byte in it was changed.
 void Reseal(Bytes& reply) {
@@ -74,7 +74,7 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
         break;
     case Fault::ChannelZero:
     case Fault::ChannelNine:
-        if (message == msg::QueryChannel) {
+        if (message == msg::queryChannel) {
             reply[9] = static_cast<std::uint8_t>((fault == Fault::ChannelZero ? 0 : 9) ^ 0xFF);
             Reseal(reply);
         }

@@ -110,15 +110,15 @@ std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
     const std::uint8_t code = frame[0];
     Bytes reply;
     switch (code) {
-    case msg::QueryFirmware:
+    case msg::queryFirmware:
         reply = replyHeader(code, kFirmwareReplyLength, frame);
         reply.push_back(Complement(state_.firmwareMajor));
         reply.push_back(Complement(state_.firmwareMinor));
         break;
-    case msg::QuerySwitchAddress:
+    case msg::querySwitchAddress:
         reply = replyHeader(code, kSwitchAddressReplyLength, frame);
         break;
-    case msg::QueryChannel: {
+    case msg::queryChannel: {
         if (frame.size() < 12) return std::nullopt;
         const int channel = Complement(frame[9]);
         if (channel < 1 || channel > 8) return std::nullopt;
@@ -128,17 +128,17 @@ std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
         reply.insert(reply.end(), blocks.begin(), blocks.end());
         break;
     }
-    case msg::QuerySourceGroups:
+    case msg::querySourceGroups:
         reply = replyHeader(code, kSourceGroupTableLength, frame);
         reply.insert(reply.end(), state_.sourceGroups.begin(), state_.sourceGroups.end());
         break;
-    case msg::WriteSwitchAddress:
+    case msg::writeSwitchAddress:
         if (frame.size() != 14) return std::nullopt;
         reply = replyHeader(code, kWriteReplyLength, frame);
         std::copy(frame.begin() + 9, frame.begin() + 12, state_.address.begin());
         reply.push_back(0xFF);  // acknowledged
         break;
-    case msg::WriteChannel: {
+    case msg::writeChannel: {
         if (frame.size() != kChannelRecordLength) return std::nullopt;
         const int channel = Complement(frame[9]);
         if (channel < 1 || channel > 8) return std::nullopt;
@@ -147,7 +147,7 @@ std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
         reply.push_back(0xFF);
         break;
     }
-    case msg::WriteSourceGroups:
+    case msg::writeSourceGroups:
         if (frame.size() != kSourceGroupTableLength) return std::nullopt;
         std::copy(frame.begin() + 9, frame.begin() + 33, state_.sourceGroups.begin());
         reply = replyHeader(code, kWriteReplyLength, frame);

@@ -36,13 +36,13 @@ public:
         }
     }
 
-    void startTimer1(std::uint32_t intervalMs, std::function<void()> tick) override {
+    void startReplyTimer(std::uint32_t intervalMs, std::function<void()> tick) override {
         tick_ = std::move(tick);
         interval_ = intervalMs;
         nextTick_ = elapsed_ + phase_ + intervalMs;
         timerRunning_ = true;
     }
-    void stopTimer1() override { timerRunning_ = false; }
+    void stopReplyTimer() override { timerRunning_ = false; }
 
     void schedule(std::uint32_t delayMs, std::function<void()> action) override {
         actions_.emplace(elapsed_ + delayMs, std::move(action));
@@ -54,7 +54,7 @@ public:
     // started earlier ticks at any phase of its period.
     void setTimerPhase(std::int64_t phaseMs) { phase_ = phaseMs; }
 
-    bool timer1Running() const { return timerRunning_; }
+    bool replyTimerRunning() const { return timerRunning_; }
     int ticks() const { return ticks_; }
     int processCalls() const { return calls_; }
 

@@ -157,26 +157,26 @@ protected:
     // the way the switch reports it, addresses in upper case.
     fs::path Prepared(const std::string& name, int variant, const std::string& motor = "A1B2C") {
         ConfigScreen s;
-        s.FillCommandLists();
+        s.fillCommandLists();
         const int commands[8] = {2, 7, 16, 1, 8, 15, 18, 12};
         for (int c = 0; c < kChannels; ++c) {
             for (int e = 0; e < 3; ++e) {
                 const int i = EventIndex(c, e);
                 const int p = e == 0 ? (commands[c] + variant) % kCommandCount : (e == 1 ? 3 : 0);
-                s.Combo1[i].setListIndex(p);
-                s.SW_Data[i].setText(p == kAbsolutePosition ? "1234" : HexText(0x10 * c + e, 2));
+                s.commands[i].select(p);
+                s.data[i].setText(p == kAbsolutePosition ? "1234" : Hex(0x10 * c + e, 2));
             }
-            const bool lock = IsLockPosition(s.Combo1[EventIndex(c, 0)].listIndex());
-            s.PRI[c].setText(lock ? HexText(c + 1, 2) : "00");
-            s.Check1[c % 4 == 0 ? SpecificBox(c) : c % 4 == 1 ? PointToPointBox(c) : c % 4 == 2 ? SrcGroupBox(c)
+            const bool lock = IsLockPosition(s.commands[EventIndex(c, 0)].selected());
+            s.lockPriority[c].setText(lock ? Hex(c + 1, 2) : "00");
+            s.destinationBoxes[c % 4 == 0 ? SpecificBox(c) : c % 4 == 1 ? PointToPointBox(c) : c % 4 == 2 ? SrcGroupBox(c)
                                                                                                  : GroupBox(c)]
                 .setValue(1);
-            s.Check3[c].setValue(c % 3 == 0);
-            if (c % 4 == 0) s.SpecAddr[c].setText(motor + std::to_string(c));
-            if (c % 4 == 2) s.SwSrcGroup[c].setText("0102" + std::to_string(c) + "F");
+            s.seq[c].setValue(c % 3 == 0);
+            if (c % 4 == 0) s.motorAddress[c].setText(motor + std::to_string(c));
+            if (c % 4 == 2) s.sourceGroupAddress[c].setText("0102" + std::to_string(c) + "F");
         }
-        s.ADDR[1].setText("00BEEF");
-        s.ADDR[3].setText("00ABCD");
+        s.ppMotorAddress.setText("00BEEF");
+        s.switchAddress.setText("00ABCD");
         const fs::path p = dir / name;
         EXPECT_EQ(WriteConfigFile(p, s).outcome, WriteOutcome::Written);
         return p;
@@ -232,9 +232,9 @@ TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
     const fs::path changed = dir / "changed.set";
     {
         ConfigScreen s;
-        s.FillCommandLists();
+        s.fillCommandLists();
         ASSERT_EQ(LoadConfigFile(a, s), LoadOutcome::Loaded);
-        s.SwSrcGroup[2].setText("0A0B0C");  // channel 3 is in "Src Group"
+        s.sourceGroupAddress[2].setText("0A0B0C");  // channel 3 is in "Src Group"
         ASSERT_EQ(WriteConfigFile(changed, s).outcome, WriteOutcome::Written);
     }
     Simulator faithful({});

@@ -60,14 +60,14 @@ TEST(VerifyChecksum, LengthsBelowThreeNeverPass) {
 }
 
 TEST(HexConversions, PaddedUpperCaseAndAnythingElseIsZero) {
-    EXPECT_EQ(HexText(0x0A, 2), "0A");
-    EXPECT_EQ(HexText(0x1A, 4), "001A");
-    EXPECT_EQ(HexText(0x1234, 2), "1234");  // never cut
-    EXPECT_EQ(HexText(0, 6), "000000");
-    EXPECT_EQ(HexDigitValue("9"), 9);
-    EXPECT_EQ(HexDigitValue("A"), 10);
-    EXPECT_EQ(HexDigitValue("f"), 15);
-    for (const char* other : {"", " ", "G", "g", "1A"}) EXPECT_EQ(HexDigitValue(other), 0) << other;
+    EXPECT_EQ(Hex(0x0A, 2), "0A");
+    EXPECT_EQ(Hex(0x1A, 4), "001A");
+    EXPECT_EQ(Hex(0x1234, 2), "1234");  // never cut
+    EXPECT_EQ(Hex(0, 6), "000000");
+    EXPECT_EQ(HexDigit("9"), 9);
+    EXPECT_EQ(HexDigit("A"), 10);
+    EXPECT_EQ(HexDigit("f"), 15);
+    for (const char* other : {"", " ", "G", "g", "1A"}) EXPECT_EQ(HexDigit(other), 0) << other;
 }
 
 }  // namespace

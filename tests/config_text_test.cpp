@@ -30,9 +30,9 @@ TEST(Utf8FromWindows1252, EachKindOfByte) {
 
 TEST(ConfigOutput, FileTextsComeOutAsUtf8AndJsonEscapesControls) {
     ConfigScreen screen;
-    screen.FillCommandLists();
-    screen.SpecAddr[0].setText("\xE9\x1F\"");
-    screen.SwSrcGroup[0].setText("\x80");
+    screen.fillCommandLists();
+    screen.motorAddress[0].setText("\xE9\x1F\"");
+    screen.sourceGroupAddress[0].setText("\x80");
     EXPECT_NE(ConfigAsJson(screen).find("\"motorAddress\": \"\xC3\xA9\\u001f\\\"\""), std::string::npos);
     EXPECT_NE(ConfigAsText(screen).find("Source groups: \xE2\x82\xAC "), std::string::npos);
 }

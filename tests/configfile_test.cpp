@@ -48,13 +48,13 @@ struct Snapshot {
 Snapshot Snap(const ConfigScreen& s) {
     Snapshot snap{ScreenRecords(s), {}, {}};
     for (int i = 0; i < kEvents; ++i) {
-        snap.shown.push_back(s.SW_Data[i].visible());
-        snap.names.push_back(s.Label2[i].caption() + "|" + s.RANGE[i].caption());
+        snap.shown.push_back(s.data[i].visible());
+        snap.names.push_back(s.eventNames[i].caption() + "|" + s.ranges[i].caption());
     }
     for (int c = 0; c < kChannels; ++c) {
-        snap.shown.push_back(s.SpecAddr[c].visible());
-        snap.shown.push_back(s.SwSrcGroup[c].visible());
-        snap.shown.push_back(s.PRI[c].visible());
+        snap.shown.push_back(s.motorAddress[c].visible());
+        snap.shown.push_back(s.sourceGroupAddress[c].visible());
+        snap.shown.push_back(s.lockPriority[c].visible());
     }
     return snap;
 }
@@ -63,7 +63,7 @@ class ConfigFiles : public ::testing::Test {
 protected:
     ConfigFiles() : files(screen, ui, folder()) {
         fs::remove_all(folder());
-        screen.FillCommandLists();
+        screen.fillCommandLists();
     }
     ~ConfigFiles() override { fs::remove_all(folder()); }
 
@@ -73,18 +73,18 @@ protected:
     }
     fs::path Export(const std::string& name) {
         ui.fileAnswers.push_back((folder() / name).string());
-        files.Export_Click();
-        return files.cmd.FileName;
+        files.exportConfig();
+        return files.dialog.fileName;
     }
     void Import(const fs::path& p) {
         ui.fileAnswers.push_back(p.string());
-        files.Import_Click();
+        files.importConfig();
     }
     std::string Compare(const fs::path& p) {
         ui.fileAnswers.push_back(p.string());
-        files.FileMsg.setText("");
-        files.Compare_Click();
-        return files.FileMsg.text();
+        files.resultWindow.setText("");
+        files.compareWithFile();
+        return files.resultWindow.text();
     }
     // A screen that uses every field, every channel and every mode.
     void FillEverything(ConfigScreen& s) {
@@ -92,19 +92,19 @@ protected:
         for (int c = 0; c < kChannels; ++c) {
             for (int e = 0; e < 3; ++e) {
                 const int i = EventIndex(c, e);
-                s.Combo1[i].setListIndex((c * 3 + e * 7) % kCommandCount);
-                s.SW_Data[i].setText("A" + std::to_string(c) + std::to_string(e));
+                s.commands[i].select((c * 3 + e * 7) % kCommandCount);
+                s.data[i].setText("A" + std::to_string(c) + std::to_string(e));
             }
             const int m = modes[c % 4];
-            s.Check1[m < 24 ? m + 3 * c : SrcGroupBox(c)].setValue(1);
-            s.Check3[c].setValue(c % 2);
-            s.SpecAddr[c].setText("a0b" + std::to_string(c) + "c9");
-            s.PRI[c].setText(std::to_string(c) + "F");
-            s.SwSrcGroup[c].setText("0" + std::to_string(c) + "1234");
+            s.destinationBoxes[m < 24 ? m + 3 * c : SrcGroupBox(c)].setValue(1);
+            s.seq[c].setValue(c % 2);
+            s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
+            s.lockPriority[c].setText(std::to_string(c) + "F");
+            s.sourceGroupAddress[c].setText("0" + std::to_string(c) + "1234");
         }
-        s.ADDR[1].setText("00beef");
-        s.ADDR[3].setText("12AB3C");
-        s.UseSwPP.setValue(1);
+        s.ppMotorAddress.setText("00beef");
+        s.switchAddress.setText("12AB3C");
+        s.useSwitchAddress.setValue(1);
     }
 
     test::ScriptedUi ui;
@@ -125,7 +125,7 @@ TEST_F(ConfigFiles, ExportWritesAllRecordsWithTheEndMark) {
     ASSERT_EQ(b.size(), 14976u);
     EXPECT_EQ(b.substr(0, 10), std::string("\x08\x00\x06\x00SWITCH", 10));
     EXPECT_EQ(b.substr(14848, 9), std::string("\x07\x00" "EndMark", 9));
-    // Record 106 holds ADDR 1 and record 107 ADDR 3.
+    // Record 106 holds the P-P motor address and record 107 the switch address.
     EXPECT_EQ(b.substr(105 * 128, 10), std::string("\x08\x00\x06\x00" "FFFFFF", 10));
     EXPECT_EQ(b.substr(106 * 128, 10), std::string("\x08\x00\x06\x00" "000000", 10));
     EXPECT_TRUE(ui.windowsShown.empty());
@@ -136,9 +136,9 @@ TEST_F(ConfigFiles, ExportWritesAllRecordsWithTheEndMark) {
 }
 
 TEST_F(ConfigFiles, CheckValuesAndAnUnselectedCommand) {
-    screen.Check1[SpecificBox(0)].setValue(1);  // record 8 ticked, 9 clear
-    screen.Combo1[0].setListIndex(-1);          // record 2: no selection
-    screen.SpecAddr[0].setText("ab12cd");
+    screen.destinationBoxes[SpecificBox(0)].setValue(1);  // record 8 ticked, 9 clear
+    screen.commands[0].select(-1);          // record 2: no selection
+    screen.motorAddress[0].setText("ab12cd");
     const std::string b = Bytes(Export("values.set"));
     EXPECT_EQ(b.substr(7 * 128, 4), std::string("\x02\x00\x01\x00", 4));
     EXPECT_EQ(b.substr(8 * 128, 4), std::string("\x02\x00\x00\x00", 4));
@@ -153,9 +153,9 @@ TEST_F(ConfigFiles, ExportNeverOverwritesAFileOrAFolder) {
     Export("keep.set");
     EXPECT_EQ(Bytes(existing), "precious bytes");
     ASSERT_EQ(ui.windowsShown.size(), 1u);
-    EXPECT_EQ(ui.windowsShown[0], &files.FileError);
-    EXPECT_EQ(files.FileError.text(), "File already Exists, choose another File name");
-    EXPECT_EQ(files.FileError.title(), "Form1");
+    EXPECT_EQ(ui.windowsShown[0], &files.existsWindow);
+    EXPECT_EQ(files.existsWindow.text(), "File already Exists, choose another File name");
+    EXPECT_EQ(files.existsWindow.title(), "Form1");
 
     fs::create_directories(folder() / "adir.set");
     Export("adir.set");
@@ -167,14 +167,14 @@ TEST_F(ConfigFiles, NameWithoutExtensionGetsSetAndTheDialogKeepsItsSettings) {
     const fs::path p = Export("noext");
     EXPECT_EQ(p, folder() / "noext.set");
     EXPECT_TRUE(fs::exists(folder() / "noext.set"));
-    EXPECT_EQ(ui.dialogsSeen[0].first.FileName, "default.set");
-    EXPECT_EQ(ui.dialogsSeen[0].first.InitDir, folder().string());
+    EXPECT_EQ(ui.dialogsSeen[0].first.fileName, "default.set");
+    EXPECT_EQ(ui.dialogsSeen[0].first.initialFolder, folder().string());
     EXPECT_EQ(ui.dialogsSeen[0].second, FileDialogMode::Save);
     // Import proposes what export chose, with the same default extension.
     ui.fileAnswers.push_back(std::nullopt);  // cancelled
-    files.Import_Click();
-    EXPECT_EQ(ui.dialogsSeen[1].first.FileName, p.string());
-    EXPECT_EQ(ui.dialogsSeen[1].first.DefaultExt, "set");
+    files.importConfig();
+    EXPECT_EQ(ui.dialogsSeen[1].first.fileName, p.string());
+    EXPECT_EQ(ui.dialogsSeen[1].first.defaultExtension, "set");
     EXPECT_EQ(ui.dialogsSeen[1].second, FileDialogMode::Open);
 }
 
@@ -183,19 +183,19 @@ TEST_F(ConfigFiles, NamesInAnyScriptAreTheFilesChosen) {
     const fs::path chosen = folder() / u8"\u03A9-M\u00FCller.set";  // Ω-Müller.set
     const std::u8string text = chosen.u8string();
     ui.fileAnswers.push_back(std::string(text.begin(), text.end()));
-    files.Export_Click();
+    files.exportConfig();
     EXPECT_TRUE(fs::exists(chosen));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
-    EXPECT_EQ(files.cmd.FileName, std::string(text.begin(), text.end()));
-    ui.fileAnswers.push_back(files.cmd.FileName);
-    files.Compare_Click();
-    EXPECT_EQ(files.FileMsg.text(), "File is identical to screen");
+    EXPECT_EQ(files.dialog.fileName, std::string(text.begin(), text.end()));
+    ui.fileAnswers.push_back(files.dialog.fileName);
+    files.compareWithFile();
+    EXPECT_EQ(files.resultWindow.text(), "File is identical to screen");
 }
 
 TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
     const Snapshot before = Snap(screen);
-    for (auto action : {&ConfigFileCommands::Export_Click, &ConfigFileCommands::Import_Click,
-                        &ConfigFileCommands::Compare_Click}) {
+    for (auto action : {&ConfigFileCommands::exportConfig, &ConfigFileCommands::importConfig,
+                        &ConfigFileCommands::compareWithFile}) {
         ui.fileAnswers.push_back(std::nullopt);
         (files.*action)();
     }
@@ -211,25 +211,25 @@ TEST_F(ConfigFiles, RoundTripGivesTheSameScreen) {
 
     test::ScriptedUi otherUi;
     ConfigScreen other(&otherUi);
-    other.FillCommandLists();
+    other.fillCommandLists();
     ConfigFileCommands otherFiles(other, otherUi, folder());
     otherUi.fileAnswers.push_back(p.string());
-    otherFiles.Import_Click();
+    otherFiles.importConfig();
 
     EXPECT_TRUE(otherUi.windowsShown.empty());
     EXPECT_EQ(Snap(other), exported);
-    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(other.EventCommandCode[i], screen.EventCommandCode[i]);
+    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(other.commandCodes[i], screen.commandCodes[i]);
 }
 
 TEST_F(ConfigFiles, DataTextsSurviveTheCommandSelections) {
-    screen.Combo1[4].setListIndex(7);
-    screen.SW_Data[4].setText("BEEF");
+    screen.commands[4].select(7);
+    screen.data[4].setText("BEEF");
     const fs::path p = Export("data.set");
-    screen.Command1_Click();
+    screen.clearData();
     Import(p);
-    EXPECT_EQ(screen.SW_Data[4].text(), "BEEF");
-    EXPECT_EQ(screen.RANGE[4].caption(), "0->FFFF");
-    EXPECT_TRUE(screen.SW_Data[4].visible());
+    EXPECT_EQ(screen.data[4].text(), "BEEF");
+    EXPECT_EQ(screen.ranges[4].caption(), "0->FFFF");
+    EXPECT_TRUE(screen.data[4].visible());
 }
 
 TEST_F(ConfigFiles, BadHeaderLeavesTheScreenAlone) {
@@ -241,7 +241,7 @@ TEST_F(ConfigFiles, BadHeaderLeavesTheScreenAlone) {
 
     test::ScriptedUi blankUi;
     ConfigScreen blank(&blankUi);
-    blank.FillCommandLists();
+    blank.fillCommandLists();
     const Snapshot blankBefore = Snap(blank);
     ConfigFileCommands blankFiles(blank, blankUi, folder());
     for (const std::string& header : {Record(std::string("switch")), Record(std::int16_t{6})}) {
@@ -249,55 +249,55 @@ TEST_F(ConfigFiles, BadHeaderLeavesTheScreenAlone) {
         fs::remove(bad);
         Put(bad, header + b.substr(128));
         blankUi.fileAnswers.push_back(bad.string());
-        blankFiles.Import_Click();
-        EXPECT_EQ(blankFiles.FileMsg.text(), "Bad File Type");
-        EXPECT_EQ(blankFiles.FileMsg.colour(), kMessageRed);
-        EXPECT_TRUE(blankFiles.FileMsg.visible());
+        blankFiles.importConfig();
+        EXPECT_EQ(blankFiles.resultWindow.text(), "Bad File Type");
+        EXPECT_EQ(blankFiles.resultWindow.colour(), kMessageRed);
+        EXPECT_TRUE(blankFiles.resultWindow.visible());
         EXPECT_EQ(Snap(blank), blankBefore);
     }
     EXPECT_EQ(Snap(screen), before);
     // A good file loads at once after the failures.
     blankUi.fileAnswers.push_back(good.string());
-    blankFiles.FileMsg.setText("");
-    blankFiles.Import_Click();
+    blankFiles.resultWindow.setText("");
+    blankFiles.importConfig();
     EXPECT_EQ(Snap(blank), before);
-    EXPECT_EQ(blankFiles.FileMsg.text(), "");
+    EXPECT_EQ(blankFiles.resultWindow.text(), "");
 }
 
 TEST_F(ConfigFiles, ReadFailureAtRecordEightKeepsWhatCameBefore) {
-    screen.Combo1[0].setListIndex(2);
-    screen.Combo1[1].setListIndex(15);
-    screen.SW_Data[0].setText("7F");
-    screen.Check1[SpecificBox(0)].setValue(1);
-    screen.SpecAddr[0].setText("111111");
+    screen.commands[0].select(2);
+    screen.commands[1].select(15);
+    screen.data[0].setText("7F");
+    screen.destinationBoxes[SpecificBox(0)].setValue(1);
+    screen.motorAddress[0].setText("111111");
     const fs::path p = Export("rec8.set");
     std::string b = Bytes(p);
     b.replace(7 * 128, 4, std::string("\x02\x00\x03\x00", 4));  // "Specific" = 3
     Put(p, b);
 
-    screen.Command1_Click();
-    screen.SpecAddr[0].setText("222222");
+    screen.clearData();
+    screen.motorAddress[0].setText("222222");
     Import(p);
-    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
-    EXPECT_EQ(screen.Combo1[0].listIndex(), 2);  // records 2..7 applied
-    EXPECT_EQ(screen.Combo1[1].listIndex(), 15);
-    EXPECT_EQ(screen.SW_Data[0].text(), "7F");
-    EXPECT_EQ(screen.Check1[GroupBox(0)].value(), 1);  // record 8 on: untouched
-    EXPECT_EQ(screen.SpecAddr[0].text(), "222222");
+    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
+    EXPECT_EQ(screen.commands[0].selected(), 2);  // records 2..7 applied
+    EXPECT_EQ(screen.commands[1].selected(), 15);
+    EXPECT_EQ(screen.data[0].text(), "7F");
+    EXPECT_EQ(screen.destinationBoxes[GroupBox(0)].value(), 1);  // record 8 on: untouched
+    EXPECT_EQ(screen.motorAddress[0].text(), "222222");
 }
 
 TEST_F(ConfigFiles, TruncatedFileAppliesWhatIsThere) {
-    screen.ADDR[1].setText("0000A5");
-    screen.SwSrcGroup[7].setText("777777");
+    screen.ppMotorAddress.setText("0000A5");
+    screen.sourceGroupAddress[7].setText("777777");
     const fs::path p = Export("short.set");
     std::string b = Bytes(p);
     Put(p, b.substr(0, 107 * 128 + 20));  // ends inside record 108
-    screen.ADDR[1].setText("FFFFFF");
-    screen.SwSrcGroup[7].setText("000000");
+    screen.ppMotorAddress.setText("FFFFFF");
+    screen.sourceGroupAddress[7].setText("000000");
     Import(p);
-    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
-    EXPECT_EQ(screen.ADDR[1].text(), "0000A5");      // record 106 came
-    EXPECT_EQ(screen.SwSrcGroup[7].text(), "000000");  // record 116 did not
+    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
+    EXPECT_EQ(screen.ppMotorAddress.text(), "0000A5");      // record 106 came
+    EXPECT_EQ(screen.sourceGroupAddress[7].text(), "000000");  // record 116 did not
 }
 
 TEST_F(ConfigFiles, AllFourDestinationsClearKeepsTheMode) {
@@ -305,10 +305,10 @@ TEST_F(ConfigFiles, AllFourDestinationsClearKeepsTheMode) {
     std::string b = Bytes(p);
     b.replace(8 * 128, 4, std::string("\x02\x00\x00\x00", 4));  // channel 1 "Group" = 0
     Put(p, b);
-    screen.Check1[PointToPointBox(0)].setValue(1);
+    screen.destinationBoxes[PointToPointBox(0)].setValue(1);
     Import(p);
-    EXPECT_EQ(screen.Check1[PointToPointBox(0)].value(), 1);
-    EXPECT_EQ(screen.Check1[GroupBox(0)].value(), 0);
+    EXPECT_EQ(screen.destinationBoxes[PointToPointBox(0)].value(), 1);
+    EXPECT_EQ(screen.destinationBoxes[GroupBox(0)].value(), 0);
     EXPECT_TRUE(ui.windowsShown.empty());
 }
 
@@ -326,15 +326,15 @@ TEST_F(ConfigFiles, UntrustworthyLengthAndTypeWordsAreReadFailures) {
         std::string b = good;
         b.replace(k.offset, k.bytes.size(), k.bytes);
         Put(p, b);
-        files.FileMsg.setText("");
+        files.resultWindow.setText("");
         Import(p);
-        EXPECT_EQ(files.FileMsg.text(), "File Read Error") << k.offset;
+        EXPECT_EQ(files.resultWindow.text(), "File Read Error") << k.offset;
     }
     // A text whose record lies partly past the end of the file.
     Put(p, good.substr(0, 4 * 128 + 10));
-    files.FileMsg.setText("");
+    files.resultWindow.setText("");
     Import(p);
-    EXPECT_EQ(files.FileMsg.text(), "File Read Error");
+    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
 }
 
 TEST_F(ConfigFiles, FilesOfAnyContentNeverCrashImportOrCompare) {
@@ -346,7 +346,7 @@ TEST_F(ConfigFiles, FilesOfAnyContentNeverCrashImportOrCompare) {
     { std::ofstream(huge, std::ios::binary); }
     fs::resize_file(huge, 100u * 1024 * 1024);  // 100 MB of zeros, sparse
     for (const fs::path& p : {empty, one, huge}) Import(p);
-    EXPECT_EQ(files.FileMsg.text(), "Bad File Type");  // the last: zeros are no header
+    EXPECT_EQ(files.resultWindow.text(), "Bad File Type");  // the last: zeros are no header
     // Records missing from a short file differ; a record that is no
     // record at all gives no verdict.
     EXPECT_EQ(Compare(empty), "File does not match screen");
@@ -363,8 +363,8 @@ TEST_F(ConfigFiles, FilesOfAnyContentNeverCrashImportOrCompare) {
 TEST_F(ConfigFiles, ImportOfAMissingFileSaysSo) {
     Import(folder() / "nothing.set");
     ASSERT_EQ(ui.windowsShown.size(), 1u);
-    EXPECT_EQ(ui.windowsShown[0], &files.FileErrorImport);
-    EXPECT_EQ(files.FileErrorImport.text(), "Import file does not exist. Choose from file list.");
+    EXPECT_EQ(ui.windowsShown[0], &files.missingWindow);
+    EXPECT_EQ(files.missingWindow.text(), "Import file does not exist. Choose from file list.");
     Compare(folder() / "nothing.set");
     EXPECT_EQ(ui.windowsShown.size(), 2u);
 }
@@ -374,25 +374,25 @@ TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
     const fs::path p = Export("cmp.set");
     const std::string fileBefore = Bytes(p);
     EXPECT_EQ(Compare(p), "File is identical to screen");
-    EXPECT_EQ(files.FileMsg.colour(), kMessageGreen);
-    EXPECT_TRUE(files.FileMsg.details().empty());
+    EXPECT_EQ(files.resultWindow.colour(), kMessageGreen);
+    EXPECT_TRUE(files.resultWindow.details().empty());
 
-    screen.SwSrcGroup[2].setText("999999");  // not compared
+    screen.sourceGroupAddress[2].setText("999999");  // not compared
     EXPECT_EQ(Compare(p), "File is identical to screen");
 
-    screen.SpecAddr[0].setText("A0B0C9");  // same digits, other case
+    screen.motorAddress[0].setText("A0B0C9");  // same digits, other case
     EXPECT_EQ(Compare(p), "File does not match screen");
-    EXPECT_EQ(files.FileMsg.colour(), kMessageRed);
-    ASSERT_EQ(files.FileMsg.details().size(), 1u);
-    EXPECT_EQ(files.FileMsg.details()[0], "Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\"");
-    screen.SpecAddr[0].setText("a0b0c9");
+    EXPECT_EQ(files.resultWindow.colour(), kMessageRed);
+    ASSERT_EQ(files.resultWindow.details().size(), 1u);
+    EXPECT_EQ(files.resultWindow.details()[0], "Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\"");
+    screen.motorAddress[0].setText("a0b0c9");
 
     const Snapshot screenBefore = Snap(screen);
-    screen.Combo1[EventIndex(7, 2)].setListIndex(3);
+    screen.commands[EventIndex(7, 2)].select(3);
     const Snapshot changed = Snap(screen);
     EXPECT_EQ(Compare(p), "File does not match screen");
-    ASSERT_FALSE(files.FileMsg.details().empty());
-    EXPECT_NE(files.FileMsg.details()[0].find("Channel 8, On Release: command"), std::string::npos);
+    ASSERT_FALSE(files.resultWindow.details().empty());
+    EXPECT_NE(files.resultWindow.details()[0].find("Channel 8, On Release: command"), std::string::npos);
     EXPECT_EQ(Snap(screen), changed);  // compare changes neither screen
     EXPECT_EQ(Bytes(p), fileBefore);    // nor file
     EXPECT_NE(changed, screenBefore);
@@ -407,7 +407,7 @@ TEST_F(ConfigFiles, CompareReadsAFileOfAnotherHeaderAndFlagsMissingRecords) {
 
     Put(p, b.substr(0, 100 * 128));
     EXPECT_EQ(Compare(p), "File does not match screen");
-    EXPECT_NE(files.FileMsg.details().back().find("not in the file"), std::string::npos);
+    EXPECT_NE(files.resultWindow.details().back().find("not in the file"), std::string::npos);
 }
 
 TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {

@@ -1,4 +1,4 @@
-// Screen text into message bytes: addresses, data values, priorities.
+// screen text into message bytes: addresses, data values, priorities.
 
 #include <gtest/gtest.h>
 
@@ -17,12 +17,12 @@ TEST(FieldParsers, AddressesAsThreePairsMissingCharactersZero) {
                           Case{"1g2", 0x10, 0x20, 0x00, false}, Case{"", 0, 0, 0, false},
                           Case{"abcdef99", 0xAB, 0xCD, 0xEF, false}, Case{"Error", 0xE0, 0x00, 0x00, false}}) {
         ParserSlots s;
-        s.DataByte1 = 0x77;
+        s.dataHigh = 0x77;
         k.reversed ? ParseReversedAddressText(k.text, s) : ParseAddressText(k.text, s);
-        EXPECT_EQ(s.AddrByte1, k.b1) << k.text;
-        EXPECT_EQ(s.AddrByte2, k.b2) << k.text;
-        EXPECT_EQ(s.AddrByte3, k.b3) << k.text;
-        EXPECT_EQ(s.DataByte1, 0x77);  // only its own slots
+        EXPECT_EQ(s.address1, k.b1) << k.text;
+        EXPECT_EQ(s.address2, k.b2) << k.text;
+        EXPECT_EQ(s.address3, k.b3) << k.text;
+        EXPECT_EQ(s.dataHigh, 0x77);  // only its own slots
     }
 }
 
@@ -35,19 +35,19 @@ TEST(FieldParsers, DataRightAlignedFromItsFirstFourCharacters) {
                           Case{"Text1", 0x0E, 0x00}, Case{"", 0, 0}}) {
         ParserSlots s;
         ParseDataValueText(k.text, s);
-        EXPECT_EQ(s.DataByte1, k.high) << k.text;
-        EXPECT_EQ(s.DataByte2, k.low) << k.text;
+        EXPECT_EQ(s.dataHigh, k.high) << k.text;
+        EXPECT_EQ(s.dataLow, k.low) << k.text;
     }
 }
 
 TEST(FieldParsers, PriorityFromTwoCharactersIntoDataByte1Only) {
     ParserSlots s;
-    s.DataByte2 = 0x34;
+    s.dataLow = 0x34;
     for (auto [text, value] : {std::pair{"7", 0x07}, {"7F3", 0x7F}, {"", 0x00}}) {
         ParsePriorityText(text, s);
-        EXPECT_EQ(s.DataByte1, value) << text;
+        EXPECT_EQ(s.dataHigh, value) << text;
     }
-    EXPECT_EQ(s.DataByte2, 0x34);
+    EXPECT_EQ(s.dataLow, 0x34);
 }
 
 }  // namespace

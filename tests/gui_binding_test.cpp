@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
-    ConfigScreen& s = form->Screen;
+    ConfigScreen& s = form->screen;
     struct Step {
         const char* name;
         std::function<void()> act;
@@ -52,11 +52,11 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
     const QString press = QAccessibleActionInterface::pressAction();
     const Step steps[] = {
         {"Seq of channel 1 toggled by a screen reader", [&] { Act("Check3_0", toggle); },
-         [&] { return s.Check3[0].value() == 1 && s.Label2[LabelIndex(0, 0)].caption() == "Function1"; },
-         &s.Check3[0].onClick},
+         [&] { return s.seq[0].value() == 1 && s.eventNames[EventNameIndex(0, 0)].caption() == "Function1"; },
+         &s.seq[0].onClick},
         {"Specific of channel 2 toggled by a screen reader", [&] { Act("Check1_3", toggle); },
-         [&] { return DestinationOf(s, 1) == Destination::Specific && s.SpecAddr[1].visible(); },
-         &s.Check1[SpecificBox(1)].onClick},
+         [&] { return DestinationOf(s, 1) == Destination::Specific && s.motorAddress[1].visible(); },
+         &s.destinationBoxes[SpecificBox(1)].onClick},
         {"the ticked Specific box clicked with the mouse stays ticked",
          [&] {
              auto* box = Find<QCheckBox>("Check1_3");
@@ -65,12 +65,12 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
          [&] { return DestinationOf(s, 1) == Destination::Specific && Find<QCheckBox>("Check1_3")->isChecked(); },
          nullptr},
         {"nine characters into a motor address box take its six", [&] { Replace("SpecAddr_1", "123456789"); },
-         [&] { return s.SpecAddr[1].text() == "123456" && Find<QLineEdit>("SpecAddr_1")->text() == "123456"; },
+         [&] { return s.motorAddress[1].text() == "123456" && Find<QLineEdit>("SpecAddr_1")->text() == "123456"; },
          nullptr},
         {"P-P of channel 3 pressed by a screen reader", [&] { Act("Check1_8", press); QTest::qWait(300); },
-         [&] { return DestinationOf(s, 2) == Destination::PointToPoint; }, &s.Check1[PointToPointBox(2)].onClick},
+         [&] { return DestinationOf(s, 2) == Destination::PointToPoint; }, &s.destinationBoxes[PointToPointBox(2)].onClick},
         {"P-P Motor Address replaced by a screen reader", [&] { Replace("ADDR_1", "00ABCD"); },
-         [&] { return s.ADDR[1].text() == "00ABCD"; }, nullptr},
+         [&] { return s.ppMotorAddress.text() == "00ABCD"; }, nullptr},
         {"command chosen from the opened list with the keyboard",
          [&] {
              Act("Combo1_0", QAccessibleActionInterface::showMenuAction());
@@ -78,14 +78,14 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
              for (int i = 0; i < 16; ++i) QTest::keyClick(list, Qt::Key_Down);
              QTest::keyClick(list, Qt::Key_Return);
          },
-         [&] { return s.Combo1[0].text() == "Lock IP" && s.SW_Data[0].text() == "00" && s.PRI[0].visible(); },
-         &s.Combo1[0].onClick},
+         [&] { return s.commands[0].text() == "Lock IP" && s.data[0].text() == "00" && s.lockPriority[0].visible(); },
+         &s.commands[0].onClick},
         {"command chosen by a screen reader selecting its list entry",
          [&] {
              QAccessibleInterface* list = Accessible("Combo1_2")->child(0);
              list->child(3)->actionInterface()->doAction(toggle);
          },
-         [&] { return s.Combo1[2].text() == "STOP"; }, &s.Combo1[2].onClick},
+         [&] { return s.commands[2].text() == "STOP"; }, &s.commands[2].onClick},
         {"a keystroke into a full data box is refused, not the last character",
          [&] {
              Replace("SW_Data_0", "05");
@@ -93,29 +93,29 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
              data->setCursorPosition(1);
              QTest::keyClicks(data, "3");
          },
-         [&] { return s.SW_Data[0].text() == "05" && Find<QLineEdit>("SW_Data_0")->text() == "05"; }, nullptr},
+         [&] { return s.data[0].text() == "05" && Find<QLineEdit>("SW_Data_0")->text() == "05"; }, nullptr},
         {"lock priority set as a value by a screen reader",
-         [&] { Accessible("PRI_0")->setText(QAccessible::Value, "7"); }, [&] { return s.PRI[0].text() == "7"; },
+         [&] { Accessible("PRI_0")->setText(QAccessible::Value, "7"); }, [&] { return s.lockPriority[0].text() == "7"; },
          nullptr},
         {"command set by a test robot", [&] { Find<QComboBox>("Combo1_4")->setCurrentIndex(7); },
-         [&] { return s.EventCommandCode[4] == 0x08 && s.SW_Data[4].text() == "0000"; }, &s.Combo1[4].onClick},
+         [&] { return s.commandCodes[4] == 0x08 && s.data[4].text() == "0000"; }, &s.commands[4].onClick},
         {"command chosen with End on the closed list", [&] { QTest::keyClick(Find<QComboBox>("Combo1_5"), Qt::Key_End); },
-         [&] { return s.Combo1[5].text() == "Set IP"; }, &s.Combo1[5].onClick},
+         [&] { return s.commands[5].text() == "Set IP"; }, &s.commands[5].onClick},
         {"data typed by a screen reader", [&] { Replace("SW_Data_4", "1234"); },
-         [&] { return s.SW_Data[4].text() == "1234"; }, nullptr},
+         [&] { return s.data[4].text() == "1234"; }, nullptr},
         {"Src Group of channel 5 toggled by a test robot", [&] { Find<QCheckBox>("Check1_28")->toggle(); },
-         [&] { return DestinationOf(s, 4) == Destination::SrcGroup && s.SwSrcGroup[4].visible(); },
-         &s.Check1[SrcGroupBox(4)].onClick},
+         [&] { return DestinationOf(s, 4) == Destination::SrcGroup && s.sourceGroupAddress[4].visible(); },
+         &s.destinationBoxes[SrcGroupBox(4)].onClick},
         {"source group address set by a test robot", [&] { Find<QLineEdit>("SwSrcGroup_4")->setText("0A0B0C"); },
-         [&] { return s.SwSrcGroup[4].text() == "0A0B0C"; }, nullptr},
+         [&] { return s.sourceGroupAddress[4].text() == "0A0B0C"; }, nullptr},
         {"switch address and its use set by a screen reader",
          [&] {
              Replace("ADDR_3", "000001");
              Act("UseSwPP", toggle);
          },
-         [&] { return s.ADDR[3].text() == "000001" && s.UseSwPP.value() == 1; }, &s.UseSwPP.onClick},
+         [&] { return s.switchAddress.text() == "000001" && s.useSwitchAddress.value() == 1; }, &s.useSwitchAddress.onClick},
         {"show option All toggled by a screen reader", [&] { Act("optAll", toggle); },
-         [&] { return s.optAll.value() && s.Frames[6].visible() && s.Frames[7].visible(); }, nullptr},
+         [&] { return s.showAll.value() && s.frames[6].visible() && s.frames[7].visible(); }, nullptr},
     };
     for (const Step& step : steps) {
         std::shared_ptr<int> runs = step.handler ? Count(*step.handler) : nullptr;

@@ -25,11 +25,11 @@ namespace {
 using GuiEditor = test::GuiFixture;
 
 TEST_F(GuiEditor, ChangesMadeByCodeShowInTheWidgets) {
-    form->Screen.Combo1[EventIndex(7, 2)].setListIndex(16);  // Lock IP on channel 8 release
-    form->Screen.Check3[7].setValue(1);
-    form->Screen.Check1[SrcGroupBox(7)].setValue(1);
-    form->Screen.SwSrcGroup[7].setText("0A0B0C");
-    form->Screen.SW_FIRMWARE.setText("2.14");
+    form->screen.commands[EventIndex(7, 2)].select(16);  // Lock IP on channel 8 release
+    form->screen.seq[7].setValue(1);
+    form->screen.destinationBoxes[SrcGroupBox(7)].setValue(1);
+    form->screen.sourceGroupAddress[7].setText("0A0B0C");
+    form->screen.firmwareVersion.setText("2.14");
 
     EXPECT_EQ(Find<QComboBox>("Combo1_23")->currentText(), "Lock IP");
     EXPECT_FALSE(Find<QLineEdit>("PRI_7")->isHidden());
@@ -47,7 +47,7 @@ TEST_F(GuiEditor, ShowOptionsMoveAndHideFrames) {
     QTest::mouseClick(Find<QRadioButton>("opt78"), Qt::LeftButton);
     EXPECT_FALSE(frame7->isHidden());
     EXPECT_TRUE(frame1->isHidden());
-    EXPECT_EQ(form->Screen.Frames[6].top(), 960);
+    EXPECT_EQ(form->screen.frames[6].top(), 960);
     QTest::mouseClick(Find<QRadioButton>("optAll"), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_FALSE(frame1->isHidden());
@@ -97,13 +97,13 @@ TEST_F(GuiEditor, EveryControlHasItsOwnAccessibleName) {
 // Every caption fits its widget at the screen's resolution (the suite runs
 // at 96 and at 144 dpi).
 TEST_F(GuiEditor, NoCaptionIsCut) {
-    ConfigScreen& s = form->Screen;
-    s.SelectShowOption(s.optAll);
+    ConfigScreen& s = form->screen;
+    s.selectShowOption(s.showAll);
     const int longest[] = {7, 12, 15, 17, 9, 13, 2, 8};  // long names and every data shape
     for (int c = 0; c < kChannels; ++c) {
-        for (int e = 0; e < 3; ++e) s.Combo1[EventIndex(c, e)].setListIndex(longest[(c + e) % 8]);
-        s.Check1[c % 2 ? SpecificBox(c) : SrcGroupBox(c)].setValue(1);
-        s.Check3[c].setValue(c % 2);
+        for (int e = 0; e < 3; ++e) s.commands[EventIndex(c, e)].select(longest[(c + e) % 8]);
+        s.destinationBoxes[c % 2 ? SpecificBox(c) : SrcGroupBox(c)].setValue(1);
+        s.seq[c].setValue(c % 2);
     }
     window->adjustSize();
     QApplication::processEvents();
@@ -162,25 +162,25 @@ TEST_F(GuiEditor, ExportThenCompareShowsTheMessageWindows) {
     EXPECT_TRUE(QFile::exists(file));
 
     window->button("Compare")->click();
-    MessageWindowWidget* msg = ui.messageWindow(form->Files.FileMsg);
+    MessageWindowWidget* msg = ui.messageWindow(form->files.resultWindow);
     ASSERT_NE(msg, nullptr);
     EXPECT_TRUE(msg->isVisible());
     EXPECT_EQ(msg->label()->text(), "File is identical to screen");
     EXPECT_TRUE(msg->label()->styleSheet().contains("rgb(0,128,0)"));
 
-    form->Screen.ADDR[1].setText("ABCDEF");
+    form->screen.ppMotorAddress.setText("ABCDEF");
     window->button("Compare")->click();
     EXPECT_EQ(msg->label()->text(), "File does not match screen");
     EXPECT_TRUE(msg->details()->toPlainText().contains("P-P Motor Address: file \"FFFFFF\", screen \"ABCDEF\""));
 
     window->button("Export")->click();  // the name exists now
-    MessageWindowWidget* exists = ui.messageWindow(form->Files.FileError);
+    MessageWindowWidget* exists = ui.messageWindow(form->files.existsWindow);
     ASSERT_NE(exists, nullptr);
     EXPECT_EQ(exists->windowTitle(), "Form1");
     EXPECT_EQ(exists->label()->text(), "File already Exists, choose another File name");
 
     window->button("Import")->click();
-    EXPECT_EQ(form->Screen.ADDR[1].text(), "FFFFFF");
+    EXPECT_EQ(form->screen.ppMotorAddress.text(), "FFFFFF");
     EXPECT_EQ(Find<QLineEdit>("ADDR_1")->text(), "FFFFFF");
 }
 

@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "buslink/transport.h"
+#include "buslink/bus_link.h"
 #include "support/gui_fixture.h"
 
 namespace kavro {
@@ -23,10 +23,10 @@ TEST_F(GuiShell, TitleCarriesTheVersion) {
 TEST_F(GuiShell, DiagnosticButtonShowsTheLogCollectedSoFar) {
     // An exchange before the window was ever shown.
     const Bytes query{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    std::copy(query.begin(), query.end(), form->Bus.TransmitBuffer.begin());
-    AppendChecksum(form->Bus.TransmitBuffer, 11);
-    form->Bus.SendFrame(11);
-    form->Bus.ReceiveFrame(13);
+    std::copy(query.begin(), query.end(), form->bus.transmit.begin());
+    AppendChecksum(form->bus.transmit, 11);
+    form->bus.sendFrame(11);
+    form->bus.receiveFrame(13);
 
     window->button("DIAG")->click();
     DiagnosticWindow* diag = ui.diagnosticWindow();
@@ -38,7 +38,7 @@ TEST_F(GuiShell, DiagnosticButtonShowsTheLogCollectedSoFar) {
     EXPECT_TRUE(text.contains("<--80 F4 FF FE FF FF FF FF FF 08 6C \n"));
     EXPECT_EQ(diag->logBox()->palette().color(QPalette::Text), QColor(0, 0, 0));
 
-    form->Bus.SendFrame(11);
+    form->bus.sendFrame(11);
     EXPECT_EQ(diag->logBox()->palette().color(QPalette::Text), QColor(255, 0, 255));
 
     // Closing the window discards its log; DIAG then shows an empty one.
@@ -61,14 +61,14 @@ TEST_F(GuiShell, SelectCommOpensTheSelectionWindowWithoutBlocking) {
     auto* cancel = dialog->findChild<QPushButton*>("xcmdCancel");
     ASSERT_NE(cancel, nullptr);
     cancel->click();
-    EXPECT_FALSE(form->PortSelection->isOpen());
+    EXPECT_FALSE(form->portSelection->isOpen());
     EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(GuiShell, ClosingTheMainWindowClosesThePortAndTheOtherWindows) {
     window->button("DIAG")->click();
     window->close();
-    EXPECT_FALSE(form->MSComm1().isOpen());
+    EXPECT_FALSE(form->port().isOpen());
     EXPECT_FALSE(ui.diagnosticWindow() && ui.diagnosticWindow()->isVisible());
 }
 

@@ -34,7 +34,7 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     const double scale = std::max(qEnvironmentVariableIntValue("QT_FONT_DPI"), 96) / 96.0;
     std::vector<QSize> sizes{QSize(1024 / scale, 600 / scale)};
     if (scale < 1.25) sizes.push_back(QSize(512, 300));
-    form->Screen.SelectShowOption(form->Screen.optAll);
+    form->screen.selectShowOption(form->screen.showAll);
     linePacing = true;
     for (const QSize size : sizes) {
         // Again until it holds: the offscreen platform lets the size the
@@ -62,12 +62,12 @@ TEST_F(GuiWindow, StopOrEscapeEndsAReadAtItsNextFrame) {
             if (std::string(how) == "Stop") window->findChild<QPushButton*>("stop")->click();
             else QTest::keyClick(Find<QWidget>("Combo1_0"), Qt::Key_Escape);
         });
-        form->Screen.SW_FIRMWARE.setText("");
+        form->screen.firmwareVersion.setText("");
         window->button("GET_DATA")->click();
-        const ReadReport& read = form->Transfer.lastRead();
+        const ReadReport& read = form->transfer.lastRead();
         EXPECT_EQ(read.end, TransferEnd::Stopped) << how;
         EXPECT_LT(read.framesSent, 3) << how;
-        EXPECT_EQ(form->Screen.SW_FIRMWARE.text(), "2.14") << how << ": what was read stays";
+        EXPECT_EQ(form->screen.firmwareVersion.text(), "2.14") << how << ": what was read stays";
         EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().contains("Get Config stopped before the end")) << how;
         EXPECT_TRUE(window->button("GET_DATA")->isEnabled()) << how;
     }
@@ -78,7 +78,7 @@ TEST_F(GuiWindow, AFailedReadSaysWhatToDo) {
     window->button("GET_DATA")->click();
     EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().endsWith("Get Config: no answer for channel 2"));
     EXPECT_FALSE(Find<QWidget>("verdictDetails")->isHidden());
-    EXPECT_TRUE(QString::fromStdString(form->LastVerdict().advice).contains("check the cable"));
+    EXPECT_TRUE(QString::fromStdString(form->lastVerdict().advice).contains("check the cable"));
 }
 
 TEST_F(GuiWindow, MessageWindowsCloseWithTheKeyboardAndColoursReadOnADarkPalette) {
@@ -86,10 +86,10 @@ TEST_F(GuiWindow, MessageWindowsCloseWithTheKeyboardAndColoursReadOnADarkPalette
     ui.fileDialogOverride = [&](const CommonDialog&, FileDialogMode) { return file; };
     window->button("Export")->click();
     EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().endsWith("Saved " + file));
-    form->Screen.SW_Data[0].setText("7F");  // hidden: "NONE" shows no data
-    form->Screen.ADDR[1].setText("00ABCD");
+    form->screen.data[0].setText("7F");  // hidden: "NONE" shows no data
+    form->screen.ppMotorAddress.setText("00ABCD");
     window->button("Compare")->click();
-    MessageWindowWidget* msg = ui.messageWindow(form->Files.FileMsg);
+    MessageWindowWidget* msg = ui.messageWindow(form->files.resultWindow);
     ASSERT_NE(msg, nullptr);
     EXPECT_EQ(msg->windowTitle(), QString(QChar(0x200B))) << "an empty title, not the program's name";
     const QStringList lines = msg->details()->toPlainText().split('\n');
@@ -125,10 +125,10 @@ TEST_F(GuiWindow, VerifyAfterSendReadsTheSwitchBackAndListsWhatDiffers) {
     window->button("SEND_DATA")->click();
     EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().endsWith("and verified: the switch holds what was sent"));
     simulator->setPlan(*ParseFaultPlan("7D/2=keep-old"));
-    form->Screen.Combo1[EventIndex(1, 0)].setListIndex(3);
+    form->screen.commands[EventIndex(1, 0)].select(3);
     window->button("SEND_DATA")->click();
     EXPECT_TRUE(Find<ElidingLabel>("connection")->fullText().contains("but the switch holds something else: channel 2"));
-    MessageWindowWidget* list = ui.messageWindow(form->VerifyMsg);
+    MessageWindowWidget* list = ui.messageWindow(form->verifyWindow);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->details()->toPlainText(), "channel 2, On Press command: sent STOP, the switch holds NONE");
 }
@@ -140,7 +140,7 @@ TEST_F(GuiWindow, ThePortWindowListsThePortsPresent) {
     EXPECT_EQ(present->topLevelItem(0)->text(1), "5");
     EXPECT_EQ(present->topLevelItem(1)->text(4), "10c4:ea60");
     present->setCurrentItem(present->topLevelItem(1));
-    EXPECT_EQ(form->PortSelection->selectedDevice(), "/dev/ttyUSB9");
+    EXPECT_EQ(form->portSelection->selectedDevice(), "/dev/ttyUSB9");
     ui.portSelectionDialog()->findChild<QPushButton*>("xcmdCancel")->click();
 }
 

@@ -20,17 +20,17 @@ using test::ScriptedUi;
 class Owner : public PortChoiceOwner {
 public:
     explicit Owner(fs::path ini) : ini_(std::move(ini)) {}
-    std::array<bool, 17> GetAvailablePorts() override { return available; }
-    int CurrentActivePort() const override { return current; }
-    void SetCurrentActivePort(int p) override { current = p; }
-    void SetActivePort() override {
+    std::array<bool, 17> availablePorts() override { return available; }
+    int currentPort() const override { return current; }
+    void setCurrentPort(int p) override { current = p; }
+    void rememberPort() override {
         ++writes;
         WritePortsIni(ini_, current, device);
     }
-    bool MainWindowVisible() const override { return visible; }
-    std::string ChosenDevice() const override { return device; }
-    void SetChosenDevice(const std::string& d) override { device = d; }
-    std::vector<SystemPort> SystemPorts() override { return present; }
+    bool mainWindowVisible() const override { return visible; }
+    std::string chosenDevice() const override { return device; }
+    void setChosenDevice(const std::string& d) override { device = d; }
+    std::vector<SystemPort> systemPorts() override { return present; }
 
     std::array<bool, 17> available{};
     int current = 1;
@@ -43,15 +43,15 @@ private:
     fs::path ini_;
 };
 
-class PortSelection : public ::testing::Test {
+class portSelection : public ::testing::Test {
 protected:
-    PortSelection() {
+    portSelection() {
         folder = fs::temp_directory_path() /
                  ("kavro-selection-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::create_directories(folder);
         ini = folder / "Ports.ini";
     }
-    ~PortSelection() override { fs::remove_all(folder); }
+    ~portSelection() override { fs::remove_all(folder); }
 
     std::string Ini() {
         std::ifstream in(ini, std::ios::binary);
@@ -64,40 +64,40 @@ protected:
     ScriptedUi ui;
 };
 
-TEST_F(PortSelection, ListsAvailablePortsAscendingWithTheCurrentOneSelected) {
+TEST_F(portSelection, ListsAvailablePortsAscendingWithTheCurrentOneSelected) {
     Owner owner(ini);
     owner.available[1] = owner.available[3] = true;
     owner.current = 3;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
+    window.start();
     EXPECT_EQ(window.entries(), (std::vector<std::string>{"1", "3"}));
     EXPECT_EQ(window.selectedPosition(), 1);
     EXPECT_TRUE(window.changePortEnabled());
 }
 
-TEST_F(PortSelection, ChoosingTheCurrentPortWritesNothingAndSaysNothing) {
+TEST_F(portSelection, ChoosingTheCurrentPortWritesNothingAndSaysNothing) {
     Owner owner(ini);
     owner.available[1] = owner.available[3] = true;
     owner.current = 3;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
-    window.xcmdChangeCommPort_Click();
+    window.start();
+    window.changePort();
     EXPECT_FALSE(window.isOpen());
     EXPECT_EQ(owner.writes, 0);
     EXPECT_FALSE(fs::exists(ini));
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(PortSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
+TEST_F(portSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
     Owner owner(ini);
     owner.available[1] = owner.available[3] = true;
     owner.current = 3;
     WritePortsIni(ini, 3);
     std::filesystem::remove(ini);  // deleted while the program runs: written anew
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
-    window.SelectEntry(0);
-    window.xcmdChangeCommPort_Click();
+    window.start();
+    window.selectEntry(0);
+    window.changePort();
     EXPECT_EQ(owner.current, 1);
     EXPECT_EQ(Ini(), "1\r\n");
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -107,17 +107,17 @@ TEST_F(PortSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
 }
 
 
-TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
+TEST_F(portSelection, ShowsTheDeviceBehindTheSelectedNumber) {
     Owner owner(ini);
     owner.available[5] = owner.available[13] = true;
     owner.current = 13;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
+    window.start();
 #ifdef _WIN32
     EXPECT_EQ(window.selectedDevice(), "COM13");
 #else
     EXPECT_EQ(window.selectedDevice(), "/dev/ttyACM0");
-    window.SelectEntry(0);
+    window.selectEntry(0);
     EXPECT_EQ(window.selectedDevice(), "/dev/ttyUSB0");
 #endif
 }
@@ -125,37 +125,37 @@ TEST_F(PortSelection, ShowsTheDeviceBehindTheSelectedNumber) {
 // Beside the numbers, the ports the system reports now: one outside the
 // numbered table is chosen by its device, which Ports.ini keeps on a second
 // line under the number chosen last.
-TEST_F(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
+TEST_F(portSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     Owner owner(ini);
     owner.available[1] = owner.available[5] = true;
     owner.current = 1;
     owner.present = {{DeviceForPort(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
                      {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.Form_Load();
+    window.start();
     ASSERT_EQ(window.systemPorts().size(), 2u);
     EXPECT_EQ(DescribeSystemPort(window.systemPorts()[0]), "FT232R USB UART, FTDI, USB 0403:6001, serial A12345");
 
-    window.SelectSystemPort(0);  // port 5's device: its number is chosen
+    window.selectSystemPort(0);  // port 5's device: its number is chosen
     ASSERT_EQ(window.selectedPosition(), 1);
     EXPECT_EQ(window.entries()[1], "5");
-    window.SelectSystemPort(1);
+    window.selectSystemPort(1);
     EXPECT_EQ(window.selectedPosition(), -1);
     EXPECT_EQ(window.selectedDevice(), "/dev/ttyUSB9");
-    window.xcmdChangeCommPort_Click();
+    window.changePort();
     EXPECT_EQ(owner.device, "/dev/ttyUSB9");
     EXPECT_EQ(owner.current, 1);
     EXPECT_EQ(Ini(), "1\r\n/dev/ttyUSB9\r\n");
     EXPECT_EQ(ui.messages.size(), 1u);
 
-    window.Form_Load();  // opened again: the device is preselected
+    window.start();  // opened again: the device is preselected
     EXPECT_EQ(window.selectedSystemPort(), 1);
-    window.SelectEntry(1);  // back to a number: the device line goes
-    window.xcmdChangeCommPort_Click();
+    window.selectEntry(1);  // back to a number: the device line goes
+    window.changePort();
     EXPECT_EQ(Ini(), "5\r\n");
 }
 
-// Files of the older tool and ours read each other: the older one reads
+// files of the older tool and ours read each other: the older one reads
 // the first field only.
 TEST(PortsIni, ReadsTheNumberAndTheDeviceLine) {
     const fs::path file = fs::temp_directory_path() / "kavro-ports-ini";

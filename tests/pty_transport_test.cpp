@@ -9,9 +9,9 @@
 
 #include <sys/resource.h>
 
-#include "buslink/transport.h"
-#include "qtplatform/qt_event_pump.h"
-#include "qtplatform/qt_serial_port.h"
+#include "buslink/bus_link.h"
+#include "platform_qt/qt_event_pump.h"
+#include "platform_qt/qt_serial_port.h"
 #include "simulator/pty_link.h"
 #include "support/recording_port.h"
 
@@ -44,23 +44,23 @@ protected:
         EXPECT_TRUE(opened.ok()) << opened.detail;
         port.clearInput();
         port.clearOutput();
-        pump.startTimer1(Module2::kTimer1IntervalMs, [this] { bus.Timer1Tick(); });
+        pump.startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
     }
 
     void Start(PtyLink::Responder responder) { link.start(std::move(responder)); }
 
     void LoadQuery(std::uint8_t code) {
         const Bytes head{code, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-        std::copy(head.begin(), head.end(), bus.TransmitBuffer.begin());
-        AppendChecksum(bus.TransmitBuffer, 11);
+        std::copy(head.begin(), head.end(), bus.transmit.begin());
+        AppendChecksum(bus.transmit, 11);
     }
 
     // One exchange; returns the milliseconds the reply wait took.
     long Exchange(int expected, std::uint8_t code = 0x80) {
         LoadQuery(code);
-        bus.SendFrame(11);
+        bus.sendFrame(11);
         const auto start = Clock::now();
-        bus.ReceiveFrame(expected);
+        bus.receiveFrame(expected);
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     }
 
@@ -69,15 +69,15 @@ protected:
     RecordingPort recorder;
     QtEventPump pump;
     DiagnosticLog log;
-    Module2 bus;
+    BusLink bus;
 };
 
 TEST_F(PtyTransport, FrameLeavesAsElevenOneByteWritesAfterTheRtsLead) {
     Start([](const Bytes&) { return Bytes{}; });
     LoadQuery(0x80);
     const auto start = Clock::now();
-    bus.SendFrame(11);
-    bus.ReceiveFrame(13);  // lets the bytes go out
+    bus.sendFrame(11);
+    bus.receiveFrame(13);  // lets the bytes go out
 
     EXPECT_NE(log.text().find("<--80 F4 FF FE FF FF FF FF FF 08 6C \r\n"), std::string::npos);
     ASSERT_EQ(recorder.writes.size(), 11u);
@@ -98,8 +98,8 @@ TEST_F(PtyTransport, ReplyOfExactLengthEndsTheWaitEarly) {
     Start([&](const Bytes&) { return reply; });
     const long waited = Exchange(13);
     EXPECT_LT(waited, 400);
-    EXPECT_EQ(bus.ReceivedCount, 13);
-    EXPECT_EQ(VerifyChecksum(bus.ReceiveBuffer), 1);
+    EXPECT_EQ(bus.receivedCount, 13);
+    EXPECT_EQ(VerifyChecksum(bus.reply), 1);
     EXPECT_EQ(log.text().substr(0, 9), "RCV= 13\r\n");
     EXPECT_EQ(log.colour(), kLogBlack);
 }
@@ -110,7 +110,7 @@ TEST_F(PtyTransport, SilentSwitchTimesOutWithoutTouchingTheBufferOrTheProcessor)
     std::atomic<bool> answer{true};
     Start([&](const Bytes&) { return answer ? first : Bytes{}; });
     Exchange(13);
-    const FrameBuffer before = bus.ReceiveBuffer;
+    const FrameBuffer before = bus.reply;
     answer = false;
 
     const double cpuBefore = CpuSeconds();
@@ -119,8 +119,8 @@ TEST_F(PtyTransport, SilentSwitchTimesOutWithoutTouchingTheBufferOrTheProcessor)
 
     EXPECT_GE(waited, 800);
     EXPECT_LE(waited, 1060);
-    EXPECT_EQ(bus.ReceiveBuffer, before);
-    EXPECT_EQ(bus.ReceivedCount, 0);
+    EXPECT_EQ(bus.reply, before);
+    EXPECT_EQ(bus.receivedCount, 0);
     EXPECT_EQ(log.text().substr(0, 13), "RCV= 0\r\n-->\r\n");
     // A wait that polled would burn close to a full second of processor.
     EXPECT_LT(cpu, 0.15 * waited / 1000.0) << "cpu " << cpu << " s over " << waited << " ms";
@@ -137,12 +137,12 @@ TEST_F(PtyTransport, LongReplyIsCutToFortyNineAndTheRestDroppedAndCounted) {
     Start([&](const Bytes&) { return ++frames == 1 ? flood : reply; });
     const long waited = Exchange(13);
     EXPECT_GE(waited, 800);
-    EXPECT_EQ(bus.ReceivedCount, 49);
-    for (int i = 0; i < 49; ++i) EXPECT_EQ(bus.ReceiveBuffer[i], flood[i]);
+    EXPECT_EQ(bus.receivedCount, 49);
+    for (int i = 0; i < 49; ++i) EXPECT_EQ(bus.reply[i], flood[i]);
     EXPECT_EQ(log.text().substr(0, 21), "RCV= 49\r\nDROP= 1951\r\n");
     EXPECT_EQ(port.inputCount(), 0);
     EXPECT_LT(Exchange(13), 500);
-    EXPECT_EQ(bus.ReceivedCount, 13);
+    EXPECT_EQ(bus.receivedCount, 13);
 }
 
 TEST_F(PtyTransport, ZeroAndFFBytesCrossTheLineUnchanged) {
@@ -150,8 +150,8 @@ TEST_F(PtyTransport, ZeroAndFFBytesCrossTheLineUnchanged) {
     FinishFrame(reply);
     Start([&](const Bytes&) { return reply; });
     Exchange(13);
-    ASSERT_EQ(bus.ReceivedCount, 13);
-    for (int i = 0; i < 13; ++i) EXPECT_EQ(bus.ReceiveBuffer[i], reply[i]) << "byte " << i;
+    ASSERT_EQ(bus.receivedCount, 13);
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(bus.reply[i], reply[i]) << "byte " << i;
     EXPECT_NE(log.text().find("-->80 F2 00 FF 00 FF FF 0D 0A 11 13 "), std::string::npos);
 }
 
@@ -159,10 +159,10 @@ TEST_F(PtyTransport, ZeroAndFFBytesCrossTheLineUnchanged) {
 TEST_F(PtyTransport, VanishingLineClosesThePortOnceAndEndsTheWait) {
     Start([](const Bytes&) { return Bytes{}; });
     LoadQuery(0x80);
-    bus.SendFrame(11);
+    bus.sendFrame(11);
     link.hangUp();
     const auto start = Clock::now();
-    bus.ReceiveFrame(13);
+    bus.receiveFrame(13);
     const auto waited = Clock::now() - start;
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.deviceLost());
@@ -170,8 +170,8 @@ TEST_F(PtyTransport, VanishingLineClosesThePortOnceAndEndsTheWait) {
     EXPECT_LT(waited, std::chrono::milliseconds(1100));
     // Later exchanges find the port closed and return at once.
     const auto again = Clock::now();
-    bus.SendFrame(11);
-    bus.ReceiveFrame(13);
+    bus.sendFrame(11);
+    bus.receiveFrame(13);
     EXPECT_LT(Clock::now() - again, std::chrono::milliseconds(200));
 }
 

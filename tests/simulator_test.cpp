@@ -25,13 +25,13 @@ TEST(Simulator, AnswersItsOwnAndTheGlobalAddressOnly) {
     SwitchState state = SwitchState::Factory();
     state.address = {0x01, 0x02, 0x03};
     SwitchSimulator sim(state);
-    EXPECT_TRUE(sim.answer(Query(msg::QueryFirmware, 0, {1, 2, 3})));
-    EXPECT_TRUE(sim.answer(Query(msg::QueryFirmware)));
-    Bytes bad = Query(msg::QueryFirmware);
+    EXPECT_TRUE(sim.answer(Query(msg::queryFirmware, 0, {1, 2, 3})));
+    EXPECT_TRUE(sim.answer(Query(msg::queryFirmware)));
+    Bytes bad = Query(msg::queryFirmware);
     bad[10] ^= 1;
     EXPECT_FALSE(sim.answer(bad));                                       // bad checksum
-    EXPECT_FALSE(sim.answer(Query(msg::QueryFirmware, 0, {1, 2, 4})));  // someone else
-    EXPECT_FALSE(sim.answer(Query(msg::QueryChannel, 9)));
+    EXPECT_FALSE(sim.answer(Query(msg::queryFirmware, 0, {1, 2, 4})));  // someone else
+    EXPECT_FALSE(sim.answer(Query(msg::queryChannel, 9)));
     EXPECT_FALSE(sim.answer(Query(0x42)));
     EXPECT_EQ(sim.framesAnswered(), 2);
 }
@@ -39,15 +39,15 @@ TEST(Simulator, AnswersItsOwnAndTheGlobalAddressOnly) {
 TEST(Simulator, FramesSplitAnywhereAfterNoiseAreAnswered) {
     SwitchSimulator sim;
     Bytes stream{0x00, 0x13};  // noise no frame starts with
-    for (const Bytes& q : {Query(msg::QueryFirmware), Query(msg::QueryChannel, 3)}) stream.insert(stream.end(), q.begin(), q.end());
+    for (const Bytes& q : {Query(msg::queryFirmware), Query(msg::queryChannel, 3)}) stream.insert(stream.end(), q.begin(), q.end());
     Bytes out;
     for (std::uint8_t b : stream) {
         const Bytes part = sim.receive(&b, 1);
         out.insert(out.end(), part.begin(), part.end());
     }
     ASSERT_EQ(out.size(), 13u + 33u);
-    EXPECT_EQ(out[0], msg::QueryFirmware);
-    EXPECT_EQ(out[13], msg::QueryChannel);
+    EXPECT_EQ(out[0], msg::queryFirmware);
+    EXPECT_EQ(out[13], msg::queryChannel);
     EXPECT_EQ(out[13 + 9] ^ 0xFF, 3);
 }
 

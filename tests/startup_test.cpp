@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "buslink/ports_ini.h"
-#include "shell/frm_main.h"
+#include "shell/application.h"
 #include "simulator/simulated_serial_port.h"
 #include "support/scripted_port.h"
 #include "support/scripted_ui.h"
@@ -49,7 +49,7 @@ protected:
     }
     void WriteIni(const std::string& content) { std::ofstream(ini, std::ios::binary) << content; }
 
-    std::unique_ptr<frmMain> Make(StartOptions options = {}, bool withSimulator = true) {
+    std::unique_ptr<Application> Make(StartOptions options = {}, bool withSimulator = true) {
         ShellEnvironment env;
         env.pump = &pump;
         env.ui = &ui;
@@ -67,7 +67,7 @@ protected:
         env.portsIni = {ini, folder / "user" / "Ports.ini"};
         env.devices = Device;
         env.version = {3, 1, 1};
-        return std::make_unique<frmMain>(env, options);
+        return std::make_unique<Application>(env, options);
     }
 
     fs::path folder, ini;
@@ -79,36 +79,36 @@ protected:
 };
 
 TEST(Title, VersionWithAndWithoutRevision) {
-    EXPECT_EQ(VersionedTitle(frmMain::kCaption, {3, 1, 1}), "Kavro Smart Switch Configuration  -  Version 3.1.1");
-    EXPECT_EQ(VersionedTitle(frmMain::kCaption, {3, 1, 0}), "Kavro Smart Switch Configuration  -  Version 3.1");
+    EXPECT_EQ(VersionedTitle(Application::kCaption, {3, 1, 1}), "Kavro Smart Switch Configuration  -  Version 3.1.1");
+    EXPECT_EQ(VersionedTitle(Application::kCaption, {3, 1, 0}), "Kavro Smart Switch Configuration  -  Version 3.1");
     EXPECT_EQ(VersionedTitle("Diagnostic", {3, 1, 1}), "Diagnostic  -  Version 3.1.1");
 }
 
 TEST_F(Startup, NoPortsIniCreatesOneHoldingOneAndUsesPortOne) {
     Exists({1});
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     EXPECT_EQ(ReadFile(ini), "1\r\n");
-    EXPECT_EQ(form->CurrentActivePort(), 1);
-    EXPECT_TRUE(form->MSComm1().isOpen());
-    EXPECT_EQ(form->MSComm1().portName(), Device(1));
+    EXPECT_EQ(form->currentPort(), 1);
+    EXPECT_TRUE(form->port().isOpen());
+    EXPECT_EQ(form->port().portName(), Device(1));
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(form->Caption, "Kavro Smart Switch Configuration  -  Version 3.1.1");
-    EXPECT_EQ(form->Diagnostic.title(), "Diagnostic  -  Version 3.1.1");
+    EXPECT_EQ(form->title, "Kavro Smart Switch Configuration  -  Version 3.1.1");
+    EXPECT_EQ(form->diagnostic.title(), "Diagnostic  -  Version 3.1.1");
 }
 
 TEST_F(Startup, OpensWithTheBusSettingsAndEmptiesTheBuffers) {
     Exists({2});
     WriteIni("2\r\n");
     auto form = Make();
-    form->Form_Load();
+    form->start();
     EXPECT_EQ(mainPort->settings, "4800,O,8,1");
     EXPECT_TRUE(mainPort->handshakeSet);
     EXPECT_EQ(mainPort->openedNames.back(), Device(2));
     EXPECT_GE(mainPort->inputClears, 1);
     EXPECT_GE(mainPort->outputClears, 1);
     EXPECT_FALSE(mainPort->rts);  // RTS stays as the port left it until the first frame
-    EXPECT_TRUE(pump.timer1Running());
+    EXPECT_TRUE(pump.replyTimerRunning());
 }
 
 TEST_F(Startup, InvalidPortsIniValuesMeanPortOneAndTheFileStays) {
@@ -116,8 +116,8 @@ TEST_F(Startup, InvalidPortsIniValuesMeanPortOneAndTheFileStays) {
     for (const std::string content : {"0\r\n", "17\r\n", "\r\n", "", "word\r\n", "70000\r\n", "-3\r\n", "3x\r\n"}) {
         WriteIni(content);
         auto form = Make();
-        form->Form_Load();
-        EXPECT_EQ(form->CurrentActivePort(), 1) << "content: " << content;
+        form->start();
+        EXPECT_EQ(form->currentPort(), 1) << "content: " << content;
         EXPECT_EQ(ReadFile(ini), content) << "rewritten: " << content;
         EXPECT_TRUE(ui.messages.empty());
     }
@@ -140,18 +140,18 @@ TEST_F(Startup, MissingPortAsksThenListsOnlyTheProbedPortsAndOpensTheChoice) {
     WriteIni("4\r\n");
     ui.selectionScript.push_back(ScriptedUi::Choose("5"));
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
 
     ASSERT_EQ(ui.messages.size(), 1u);  // no "next start" note during start-up
-    EXPECT_EQ(ui.messages[0].text, frmMain::kInactivePortMessage);
+    EXPECT_EQ(ui.messages[0].text, Application::kInactivePortMessage);
     ASSERT_EQ(ui.selectionShown, 1);
     EXPECT_TRUE(ui.selectionWasModal[0]);
     EXPECT_EQ(ui.listsSeen[0], (std::vector<std::string>{"2", "5", "9"}));
     EXPECT_FALSE(ui.enabledAtOpen[0]);  // nothing selected: the current port is missing
-    EXPECT_EQ(form->CurrentActivePort(), 5);
+    EXPECT_EQ(form->currentPort(), 5);
     EXPECT_EQ(ReadFile(ini), "5\r\n");
-    EXPECT_EQ(form->MSComm1().portName(), Device(5));
-    EXPECT_TRUE(form->MSComm1().isOpen());
+    EXPECT_EQ(form->port().portName(), Device(5));
+    EXPECT_TRUE(form->port().isOpen());
 }
 
 TEST_F(Startup, TimerIsStoppedWhileTheUserChooses) {
@@ -159,13 +159,13 @@ TEST_F(Startup, TimerIsStoppedWhileTheUserChooses) {
     WriteIni("4\r\n");
     bool timerRanDuringChoice = true;
     ui.selectionScript.push_back([&](CommPortSelection& w) {
-        timerRanDuringChoice = pump.timer1Running();
+        timerRanDuringChoice = pump.replyTimerRunning();
         ScriptedUi::Choose("2")(w);
     });
     auto form = Make();
-    form->Form_Load();
+    form->start();
     EXPECT_FALSE(timerRanDuringChoice);
-    EXPECT_TRUE(pump.timer1Running());
+    EXPECT_TRUE(pump.replyTimerRunning());
 }
 
 TEST_F(Startup, CancelOffersAWayOutAndQuitEndsStartup) {
@@ -173,42 +173,42 @@ TEST_F(Startup, CancelOffersAWayOutAndQuitEndsStartup) {
     WriteIni("4\r\n");
     ui.noPortAnswers = {NoPortChoice::Quit};
     auto form = Make();
-    EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Quit);
+    EXPECT_EQ(form->start(), Application::StartResult::Quit);
     EXPECT_EQ(ui.selectionShown, 1);
     ASSERT_EQ(ui.noPortQuestions.size(), 1u);
     EXPECT_TRUE(ui.simulatorOffered[0]);
     EXPECT_EQ(ReadFile(ini), "4\r\n");
-    EXPECT_FALSE(form->MSComm1().isOpen());
+    EXPECT_FALSE(form->port().isOpen());
 }
 
 TEST_F(Startup, ChoosingAgainAfterACancelRepeatsTheMessage) {
     Exists({2});
     WriteIni("4\r\n");
     ui.noPortAnswers = {NoPortChoice::ChooseAgain};
-    ui.selectionScript.push_back([](CommPortSelection& w) { w.xcmdCancel_Click(); });
+    ui.selectionScript.push_back([](CommPortSelection& w) { w.cancel(); });
     ui.selectionScript.push_back(ScriptedUi::Choose("2"));
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     EXPECT_EQ(ui.selectionShown, 2);
     EXPECT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(form->MSComm1().portName(), Device(2));
+    EXPECT_EQ(form->port().portName(), Device(2));
 }
 
 TEST_F(Startup, NoPortsAtAllCanContinueWithTheSimulatedSwitch) {
     ui.noPortAnswers = {NoPortChoice::UseSimulator};
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     EXPECT_TRUE(ui.listsSeen[0].empty());
-    EXPECT_TRUE(form->UsingSimulator());
+    EXPECT_TRUE(form->usingSimulator());
     EXPECT_EQ(simulatorsMade, 1);
-    EXPECT_TRUE(form->MSComm1().isOpen());
-    EXPECT_EQ(&form->Bus.port(), &form->MSComm1());
+    EXPECT_TRUE(form->port().isOpen());
+    EXPECT_EQ(&form->bus.port(), &form->port());
 }
 
 TEST_F(Startup, WithoutASimulatorTheWayOutIsOnlyQuit) {
     ui.noPortAnswers = {NoPortChoice::UseSimulator, NoPortChoice::Quit};
     auto form = Make({}, false);
-    EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Quit);
+    EXPECT_EQ(form->start(), Application::StartResult::Quit);
     EXPECT_FALSE(ui.simulatorOffered[0]);
 }
 
@@ -218,12 +218,12 @@ TEST_F(Startup, RefusedPortIsExplainedInPlainWords) {
     WriteIni("5\r\n");
     ui.selectionScript.push_back(ScriptedUi::Choose("2"));
     auto form = Make();
-    form->Form_Load();
+    form->start();
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_NE(ui.messages[0].text.find("not allowed to open it"), std::string::npos);
     EXPECT_NE(ui.messages[0].text.find("dialout"), std::string::npos);
     EXPECT_NE(ui.messages[0].text.find(Device(5)), std::string::npos);
-    EXPECT_EQ(ui.messages[1].text, frmMain::kInactivePortMessage);
+    EXPECT_EQ(ui.messages[1].text, Application::kInactivePortMessage);
 }
 
 TEST_F(Startup, PortThatFailsToOpenAfterTheProbeLeavesTheProgramUsable) {
@@ -232,13 +232,13 @@ TEST_F(Startup, PortThatFailsToOpenAfterTheProbeLeavesTheProgramUsable) {
     auto form = Make();
     // The probe finds port 3; by the time it is opened for real it is gone.
     mainPort->openResults[Device(3)] = {OpenStatus::NotFound, "No such file or directory"};
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find(Device(3)), std::string::npos);
     EXPECT_NE(ui.messages[0].text.find("does not exist"), std::string::npos);
-    EXPECT_FALSE(form->MSComm1().isOpen());
-    EXPECT_NE(form->ConnectionText().find("not open"), std::string::npos);
-    EXPECT_TRUE(pump.timer1Running());
+    EXPECT_FALSE(form->port().isOpen());
+    EXPECT_NE(form->connectionText().find("not open"), std::string::npos);
+    EXPECT_TRUE(pump.replyTimerRunning());
 }
 
 TEST_F(Startup, DeviceGivenOnTheCommandLineSkipsProbeAndChoice) {
@@ -247,12 +247,12 @@ TEST_F(Startup, DeviceGivenOnTheCommandLineSkipsProbeAndChoice) {
     StartOptions options;
     options.device = "/dev/pts/7";
     auto form = Make(options);
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     EXPECT_EQ(ui.selectionShown, 0);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(mainPort->openedNames, (std::vector<std::string>{"/dev/pts/7"}));
-    EXPECT_TRUE(form->MSComm1().isOpen());
-    EXPECT_NE(form->ConnectionText().find("/dev/pts/7"), std::string::npos);
+    EXPECT_TRUE(form->port().isOpen());
+    EXPECT_NE(form->connectionText().find("/dev/pts/7"), std::string::npos);
 }
 
 TEST_F(Startup, DeviceOnTheCommandLineThatCannotOpenSaysWhy) {
@@ -260,32 +260,32 @@ TEST_F(Startup, DeviceOnTheCommandLineThatCannotOpenSaysWhy) {
     StartOptions options;
     options.device = "/dev/ttyUSB3";
     auto form = Make(options);
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].text.find("/dev/ttyUSB3"), std::string::npos);
     EXPECT_NE(ui.messages[0].text.find("dialout"), std::string::npos);
-    EXPECT_FALSE(form->MSComm1().isOpen());
-    EXPECT_NE(form->ConnectionText().find("not open"), std::string::npos);
+    EXPECT_FALSE(form->port().isOpen());
+    EXPECT_NE(form->connectionText().find("not open"), std::string::npos);
 }
 
 TEST_F(Startup, SimulatorOptionNeedsNoPortAtAll) {
     StartOptions options;
     options.simulator = true;
     auto form = Make(options);
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
-    EXPECT_TRUE(form->UsingSimulator());
-    EXPECT_TRUE(form->MSComm1().isOpen());
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
+    EXPECT_TRUE(form->usingSimulator());
+    EXPECT_TRUE(form->port().isOpen());
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(form->ConnectionText(), "Connected to the simulated switch");
+    EXPECT_EQ(form->connectionText(), "Connected to the simulated switch");
 }
 
 TEST_F(Startup, ADeviceRememberedOutsideTheTableIsOpened) {
     Exists({3});
     WriteIni("3\r\n/dev/ttyUSB9\r\n");
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
-    EXPECT_EQ(form->MSComm1().portName(), "/dev/ttyUSB9");
-    EXPECT_EQ(form->ConnectionText(), "/dev/ttyUSB9 open, 4800 baud, odd parity");
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
+    EXPECT_EQ(form->port().portName(), "/dev/ttyUSB9");
+    EXPECT_EQ(form->connectionText(), "/dev/ttyUSB9 open, 4800 baud, odd parity");
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -294,8 +294,8 @@ TEST_F(Startup, PortsIniBesideTheProgramIsReadAndStartupWritesNothing) {
     WriteIni("3\r\n");
     const auto before = fs::last_write_time(ini);
     auto form = Make();
-    ASSERT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
-    EXPECT_EQ(form->CurrentActivePort(), 3);
+    ASSERT_EQ(form->start(), Application::StartResult::Ready);
+    EXPECT_EQ(form->currentPort(), 3);
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), {}), std::vector<fs::path>{ini});
     EXPECT_EQ(fs::last_write_time(ini), before);
 }
@@ -307,35 +307,35 @@ TEST_F(Startup, SelectCommTwiceKeepsItsWindowAndTheStatusNamesThePortInUse) {
     Exists({2, 5});
     WriteIni("2\r\n");
     auto form = Make();
-    form->Form_Load();
-    form->Visible = true;
-    form->SelComm_Click();
-    CommPortSelection* open = form->PortSelection.get();
-    form->SelComm_Click();
-    EXPECT_EQ(form->PortSelection.get(), open);
+    form->start();
+    form->windowShown = true;
+    form->selectPort();
+    CommPortSelection* open = form->portSelection.get();
+    form->selectPort();
+    EXPECT_EQ(form->portSelection.get(), open);
     EXPECT_EQ(ui.selectionShown, 2);
 
     ScriptedUi::Choose("5")(*open);
     EXPECT_EQ(ReadFile(ini), "5\r\n");
-    EXPECT_EQ(form->MSComm1().portName(), Device(2));
-    EXPECT_EQ(form->ConnectionText(), "Port 2 (" + Device(2) + ") open, 4800 baud, odd parity; port 5 (" +
+    EXPECT_EQ(form->port().portName(), Device(2));
+    EXPECT_EQ(form->connectionText(), "Port 2 (" + Device(2) + ") open, 4800 baud, odd parity; port 5 (" +
                                           Device(5) + ") from the next start");
 }
 
 TEST_F(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {
     Exists({1});
     auto form = Make();
-    form->Form_Load();
+    form->start();
     const int clearsBefore = mainPort->inputClears;
-    form->Form_Unload();
+    form->shutDown();
     EXPECT_GT(mainPort->inputClears, clearsBefore);
     EXPECT_FALSE(mainPort->isOpen());
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(pump.timer1Running());
+    EXPECT_FALSE(pump.replyTimerRunning());
 
-    form->Form_Load();
+    form->start();
     mainPort->stuckOutput = 3;
-    form->Form_Unload();
+    form->shutDown();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Error Cleaning Up");
     EXPECT_FALSE(mainPort->isOpen());

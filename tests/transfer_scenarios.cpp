@@ -43,70 +43,70 @@ SwitchState Rich() {
 
 std::string Mode(const ConfigScreen& s, int c) { return DestinationName(DestinationOf(s, c)); }
 
-std::string Command(const ConfigScreen& s, int c, int e) { return s.Combo1[EventIndex(c, e)].text(); }
-std::string Data(const ConfigScreen& s, int c, int e) { return s.SW_Data[EventIndex(c, e)].text(); }
+std::string Command(const ConfigScreen& s, int c, int e) { return s.commands[EventIndex(c, e)].text(); }
+std::string Data(const ConfigScreen& s, int c, int e) { return s.data[EventIndex(c, e)].text(); }
 
 TEST(GetConfig, FillsEveryControl) {
     auto rig = MakeRig(Rich());
-    rig->form().GET_DATA_Click();
-    const ConfigScreen& s = rig->form().Screen;
+    rig->form().readSwitch();
+    const ConfigScreen& s = rig->form().screen;
 
-    EXPECT_EQ(s.SW_FIRMWARE.text(), "2.14");
-    EXPECT_EQ(s.ADDR[3].text(), "12AB3C");
+    EXPECT_EQ(s.firmwareVersion.text(), "2.14");
+    EXPECT_EQ(s.switchAddress.text(), "12AB3C");
     EXPECT_EQ(Command(s, 0, 0), "DOWN limit");
     EXPECT_EQ(Data(s, 0, 0), "10");
     EXPECT_EQ(Command(s, 0, 1), "JOG DOWN ms");
     EXPECT_EQ(Data(s, 0, 1), "50");
     EXPECT_EQ(Command(s, 0, 2), "STOP");
     EXPECT_EQ(Mode(s, 0), "Specific");
-    EXPECT_EQ(s.SpecAddr[0].text(), "00A107");
-    EXPECT_TRUE(s.SpecAddr[0].visible());
+    EXPECT_EQ(s.motorAddress[0].text(), "00A107");
+    EXPECT_TRUE(s.motorAddress[0].visible());
 
     EXPECT_EQ(Command(s, 1, 0), "absolute position");
     EXPECT_EQ(Data(s, 1, 0), "1234");  // 16 bits, and no priority from it
     EXPECT_EQ(Command(s, 1, 2), "Lock IP");
     EXPECT_EQ(Data(s, 1, 2), "05");
-    EXPECT_EQ(s.PRI[1].text(), "03");
-    EXPECT_TRUE(s.PRI[1].visible());
+    EXPECT_EQ(s.lockPriority[1].text(), "03");
+    EXPECT_TRUE(s.lockPriority[1].visible());
     EXPECT_EQ(Mode(s, 1), "P-P");
 
     EXPECT_EQ(Command(s, 2, 0), "Lock Current Pos");
-    EXPECT_EQ(s.PRI[2].text(), "09");  // hold's 09 beats press's 07; release's 00 does not count
+    EXPECT_EQ(s.lockPriority[2].text(), "09");  // hold's 09 beats press's 07; release's 00 does not count
     EXPECT_EQ(Mode(s, 2), "Group");
-    EXPECT_EQ(s.Check3[2].value(), 1);
-    EXPECT_EQ(s.Label2[LabelIndex(2, 0)].caption(), "Function1");
+    EXPECT_EQ(s.seq[2].value(), 1);
+    EXPECT_EQ(s.eventNames[EventNameIndex(2, 0)].caption(), "Function1");
 
     EXPECT_EQ(Mode(s, 3), "Src Group");
-    EXPECT_EQ(s.Check3[3].value(), 1);
-    EXPECT_EQ(s.SwSrcGroup[3].text(), "010203");
-    EXPECT_TRUE(s.SwSrcGroup[3].visible());
+    EXPECT_EQ(s.seq[3].value(), 1);
+    EXPECT_EQ(s.sourceGroupAddress[3].text(), "010203");
+    EXPECT_TRUE(s.sourceGroupAddress[3].visible());
 
     // Both P-P channels write the shared address: the last one read wins.
-    EXPECT_EQ(s.ADDR[1].text(), "000077");
+    EXPECT_EQ(s.ppMotorAddress.text(), "000077");
     EXPECT_EQ(Command(s, 5, 0), "GOTO IP");
     EXPECT_EQ(Data(s, 5, 0), "0F");
     EXPECT_EQ(Mode(s, 6), "Src Group");
-    EXPECT_EQ(s.SwSrcGroup[6].text(), "ABCDEF");
-    EXPECT_EQ(s.PRI[6].text(), "04");
+    EXPECT_EQ(s.sourceGroupAddress[6].text(), "ABCDEF");
+    EXPECT_EQ(s.lockPriority[6].text(), "04");
     EXPECT_EQ(Command(s, 7, 0), "Set IP");
-    EXPECT_EQ(s.SpecAddr[7].text(), "FEDCBA");
-    EXPECT_EQ(s.SwSrcGroup[0].text(), "000000");
+    EXPECT_EQ(s.motorAddress[7].text(), "FEDCBA");
+    EXPECT_EQ(s.sourceGroupAddress[0].text(), "000000");
     for (int e = 0; e < kEvents; ++e)
-        EXPECT_EQ(s.EventCommandCode[e], CodeFromListIndex(s.Combo1[e].listIndex()));
+        EXPECT_EQ(s.commandCodes[e], CommandCode(s.commands[e].selected()));
 
-    const ReadReport& report = rig->form().Transfer.lastRead();
+    const ReadReport& report = rig->form().transfer.lastRead();
     EXPECT_TRUE(report.complete());
     EXPECT_EQ(report.framesSent, 11);
-    EXPECT_EQ(rig->Frames().size(), 11u);
+    EXPECT_EQ(rig->frames().size(), 11u);
     EXPECT_TRUE(rig->ui().messages.empty());
-    EXPECT_FALSE(rig->form().Busy());
+    EXPECT_FALSE(rig->form().busy());
     EXPECT_EQ(rig->ui().pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
 }
 
 TEST(GetConfig, QueriesAreTheWorkedFramesInOrder) {
     auto rig = MakeRig(Rich());
-    rig->form().GET_DATA_Click();
-    const auto frames = rig->Frames();
+    rig->form().readSwitch();
+    const auto frames = rig->frames();
     ASSERT_EQ(frames.size(), 11u);
     EXPECT_EQ(frames[0], (Bytes{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C}));
     EXPECT_EQ(frames[1], (Bytes{0x8F, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x7B}));
@@ -117,27 +117,27 @@ TEST(GetConfig, QueriesAreTheWorkedFramesInOrder) {
 
 TEST(GetConfig, SwitchAddressChosenAddressesEveryQuery) {
     auto rig = MakeRig(Rich());
-    ConfigScreen& s = rig->form().Screen;
-    s.ADDR[3].setText("12AB3C");
-    s.UseSwPP.setValue(1);
-    rig->form().GET_DATA_Click();
-    for (const Bytes& f : rig->Frames()) {
+    ConfigScreen& s = rig->form().screen;
+    s.switchAddress.setText("12AB3C");
+    s.useSwitchAddress.setValue(1);
+    rig->form().readSwitch();
+    for (const Bytes& f : rig->frames()) {
         EXPECT_EQ(f[6], 0x12);
         EXPECT_EQ(f[7], 0xAB);
         EXPECT_EQ(f[8], 0x3C);
     }
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
 }
 
 TEST(GetConfig, NeverClearsSeqAndReplacesAStaleSrcGroup) {
     SwitchState state = Rich();
     SetChannel(state, 1, {{{0x01}, {0}, {0}}}, 0, 0);  // Group, no Seq
     auto rig = MakeRig(state);
-    ConfigScreen& s = rig->form().Screen;
-    s.Check3[0].setValue(1);
-    s.Check1[SrcGroupBox(0)].setValue(1);
-    rig->form().GET_DATA_Click();
-    EXPECT_EQ(s.Check3[0].value(), 1);
+    ConfigScreen& s = rig->form().screen;
+    s.seq[0].setValue(1);
+    s.destinationBoxes[SrcGroupBox(0)].setValue(1);
+    rig->form().readSwitch();
+    EXPECT_EQ(s.seq[0].value(), 1);
     EXPECT_EQ(Mode(s, 0), "Group");
 }
 
@@ -145,37 +145,37 @@ TEST(GetConfig, ModeOutsideTheThreeSetsNoBoxAndShowsNoAddress) {
     SwitchState state = Rich();
     SetChannel(state, 6, {{{0x01}, {0}, {0}}}, 0x03, 0x334455);
     auto rig = MakeRig(state);
-    ConfigScreen& s = rig->form().Screen;
-    s.Check1[PointToPointBox(5)].setValue(1);  // what the channel showed before
-    rig->form().GET_DATA_Click();
+    ConfigScreen& s = rig->form().screen;
+    s.destinationBoxes[PointToPointBox(5)].setValue(1);  // what the channel showed before
+    rig->form().readSwitch();
     EXPECT_EQ(Mode(s, 5), "P-P");
-    EXPECT_EQ(s.SpecAddr[5].text(), "000000");
-    EXPECT_EQ(s.ADDR[1].text(), "000077");  // channel 5's, not the 334455 of channel 6
+    EXPECT_EQ(s.motorAddress[5].text(), "000000");
+    EXPECT_EQ(s.ppMotorAddress.text(), "000077");  // channel 5's, not the 334455 of channel 6
 }
 
 TEST(GetConfig, ChannelByteAboveEightOrZeroLandsOnChannelOne) {
     for (const char* plan : {"8D/5=channel-nine", "8D/5=channel-zero"}) {
         auto rig = MakeRig(Rich());
         rig->Plan(plan);
-        rig->form().GET_DATA_Click();
-        const ConfigScreen& s = rig->form().Screen;
+        rig->form().readSwitch();
+        const ConfigScreen& s = rig->form().screen;
         // Channel 5's record went into channel 1's controls.
         EXPECT_EQ(Command(s, 0, 0), "JOG UP ms") << plan;
         EXPECT_EQ(Data(s, 0, 2), "40") << plan;
         EXPECT_EQ(Command(s, 4, 0), "NONE") << plan;
-        EXPECT_EQ(rig->Frames().size(), 11u);  // accepted the first time
+        EXPECT_EQ(rig->frames().size(), 11u);  // accepted the first time
     }
 }
 
 TEST(GetConfig, FailedSwitchAddressShowsErrorAndTheReadGoesOn) {
     auto rig = MakeRig(Rich());
     rig->Plan("8F=silent");
-    rig->form().GET_DATA_Click();
-    const ConfigScreen& s = rig->form().Screen;
-    EXPECT_EQ(s.ADDR[3].text(), "Error");
-    EXPECT_EQ(s.SW_FIRMWARE.text(), "2.14");
+    rig->form().readSwitch();
+    const ConfigScreen& s = rig->form().screen;
+    EXPECT_EQ(s.switchAddress.text(), "Error");
+    EXPECT_EQ(s.firmwareVersion.text(), "2.14");
     EXPECT_EQ(Command(s, 7, 0), "Set IP");
-    const ReadReport& r = rig->form().Transfer.lastRead();
+    const ReadReport& r = rig->form().transfer.lastRead();
     EXPECT_FALSE(r.switchAddress);
     EXPECT_EQ(r.failures(), "switch address");
     EXPECT_EQ(r.framesSent, 12);
@@ -189,18 +189,18 @@ TEST(GetConfig, EachReplyFaultFailsItsAttempt) {
     for (const char* fault : {"silent", "short", "wrong-length", "bad-checksum", "garbage-before"}) {
         auto rig = MakeRig(Rich());
         rig->Plan(std::string("8D/2@1=") + fault);
-        rig->form().GET_DATA_Click();
-        EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234") << fault;
-        EXPECT_EQ(rig->Frames().size(), 12u) << fault;
-        EXPECT_TRUE(rig->form().Transfer.lastRead().complete()) << fault;
+        rig->form().readSwitch();
+        EXPECT_EQ(Data(rig->form().screen, 1, 0), "1234") << fault;
+        EXPECT_EQ(rig->frames().size(), 12u) << fault;
+        EXPECT_TRUE(rig->form().transfer.lastRead().complete()) << fault;
 
         rig = MakeRig(Rich());
         rig->Plan(std::string("8D/2=") + fault);
-        rig->form().Screen.Combo1[EventIndex(1, 0)].setListIndex(11);
-        rig->form().GET_DATA_Click();
-        EXPECT_EQ(Command(rig->form().Screen, 1, 0), "JOG DOWN pulse") << fault;
-        EXPECT_EQ(rig->Frames().size(), 12u) << fault;
-        EXPECT_EQ(rig->form().Transfer.lastRead().failures(), "channel 2") << fault;
+        rig->form().screen.commands[EventIndex(1, 0)].select(11);
+        rig->form().readSwitch();
+        EXPECT_EQ(Command(rig->form().screen, 1, 0), "JOG DOWN pulse") << fault;
+        EXPECT_EQ(rig->frames().size(), 12u) << fault;
+        EXPECT_EQ(rig->form().transfer.lastRead().failures(), "channel 2") << fault;
     }
 }
 
@@ -216,10 +216,10 @@ TEST(GetConfig, AReplyCutAtAnyByteFailsItsAttempt) {
         for (int cut = first; cut < std::min(first + 8, 33); ++cut, ++cuts)
             plan += (cuts ? "," : "") + std::string("8D/") + std::to_string(cuts + 1) + "@1=cut:" + std::to_string(cut);
         rig->Plan(plan);
-        rig->form().GET_DATA_Click();
-        EXPECT_TRUE(rig->form().Transfer.lastRead().complete()) << plan;
-        EXPECT_EQ(rig->Frames().size(), 11u + cuts) << plan;
-        EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234") << plan;
+        rig->form().readSwitch();
+        EXPECT_TRUE(rig->form().transfer.lastRead().complete()) << plan;
+        EXPECT_EQ(rig->frames().size(), 11u + cuts) << plan;
+        EXPECT_EQ(Data(rig->form().screen, 1, 0), "1234") << plan;
     }
 }
 
@@ -227,63 +227,63 @@ TEST(GetConfig, AReplyCutAtAnyByteFailsItsAttempt) {
 // and judged by its length byte and checksum like any other.
 TEST(GetConfig, LongReplyRunsToTheTimeOutAndIsJudgedOnItsFrame) {
     auto rig = MakeRig(Rich());
-    rig->form().GET_DATA_Click();
+    rig->form().readSwitch();
     const std::uint32_t normal = rig->nowMs();
     rig = MakeRig(Rich());
     rig->Plan("8D/2@1=long");
-    rig->form().GET_DATA_Click();
+    rig->form().readSwitch();
     EXPECT_GE(rig->nowMs() - normal, 700u);
-    EXPECT_EQ(rig->Frames().size(), 11u);
-    EXPECT_EQ(Data(rig->form().Screen, 1, 0), "1234");
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    EXPECT_EQ(rig->frames().size(), 11u);
+    EXPECT_EQ(Data(rig->form().screen, 1, 0), "1234");
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
 }
 
 TEST(GetConfig, SlowButTimelyReplyIsAccepted) {
     auto rig = MakeRig(Rich());
     rig->Plan("*=trickle");
-    rig->form().GET_DATA_Click();
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
-    EXPECT_EQ(rig->Frames().size(), 11u);
+    rig->form().readSwitch();
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
+    EXPECT_EQ(rig->frames().size(), 11u);
 }
 
 TEST(GetConfig, SilentSwitchIsNotReadFromTheStaleBuffer) {
     auto rig = MakeRig(Rich());
-    rig->form().GET_DATA_Click();  // a good read leaves a good reply in the buffer
+    rig->form().readSwitch();  // a good read leaves a good reply in the buffer
     rig->Plan("*=silent");
-    rig->form().Screen.SW_FIRMWARE.setText("");
+    rig->form().screen.firmwareVersion.setText("");
     if (!rig->virtualTime()) GTEST_SKIP() << "22 time-outs: on virtual time only";
     const std::uint32_t start = rig->nowMs();
-    rig->form().GET_DATA_Click();
-    const ConfigScreen& s = rig->form().Screen;
-    EXPECT_EQ(s.SW_FIRMWARE.text(), "Error");
-    EXPECT_EQ(s.ADDR[3].text(), "Error");
-    EXPECT_EQ(rig->Frames().size(), 11u + 22u);
-    EXPECT_FALSE(rig->form().Transfer.lastRead().complete());
+    rig->form().readSwitch();
+    const ConfigScreen& s = rig->form().screen;
+    EXPECT_EQ(s.firmwareVersion.text(), "Error");
+    EXPECT_EQ(s.switchAddress.text(), "Error");
+    EXPECT_EQ(rig->frames().size(), 11u + 22u);
+    EXPECT_FALSE(rig->form().transfer.lastRead().complete());
     EXPECT_LE(rig->nowMs() - start, 22u * (25 + 1000 + 40));
 }
 
 TEST(GetConfig, VanishingLineStopsOnceAndKeepsWhatWasRead) {
     auto rig = MakeRig(Rich());
     rig->Plan("8D/4=vanish");
-    rig->form().GET_DATA_Click();
-    const ConfigScreen& s = rig->form().Screen;
+    rig->form().readSwitch();
+    const ConfigScreen& s = rig->form().screen;
     EXPECT_EQ(Command(s, 2, 0), "Lock Current Pos");  // channel 3 was read
     EXPECT_EQ(Command(s, 3, 0), "NONE");              // channel 4 never came
-    EXPECT_NE(s.SW_FIRMWARE.text(), "Error");
+    EXPECT_NE(s.firmwareVersion.text(), "Error");
     ASSERT_EQ(rig->ui().messages.size(), 1u);
     EXPECT_NE(rig->ui().messages[0].text.find("went away"), std::string::npos);
-    EXPECT_EQ(rig->form().Transfer.lastRead().end, TransferEnd::LineLost);
-    EXPECT_FALSE(rig->form().MSComm1().isOpen());
-    EXPECT_FALSE(rig->form().Busy());
+    EXPECT_EQ(rig->form().transfer.lastRead().end, TransferEnd::LineLost);
+    EXPECT_FALSE(rig->form().port().isOpen());
+    EXPECT_FALSE(rig->form().busy());
     EXPECT_EQ(rig->ui().pointers.back(), Pointer::Default);
 
     // Later transfers find no port and say so, without waiting.
     const std::uint32_t start = rig->nowMs();
-    rig->form().GET_DATA_Click();
-    rig->form().SEND_DATA_Click();
+    rig->form().readSwitch();
+    rig->form().writeSwitch();
     EXPECT_LT(rig->nowMs() - start, 100u);
     EXPECT_EQ(rig->ui().messages.size(), 3u);
-    EXPECT_EQ(rig->form().Transfer.lastWrite().end, TransferEnd::NoPort);
+    EXPECT_EQ(rig->form().transfer.lastWrite().end, TransferEnd::NoPort);
 }
 
 TEST(GetConfig, ProgressTellsWhatIsHappening) {
@@ -291,83 +291,83 @@ TEST(GetConfig, ProgressTellsWhatIsHappening) {
     rig->Plan("8D/3@1=bad-checksum");
     std::vector<std::string> texts;
     std::vector<int> steps;
-    rig->form().Transfer.setObserver([&] {
-        const auto& p = rig->form().Transfer.progress();
+    rig->form().transfer.setObserver([&] {
+        const auto& p = rig->form().transfer.progress();
         if (p.active && (texts.empty() || texts.back() != p.text)) texts.push_back(p.text);
         if (p.active) steps.push_back(p.step);
     });
-    rig->form().GET_DATA_Click();
+    rig->form().readSwitch();
     EXPECT_EQ(texts.front(), "Reading firmware version");
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Reading channel 3 of 8"), texts.end());
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Reading channel 3 of 8 (second try)"), texts.end());
     EXPECT_EQ(texts.back(), "Reading source groups");
     EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
     EXPECT_EQ(steps.back(), 10);
-    EXPECT_FALSE(rig->form().Transfer.progress().active);
+    EXPECT_FALSE(rig->form().transfer.progress().active);
 }
 
 TEST(Transfers, SecondTransferOrClearDataDuringAWaitIsIgnored) {
     auto rig = MakeRig(Rich());
     rig->during(60, [&] {
-        rig->form().GET_DATA_Click();
-        rig->form().SEND_DATA_Click();
-        rig->form().Command1_Click();
+        rig->form().readSwitch();
+        rig->form().writeSwitch();
+        rig->form().clearData();
     });
-    rig->form().GET_DATA_Click();
-    EXPECT_EQ(rig->Frames().size(), 11u);
-    EXPECT_EQ(Command(rig->form().Screen, 0, 0), "DOWN limit");  // not cleared
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    rig->form().readSwitch();
+    EXPECT_EQ(rig->frames().size(), 11u);
+    EXPECT_EQ(Command(rig->form().screen, 0, 0), "DOWN limit");  // not cleared
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
 }
 
 // Listing the ports opens devices; never inside a transfer's wait.
 TEST(Transfers, SelectCommDuringATransferDoesNothing) {
     auto rig = MakeRig(Rich());
-    rig->during(60, [&] { rig->form().SelComm_Click(); });
-    rig->form().GET_DATA_Click();
+    rig->during(60, [&] { rig->form().selectPort(); });
+    rig->form().readSwitch();
     EXPECT_EQ(rig->ui().selectionShown, 0);
-    EXPECT_EQ(rig->form().PortSelection, nullptr);
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    EXPECT_EQ(rig->form().portSelection, nullptr);
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
 }
 
 TEST(Transfers, ClosingTheWindowDuringAReadEndsItQuietly) {
     auto rig = MakeRig(Rich());
-    rig->during(150, [&] { rig->form().Form_Unload(); });
-    rig->form().GET_DATA_Click();
-    EXPECT_LT(rig->Frames().size(), 11u);
-    EXPECT_EQ(rig->form().Transfer.lastRead().end, TransferEnd::Closing);
+    rig->during(150, [&] { rig->form().shutDown(); });
+    rig->form().readSwitch();
+    EXPECT_LT(rig->frames().size(), 11u);
+    EXPECT_EQ(rig->form().transfer.lastRead().end, TransferEnd::Closing);
     EXPECT_TRUE(rig->ui().messages.empty());
-    EXPECT_FALSE(rig->form().MSComm1().isOpen());
+    EXPECT_FALSE(rig->form().port().isOpen());
 }
 
 // --- Send Config ---------------------------------------------------------
 
 TEST(SendConfig, TenFramesCarryTheScreen) {
     auto rig = MakeRig(SwitchState::Factory());
-    ConfigScreen& s = rig->form().Screen;
-    s.ADDR[3].setText("12AB3C");
-    s.ADDR[1].setText("0000A5");
+    ConfigScreen& s = rig->form().screen;
+    s.switchAddress.setText("12AB3C");
+    s.ppMotorAddress.setText("0000A5");
     // Channel 1: Src Group with Seq; a lock command carrying the priority.
-    s.Check1[SrcGroupBox(0)].setValue(1);
-    s.Check3[0].setValue(1);
-    s.SwSrcGroup[0].setText("0A0B0C");
-    s.Combo1[EventIndex(0, 0)].setListIndex(16);  // Lock IP
-    s.SW_Data[EventIndex(0, 0)].setText("05");
-    s.PRI[0].setText("7F3");
+    s.destinationBoxes[SrcGroupBox(0)].setValue(1);
+    s.seq[0].setValue(1);
+    s.sourceGroupAddress[0].setText("0A0B0C");
+    s.commands[EventIndex(0, 0)].select(16);  // Lock IP
+    s.data[EventIndex(0, 0)].setText("05");
+    s.lockPriority[0].setText("7F3");
     // Channel 2: Specific; absolute position 1234.
-    s.Check1[SpecificBox(1)].setValue(1);
-    s.SpecAddr[1].setText("a1b2c3");
-    s.Combo1[EventIndex(1, 1)].setListIndex(7);
-    s.SW_Data[EventIndex(1, 1)].setText("1234");
+    s.destinationBoxes[SpecificBox(1)].setValue(1);
+    s.motorAddress[1].setText("a1b2c3");
+    s.commands[EventIndex(1, 1)].select(7);
+    s.data[EventIndex(1, 1)].setText("1234");
     // Channel 3: P-P; Src Group on channel 4 without Seq.
-    s.Check1[PointToPointBox(2)].setValue(1);
-    s.Check1[SrcGroupBox(3)].setValue(1);
-    s.SwSrcGroup[3].setText("123456");
-    s.SwSrcGroup[4].setText("654321");  // not in Src Group mode: not sent
+    s.destinationBoxes[PointToPointBox(2)].setValue(1);
+    s.destinationBoxes[SrcGroupBox(3)].setValue(1);
+    s.sourceGroupAddress[3].setText("123456");
+    s.sourceGroupAddress[4].setText("654321");  // not in Src Group mode: not sent
 
-    rig->form().SEND_DATA_Click();
-    const auto f = rig->Frames();
+    rig->form().writeSwitch();
+    const auto f = rig->frames();
     ASSERT_EQ(f.size(), 10u);
-    EXPECT_EQ(rig->form().Transfer.lastWrite().framesSent, 10);
+    EXPECT_EQ(rig->form().transfer.lastWrite().framesSent, 10);
 
     // The switch address frame, even though the frames go to FFFFFF.
     // (The switch stores only frames whose checksum is right; the copy
@@ -431,15 +431,15 @@ TEST(SendConfig, SwitchAddressAddressesEveryFrame) {
     SwitchState state = SwitchState::Factory();
     state.address = {0x12, 0xAB, 0x3C};
     auto rig = MakeRig(state);
-    ConfigScreen& s = rig->form().Screen;
-    s.ADDR[3].setText("12ab3c");
-    s.UseSwPP.setValue(1);
-    rig->form().SEND_DATA_Click();
-    const auto f = rig->Frames();
+    ConfigScreen& s = rig->form().screen;
+    s.switchAddress.setText("12ab3c");
+    s.useSwitchAddress.setValue(1);
+    rig->form().writeSwitch();
+    const auto f = rig->frames();
     ASSERT_EQ(f.size(), 10u);
     EXPECT_EQ(Bytes(f[0].begin() + 9, f[0].begin() + 12), (Bytes{0x12, 0xAB, 0x3C}));
     for (const Bytes& frame : f) EXPECT_EQ(Bytes(frame.begin() + 6, frame.begin() + 9), (Bytes{0x12, 0xAB, 0x3C}));
-    EXPECT_TRUE(rig->form().Transfer.lastWrite().complete());
+    EXPECT_TRUE(rig->form().transfer.lastWrite().complete());
 }
 
 // A switch address box that does not hold six hexadecimal digits ("Error"
@@ -458,23 +458,23 @@ TEST(Transfers, SwitchAddressThatIsNoAddressSendsNothing) {
                            Row{"Get addressed by Error", "Error", true, false},
                            Row{"Get addressed by an empty box", "", true, false}}) {
         auto rig = MakeRig(SwitchState::Factory());
-        rig->form().Screen.ADDR[3].setText(row.address);
-        rig->form().Screen.UseSwPP.setValue(row.useSwitchAddress ? 1 : 0);
-        if (row.write) rig->form().SEND_DATA_Click();
-        else rig->form().GET_DATA_Click();
-        EXPECT_TRUE(rig->Frames().empty()) << row.name;
+        rig->form().screen.switchAddress.setText(row.address);
+        rig->form().screen.useSwitchAddress.setValue(row.useSwitchAddress ? 1 : 0);
+        if (row.write) rig->form().writeSwitch();
+        else rig->form().readSwitch();
+        EXPECT_TRUE(rig->frames().empty()) << row.name;
         ASSERT_EQ(rig->ui().messages.size(), 1u) << row.name;
         EXPECT_NE(rig->ui().messages[0].text.find("not six hexadecimal digits"), std::string::npos) << row.name;
-        const TransferOutcome& outcome = row.write ? static_cast<const TransferOutcome&>(rig->form().Transfer.lastWrite())
-                                                   : rig->form().Transfer.lastRead();
+        const TransferOutcome& outcome = row.write ? static_cast<const TransferOutcome&>(rig->form().transfer.lastWrite())
+                                                   : rig->form().transfer.lastRead();
         EXPECT_EQ(outcome.end, TransferEnd::InvalidSwitchAddress) << row.name;
-        EXPECT_EQ(rig->form().Screen.ADDR[3].text(), row.address) << row.name;
+        EXPECT_EQ(rig->form().screen.switchAddress.text(), row.address) << row.name;
     }
     // Read by the global address, "Error" is only a box's text.
     auto rig = MakeRig(SwitchState::Factory());
-    rig->form().Screen.ADDR[3].setText("Error");
-    rig->form().GET_DATA_Click();
-    EXPECT_TRUE(rig->form().Transfer.lastRead().complete());
+    rig->form().screen.switchAddress.setText("Error");
+    rig->form().readSwitch();
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
 }
 
 // Replies to writes are awaited but never read; all ten frames are sent
@@ -495,10 +495,10 @@ TEST(SendConfig, AnswersToTheWritesAreHeardNotRead) {
         auto rig = MakeRig(SwitchState::Factory());
         if (row.slow && !rig->virtualTime()) continue;
         rig->Plan(row.plan);
-        rig->form().SEND_DATA_Click();
-        EXPECT_EQ(rig->Frames().size(), 10u) << row.name;
+        rig->form().writeSwitch();
+        EXPECT_EQ(rig->frames().size(), 10u) << row.name;
         EXPECT_TRUE(rig->ui().messages.empty()) << row.name;
-        const Verdict verdict = WriteVerdict(rig->form().Transfer.lastWrite());
+        const Verdict verdict = WriteVerdict(rig->form().transfer.lastWrite());
         EXPECT_EQ(verdict.summary, row.verdict) << row.name;
         EXPECT_EQ(verdict.ok, std::string(row.verdict) == "Send Config sent") << row.name;
     }
@@ -507,11 +507,11 @@ TEST(SendConfig, AnswersToTheWritesAreHeardNotRead) {
 TEST(SendConfig, VanishingLineStopsTheWrite) {
     auto rig = MakeRig(SwitchState::Factory());
     rig->Plan("7D/5=vanish");
-    rig->form().SEND_DATA_Click();
-    EXPECT_EQ(rig->Frames().size(), 6u);  // 7F, channels 1-4, then channel 5 took the line down
-    EXPECT_EQ(rig->form().Transfer.lastWrite().end, TransferEnd::LineLost);
+    rig->form().writeSwitch();
+    EXPECT_EQ(rig->frames().size(), 6u);  // 7F, channels 1-4, then channel 5 took the line down
+    EXPECT_EQ(rig->form().transfer.lastWrite().end, TransferEnd::LineLost);
     ASSERT_EQ(rig->ui().messages.size(), 1u);
-    EXPECT_FALSE(rig->form().Busy());
+    EXPECT_FALSE(rig->form().busy());
 }
 
 // --- Copying a configuration between switches ------------------------------
@@ -530,11 +530,11 @@ SwitchState Copyable() {
 
 TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
     auto rig = MakeRig(Copyable());
-    rig->form().GET_DATA_Click();
+    rig->form().readSwitch();
     SwitchState blank = SwitchState::Factory();
     blank.address = {0x00, 0x00, 0x09};
     rig->replaceSwitch(blank);
-    rig->form().SEND_DATA_Click();
+    rig->form().writeSwitch();
 
     const SwitchState a = Copyable(), b = rig->State();
     EXPECT_EQ(b.address, a.address);  // the 0x7F frame carried it
@@ -542,13 +542,13 @@ TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
     EXPECT_EQ(b.sourceGroups, a.sourceGroups);
 
     // A second copy changes nothing.
-    const auto framesBefore = rig->Frames().size();
-    rig->form().GET_DATA_Click();
-    rig->form().SEND_DATA_Click();
+    const auto framesBefore = rig->frames().size();
+    rig->form().readSwitch();
+    rig->form().writeSwitch();
     const SwitchState again = rig->State();
     EXPECT_EQ(again.channelBlocks, b.channelBlocks);
     EXPECT_EQ(again.sourceGroups, b.sourceGroups);
-    const auto f = rig->Frames();
+    const auto f = rig->frames();
     ASSERT_EQ(f.size(), framesBefore + 21);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(f[framesBefore + 11 + i], f[framesBefore - 10 + i]) << "frame " << i;
 }
@@ -560,10 +560,10 @@ TEST(CopyBetweenSwitches, TwoThingsDoNotSurviveByDesign) {
     SetChannel(a, 1, {{{0x02, 0x10, 0x05}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);
     SetSourceGroup(a, 2, 0x0D0E0F);
     auto rig = MakeRig(a);
-    rig->form().GET_DATA_Click();
-    EXPECT_EQ(rig->form().Screen.PRI[0].text(), "00");  // no lock command: its byte is the data's
+    rig->form().readSwitch();
+    EXPECT_EQ(rig->form().screen.lockPriority[0].text(), "00");  // no lock command: its byte is the data's
     rig->replaceSwitch(SwitchState::Factory());
-    rig->form().SEND_DATA_Click();
+    rig->form().writeSwitch();
     const SwitchState b = rig->State();
     EXPECT_EQ(b.channelBlocks[0][2], Wire(0x00));  // the stray priority is gone
     EXPECT_EQ(b.sourceGroups[3], 0xFF);            // the unused source group too
@@ -588,16 +588,16 @@ TEST(CopyBetweenSwitches, LockPriorityComesBackAsItWasSent) {
                            Row{"Lock IP 03 beside a STOP with hidden data", {3, 16, 0}, {"1234", "05", "Text1"}, "03"},
                            Row{"Unlock 7F after absolute position", {7, 17, 1}, {"FFFF", "Text1", "AB12"}, "7F"}}) {
         auto rig = MakeRig(SwitchState::Factory());
-        ConfigScreen& s = rig->form().Screen;
+        ConfigScreen& s = rig->form().screen;
         for (int e = 0; e < 3; ++e) {
-            s.Combo1[EventIndex(2, e)].setListIndex(row.commands[e]);
-            s.SW_Data[EventIndex(2, e)].setText(row.data[e]);
+            s.commands[EventIndex(2, e)].select(row.commands[e]);
+            s.data[EventIndex(2, e)].setText(row.data[e]);
         }
-        s.PRI[2].setText(row.priority);
-        rig->form().SEND_DATA_Click();
-        s.PRI[2].setText("--");
-        rig->form().GET_DATA_Click();
-        EXPECT_EQ(s.PRI[2].text(), row.priority) << row.name;
+        s.lockPriority[2].setText(row.priority);
+        rig->form().writeSwitch();
+        s.lockPriority[2].setText("--");
+        rig->form().readSwitch();
+        EXPECT_EQ(s.lockPriority[2].text(), row.priority) << row.name;
     }
 }
 
@@ -615,17 +615,17 @@ void RandomScreen(ConfigScreen& s, std::mt19937& random) {
     for (int c = 0; c < kChannels; ++c) {
         for (int e = 0; e < 3; ++e) {
             const int i = EventIndex(c, e);
-            s.Combo1[i].setListIndex(pick(kCommandCount));
-            if (pick(3)) s.SW_Data[i].setText(hex(pick(6)));
+            s.commands[i].select(pick(kCommandCount));
+            if (pick(3)) s.data[i].setText(hex(pick(6)));
         }
-        s.Check1[std::array{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}[pick(4)]].setValue(1);
-        s.Check3[c].setValue(pick(2));
-        s.SpecAddr[c].setText(hex(6));
-        s.SwSrcGroup[c].setText(hex(6));
-        s.PRI[c].setText(hex(pick(3)));
+        s.destinationBoxes[std::array{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}[pick(4)]].setValue(1);
+        s.seq[c].setValue(pick(2));
+        s.motorAddress[c].setText(hex(6));
+        s.sourceGroupAddress[c].setText(hex(6));
+        s.lockPriority[c].setText(hex(pick(3)));
     }
-    s.ADDR[1].setText(hex(6));
-    s.ADDR[3].setText(hex(6));
+    s.ppMotorAddress.setText(hex(6));
+    s.switchAddress.setText(hex(6));
 }
 
 // Send Config read back: the switch holds every field that travels, and
@@ -635,23 +635,23 @@ void RandomScreen(ConfigScreen& s, std::mt19937& random) {
 TEST(VerifiedWrite, TheSwitchHoldsWhatWasSentOrTheChannelIsNamed) {
     std::mt19937 random(20261206);
     auto rig = MakeRig(SwitchState::Factory());
-    rig->form().VerifyAfterSend.setValue(1);
+    rig->form().verifyAfterSend.setValue(1);
     for (int round = 0; round < (rig->virtualTime() ? 60 : 2); ++round) {
-        RandomScreen(rig->form().Screen, random);
-        rig->form().SEND_DATA_Click();
-        const VerifyReport& check = rig->form().LastVerify();
+        RandomScreen(rig->form().screen, random);
+        rig->form().writeSwitch();
+        const VerifyReport& check = rig->form().lastVerify();
         ASSERT_TRUE(check.ran) << round;
         EXPECT_TRUE(check.holds()) << "round " << round << ": "
                                    << (check.differences.empty() ? ReadVerdict(check.read).summary
                                                                  : DescribeHeldDifference(check.differences[0]));
     }
-    rig->form().Screen.Combo1[EventIndex(2, 1)].setListIndex(rig->form().Screen.Combo1[EventIndex(2, 1)].listIndex() == 3 ? 4 : 3);
+    rig->form().screen.commands[EventIndex(2, 1)].select(rig->form().screen.commands[EventIndex(2, 1)].selected() == 3 ? 4 : 3);
     rig->Plan("7D/3=keep-old");
-    rig->form().SEND_DATA_Click();
-    const VerifyReport& check = rig->form().LastVerify();
+    rig->form().writeSwitch();
+    const VerifyReport& check = rig->form().lastVerify();
     ASSERT_FALSE(check.differences.empty());
     for (const HeldDifference& d : check.differences) EXPECT_EQ(d.channel, 3) << DescribeHeldDifference(d);
-    const Verdict verdict = VerifiedWriteVerdict(rig->form().Transfer.lastWrite(), check);
+    const Verdict verdict = VerifiedWriteVerdict(rig->form().transfer.lastWrite(), check);
     EXPECT_FALSE(verdict.ok);
     EXPECT_NE(verdict.summary.find("channel 3, On Hold command"), std::string::npos) << verdict.summary;
 }
@@ -665,24 +665,24 @@ TEST(VerifiedWrite, EachFieldThatTravelsIsCompared) {
         const char* field;
     };
     const std::vector<Row> rows{
-        {"a source group address", [](ConfigScreen& s) { s.SwSrcGroup[3].setText("010204"); }, "source group address"},
-        {"a command", [](ConfigScreen& s) { s.Combo1[EventIndex(0, 2)].setListIndex(5); }, "On Release command"},
-        {"16-bit data", [](ConfigScreen& s) { s.SW_Data[EventIndex(1, 0)].setText("1235"); }, "On Press data"},
-        {"a lock priority", [](ConfigScreen& s) { s.PRI[2].setText("0A"); }, "lock priority"},
-        {"Seq", [](ConfigScreen& s) { s.Check3[2].setValue(0); }, "Seq"},
-        {"a destination", [](ConfigScreen& s) { s.Check1[GroupBox(7)].setValue(1); }, "destination"},
-        {"a motor address", [](ConfigScreen& s) { s.SpecAddr[0].setText("00A108"); }, "motor address"},
-        {"the switch address", [](ConfigScreen& s) { s.ADDR[3].setText("12AB3D"); }, "switch address"},
+        {"a source group address", [](ConfigScreen& s) { s.sourceGroupAddress[3].setText("010204"); }, "source group address"},
+        {"a command", [](ConfigScreen& s) { s.commands[EventIndex(0, 2)].select(5); }, "On Release command"},
+        {"16-bit data", [](ConfigScreen& s) { s.data[EventIndex(1, 0)].setText("1235"); }, "On Press data"},
+        {"a lock priority", [](ConfigScreen& s) { s.lockPriority[2].setText("0A"); }, "lock priority"},
+        {"Seq", [](ConfigScreen& s) { s.seq[2].setValue(0); }, "Seq"},
+        {"a destination", [](ConfigScreen& s) { s.destinationBoxes[GroupBox(7)].setValue(1); }, "destination"},
+        {"a motor address", [](ConfigScreen& s) { s.motorAddress[0].setText("00A108"); }, "motor address"},
+        {"the switch address", [](ConfigScreen& s) { s.switchAddress.setText("12AB3D"); }, "switch address"},
     };
     auto rig = MakeRig(Rich());
-    rig->form().GET_DATA_Click();
+    rig->form().readSwitch();
     for (const Row& row : rows) {
         ConfigScreen expected;
-        expected.FillCommandLists();
-        ASSERT_EQ(LoadConfig(*ConfigFileBytes(rig->form().Screen), expected), LoadOutcome::Loaded);
-        EXPECT_TRUE(CompareHeld(expected, rig->form().Screen).empty()) << row.name;
+        expected.fillCommandLists();
+        ASSERT_EQ(LoadConfig(*ConfigFileBytes(rig->form().screen), expected), LoadOutcome::Loaded);
+        EXPECT_TRUE(CompareHeld(expected, rig->form().screen).empty()) << row.name;
         row.change(expected);
-        const auto differences = CompareHeld(expected, rig->form().Screen);
+        const auto differences = CompareHeld(expected, rig->form().screen);
         ASSERT_EQ(differences.size(), 1u) << row.name;
         EXPECT_EQ(differences[0].field, row.field) << row.name;
     }

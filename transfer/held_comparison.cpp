@@ -11,7 +11,7 @@ constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
 int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
 
 std::string Address(const FrameBuffer& f, int at) {
-    return HexText(AddressValue(static_cast<std::uint8_t>(Plain(f[at])), static_cast<std::uint8_t>(Plain(f[at + 1])),
+    return Hex(AddressValue(static_cast<std::uint8_t>(Plain(f[at])), static_cast<std::uint8_t>(Plain(f[at + 1])),
                                 static_cast<std::uint8_t>(Plain(f[at + 2]))),
                    6);
 }
@@ -35,13 +35,13 @@ public:
     std::vector<HeldDifference> run() {
         EncodeSwitchAddress(expected_, slotsA_, a_);
         EncodeSwitchAddress(read_, slotsB_, b_);
-        check(0, "switch address", HexText(AddressValue(a_[kPayload], a_[kPayload + 1], a_[kPayload + 2]), 6),
-              HexText(AddressValue(b_[kPayload], b_[kPayload + 1], b_[kPayload + 2]), 6));
+        check(0, "switch address", Hex(AddressValue(a_[kPayload], a_[kPayload + 1], a_[kPayload + 2]), 6),
+              Hex(AddressValue(b_[kPayload], b_[kPayload + 1], b_[kPayload + 2]), 6));
         for (int c = 0; c < kChannels; ++c) channel(c);
         EncodeSourceGroups(expected_, slotsA_, a_);
         EncodeSourceGroups(read_, slotsB_, b_);
         for (int c = 0; c < kChannels; ++c)
-            if (expected_.Check1[SrcGroupBox(c)].value() == 1)
+            if (expected_.destinationBoxes[SrcGroupBox(c)].value() == 1)
                 check(c + 1, "source group address", Address(a_, kPayload + 3 * c), Address(b_, kPayload + 3 * c));
         return differences_;
     }
@@ -59,19 +59,19 @@ private:
             const int b = EventBlockStart(e);
             const int code = Plain(a_[b]);
             const std::string event = kEventNames[e];
-            check(c + 1, event + " command", kCommands[ListIndexFromCode(code)].name,
-                  kCommands[ListIndexFromCode(Plain(b_[b]))].name);
-            const int position = ListIndexFromCode(code);
+            check(c + 1, event + " command", kCommands[CommandPosition(code)].name,
+                  kCommands[CommandPosition(Plain(b_[b]))].name);
+            const int position = CommandPosition(code);
             if (kCommands[position].showsData()) {
                 const bool wide = position == kAbsolutePosition;
                 auto data = [&](const FrameBuffer& f) {
-                    return wide ? HexText(Plain(f[b + 1]) + 256 * Plain(f[b + 2]), 4) : HexText(Plain(f[b + 1]), 2);
+                    return wide ? Hex(Plain(f[b + 1]) + 256 * Plain(f[b + 2]), 4) : Hex(Plain(f[b + 1]), 2);
                 };
                 check(c + 1, event + " data", data(a_), data(b_));
             }
             // Every lock command of a channel carries the one priority.
             if (code > kLastPlainCommandCode && !priorityCompared) {
-                check(c + 1, "lock priority", HexText(Plain(a_[b + 2]), 2), HexText(Plain(b_[b + 2]), 2));
+                check(c + 1, "lock priority", Hex(Plain(a_[b + 2]), 2), Hex(Plain(b_[b + 2]), 2));
                 priorityCompared = true;
             }
         }

@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-#include "buslink/transport.h"
+#include "buslink/bus_link.h"
 #include "transfer/transfer_outcome.h"
 #include "editor/config_screen.h"
 #include "platform/ui_services.h"
@@ -41,13 +41,13 @@ public:
     // Why a transfer that needs the switch address refuses to start.
     static std::string InvalidSwitchAddressMessage(const std::string& text, bool sending);
 
-    SwitchTransfer(Module2& bus, ConfigScreen& screen, UiServices& ui);
+    SwitchTransfer(BusLink& bus, ConfigScreen& screen, UiServices& ui);
 
     // The click handlers. While one runs (its waits let window events in),
     // a second transfer is refused: they would share the frame buffers.
-    void GET_DATA_Click();
-    void SEND_DATA_Click();
-    bool Busy() const { return busy_; }
+    void readSwitch();
+    void writeSwitch();
+    bool busy() const { return busy_; }
     // Ends a running transfer at its next exchange: the user's Stop, or the
     // window closing (quietly). Nothing done so far is undone.
     void Stop() { endRequest_ = TransferEnd::Stopped; }
@@ -59,34 +59,33 @@ public:
     bool givesUpWhenSilent() const { return giveUpWhenSilent_; }
 
     // The queries, each one exchange; they assume the header bytes 2..8 of
-    // TransmitBuffer are set.
-    int QueryFirmware();
-    int QuerySwitchAddress();
-    int QueryChannel(int channel);
-    int QuerySourceGroups();
-    // Decode an accepted reply in ReceiveBuffer into the screen.
-    void ShowChannel();
-    void ShowSourceGroups();
+    // transmit are set.
+    int queryFirmware();
+    int querySwitchAddress();
+    int queryChannel(int channel);
+    int querySourceGroups();
+    // Decode an accepted reply in reply into the screen.
+    void showChannel();
+    void showSourceGroups();
 
     const ReadReport& lastRead() const { return lastRead_; }
     const WriteReport& lastWrite() const { return lastWrite_; }
     const TransferProgress& progress() const { return progress_; }
     void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
 
-    int FrameLength = 0;
 
 private:
-    void WriteHeader();
+    void writeHeader();
     int Exchange(std::uint8_t message, int frameLength, bool writeFrame, int replyLength);
     bool Accepted(int replyLength) const;
-    void EventRule(int c, int e, int& priority);
+    void readEvent(int c, int e, int& priority);
     bool Interrupted();
     bool Begin(TransferOutcome& outcome, bool writing);
-    bool AskTwice(const std::string& what, const std::function<bool()>& query);
+    bool askTwice(const std::string& what, const std::function<bool()>& query);
     void Step(const std::string& text);
     void Finish(TransferOutcome& outcome);
 
-    Module2& bus_;
+    BusLink& bus_;
     ConfigScreen& screen_;
     UiServices& ui_;
     bool busy_ = false;

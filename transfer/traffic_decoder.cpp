@@ -17,7 +17,7 @@ int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
 
 std::string Address(const Bytes& f, int at, bool complemented) {
     auto b = [&](int i) { return complemented ? Plain(f[at + i]) : f[at + i]; };
-    return HexText(AddressValue(static_cast<std::uint8_t>(b(0)), static_cast<std::uint8_t>(b(1)),
+    return Hex(AddressValue(static_cast<std::uint8_t>(b(0)), static_cast<std::uint8_t>(b(1)),
                                 static_cast<std::uint8_t>(b(2))),
                    6);
 }
@@ -37,13 +37,13 @@ std::string Flaw(const Bytes& f) {
 std::string Event(const Bytes& f, int e) {
     const int b = EventBlockStart(e);
     const int code = Plain(f[b]);
-    const int position = ListIndexFromCode(code);
+    const int position = CommandPosition(code);
     std::string text = std::string(kEventNames[e]) + " " + kCommands[position].name;
     if (kCommands[position].showsData()) {
         const int low = Plain(f[b + 1]), high = Plain(f[b + 2]);
-        text += " " + (position == kAbsolutePosition ? HexText(low + 256 * high, 4) : HexText(low, 2));
+        text += " " + (position == kAbsolutePosition ? Hex(low + 256 * high, 4) : Hex(low, 2));
     }
-    if (code > kLastPlainCommandCode) text += " priority " + HexText(Plain(f[b + 2]), 2);
+    if (code > kLastPlainCommandCode) text += " priority " + Hex(Plain(f[b + 2]), 2);
     return text;
 }
 
@@ -81,22 +81,22 @@ std::string DescribeSentFrame(const Bytes& f) {
     const std::string flaw = Flaw(f);
     const std::size_t length = f.size();
     switch (f[0]) {
-    case msg::QueryFirmware: return "query firmware version" + to + flaw;
-    case msg::QuerySwitchAddress: return "query switch address" + to + flaw;
-    case msg::QuerySourceGroups: return "query source groups" + to + flaw;
-    case msg::QueryChannel:
+    case msg::queryFirmware: return "query firmware version" + to + flaw;
+    case msg::querySwitchAddress: return "query switch address" + to + flaw;
+    case msg::querySourceGroups: return "query source groups" + to + flaw;
+    case msg::queryChannel:
         if (length >= 12) return "query channel " + std::to_string(Plain(f[kPayload])) + to + flaw;
         break;
-    case msg::WriteSwitchAddress:
+    case msg::writeSwitchAddress:
         if (length >= 14) return "write switch address " + Address(f, kPayload, false) + to + flaw;
         break;
-    case msg::WriteChannel:
+    case msg::writeChannel:
         if (length >= static_cast<std::size_t>(kChannelRecordLength)) return "write " + ChannelRecord(f) + to + flaw;
         break;
-    case msg::WriteSourceGroups:
+    case msg::writeSourceGroups:
         if (length >= static_cast<std::size_t>(kSourceGroupTableLength)) return "write " + SourceGroups(f) + to + flaw;
         break;
-    default: return "message " + HexText(f[0], 2) + to + flaw;
+    default: return "message " + Hex(f[0], 2) + to + flaw;
     }
     return std::string(Shape(f[0]).what) + ", cut short" + flaw;
 }
@@ -123,8 +123,8 @@ std::string DecodeLogEntry(const std::string& entry) {
     Bytes bytes;
     std::istringstream hex(entry.substr(3));
     std::string pair;
-    while (hex >> pair) bytes.push_back(static_cast<std::uint8_t>(HexDigitValue(pair[0]) * 16 +
-                                                                  HexDigitValue(pair.size() > 1 ? pair[1] : '0')));
+    while (hex >> pair) bytes.push_back(static_cast<std::uint8_t>(HexDigit(pair[0]) * 16 +
+                                                                  HexDigit(pair.size() > 1 ? pair[1] : '0')));
     return sent ? DescribeSentFrame(bytes) : DescribeReply(bytes);
 }
 

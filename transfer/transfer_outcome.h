@@ -22,7 +22,7 @@ enum class TransferEnd {
 struct TransferOutcome {
     TransferEnd end = TransferEnd::Finished;
     int framesSent = 0;
-    // Frames that got at least one byte back.
+    // frames that got at least one byte back.
     int framesHeard = 0;
 };
 

@@ -1,53 +1,53 @@
 #include "transfer/write_frames.h"
 
 #include "buslink/switch_messages.h"
-#include "transfer/screen_parsers.h"
+#include "buslink/field_parsers.h"
 
 namespace kavro {
 
 void EncodeSwitchAddress(const ConfigScreen& screen, ParserSlots& slots, FrameBuffer& frame) {
-    ParseAddrText(screen, 3, slots);
-    frame[kPayload] = static_cast<std::uint8_t>(slots.AddrByte1);  // not complemented
-    frame[kPayload + 1] = static_cast<std::uint8_t>(slots.AddrByte2);
-    frame[kPayload + 2] = static_cast<std::uint8_t>(slots.AddrByte3);
+    ParseAddressText(screen.switchAddress.text(), slots);
+    frame[kPayload] = static_cast<std::uint8_t>(slots.address1);  // not complemented
+    frame[kPayload + 1] = static_cast<std::uint8_t>(slots.address2);
+    frame[kPayload + 2] = static_cast<std::uint8_t>(slots.address3);
 }
 
 // Three event blocks with the same mode byte and address.
 void EncodeChannelRecord(const ConfigScreen& screen, int c, ParserSlots& slots, FrameBuffer& frame) {
     int mode = 0;
-    if (screen.Check1[PointToPointBox(c)].value() == 1) {
+    if (screen.destinationBoxes[PointToPointBox(c)].value() == 1) {
         mode = kModePointToPoint;
-        ParseAddrText(screen, 1, slots);
+        ParseAddressText(screen.ppMotorAddress.text(), slots);
     }
-    if (screen.Check1[SpecificBox(c)].value() == 1) {
+    if (screen.destinationBoxes[SpecificBox(c)].value() == 1) {
         mode = kModeSpecific;
-        ParseSpecAddrText(screen, c, slots);
+        ParseAddressText(screen.motorAddress[c].text(), slots);
     }
-    if (screen.Check1[GroupBox(c)].value() == 1) {
-        slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
+    if (screen.destinationBoxes[GroupBox(c)].value() == 1) {
+        slots.address1 = slots.address2 = slots.address3 = 0xFF;
         mode = kModeGroup;
     }
-    if (screen.Check1[SrcGroupBox(c)].value() == 1) {
-        slots.AddrByte1 = slots.AddrByte2 = slots.AddrByte3 = 0xFF;
+    if (screen.destinationBoxes[SrcGroupBox(c)].value() == 1) {
+        slots.address1 = slots.address2 = slots.address3 = 0xFF;
         mode |= kSrcGroupFlag;
     }
-    if (screen.Check3[c].value() == 1) mode |= kSeqFlag;
+    if (screen.seq[c].value() == 1) mode |= kSeqFlag;
 
     frame[kPayload] = Complement(c + 1);
     for (int e = 0; e < 3; ++e) {
         const int b = EventBlockStart(e);
         const int i = EventIndex(c, e);
-        frame[b] = Complement(screen.EventCommandCode[i]);
-        ParseDataText(screen, i, slots);
+        frame[b] = Complement(screen.commandCodes[i]);
+        ParseDataValueText(screen.data[i].text(), slots);
         // A lock command carries the channel's priority where others carry
         // the data's high byte.
-        if (screen.EventCommandCode[i] > kLastPlainCommandCode) ParsePriText(screen, c, slots);
-        frame[b + 1] = Complement(slots.DataByte2);
-        frame[b + 2] = Complement(slots.DataByte1);
+        if (screen.commandCodes[i] > kLastPlainCommandCode) ParsePriorityText(screen.lockPriority[c].text(), slots);
+        frame[b + 1] = Complement(slots.dataLow);
+        frame[b + 2] = Complement(slots.dataHigh);
         frame[b + 3] = Complement(mode);
-        frame[b + 4] = Complement(slots.AddrByte1);
-        frame[b + 5] = Complement(slots.AddrByte2);
-        frame[b + 6] = Complement(slots.AddrByte3);
+        frame[b + 4] = Complement(slots.address1);
+        frame[b + 5] = Complement(slots.address2);
+        frame[b + 6] = Complement(slots.address3);
     }
 }
 
@@ -55,12 +55,12 @@ void EncodeChannelRecord(const ConfigScreen& screen, int c, ParserSlots& slots, 
 // first two digits first.
 void EncodeSourceGroups(const ConfigScreen& screen, ParserSlots& slots, FrameBuffer& frame) {
     for (int c = 0; c < kChannels; ++c) {
-        ParseSrcGroupText(screen, c, slots);
-        const bool used = screen.Check1[SrcGroupBox(c)].value() == 1;
+        ParseReversedAddressText(screen.sourceGroupAddress[c].text(), slots);
+        const bool used = screen.destinationBoxes[SrcGroupBox(c)].value() == 1;
         const int at = kPayload + 3 * c;
-        frame[at] = used ? Complement(slots.AddrByte3) : 0xFF;
-        frame[at + 1] = used ? Complement(slots.AddrByte2) : 0xFF;
-        frame[at + 2] = used ? Complement(slots.AddrByte1) : 0xFF;
+        frame[at] = used ? Complement(slots.address3) : 0xFF;
+        frame[at + 1] = used ? Complement(slots.address2) : 0xFF;
+        frame[at + 2] = used ? Complement(slots.address1) : 0xFF;
     }
 }
 

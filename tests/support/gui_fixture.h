@@ -8,9 +8,9 @@
 
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
-#include "qtplatform/qt_event_pump.h"
-#include "qtplatform/qt_serial_port.h"
-#include "shell/frm_main.h"
+#include "platform_qt/qt_event_pump.h"
+#include "platform_qt/qt_serial_port.h"
+#include "shell/application.h"
 #include "simulator/simulated_serial_port.h"
 
 namespace kavro::test {
@@ -29,12 +29,12 @@ protected:
         env.portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}};
         StartOptions options;
         options.simulator = true;
-        form = std::make_unique<frmMain>(env, options);
-        ui.followDiagnostic(form->Diagnostic);
-        EXPECT_EQ(form->Form_Load(), frmMain::LoadResult::Ready);
+        form = std::make_unique<Application>(env, options);
+        ui.followDiagnostic(form->diagnostic);
+        EXPECT_EQ(form->start(), Application::StartResult::Ready);
         window = std::make_unique<MainWindow>(*form, ui);
         ui.setMainWindow(window.get());
-        form->Visible = true;
+        form->windowShown = true;
         window->show();
     }
 
@@ -51,7 +51,7 @@ protected:
     std::shared_ptr<SimulatedSwitch> simulator = std::make_shared<SimulatedSwitch>();
     bool linePacing = false;
     ShellEnvironment env;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<Application> form;
     std::unique_ptr<MainWindow> window;
 };
 

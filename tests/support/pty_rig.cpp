@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <mutex>
 
-#include "qtplatform/qt_event_pump.h"
-#include "qtplatform/qt_serial_port.h"
+#include "platform_qt/qt_event_pump.h"
+#include "platform_qt/qt_serial_port.h"
 #include "simulator/pty_link.h"
 #include "support/transfer_rig.h"
 
@@ -27,8 +27,8 @@ public:
         env.portsIni = {"/nonexistent/Ports.ini", {}};
         StartOptions options;
         options.device = link_.devicePath();
-        form_ = std::make_unique<frmMain>(env, options);
-        form_->Form_Load();
+        form_ = std::make_unique<Application>(env, options);
+        form_->start();
         clock_.start();
     }
     ~PtyRig() override {
@@ -36,7 +36,7 @@ public:
         link_.stop();
     }
 
-    frmMain& form() override { return *form_; }
+    Application& form() override { return *form_; }
     ScriptedUi& ui() override { return ui_; }
     bool virtualTime() const override { return false; }
     void withSwitch(const std::function<void(SimulatedSwitch&)>& f) override {
@@ -58,7 +58,7 @@ private:
     PtyLink link_;
     QtEventPump pump_;
     ScriptedUi ui_;
-    std::unique_ptr<frmMain> form_;
+    std::unique_ptr<Application> form_;
     QElapsedTimer clock_;
 };
 

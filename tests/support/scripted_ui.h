@@ -41,7 +41,7 @@ public:
             selectionScript.pop_front();
             step(window);
         } else if (modal) {
-            window.xcmdCancel_Click();
+            window.cancel();
         }
     }
     void showDiagnostic(DiagnosticLog&) override { ++diagnosticShown; }
@@ -53,7 +53,7 @@ public:
         const std::optional<std::string> answer = fileAnswers.front();
         fileAnswers.pop_front();
         if (!answer) return false;
-        dialog.FileName = *answer;
+        dialog.fileName = *answer;
         return true;
     }
     void showMessageWindow(MessageWindow& window) override { windowsShown.push_back(&window); }
@@ -72,8 +72,8 @@ public:
     static std::function<void(CommPortSelection&)> Choose(const std::string& port) {
         return [port](CommPortSelection& w) {
             for (std::size_t i = 0; i < w.entries().size(); ++i)
-                if (w.entries()[i] == port) w.SelectEntry(static_cast<int>(i));
-            w.xcmdChangeCommPort_Click();
+                if (w.entries()[i] == port) w.selectEntry(static_cast<int>(i));
+            w.changePort();
         };
     }
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "shell/frm_main.h"
+#include "shell/application.h"
 #include "simulator/simulated_switch.h"
 #include "support/scripted_ui.h"
 
@@ -17,7 +17,7 @@ class TransferRig {
 public:
     virtual ~TransferRig() = default;
 
-    virtual frmMain& form() = 0;
+    virtual Application& form() = 0;
     virtual ScriptedUi& ui() = 0;
     virtual bool virtualTime() const = 0;
 
@@ -35,7 +35,7 @@ public:
         withSwitch([&](SimulatedSwitch& sw) { s = sw.state(); });
         return s;
     }
-    std::vector<Bytes> Frames() {
+    std::vector<Bytes> frames() {
         std::vector<Bytes> f;
         withSwitch([&](SimulatedSwitch& sw) { f = sw.frames(); });
         return f;

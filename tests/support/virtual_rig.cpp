@@ -19,12 +19,12 @@ public:
         env.portsIni = {"/nonexistent/Ports.ini", {}};
         StartOptions options;
         options.simulator = true;
-        form_ = std::make_unique<frmMain>(env, options);
-        form_->Form_Load();
+        form_ = std::make_unique<Application>(env, options);
+        form_->start();
         start_ = pump_.nowMs();
     }
 
-    frmMain& form() override { return *form_; }
+    Application& form() override { return *form_; }
     ScriptedUi& ui() override { return ui_; }
     bool virtualTime() const override { return true; }
     void withSwitch(const std::function<void(SimulatedSwitch&)>& f) override { f(*switch_); }
@@ -39,7 +39,7 @@ private:
     VirtualPump pump_;
     ScriptedUi ui_;
     std::shared_ptr<SimulatedSwitch> switch_;
-    std::unique_ptr<frmMain> form_;
+    std::unique_ptr<Application> form_;
     std::uint32_t start_ = 0;
 };
 

@@ -15,7 +15,7 @@
 #include "buslink/diagnostic_log.h"
 #include "buslink/port_devices.h"
 #include "buslink/ports_ini.h"
-#include "buslink/transport.h"
+#include "buslink/bus_link.h"
 #include "editor/config_screen.h"
 #include "configfile/file_commands.h"
 #include "transfer/held_comparison.h"
@@ -59,7 +59,7 @@ struct StartOptions {
     std::optional<std::string> device;  // --port DEVICE: this device, no probe, no selection
 };
 
-class frmMain : public PortChoiceOwner {
+class Application : public PortChoiceOwner {
     // Declared first: the bus module below is built on the port.
     ShellEnvironment env_;
     StartOptions options_;
@@ -73,82 +73,82 @@ public:
     static constexpr const char* kCleanUpMessage = "Error Cleaning Up";
     static constexpr const char* kPortsIniMessage = "Could not update 'Ports.ini' file.";
 
-    enum class LoadResult { Ready, Quit };
+    enum class StartResult { Ready, Quit };
 
-    frmMain(ShellEnvironment environment, StartOptions options);
-    ~frmMain() override;
+    Application(ShellEnvironment environment, StartOptions options);
+    ~Application() override;
 
-    LoadResult Form_Load();
-    void Form_Unload();
-    void SelComm_Click();
-    void DIAG_Click();
+    StartResult start();
+    void shutDown();
+    void selectPort();
+    void showDiagnostic();
     // The buttons that change the screen or use the bus wait while a
     // transfer runs: they would share its buffers or pull the screen from
     // under it.
-    void GET_DATA_Click();
-    void SEND_DATA_Click();
-    void Command1_Click();
-    void Export_Click();
-    void Import_Click();
-    void Compare_Click();
-    bool Busy() const { return Transfer.Busy() || (verification_ && verification_->Busy()); }
+    void readSwitch();
+    void writeSwitch();
+    void clearData();
+    void exportConfig();
+    void importConfig();
+    void compareWithFile();
+    bool busy() const { return transfer.busy() || (verification_ && verification_->busy()); }
     // Ends the running transfer, or the read-back after a write, at its
     // next exchange.
-    void StopTransfer();
+    void stopTransfer();
     // What the window shows of the running transfer.
-    TransferProgress Progress() const;
+    TransferProgress progress() const;
     // Told whenever a transfer, or the read-back after a write, moves on.
     void setTransferObserver(std::function<void()> observer);
 
     // After Send Config, read the switch back and compare, when ticked.
-    CheckBox VerifyAfterSend;
-    const VerifyReport& LastVerify() const { return lastVerify_; }
+    CheckBox verifyAfterSend;
+    const VerifyReport& lastVerify() const { return lastVerify_; }
     // The differences found by the read-back, as the window lists them.
-    MessageWindow VerifyMsg{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
+    MessageWindow verifyWindow{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
 
     // PortChoiceOwner
-    std::array<bool, 17> GetAvailablePorts() override;
-    int CurrentActivePort() const override { return currentActivePort_; }
-    void SetCurrentActivePort(int port) override { currentActivePort_ = port; }
-    void SetActivePort() override;
-    bool MainWindowVisible() const override { return Visible; }
-    std::string ChosenDevice() const override { return chosenDevice_; }
-    void SetChosenDevice(const std::string& device) override { chosenDevice_ = device; }
-    std::vector<SystemPort> SystemPorts() override;
+    std::array<bool, 17> availablePorts() override;
+    int currentPort() const override { return currentActivePort_; }
+    void setCurrentPort(int port) override { currentActivePort_ = port; }
+    void rememberPort() override;
+    bool mainWindowVisible() const override { return windowShown; }
+    std::string chosenDevice() const override { return chosenDevice_; }
+    void setChosenDevice(const std::string& device) override { chosenDevice_ = device; }
+    std::vector<SystemPort> systemPorts() override;
 
     // The port in use and how this run reaches the switch, in plain words
     // for the window's status line.
-    SerialPort& MSComm1() { return *port_; }
-    std::string ConnectionText() const;
+    SerialPort& port() { return *port_; }
+    std::string connectionText() const;
     // How the last transfer or file command went, and the status line
     // made of both.
-    Verdict LastVerdict() const;
-    std::string StatusText() const;
+    Verdict lastVerdict() const;
+    std::string statusText() const;
     // How opening the port at start-up went.
-    const OpenResult& PortOpenResult() const { return openResult_; }
-    bool UsingSimulator() const { return usingSimulator_; }
+    const OpenResult& portOpenResult() const { return openResult_; }
+    bool usingSimulator() const { return usingSimulator_; }
 
-    std::string Caption;
-    bool Visible = false;
+    std::string title;
+    bool windowShown = false;
     // The configuration editor: the window's channel controls.
-    ConfigScreen Screen;
-    std::array<bool, 17> PortAvailable{};  // indexes 1..16
-    DiagnosticLog Diagnostic;
-    Module2 Bus;
-    SwitchTransfer Transfer;
-    ConfigFileCommands Files;
+    ConfigScreen screen;
+    std::array<bool, 17> portAvailable{};  // indexes 1..16
+    DiagnosticLog diagnostic;
+    BusLink bus;
+    SwitchTransfer transfer;
+    ConfigFileCommands files;
     // The open selection window, if any (modeless after start-up).
-    std::unique_ptr<CommPortSelection> PortSelection;
+    std::unique_ptr<CommPortSelection> portSelection;
 
 private:
-    void ProbePorts();
-    void ReadRememberedPort();
-    bool ChoosePortUntilAvailable();
-    void SwitchToSimulator();
-    void OpenPort();
-    void ShowPortSelection(bool modal);
-    void RunFileCommand(void (ConfigFileCommands::*command)());
-    void VerifyWrite();
+    void probePorts();
+    void readRememberedPort();
+    bool choosePortUntilAvailable();
+    void switchToSimulator();
+    void openPort();
+    void showPortSelection(bool modal);
+    void runFileCommand(void (ConfigFileCommands::*command)());
+    void verifyWrite();
 
     std::unique_ptr<ConfigScreen> verifyScreen_;  // what the read-back found
     std::unique_ptr<SwitchTransfer> verification_;
@@ -163,8 +163,8 @@ private:
     bool usingSimulator_ = false;
     // The device the choice stands for: the number's, or one outside the
     // table remembered by its path.
-    std::string ChoiceDevice() const;
-    bool ChoiceAvailable();
+    std::string choiceDevice() const;
+    bool choiceAvailable();
 
     int currentActivePort_ = 1;
     std::string chosenDevice_;

@@ -1,9 +1,9 @@
-#include "qtplatform/qt_serial_port.h"
+#include "platform_qt/qt_serial_port.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "qtplatform/port_diagnosis.h"
+#include "platform_qt/port_diagnosis.h"
 
 #ifndef _WIN32
 #include <sys/ioctl.h>
@@ -86,7 +86,7 @@ OpenResult QtSerialPort::open() {
     OpenResult result{OpenStatus::Failed, port_.errorString().toStdString(), {}};
     port_.clearError();
     result.status = ClassifyOpenFailure(error, SystemLocation());
-    if (result.status == OpenStatus::Busy) result.holder = PortHolder(SystemLocation());
+    if (result.status == OpenStatus::busy) result.holder = PortHolder(SystemLocation());
     return result;
 }
 

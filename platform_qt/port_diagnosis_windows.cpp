@@ -1,11 +1,11 @@
-#include "qtplatform/port_diagnosis.h"
+#include "platform_qt/port_diagnosis.h"
 
 namespace kavro {
 
 // Windows answers "access denied" for a port another program holds.
 OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::string&) {
     if (error == QSerialPort::DeviceNotFoundError) return OpenStatus::NotFound;
-    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) return OpenStatus::Busy;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) return OpenStatus::busy;
     return OpenStatus::Failed;
 }
 

@@ -1,4 +1,4 @@
-#include "qtplatform/system_ports.h"
+#include "platform_qt/system_ports.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "buslink/transport.h"
+#include "buslink/bus_link.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,12 +8,12 @@ namespace {
 
 std::string BytesEntry(const char* arrow, const FrameBuffer& buffer, int count) {
     std::string entry = arrow;
-    for (int i = 0; i < count; ++i) entry += HexText(buffer[i], 2) + " ";
+    for (int i = 0; i < count; ++i) entry += Hex(buffer[i], 2) + " ";
     return entry + "\r\n";
 }
 
 // A wait never outlasts five timer periods, even if Timer1 were stopped.
-constexpr std::uint32_t kReplyBackstopMs = Module2::kReplyTicks * Module2::kTimer1IntervalMs;
+constexpr std::uint32_t kReplyBackstopMs = BusLink::kReplyTicks * BusLink::kReplyTimerMs;
 
 }  // namespace
 
@@ -34,47 +34,47 @@ std::string CountEntry(int count) {
     return "RCV= " + std::to_string(count) + "\r\n";
 }
 
-Module2::Module2(SerialPort& port, EventPump& pump, DiagnosticLog& log)
+BusLink::BusLink(SerialPort& port, EventPump& pump, DiagnosticLog& log)
     : port_(&port), pump_(pump), log_(log) {}
 
-void Module2::SendFrame(int n) {
+void BusLink::sendFrame(int n) {
     n = std::clamp(n, 0, kFrameBufferSize);
     log_.setColour(kLogMagenta);
-    log_.prepend(TransmitEntry(TransmitBuffer, n));
+    log_.prepend(TransmitEntry(transmit, n));
     port_->clearOutput();
     port_->setRts(true);
-    WaitMs(kRtsLeadMs);
+    pause(kRtsLeadMs);
     // The switch never speaks unasked, so nothing waiting now answers this
     // frame: it is the tail of an earlier reply (one that ran long, or came
     // after its wait ended) and would spoil the count of the next one.
     droppedUnlogged_ += port_->clearInput();
     for (int i = 0; i < n; ++i) {
-        const std::uint8_t outputByte[1] = {TransmitBuffer[i]};
+        const std::uint8_t outputByte[1] = {transmit[i]};
         port_->write(outputByte, 1);
     }
 }
 
-void Module2::ReceiveFrame(int n) {
-    ReplyCountdown = kReplyTicks;
+void BusLink::receiveFrame(int n) {
+    replyCountdown = kReplyTicks;
     const std::uint32_t start = pump_.nowMs();
     if (port_->isOpen()) port_->awaitInput(n);
     // Only an exact count ends the wait early; a longer reply runs to the
     // time-out. A port that is closed (never opened, or gone) has nothing
     // to wait for.
-    while (ReplyCountdown > 0 && port_->isOpen() && port_->inputCount() != n) {
+    while (replyCountdown > 0 && port_->isOpen() && port_->inputCount() != n) {
         const std::uint32_t elapsed = pump_.nowMs() - start;
         if (elapsed >= kReplyBackstopMs) break;
         pump_.processEvents(kReplyBackstopMs - elapsed);
     }
-    ReplyCountdown = 0;
+    replyCountdown = 0;
     if (port_->isOpen()) port_->awaitInput(0);
 
     const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
     const int count = std::min<int>(static_cast<int>(input.size()), kMaxReceived);
-    for (int i = 0; i < count; ++i) ReceiveBuffer[i] = input[i];
-    ReceivedCount = count;
+    for (int i = 0; i < count; ++i) reply[i] = input[i];
+    receivedCount = count;
 
-    log_.prepend(ReceiveEntry(ReceiveBuffer, count));
+    log_.prepend(ReceiveEntry(reply, count));
     log_.setColour(kLogBlack);
     // Bytes past the 49th, any that came after the read, and any that came
     // while no reply was awaited are dropped; the log says how many.
@@ -85,7 +85,7 @@ void Module2::ReceiveFrame(int n) {
     log_.prepend(CountEntry(count));
 }
 
-void Module2::WaitMs(double ms) {
+void BusLink::pause(double ms) {
     const std::uint32_t duration = static_cast<std::uint32_t>(std::lround(std::max(ms, 0.0)));
     const std::uint32_t start = pump_.nowMs();
     // Elapsed time by subtraction, so a clock that wraps still waits fully.
@@ -93,8 +93,8 @@ void Module2::WaitMs(double ms) {
         pump_.processEvents(duration - elapsed);
 }
 
-void Module2::Timer1Tick() {
-    if (ReplyCountdown > 0) --ReplyCountdown;
+void BusLink::replyTimerTick() {
+    if (replyCountdown > 0) --replyCountdown;
 }
 
 }  // namespace kavro

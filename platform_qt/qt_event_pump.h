@@ -18,13 +18,13 @@ public:
 
     std::uint32_t nowMs() override;
     void processEvents(std::uint32_t maxWaitMs) override;
-    void startTimer1(std::uint32_t intervalMs, std::function<void()> tick) override;
-    void stopTimer1() override;
+    void startReplyTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void stopReplyTimer() override;
     void schedule(std::uint32_t delayMs, std::function<void()> action) override;
 
 private:
     QElapsedTimer clock_;
-    QTimer timer1_;
+    QTimer replyTimer_;
     QTimer deadline_;
     std::function<void()> tick_;
 };

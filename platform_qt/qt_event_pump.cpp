@@ -1,4 +1,4 @@
-#include "qtplatform/qt_event_pump.h"
+#include "platform_qt/qt_event_pump.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -10,8 +10,8 @@ QtEventPump::QtEventPump(QObject* parent) : QObject(parent) {
     clock_.start();
     deadline_.setSingleShot(true);
     deadline_.setTimerType(Qt::PreciseTimer);
-    timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&timer1_, &QTimer::timeout, this, [this] {
+    replyTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&replyTimer_, &QTimer::timeout, this, [this] {
         if (tick_) tick_();
     });
 }
@@ -36,13 +36,13 @@ void QtEventPump::processEvents(std::uint32_t maxWaitMs) {
     QCoreApplication::sendPostedEvents();
 }
 
-void QtEventPump::startTimer1(std::uint32_t intervalMs, std::function<void()> tick) {
+void QtEventPump::startReplyTimer(std::uint32_t intervalMs, std::function<void()> tick) {
     tick_ = std::move(tick);
-    timer1_.start(static_cast<int>(intervalMs));
+    replyTimer_.start(static_cast<int>(intervalMs));
 }
 
-void QtEventPump::stopTimer1() {
-    timer1_.stop();
+void QtEventPump::stopReplyTimer() {
+    replyTimer_.stop();
 }
 
 void QtEventPump::schedule(std::uint32_t delayMs, std::function<void()> action) {

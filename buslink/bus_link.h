@@ -14,13 +14,13 @@
 
 namespace kavro {
 
-class Module2 {
+class BusLink {
 public:
     static constexpr int kRtsLeadMs = 25;
-    static constexpr int kTimer1IntervalMs = 200;
+    static constexpr int kReplyTimerMs = 200;
     static constexpr std::uint8_t kReplyTicks = 5;
 
-    Module2(SerialPort& port, EventPump& pump, DiagnosticLog& log);
+    BusLink(SerialPort& port, EventPump& pump, DiagnosticLog& log);
 
     // The port the primitives use; start-up may swap in another one
     // (the simulated switch) before the first exchange.
@@ -28,24 +28,24 @@ public:
     SerialPort& port() { return *port_; }
 
     // Logs the frame, raises RTS, pauses 25 ms, then hands bytes 0..n-1 of
-    // TransmitBuffer to the port one byte at a time.
-    void SendFrame(int n);
+    // transmit to the port one byte at a time.
+    void sendFrame(int n);
     // Waits until exactly n bytes are waiting or five Timer1 ticks pass,
-    // stores at most 49 of them from ReceiveBuffer[0] and logs them. Bytes
+    // stores at most 49 of them from reply[0] and logs them. Bytes
     // past the stored count keep what the previous reply left there.
-    void ReceiveFrame(int n);
+    void receiveFrame(int n);
     // Pauses while letting window events run.
-    void WaitMs(double ms);
+    void pause(double ms);
     // Timer1's handler: counts the reply time-out down.
-    void Timer1Tick();
+    void replyTimerTick();
 
-    FrameBuffer TransmitBuffer{};
-    FrameBuffer ReceiveBuffer{};
-    std::uint8_t ReplyCountdown = 0;
-    ParserSlots Slots;
-    // How many bytes the last ReceiveFrame stored. A reply is judged only
+    FrameBuffer transmit{};
+    FrameBuffer reply{};
+    std::uint8_t replyCountdown = 0;
+    ParserSlots parsed;
+    // How many bytes the last receiveFrame stored. A reply is judged only
     // by bytes of its own exchange, never by what an earlier one left.
-    int ReceivedCount = 0;
+    int receivedCount = 0;
 
 private:
     SerialPort* port_;

@@ -1,4 +1,4 @@
-#include "shell/frm_main.h"
+#include "shell/application.h"
 
 #include <cctype>
 
@@ -22,63 +22,63 @@ std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& r
            "that works.";
 }
 
-frmMain::frmMain(ShellEnvironment environment, StartOptions options)
+Application::Application(ShellEnvironment environment, StartOptions options)
     : env_(std::move(environment)),
       options_(std::move(options)),
       port_(InitialPort(env_, options_)),
-      Caption(kCaption),
-      Screen(env_.ui),
-      Diagnostic(VersionedTitle("Diagnostic", env_.version)),
-      Bus(*port_, *env_.pump, Diagnostic),
-      Transfer(Bus, Screen, *env_.ui),
-      Files(Screen, *env_.ui, env_.dataFolder) {
+      title(kCaption),
+      screen(env_.ui),
+      diagnostic(VersionedTitle("Diagnostic", env_.version)),
+      bus(*port_, *env_.pump, diagnostic),
+      transfer(bus, screen, *env_.ui),
+      files(screen, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
-    VerifyAfterSend.setCaption("Verify after Send");
+    verifyAfterSend.setCaption("Verify after Send");
 }
 
-frmMain::~frmMain() {
-    if (PortSelection) PortSelection->setObserver({});
+Application::~Application() {
+    if (portSelection) portSelection->setObserver({});
 }
 
-frmMain::LoadResult frmMain::Form_Load() {
-    Screen.CheckControlBusy = 0;
-    Caption = VersionedTitle(kCaption, env_.version);
+Application::StartResult Application::start() {
+    screen.destinationBusy = 0;
+    title = VersionedTitle(kCaption, env_.version);
     port_->setLineSettings(kLineSettings);
     port_->setHandshaking(Handshake::None);
 
     // A simulator or a device named on the command line needs no probe and
     // no choice; the remembered number still serves "Select Comm".
     const bool portGiven = usingSimulator_ || options_.device.has_value();
-    if (!portGiven) ProbePorts();
-    ReadRememberedPort();
+    if (!portGiven) probePorts();
+    readRememberedPort();
 
-    env_.pump->stopTimer1();
-    if (!portGiven && !ChoosePortUntilAvailable()) return LoadResult::Quit;
+    env_.pump->stopReplyTimer();
+    if (!portGiven && !choosePortUntilAvailable()) return StartResult::Quit;
 
-    env_.pump->startTimer1(Module2::kTimer1IntervalMs, [this] { Bus.Timer1Tick(); });
-    OpenPort();
-    Screen.FillCommandLists();
-    return LoadResult::Ready;
+    env_.pump->startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
+    openPort();
+    screen.fillCommandLists();
+    return StartResult::Ready;
 }
 
-void frmMain::ProbePorts() {
+void Application::probePorts() {
     auto probe = env_.hardwarePort();
     probe->setLineSettings(kLineSettings);
     probe->setHandshaking(Handshake::None);
     for (int i = kFirstPort; i <= kLastPort; ++i) {
-        PortAvailable[i] = false;
+        portAvailable[i] = false;
         probe->setPortName(env_.devices(i));
         const OpenResult result = probe->open();
         probeStatus_[i] = result.status;
-        PortAvailable[i] = result.ok();
+        portAvailable[i] = result.ok();
         if (probe->isOpen()) probe->close();
         // The port this run already holds open cannot be opened twice.
-        if (port_->isOpen() && port_->portName() == env_.devices(i)) PortAvailable[i] = true;
+        if (port_->isOpen() && port_->portName() == env_.devices(i)) portAvailable[i] = true;
     }
     probed_ = true;
 }
 
-void frmMain::ReadRememberedPort() {
+void Application::readRememberedPort() {
     if (env_.portsIni.none()) return;  // a tool that never remembers a port
     std::optional<RememberedPort> remembered = ReadPortsIni(PortsIniToRead(env_.portsIni));
     if (!remembered) {
@@ -91,18 +91,18 @@ void frmMain::ReadRememberedPort() {
 
 // Loops while the remembered port does not exist. Returns false when the
 // user chose to quit instead of picking a port.
-bool frmMain::ChoosePortUntilAvailable() {
+bool Application::choosePortUntilAvailable() {
     bool toldRefused = false;
-    while (!ChoiceAvailable()) {
+    while (!choiceAvailable()) {
         if (chosenDevice_.empty() && probeStatus_[currentActivePort_] == OpenStatus::PermissionDenied &&
             !toldRefused) {
             env_.ui->messageBox(
-                OpenFailureMessage(PortLabel(ChoiceDevice(), env_.devices), {OpenStatus::PermissionDenied, {}}), kCaption);
+                OpenFailureMessage(PortLabel(choiceDevice(), env_.devices), {OpenStatus::PermissionDenied, {}}), kCaption);
             toldRefused = true;
         }
         env_.ui->messageBox(kInactivePortMessage, kCaption);
-        ShowPortSelection(true);
-        if (ChoiceAvailable()) break;
+        showPortSelection(true);
+        if (choiceAvailable()) break;
 
         // Cancelled: the original asked again for ever; offer a way out.
         const bool offerSimulator = static_cast<bool>(env_.simulatedPort);
@@ -112,29 +112,29 @@ bool frmMain::ChoosePortUntilAvailable() {
             offerSimulator);
         if (choice == NoPortChoice::Quit) return false;
         if (choice == NoPortChoice::UseSimulator && offerSimulator) {
-            SwitchToSimulator();
+            switchToSimulator();
             return true;
         }
     }
     return true;
 }
 
-void frmMain::SwitchToSimulator() {
+void Application::switchToSimulator() {
     port_ = env_.simulatedPort();
     port_->setLineSettings(kLineSettings);
     port_->setHandshaking(Handshake::None);
-    Bus.setPort(*port_);
+    bus.setPort(*port_);
     usingSimulator_ = true;
 }
 
-std::string frmMain::ChoiceDevice() const {
+std::string Application::choiceDevice() const {
     return chosenDevice_.empty() ? env_.devices(currentActivePort_) : chosenDevice_;
 }
 
 // A numbered port is available when the probe found it; a device outside
 // the table is tried when asked about.
-bool frmMain::ChoiceAvailable() {
-    if (chosenDevice_.empty()) return PortAvailable[currentActivePort_];
+bool Application::choiceAvailable() {
+    if (chosenDevice_.empty()) return portAvailable[currentActivePort_];
     auto probe = env_.hardwarePort();
     probe->setLineSettings(kLineSettings);
     probe->setPortName(chosenDevice_);
@@ -143,15 +143,15 @@ bool frmMain::ChoiceAvailable() {
     return opened;
 }
 
-std::vector<SystemPort> frmMain::SystemPorts() {
+std::vector<SystemPort> Application::systemPorts() {
     return env_.systemPorts ? env_.systemPorts() : std::vector<SystemPort>{};
 }
 
-void frmMain::OpenPort() {
+void Application::openPort() {
     std::string device;
     if (usingSimulator_) device = "simulated switch";
     else if (options_.device) device = *options_.device;
-    else device = ChoiceDevice();
+    else device = choiceDevice();
     port_->setPortName(device);
 
     const OpenResult result = port_->open();
@@ -166,12 +166,12 @@ void frmMain::OpenPort() {
     port_->clearOutput();
 }
 
-void frmMain::Form_Unload() {
+void Application::shutDown() {
     // A transfer still waiting ends at its next exchange, without a word.
-    Transfer.Abort();
+    transfer.Abort();
     if (verification_) verification_->Abort();
-    env_.pump->stopTimer1();
-    if (PortSelection) PortSelection->setObserver({});
+    env_.pump->stopReplyTimer();
+    if (portSelection) portSelection->setObserver({});
     if (!port_->isOpen()) return;
     port_->clearOutput();
     port_->clearInput();
@@ -181,63 +181,63 @@ void frmMain::Form_Unload() {
 
 // Not while a transfer runs: listing the ports would open devices inside
 // the transfer's reply wait.
-void frmMain::SelComm_Click() {
-    if (!Busy()) ShowPortSelection(false);
+void Application::selectPort() {
+    if (!busy()) showPortSelection(false);
 }
 
-void frmMain::GET_DATA_Click() {
-    if (Busy()) return;
+void Application::readSwitch() {
+    if (busy()) return;
     lastAction_ = LastAction::Read;
-    Transfer.GET_DATA_Click();
+    transfer.readSwitch();
 }
 
-void frmMain::SEND_DATA_Click() {
-    if (Busy()) return;
+void Application::writeSwitch() {
+    if (busy()) return;
     lastAction_ = LastAction::Write;
     lastVerify_ = {};
-    Transfer.SEND_DATA_Click();
-    const WriteReport& write = Transfer.lastWrite();
-    if (VerifyAfterSend.value() == 1 && write.complete() && write.framesHeard > 0) VerifyWrite();
+    transfer.writeSwitch();
+    const WriteReport& write = transfer.lastWrite();
+    if (verifyAfterSend.value() == 1 && write.complete() && write.framesHeard > 0) verifyWrite();
 }
 
 // Reads the switch back into a screen of its own, addressed as the write
 // was, and compares it with the screen that was sent.
-void frmMain::VerifyWrite() {
+void Application::verifyWrite() {
     verifyScreen_ = std::make_unique<ConfigScreen>();
-    verifyScreen_->FillCommandLists();
-    verifyScreen_->ADDR[3].setText(Screen.ADDR[3].text());
-    verifyScreen_->UseSwPP.setValue(Screen.UseSwPP.value());
-    verification_ = std::make_unique<SwitchTransfer>(Bus, *verifyScreen_, *env_.ui);
+    verifyScreen_->fillCommandLists();
+    verifyScreen_->switchAddress.setText(screen.switchAddress.text());
+    verifyScreen_->useSwitchAddress.setValue(screen.useSwitchAddress.value());
+    verification_ = std::make_unique<SwitchTransfer>(bus, *verifyScreen_, *env_.ui);
     verification_->setObserver(transferObserver_);
-    verification_->setGiveUpWhenSilent(Transfer.givesUpWhenSilent());
-    verification_->GET_DATA_Click();
+    verification_->setGiveUpWhenSilent(transfer.givesUpWhenSilent());
+    verification_->readSwitch();
     lastVerify_.ran = true;
     lastVerify_.read = verification_->lastRead();
-    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(Screen, *verifyScreen_);
+    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(screen, *verifyScreen_);
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
-    VerifyMsg.setText("The switch does not hold what was sent");
-    VerifyMsg.setDetails(std::move(lines));
-    VerifyMsg.setVisible(true);
-    env_.ui->showMessageWindow(VerifyMsg);
+    verifyWindow.setText("The switch does not hold what was sent");
+    verifyWindow.setDetails(std::move(lines));
+    verifyWindow.setVisible(true);
+    env_.ui->showMessageWindow(verifyWindow);
 }
 
-void frmMain::StopTransfer() {
-    Transfer.Stop();
+void Application::stopTransfer() {
+    transfer.Stop();
     if (verification_) verification_->Stop();
 }
 
-TransferProgress frmMain::Progress() const {
-    if (!verification_ || !verification_->progress().active) return Transfer.progress();
+TransferProgress Application::progress() const {
+    if (!verification_ || !verification_->progress().active) return transfer.progress();
     TransferProgress progress = verification_->progress();
     progress.text = "Checking what the switch holds: " + progress.text;
     return progress;
 }
 
-void frmMain::setTransferObserver(std::function<void()> observer) {
+void Application::setTransferObserver(std::function<void()> observer) {
     transferObserver_ = observer;
-    Transfer.setObserver(observer);
+    transfer.setObserver(observer);
     if (verification_) verification_->setObserver(std::move(observer));
 }
 
@@ -259,35 +259,35 @@ Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verif
     return {written.ok, written.summary + " and verified: the switch holds what was sent", written.advice};
 }
 
-void frmMain::Command1_Click() {
-    if (!Busy()) Screen.Command1_Click();
+void Application::clearData() {
+    if (!busy()) screen.clearData();
 }
 
 // A file command that got as far as a file becomes what the status line
 // tells; a cancelled dialog changes nothing.
-void frmMain::RunFileCommand(void (ConfigFileCommands::*command)()) {
-    if (Busy()) return;
-    const int before = Files.events();
-    (Files.*command)();
-    if (Files.events() != before) lastAction_ = LastAction::File;
+void Application::runFileCommand(void (ConfigFileCommands::*command)()) {
+    if (busy()) return;
+    const int before = files.events();
+    (files.*command)();
+    if (files.events() != before) lastAction_ = LastAction::File;
 }
 
-void frmMain::Export_Click() { RunFileCommand(&ConfigFileCommands::Export_Click); }
-void frmMain::Import_Click() { RunFileCommand(&ConfigFileCommands::Import_Click); }
-void frmMain::Compare_Click() { RunFileCommand(&ConfigFileCommands::Compare_Click); }
+void Application::exportConfig() { runFileCommand(&ConfigFileCommands::exportConfig); }
+void Application::importConfig() { runFileCommand(&ConfigFileCommands::importConfig); }
+void Application::compareWithFile() { runFileCommand(&ConfigFileCommands::compareWithFile); }
 
-Verdict frmMain::LastVerdict() const {
+Verdict Application::lastVerdict() const {
     switch (lastAction_) {
-    case LastAction::Read: return ReadVerdict(Transfer.lastRead());
-    case LastAction::Write: return VerifiedWriteVerdict(Transfer.lastWrite(), lastVerify_);
-    case LastAction::File: return {Files.lastEvent().ok, FileEventText(Files.lastEvent()), ""};
+    case LastAction::Read: return ReadVerdict(transfer.lastRead());
+    case LastAction::Write: return VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_);
+    case LastAction::File: return {files.lastEvent().ok, FileEventText(files.lastEvent()), ""};
     default: return {true, "", ""};
     }
 }
 
 // The port opened at start-up stays in use until the program ends; a port
 // chosen since is named as the one of the next start.
-std::string frmMain::ConnectionText() const {
+std::string Application::connectionText() const {
     std::string text;
     if (usingSimulator_) {
         text = "Connected to the simulated switch";
@@ -296,41 +296,41 @@ std::string frmMain::ConnectionText() const {
         text = (label.empty() ? label : std::string(1, static_cast<char>(std::toupper(label[0]))) + label.substr(1)) +
                (port_->isOpen() ? " open, 4800 baud, odd parity" : " not open");
     }
-    if (!openedDevice_.empty() && !usingSimulator_ && !options_.device && ChoiceDevice() != openedDevice_)
-        text += "; " + PortLabel(ChoiceDevice(), env_.devices) + " from the next start";
+    if (!openedDevice_.empty() && !usingSimulator_ && !options_.device && choiceDevice() != openedDevice_)
+        text += "; " + PortLabel(choiceDevice(), env_.devices) + " from the next start";
     return text;
 }
 
-std::string frmMain::StatusText() const {
-    const Verdict verdict = LastVerdict();
-    return ConnectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary);
+std::string Application::statusText() const {
+    const Verdict verdict = lastVerdict();
+    return connectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary);
 }
 
-void frmMain::DIAG_Click() {
-    Diagnostic.show();
-    env_.ui->showDiagnostic(Diagnostic);
+void Application::showDiagnostic() {
+    diagnostic.show();
+    env_.ui->showDiagnostic(diagnostic);
 }
 
-void frmMain::ShowPortSelection(bool modal) {
+void Application::showPortSelection(bool modal) {
     // A window already open keeps its model (it points at it); it is only
     // brought to the front.
-    if (PortSelection && PortSelection->isOpen()) {
-        env_.ui->showPortSelection(*PortSelection, modal);
+    if (portSelection && portSelection->isOpen()) {
+        env_.ui->showPortSelection(*portSelection, modal);
         return;
     }
-    PortSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
-    PortSelection->Form_Load();
-    env_.ui->showPortSelection(*PortSelection, modal);
+    portSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
+    portSelection->start();
+    env_.ui->showPortSelection(*portSelection, modal);
 }
 
-std::array<bool, 17> frmMain::GetAvailablePorts() {
+std::array<bool, 17> Application::availablePorts() {
     // A run started on a named device or the simulator skipped the probe;
     // the list then reflects a probe made the first time it is needed.
-    if (!probed_) ProbePorts();
-    return PortAvailable;
+    if (!probed_) probePorts();
+    return portAvailable;
 }
 
-void frmMain::SetActivePort() {
+void Application::rememberPort() {
     if (env_.portsIni.none()) return;
     if (!StorePortsIni(env_.portsIni, currentActivePort_, chosenDevice_))
         env_.ui->messageBox(kPortsIniMessage, kCaption);
