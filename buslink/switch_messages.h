@@ -89,10 +89,26 @@ inline constexpr int kLastPlainCommandCode = 0x1F;
 
 // Most payload values travel complemented.
 constexpr std::uint8_t Complement(int value) { return static_cast<std::uint8_t>((value ^ 0xFF) & 0xFF); }
+constexpr int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
 
 // Three address bytes as one number, and back, most significant first.
 constexpr unsigned AddressValue(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return a * 65536u + b * 256u + c;
 }
+// The same for three complemented bytes from at.
+constexpr unsigned ComplementedAddress(const std::uint8_t* at) {
+    return AddressValue(static_cast<std::uint8_t>(Plain(at[0])), static_cast<std::uint8_t>(Plain(at[1])),
+                        static_cast<std::uint8_t>(Plain(at[2])));
+}
+
+// Bytes 2..5 of every frame the tool sends: the fixed byte, then the tool's
+// own bus address, to which the switch sends its reply.
+inline constexpr std::array<std::uint8_t, 4> kToolHeader{0xFF, 0xFE, 0xFF, 0xFF};
+// The destination every switch on the bus answers to.
+inline constexpr std::array<std::uint8_t, 3> kEverySwitch{0xFF, 0xFF, 0xFF};
+// A write's reply carries this one payload byte.
+inline constexpr std::uint8_t kAcknowledged = 0xFF;
+// No frame of the protocol is shorter.
+inline constexpr int kShortestFrame = 11;
 
 }  // namespace kavro

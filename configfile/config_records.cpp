@@ -18,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
-
 // One record of the table: which control it stands for.
 struct Field {
     enum Kind { List, Check, Text } kind;

@@ -5,7 +5,6 @@
 namespace kavro {
 namespace {
 
-constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
 constexpr const char* kSeqNames[3] = {"Function1", "Function2", "Function3"};
 constexpr int kFrameTops[kChannels] = {960, 3240, 5520, 960, 3240, 5520, 7800, 7800};
 constexpr int kFirstRowTop = 960;

@@ -23,6 +23,7 @@ class UiServices;
 
 inline constexpr int kChannels = 8;
 inline constexpr int kEvents = 24;
+inline constexpr std::array<const char*, 3> kEventNames{"On Press", "On Hold", "On Release"};
 
 inline constexpr int EventIndex(int c, int e) { return 3 * c + e; }
 inline constexpr int EventNameIndex(int c, int e) { return 8 * e + c; }

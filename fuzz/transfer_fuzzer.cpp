@@ -43,7 +43,6 @@ int ReplyLength(std::uint8_t message) {
     }
 }
 
-int ChannelOf(const Bytes& frame) { return frame.size() > 9 ? frame[9] ^ 0xFF : 0; }
 
 enum class Answer { FromSwitch, Silence, FramedNoise, RawNoise, Unplugged };
 
@@ -94,7 +93,7 @@ private:
         case Answer::FramedNoise:
             reply = script_.bytes(ReplyLength(frame[0]) - 2);
             reply[1] = LengthByte(ReplyLength(frame[0]), false);
-            FinishFrame(reply);
+            AppendChecksum(reply);
             break;
         case Answer::RawNoise: reply = script_.bytes(script_.number(0, 60)); break;
         case Answer::Unplugged:
@@ -130,7 +129,7 @@ int ReadStep(const Bytes& f) {
     switch (f[0]) {
     case msg::queryFirmware: return 0;
     case msg::querySwitchAddress: return 1;
-    case msg::queryChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? 1 + ChannelOf(f) : -1;
+    case msg::queryChannel: return ChannelNamedIn(f) >= 1 && ChannelNamedIn(f) <= 8 ? 1 + ChannelNamedIn(f) : -1;
     case msg::querySourceGroups: return 10;
     default: return -1;
     }
@@ -140,7 +139,7 @@ int ReadStep(const Bytes& f) {
 int WriteStep(const Bytes& f) {
     switch (f[0]) {
     case msg::writeSwitchAddress: return 0;
-    case msg::writeChannel: return ChannelOf(f) >= 1 && ChannelOf(f) <= 8 ? ChannelOf(f) : -1;
+    case msg::writeChannel: return ChannelNamedIn(f) >= 1 && ChannelNamedIn(f) <= 8 ? ChannelNamedIn(f) : -1;
     case msg::writeSourceGroups: return 9;
     default: return -1;
     }

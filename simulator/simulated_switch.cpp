@@ -5,12 +5,10 @@
 namespace kavro {
 namespace {
 
-bool IsChannelMessage(int message) { return message == msg::queryChannel || message == msg::writeChannel; }
-
 // Recomputes the checksum of a reply after a byte in it was changed.
 void Reseal(Bytes& reply) {
     reply.resize(reply.size() - 2);
-    FinishFrame(reply);
+    AppendChecksum(reply);
 }
 
 }  // namespace
@@ -26,7 +24,7 @@ std::vector<SwitchResponse> SimulatedSwitch::receive(const std::uint8_t* data, s
 
 SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
     const int message = frame.empty() ? -1 : frame[0];
-    const int channel = IsChannelMessage(message) && frame.size() > 9 ? (frame[9] ^ 0xFF) : 0;
+    const int channel = ChannelNamedIn(frame);
     const int attempt = ++attempts_[{message, channel}];
     frames_.push_back(frame);
     const FaultRule rule = plan_.faultFor(message, channel, attempt);
@@ -75,7 +73,7 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
     case Fault::ChannelZero:
     case Fault::ChannelNine:
         if (message == msg::queryChannel) {
-            reply[9] = static_cast<std::uint8_t>((fault == Fault::ChannelZero ? 0 : 9) ^ 0xFF);
+            reply[kPayload] = Complement(fault == Fault::ChannelZero ? 0 : 9);
             Reseal(reply);
         }
         break;

@@ -7,33 +7,32 @@
 namespace kavro {
 namespace {
 
-// One event block: command, data low, data high or priority, mode byte,
-// three address bytes, all complemented.
-std::array<std::uint8_t, 7> EventBlock(int code, int dataLow, int dataHigh, int mode,
-                                       std::array<int, 3> address) {
-    return {Complement(code),       Complement(dataLow),    Complement(dataHigh),  Complement(mode),
-            Complement(address[0]), Complement(address[1]), Complement(address[2])};
-}
-
-void SetChannel(SwitchState& state, int channel, const std::array<std::array<std::uint8_t, 7>, 3>& events) {
-    for (int e = 0; e < 3; ++e)
-        std::copy(events[e].begin(), events[e].end(), state.channelBlocks[channel].begin() + 7 * e);
-}
-
-bool ChecksumOk(const Bytes& frame) {
-    const std::size_t n = frame.size();
-    if (n < 3) return false;
-    unsigned sum = 0;
-    for (std::size_t i = 0; i + 2 < n; ++i) sum += frame[i];
-    return frame[n - 2] == ((sum >> 8) & 0xFF) && frame[n - 1] == (sum & 0xFF);
+void PutAddress(std::uint8_t* at, unsigned address) {
+    at[0] = Complement(static_cast<int>(address >> 16));
+    at[1] = Complement(static_cast<int>(address >> 8));
+    at[2] = Complement(static_cast<int>(address));
 }
 
 }  // namespace
 
+void SwitchState::setChannel(int channel, const std::array<PlainEvent, 3>& events, int modeByte,
+                             unsigned address) {
+    auto& blocks = channelBlocks[channel - 1];
+    for (int e = 0; e < 3; ++e) {
+        std::uint8_t* block = &blocks[kEventBlockSize * e];
+        block[0] = Complement(events[e].code);
+        block[1] = Complement(events[e].dataLow);
+        block[2] = Complement(events[e].dataHigh);
+        block[3] = Complement(modeByte);
+        PutAddress(block + 4, address);
+    }
+}
+
+void SwitchState::setSourceGroup(int channel, unsigned address) { PutAddress(&sourceGroups[3 * (channel - 1)], address); }
+
 SwitchState SwitchState::Factory() {
     SwitchState state;
-    const auto none = EventBlock(0x00, 0, 0, 0, {0xFF, 0xFF, 0xFF});
-    for (int c = 0; c < 8; ++c) SetChannel(state, c, {none, none, none});
+    for (int channel = 1; channel <= 8; ++channel) state.setChannel(channel, {}, kModeGroup, 0xFFFFFF);
     state.sourceGroups.fill(0xFF);  // reads back as 000000
     return state;
 }
@@ -41,25 +40,21 @@ SwitchState SwitchState::Factory() {
 SwitchState SwitchState::Demo() {
     SwitchState state = Factory();
     state.address = {0x00, 0x12, 0x34};
-    const std::array<int, 3> group{0xFF, 0xFF, 0xFF};
     // Channel 1: up on press, stop on release, to the group.
-    SetChannel(state, 0, {EventBlock(0x01, 0, 0, 0, group), EventBlock(0x00, 0, 0, 0, group),
-                          EventBlock(0x03, 0, 0, 0, group)});
+    state.setChannel(1, {{{0x01}, {0x00}, {0x03}}}, kModeGroup, 0xFFFFFF);
     // Channel 2: down limit 10 on press, jog down 50 ms on hold, to one motor.
-    const std::array<int, 3> motor{0x00, 0xA1, 0x07};
-    SetChannel(state, 1, {EventBlock(0x02, 0x10, 0, 2, motor), EventBlock(0x0B, 0x50, 0, 2, motor),
-                          EventBlock(0x03, 0, 0, 2, motor)});
+    state.setChannel(2, {{{0x02, 0x10}, {0x0B, 0x50}, {0x03}}}, kModeSpecific, 0x00A107);
     // Channel 3: go to intermediate position 2, lock it with priority 3, point to point.
-    const std::array<int, 3> pp{0x00, 0x00, 0x42};
-    SetChannel(state, 2, {EventBlock(0x04, 0x02, 0, 1, pp), EventBlock(0x23, 0x02, 0x03, 1, pp),
-                          EventBlock(0x24, 0, 0x03, 1, pp)});
+    state.setChannel(3, {{{0x04, 0x02}, {0x23, 0x02, 0x03}, {0x24, 0, 0x03}}}, kModePointToPoint, 0x000042);
     // Channel 4: absolute position 1234 to its source group, in sequence mode.
-    SetChannel(state, 3, {EventBlock(0x08, 0x34, 0x12, 0xC0, group), EventBlock(0x00, 0, 0, 0xC0, group),
-                          EventBlock(0x00, 0, 0, 0xC0, group)});
-    state.sourceGroups[9] = Complement(0x01);
-    state.sourceGroups[10] = Complement(0x02);
-    state.sourceGroups[11] = Complement(0x03);
+    state.setChannel(4, {{{0x08, 0x34, 0x12}, {0x00}, {0x00}}}, kSrcGroupFlag | kSeqFlag, 0xFFFFFF);
+    state.setSourceGroup(4, 0x010203);
     return state;
+}
+
+int ChannelNamedIn(const Bytes& frame) {
+    const bool channelMessage = !frame.empty() && (frame[0] == msg::queryChannel || frame[0] == msg::writeChannel);
+    return channelMessage && frame.size() > static_cast<std::size_t>(kPayload) ? Plain(frame[kPayload]) : 0;
 }
 
 std::vector<Bytes> FrameAssembler::push(const std::uint8_t* data, std::size_t count) {
@@ -67,7 +62,7 @@ std::vector<Bytes> FrameAssembler::push(const std::uint8_t* data, std::size_t co
     std::vector<Bytes> frames;
     while (pending_.size() >= 2) {
         const int length = FrameLengthFrom(pending_[1]);
-        if (length < 11 || length > kFrameBufferSize) {  // no frame of ours is shorter than 11
+        if (length < kShortestFrame || length > kFrameBufferSize) {
             pending_.erase(pending_.begin());
             continue;
         }
@@ -89,22 +84,17 @@ Bytes SwitchSimulator::receive(const std::uint8_t* data, std::size_t count) {
 
 Bytes SwitchSimulator::replyHeader(std::uint8_t code, int length, const Bytes& query) const {
     // The reply goes back to whoever asked: the query's sender field.
-    return {code, LengthByte(length, false), 0xFF,
+    const auto sender = query.begin() + kSenderAddress;
+    return {code, LengthByte(length, false), kToolHeader[0],
             state_.address[0], state_.address[1], state_.address[2],
-            query[3], query[4], query[5]};
-}
-
-void FinishFrame(Bytes& frame) {
-    unsigned sum = 0;
-    for (std::uint8_t b : frame) sum += b;
-    frame.push_back(static_cast<std::uint8_t>((sum >> 8) & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(sum & 0xFF));
+            sender[0], sender[1], sender[2]};
 }
 
 std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
-    if (frame.size() < 11 || !ChecksumOk(frame)) return std::nullopt;
-    const bool global = frame[6] == 0xFF && frame[7] == 0xFF && frame[8] == 0xFF;
-    const bool ours = std::equal(state_.address.begin(), state_.address.end(), frame.begin() + 6);
+    if (frame.size() < static_cast<std::size_t>(kShortestFrame) || !ChecksumMatches(frame)) return std::nullopt;
+    const auto destination = frame.begin() + kDestinationAddress;
+    const bool global = std::equal(kEverySwitch.begin(), kEverySwitch.end(), destination);
+    const bool ours = std::equal(state_.address.begin(), state_.address.end(), destination);
     if (!global && !ours) return std::nullopt;
 
     const std::uint8_t code = frame[0];
@@ -119,11 +109,11 @@ std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
         reply = replyHeader(code, kSwitchAddressReplyLength, frame);
         break;
     case msg::queryChannel: {
-        if (frame.size() < 12) return std::nullopt;
-        const int channel = Complement(frame[9]);
+        if (frame.size() <= static_cast<std::size_t>(kPayload)) return std::nullopt;
+        const int channel = Plain(frame[kPayload]);
         if (channel < 1 || channel > 8) return std::nullopt;
         reply = replyHeader(code, kChannelRecordLength, frame);
-        reply.push_back(frame[9]);
+        reply.push_back(frame[kPayload]);
         const auto& blocks = state_.channelBlocks[channel - 1];
         reply.insert(reply.end(), blocks.begin(), blocks.end());
         break;
@@ -133,30 +123,30 @@ std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
         reply.insert(reply.end(), state_.sourceGroups.begin(), state_.sourceGroups.end());
         break;
     case msg::writeSwitchAddress:
-        if (frame.size() != 14) return std::nullopt;
+        if (frame.size() != static_cast<std::size_t>(Shape(code).frameLength)) return std::nullopt;
         reply = replyHeader(code, kWriteReplyLength, frame);
-        std::copy(frame.begin() + 9, frame.begin() + 12, state_.address.begin());
-        reply.push_back(0xFF);  // acknowledged
+        std::copy_n(frame.begin() + kPayload, 3, state_.address.begin());
+        reply.push_back(kAcknowledged);
         break;
     case msg::writeChannel: {
         if (frame.size() != kChannelRecordLength) return std::nullopt;
-        const int channel = Complement(frame[9]);
+        const int channel = Plain(frame[kPayload]);
         if (channel < 1 || channel > 8) return std::nullopt;
-        std::copy(frame.begin() + 10, frame.begin() + 31, state_.channelBlocks[channel - 1].begin());
+        std::copy_n(frame.begin() + EventBlockStart(0), 3 * kEventBlockSize, state_.channelBlocks[channel - 1].begin());
         reply = replyHeader(code, kWriteReplyLength, frame);
-        reply.push_back(0xFF);
+        reply.push_back(kAcknowledged);
         break;
     }
     case msg::writeSourceGroups:
         if (frame.size() != kSourceGroupTableLength) return std::nullopt;
-        std::copy(frame.begin() + 9, frame.begin() + 33, state_.sourceGroups.begin());
+        std::copy_n(frame.begin() + kPayload, state_.sourceGroups.size(), state_.sourceGroups.begin());
         reply = replyHeader(code, kWriteReplyLength, frame);
-        reply.push_back(0xFF);
+        reply.push_back(kAcknowledged);
         break;
     default:
         return std::nullopt;
     }
-    FinishFrame(reply);
+    AppendChecksum(reply);
     ++framesAnswered_;
     return reply;
 }

@@ -10,11 +10,17 @@
 #include <optional>
 #include <vector>
 
+#include "buslink/frame_codec.h"
 #include "buslink/switch_messages.h"
 
 namespace kavro {
 
-using Bytes = std::vector<std::uint8_t>;
+// One event of a channel record in plain values.
+struct PlainEvent {
+    int code = 0;
+    int dataLow = 0;
+    int dataHigh = 0;  // or a lock command's priority
+};
 
 struct SwitchState {
     int firmwareMajor = 2;
@@ -24,6 +30,11 @@ struct SwitchState {
     std::array<std::array<std::uint8_t, 21>, 8> channelBlocks{};
     // Per channel three complemented address bytes, as on the wire.
     std::array<std::uint8_t, 24> sourceGroups{};
+
+    // One channel (1..8): three events, with the same mode byte and motor
+    // address in every block, as the tool writes them.
+    void setChannel(int channel, const std::array<PlainEvent, 3>& events, int modeByte, unsigned address);
+    void setSourceGroup(int channel, unsigned address);
 
     // A switch fresh from the factory: every event "NONE", every channel
     // to the group address, no source groups.
@@ -42,6 +53,9 @@ public:
 private:
     Bytes pending_;
 };
+
+// The channel a channel query or write names; 0 for other frames.
+int ChannelNamedIn(const Bytes& frame);
 
 class SwitchSimulator {
 public:
@@ -66,8 +80,5 @@ private:
     FrameAssembler assembler_;
     int framesAnswered_ = 0;
 };
-
-// Completes a reply: length byte checked, checksum appended.
-void FinishFrame(Bytes& frame);
 
 }  // namespace kavro

@@ -14,12 +14,10 @@
 #include <QTest>
 
 #include "support/gui_fixture.h"
-#include "support/switch_builder.h"
 
 namespace kavro {
 namespace {
 
-using test::Wire;
 
 class GuiBinding : public test::GuiFixture {
 protected:
@@ -132,14 +130,14 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndSendConfigWritesIt) {
     ASSERT_EQ(frames.size(), 10u);
     for (const Bytes& f : frames) EXPECT_EQ(Bytes(f.begin() + 6, f.begin() + 9), (Bytes{0x00, 0x00, 0x01}));
     const Bytes &ch1 = frames[1], &ch2 = frames[2], &ch3 = frames[3], &ch5 = frames[5], &groups = frames[9];
-    EXPECT_EQ(Bytes(ch1.begin() + 10, ch1.begin() + 14), (Bytes{Wire(0x23), Wire(0x05), Wire(0x07), Wire(0x40)}));
-    EXPECT_EQ(Bytes(ch2.begin() + 13, ch2.begin() + 17), (Bytes{Wire(2), Wire(0x12), Wire(0x34), Wire(0x56)}));
-    EXPECT_EQ(Bytes(ch3.begin() + 13, ch3.begin() + 17), (Bytes{Wire(1), Wire(0x00), Wire(0xAB), Wire(0xCD)}));
-    EXPECT_EQ(Bytes(ch2.begin() + 17, ch2.begin() + 20), (Bytes{Wire(0x08), Wire(0x34), Wire(0x12)}));
-    EXPECT_EQ(ch2[24], Wire(0x25));
-    EXPECT_EQ(ch1[24], Wire(0x03));
-    EXPECT_EQ(ch5[13], Wire(0x80));
-    EXPECT_EQ(Bytes(groups.begin() + 21, groups.begin() + 24), (Bytes{Wire(0x0A), Wire(0x0B), Wire(0x0C)}));
+    EXPECT_EQ(Bytes(ch1.begin() + 10, ch1.begin() + 14), (Bytes{Complement(0x23), Complement(0x05), Complement(0x07), Complement(0x40)}));
+    EXPECT_EQ(Bytes(ch2.begin() + 13, ch2.begin() + 17), (Bytes{Complement(2), Complement(0x12), Complement(0x34), Complement(0x56)}));
+    EXPECT_EQ(Bytes(ch3.begin() + 13, ch3.begin() + 17), (Bytes{Complement(1), Complement(0x00), Complement(0xAB), Complement(0xCD)}));
+    EXPECT_EQ(Bytes(ch2.begin() + 17, ch2.begin() + 20), (Bytes{Complement(0x08), Complement(0x34), Complement(0x12)}));
+    EXPECT_EQ(ch2[24], Complement(0x25));
+    EXPECT_EQ(ch1[24], Complement(0x03));
+    EXPECT_EQ(ch5[13], Complement(0x80));
+    EXPECT_EQ(Bytes(groups.begin() + 21, groups.begin() + 24), (Bytes{Complement(0x0A), Complement(0x0B), Complement(0x0C)}));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ using test::RecordingPort;
 Bytes Reply(std::uint8_t code, int length, std::uint8_t fill) {
     Bytes reply{code, LengthByte(length, false)};
     while (static_cast<int>(reply.size()) < length - 2) reply.push_back(fill);
-    FinishFrame(reply);
+    AppendChecksum(reply);
     return reply;
 }
 
@@ -147,7 +147,7 @@ TEST_F(PtyTransport, LongReplyIsCutToFortyNineAndTheRestDroppedAndCounted) {
 
 TEST_F(PtyTransport, ZeroAndFFBytesCrossTheLineUnchanged) {
     Bytes reply{0x80, 0xF2, 0x00, 0xFF, 0x00, 0xFF, 0xFF, 0x0D, 0x0A, 0x11, 0x13};
-    FinishFrame(reply);
+    AppendChecksum(reply);
     Start([&](const Bytes&) { return reply; });
     Exchange(13);
     ASSERT_EQ(bus.receivedCount, 13);

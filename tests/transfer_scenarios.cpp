@@ -9,17 +9,12 @@
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
-#include "support/switch_builder.h"
 #include "support/transfer_rig.h"
 
 namespace kavro {
 namespace {
 
-using test::Event;
 using test::MakeRig;
-using test::SetChannel;
-using test::SetSourceGroup;
-using test::Wire;
 
 // A switch whose channels use every destination mode, "Seq", locks,
 // 16-bit data and source groups.
@@ -28,16 +23,16 @@ SwitchState Rich() {
     s.firmwareMajor = 2;
     s.firmwareMinor = 14;
     s.address = {0x12, 0xAB, 0x3C};
-    SetChannel(s, 1, {{{0x02, 0x10}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);            // Specific
-    SetChannel(s, 2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);  // P-P
-    SetChannel(s, 3, {{{0x20, 0, 0x07}, {0x23, 0x05, 0x09}, {0x24}}}, 0x40, 0xFFFFFF);        // Group, Seq
-    SetChannel(s, 4, {{{0x01}, {0x00}, {0x00}}}, 0xC0, 0xFFFFFF);                              // Src Group, Seq
-    SetChannel(s, 5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000077);         // P-P again
-    SetChannel(s, 6, {{{0x04, 0x0F}, {0x05}, {0x06}}}, 0, 0xFFFFFF);                           // Group
-    SetChannel(s, 7, {{{0x10, 0x22}, {0x21}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);           // Src Group
-    SetChannel(s, 8, {{{0x25, 0x03}, {0x00}, {0x00}}}, 2, 0xFEDCBA);                   // Specific
-    SetSourceGroup(s, 4, 0x010203);
-    SetSourceGroup(s, 7, 0xABCDEF);
+    s.setChannel(1, {{{0x02, 0x10}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);            // Specific
+    s.setChannel(2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);  // P-P
+    s.setChannel(3, {{{0x20, 0, 0x07}, {0x23, 0x05, 0x09}, {0x24}}}, 0x40, 0xFFFFFF);        // Group, Seq
+    s.setChannel(4, {{{0x01}, {0x00}, {0x00}}}, 0xC0, 0xFFFFFF);                              // Src Group, Seq
+    s.setChannel(5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000077);         // P-P again
+    s.setChannel(6, {{{0x04, 0x0F}, {0x05}, {0x06}}}, 0, 0xFFFFFF);                           // Group
+    s.setChannel(7, {{{0x10, 0x22}, {0x21}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);           // Src Group
+    s.setChannel(8, {{{0x25, 0x03}, {0x00}, {0x00}}}, 2, 0xFEDCBA);                   // Specific
+    s.setSourceGroup(4, 0x010203);
+    s.setSourceGroup(7, 0xABCDEF);
     return s;
 }
 
@@ -111,7 +106,7 @@ TEST(GetConfig, QueriesAreTheWorkedFramesInOrder) {
     EXPECT_EQ(frames[0], (Bytes{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C}));
     EXPECT_EQ(frames[1], (Bytes{0x8F, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x7B}));
     EXPECT_EQ(frames[2], (Bytes{0x8D, 0xF3, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x09, 0x76}));
-    for (int ch = 1; ch <= 8; ++ch) EXPECT_EQ(frames[1 + ch][9], Wire(ch));
+    for (int ch = 1; ch <= 8; ++ch) EXPECT_EQ(frames[1 + ch][9], Complement(ch));
     EXPECT_EQ(frames[10], (Bytes{0x8C, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x78}));
 }
 
@@ -131,7 +126,7 @@ TEST(GetConfig, SwitchAddressChosenAddressesEveryQuery) {
 
 TEST(GetConfig, NeverClearsSeqAndReplacesAStaleSrcGroup) {
     SwitchState state = Rich();
-    SetChannel(state, 1, {{{0x01}, {0}, {0}}}, 0, 0);  // Group, no Seq
+    state.setChannel(1, {{{0x01}, {0}, {0}}}, 0, 0);  // Group, no Seq
     auto rig = MakeRig(state);
     ConfigScreen& s = rig->form().screen;
     s.seq[0].setValue(1);
@@ -143,7 +138,7 @@ TEST(GetConfig, NeverClearsSeqAndReplacesAStaleSrcGroup) {
 
 TEST(GetConfig, ModeOutsideTheThreeSetsNoBoxAndShowsNoAddress) {
     SwitchState state = Rich();
-    SetChannel(state, 6, {{{0x01}, {0}, {0}}}, 0x03, 0x334455);
+    state.setChannel(6, {{{0x01}, {0}, {0}}}, 0x03, 0x334455);
     auto rig = MakeRig(state);
     ConfigScreen& s = rig->form().screen;
     s.destinationBoxes[PointToPointBox(5)].setValue(1);  // what the channel showed before
@@ -378,12 +373,12 @@ TEST(SendConfig, TenFramesCarryTheScreen) {
         ASSERT_EQ(f[1 + c].size(), 33u);
         EXPECT_EQ(f[1 + c][0], 0x7D);
         EXPECT_EQ(f[1 + c][1], 0x5E);
-        EXPECT_EQ(f[1 + c][9], Wire(c + 1));
+        EXPECT_EQ(f[1 + c][9], Complement(c + 1));
     }
     const Bytes& ch1 = f[1];
-    EXPECT_EQ(ch1[10], Wire(0x23));
-    EXPECT_EQ(ch1[11], Wire(0x05));
-    EXPECT_EQ(ch1[12], Wire(0x7F));  // the priority, not the data's high byte
+    EXPECT_EQ(ch1[10], Complement(0x23));
+    EXPECT_EQ(ch1[11], Complement(0x05));
+    EXPECT_EQ(ch1[12], Complement(0x7F));  // the priority, not the data's high byte
     for (int b : {10, 17, 24}) {
         EXPECT_EQ(ch1[b + 3], 0x3F);  // 0xC0: Src Group with Seq
         EXPECT_EQ(ch1[b + 4], 0x00);
@@ -391,25 +386,25 @@ TEST(SendConfig, TenFramesCarryTheScreen) {
         EXPECT_EQ(ch1[b + 6], 0x00);
     }
     const Bytes& ch2 = f[2];
-    EXPECT_EQ(ch2[17], Wire(0x08));
+    EXPECT_EQ(ch2[17], Complement(0x08));
     EXPECT_EQ(ch2[18], 0xCB);  // 0x34
     EXPECT_EQ(ch2[19], 0xED);  // 0x12
     for (int b : {10, 17, 24}) {
-        EXPECT_EQ(ch2[b + 3], Wire(2));
-        EXPECT_EQ(ch2[b + 4], Wire(0xA1));
-        EXPECT_EQ(ch2[b + 5], Wire(0xB2));
-        EXPECT_EQ(ch2[b + 6], Wire(0xC3));
+        EXPECT_EQ(ch2[b + 3], Complement(2));
+        EXPECT_EQ(ch2[b + 4], Complement(0xA1));
+        EXPECT_EQ(ch2[b + 5], Complement(0xB2));
+        EXPECT_EQ(ch2[b + 6], Complement(0xC3));
     }
     // The placeholder of a data box never given a command with data.
     EXPECT_EQ(ch2[11], 0xFF);
     EXPECT_EQ(ch2[12], 0xF1);
     const Bytes& ch3 = f[3];
-    EXPECT_EQ(ch3[13], Wire(1));
-    EXPECT_EQ(ch3[14], Wire(0x00));
-    EXPECT_EQ(ch3[16], Wire(0xA5));
-    EXPECT_EQ(f[4][13], Wire(0x80));  // Src Group without Seq
+    EXPECT_EQ(ch3[13], Complement(1));
+    EXPECT_EQ(ch3[14], Complement(0x00));
+    EXPECT_EQ(ch3[16], Complement(0xA5));
+    EXPECT_EQ(f[4][13], Complement(0x80));  // Src Group without Seq
     const Bytes& ch5 = f[5];
-    EXPECT_EQ(ch5[13], Wire(0));  // Group
+    EXPECT_EQ(ch5[13], Complement(0));  // Group
     EXPECT_EQ(ch5[14], 0x00);
     EXPECT_EQ(ch5[15], 0x00);
     EXPECT_EQ(ch5[16], 0x00);
@@ -418,11 +413,11 @@ TEST(SendConfig, TenFramesCarryTheScreen) {
     ASSERT_EQ(groups.size(), 35u);
     EXPECT_EQ(groups[0], 0x7C);
     EXPECT_EQ(groups[1], 0x5C);
-    EXPECT_EQ(groups[9], Wire(0x0A));
-    EXPECT_EQ(groups[10], Wire(0x0B));
-    EXPECT_EQ(groups[11], Wire(0x0C));
-    EXPECT_EQ(groups[18], Wire(0x12));
-    EXPECT_EQ(groups[20], Wire(0x56));
+    EXPECT_EQ(groups[9], Complement(0x0A));
+    EXPECT_EQ(groups[10], Complement(0x0B));
+    EXPECT_EQ(groups[11], Complement(0x0C));
+    EXPECT_EQ(groups[18], Complement(0x12));
+    EXPECT_EQ(groups[20], Complement(0x56));
     for (int i : {12, 13, 14, 21, 22, 23}) EXPECT_EQ(groups[i], 0xFF);
     EXPECT_TRUE(rig->ui().messages.empty());
 }
@@ -520,11 +515,11 @@ TEST(SendConfig, VanishingLineStopsTheWrite) {
 // share its one priority, and group destinations carry FFFFFF.
 SwitchState Copyable() {
     SwitchState s = Rich();
-    SetChannel(s, 8, {{{0x25, 0x03, 0x0E}, {0x22, 0x44, 0x0E}, {0x00}}}, 2, 0xFEDCBA);  // one priority
-    SetChannel(s, 5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000042);         // same P-P address
-    SetChannel(s, 3, {{{0x20, 0, 0x09}, {0x23, 0x05, 0x09}, {0x24, 0, 0x09}}}, 0x40, 0xFFFFFF);
-    SetChannel(s, 2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);
-    SetChannel(s, 7, {{{0x10, 0x22}, {0x21, 0, 0x04}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);
+    s.setChannel(8, {{{0x25, 0x03, 0x0E}, {0x22, 0x44, 0x0E}, {0x00}}}, 2, 0xFEDCBA);  // one priority
+    s.setChannel(5, {{{0x0A, 0x20}, {0x0C, 0x30}, {0x0D, 0x40}}}, 1, 0x000042);         // same P-P address
+    s.setChannel(3, {{{0x20, 0, 0x09}, {0x23, 0x05, 0x09}, {0x24, 0, 0x09}}}, 0x40, 0xFFFFFF);
+    s.setChannel(2, {{{0x08, 0x34, 0x12}, {0x00}, {0x23, 0x05, 0x03}}}, 1, 0x000042);
+    s.setChannel(7, {{{0x10, 0x22}, {0x21, 0, 0x04}, {0x22, 0x11, 0x04}}}, 0x80, 0xFFFFFF);
     return s;
 }
 
@@ -557,17 +552,17 @@ TEST(CopyBetweenSwitches, TwoThingsDoNotSurviveByDesign) {
     SwitchState a = Copyable();
     // A priority byte on a channel with no lock command, and a source group
     // on a channel that is not in "Src Group" mode.
-    SetChannel(a, 1, {{{0x02, 0x10, 0x05}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);
-    SetSourceGroup(a, 2, 0x0D0E0F);
+    a.setChannel(1, {{{0x02, 0x10, 0x05}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);
+    a.setSourceGroup(2, 0x0D0E0F);
     auto rig = MakeRig(a);
     rig->form().readSwitch();
     EXPECT_EQ(rig->form().screen.lockPriority[0].text(), "00");  // no lock command: its byte is the data's
     rig->replaceSwitch(SwitchState::Factory());
     rig->form().writeSwitch();
     const SwitchState b = rig->State();
-    EXPECT_EQ(b.channelBlocks[0][2], Wire(0x00));  // the stray priority is gone
+    EXPECT_EQ(b.channelBlocks[0][2], Complement(0x00));  // the stray priority is gone
     EXPECT_EQ(b.sourceGroups[3], 0xFF);            // the unused source group too
-    a.channelBlocks[0][2] = Wire(0x00);
+    a.channelBlocks[0][2] = Complement(0x00);
     a.sourceGroups[3] = a.sourceGroups[4] = a.sourceGroups[5] = 0xFF;
     EXPECT_EQ(b.channelBlocks, a.channelBlocks);
     EXPECT_EQ(b.sourceGroups, a.sourceGroups);

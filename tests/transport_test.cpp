@@ -21,7 +21,7 @@ const Bytes kFirmwareQuery{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}
 Bytes Reply(std::uint8_t code, int length) {
     Bytes reply{code, LengthByte(length, false)};
     while (static_cast<int>(reply.size()) < length - 2) reply.push_back(static_cast<std::uint8_t>(reply.size()));
-    FinishFrame(reply);
+    AppendChecksum(reply);
     return reply;
 }
 

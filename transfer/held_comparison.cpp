@@ -6,15 +6,7 @@
 namespace kavro {
 namespace {
 
-constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
-
-int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
-
-std::string Address(const FrameBuffer& f, int at) {
-    return Hex(AddressValue(static_cast<std::uint8_t>(Plain(f[at])), static_cast<std::uint8_t>(Plain(f[at + 1])),
-                                static_cast<std::uint8_t>(Plain(f[at + 2]))),
-                   6);
-}
+std::string Address(const FrameBuffer& f, int at) { return Hex(ComplementedAddress(&f[at]), 6); }
 
 std::string DestinationName(int mode) {
     if (mode & kSrcGroupFlag) return "Src Group";

@@ -1,5 +1,7 @@
 #include "transfer/switch_transfer.h"
 
+#include <algorithm>
+
 #include "buslink/switch_messages.h"
 #include "transfer/write_frames.h"
 
@@ -9,7 +11,6 @@ namespace {
 constexpr int kAttempts = 2;
 
 std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
-int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
 
 std::string ChannelText(const char* verb, int channel) {
     return std::string(verb) + " channel " + std::to_string(channel) + " of 8";
@@ -37,26 +38,22 @@ SwitchTransfer::SwitchTransfer(BusLink& bus, ConfigScreen& screen, UiServices& u
 // then the destination (the switch address if asked for, else global).
 void SwitchTransfer::writeHeader() {
     FrameBuffer& tx = bus_.transmit;
-    tx[2] = 0xFF;
-    tx[3] = 0xFE;
-    tx[4] = 0xFF;
-    tx[5] = 0xFF;
+    std::copy(kToolHeader.begin(), kToolHeader.end(), tx.begin() + kHeaderStart);
+    std::copy(kEverySwitch.begin(), kEverySwitch.end(), tx.begin() + kDestinationAddress);
     if (screen_.useSwitchAddress.value() == 1) {
         ParseAddressText(screen_.switchAddress.text(), bus_.parsed);
-        tx[6] = Byte(bus_.parsed.address1);
-        tx[7] = Byte(bus_.parsed.address2);
-        tx[8] = Byte(bus_.parsed.address3);
-    } else {
-        tx[6] = tx[7] = tx[8] = 0xFF;
+        tx[kDestinationAddress] = Byte(bus_.parsed.address1);
+        tx[kDestinationAddress + 1] = Byte(bus_.parsed.address2);
+        tx[kDestinationAddress + 2] = Byte(bus_.parsed.address3);
     }
 }
 
-int SwitchTransfer::Exchange(std::uint8_t message, int frameLength, bool writeFrame, int replyLength) {
-    bus_.transmit[0] = message;
-    bus_.transmit[1] = LengthByte(frameLength, writeFrame);
-    AppendChecksum(bus_.transmit, frameLength);
-    bus_.sendFrame(frameLength);
-    bus_.receiveFrame(replyLength);
+int SwitchTransfer::Exchange(const MessageShape& message) {
+    bus_.transmit[0] = message.code;
+    bus_.transmit[1] = LengthByte(message.frameLength, message.write);
+    AppendChecksum(bus_.transmit, message.frameLength);
+    bus_.sendFrame(message.frameLength);
+    bus_.receiveFrame(message.replyLength);
     if (!running_) return bus_.receivedCount;
     ++running_->framesSent;
     if (bus_.receivedCount > 0) ++running_->framesHeard;
@@ -66,39 +63,41 @@ int SwitchTransfer::Exchange(std::uint8_t message, int frameLength, bool writeFr
 // The length byte must name the expected length, and the bytes must have
 // come in this exchange: a silent switch leaves the previous reply in the
 // buffer, whose length and checksum would otherwise pass.
-bool SwitchTransfer::Accepted(int replyLength) const {
-    return FrameLengthFrom(bus_.reply[1]) == replyLength && bus_.receivedCount >= replyLength;
+bool SwitchTransfer::Query(std::uint8_t message) {
+    const MessageShape& m = Shape(message);
+    Exchange(m);
+    return FrameLengthFrom(bus_.reply[1]) == m.replyLength && bus_.receivedCount >= m.replyLength &&
+           VerifyChecksum(bus_.reply) == 1;
 }
 
-int SwitchTransfer::queryFirmware() {
-    const MessageShape& m = Shape(msg::queryFirmware);
-    Exchange(m.code, m.frameLength, m.write, m.replyLength);
-    return Accepted(m.replyLength) ? VerifyChecksum(bus_.reply) : 0;
-}
-
-int SwitchTransfer::querySwitchAddress() {
-    const MessageShape& m = Shape(msg::querySwitchAddress);
-    Exchange(m.code, m.frameLength, m.write, m.replyLength);
-    return Accepted(m.replyLength) ? VerifyChecksum(bus_.reply) : 0;
-}
-
-int SwitchTransfer::queryChannel(int channel) {
-    const MessageShape& m = Shape(msg::queryChannel);
+bool SwitchTransfer::queryChannel(int channel) {
     bus_.transmit[kPayload] = Complement(channel);
-    Exchange(m.code, m.frameLength, m.write, m.replyLength);
-    int errors = Accepted(m.replyLength) ? 0 : 1;
-    if (VerifyChecksum(bus_.reply) != 1) ++errors;
-    if (errors == 0) showChannel();
-    return errors;
+    if (!Query(msg::queryChannel)) return false;
+    showChannel();
+    return true;
 }
 
-int SwitchTransfer::querySourceGroups() {
-    const MessageShape& m = Shape(msg::querySourceGroups);
-    Exchange(m.code, m.frameLength, m.write, m.replyLength);
-    int errors = Accepted(m.replyLength) ? 0 : 1;
-    if (VerifyChecksum(bus_.reply) != 1) ++errors;
-    if (errors == 0) showSourceGroups();
-    return errors;
+bool SwitchTransfer::querySourceGroups() {
+    if (!Query(msg::querySourceGroups)) return false;
+    showSourceGroups();
+    return true;
+}
+
+// The writes are answered with an acknowledgement the tool does not
+// examine; that something came back is all it learns.
+bool SwitchTransfer::writeSwitchAddress() {
+    EncodeSwitchAddress(screen_, bus_.parsed, bus_.transmit);
+    return Exchange(Shape(msg::writeSwitchAddress)) > 0;
+}
+
+bool SwitchTransfer::writeChannel(int channel) {
+    EncodeChannelRecord(screen_, channel - 1, bus_.parsed, bus_.transmit);
+    return Exchange(Shape(msg::writeChannel)) > 0;
+}
+
+bool SwitchTransfer::writeSourceGroups() {
+    EncodeSourceGroups(screen_, bus_.parsed, bus_.transmit);
+    return Exchange(Shape(msg::writeSourceGroups)) > 0;
 }
 
 void SwitchTransfer::readEvent(int c, int e, int& priority) {
@@ -139,7 +138,7 @@ void SwitchTransfer::showChannel() {
     if (mode == kModePointToPoint) screen_.destinationBoxes[PointToPointBox(c)].setValue(1);
     if (mode == kModeSpecific) screen_.destinationBoxes[SpecificBox(c)].setValue(1);
 
-    const unsigned address = AddressValue(Plain(rx[press + 4]), Plain(rx[press + 5]), Plain(rx[press + 6]));
+    const unsigned address = ComplementedAddress(&rx[press + 4]);
     if (mode == kModeSpecific) screen_.motorAddress[c].setText(Hex(address, 6));
     if (mode == kModePointToPoint) screen_.ppMotorAddress.setText(Hex(address, 6));
 
@@ -160,8 +159,7 @@ void SwitchTransfer::showSourceGroups() {
     const FrameBuffer& rx = bus_.reply;
     for (int k = 0; k < kChannels; ++k) {
         const int at = kPayload + 3 * k;
-        const unsigned address = AddressValue(Plain(rx[at]), Plain(rx[at + 1]), Plain(rx[at + 2]));
-        screen_.sourceGroupAddress[k].setText(Hex(address, 6));
+        screen_.sourceGroupAddress[k].setText(Hex(ComplementedAddress(&rx[at]), 6));
     }
 }
 
@@ -239,7 +237,7 @@ void SwitchTransfer::readSwitch() {
     // Firmware version and switch address: "Error" when both attempts fail.
     // An answer that came is shown even when the read ends here; "Error"
     // only after both attempts.
-    const bool firmware = askTwice("Reading firmware version", [this] { return queryFirmware() == 1; });
+    const bool firmware = askTwice("Reading firmware version", [this] { return Query(msg::queryFirmware); });
     if (firmware || !Interrupted()) {
         report.firmware = firmware;
         const FrameBuffer& rx = bus_.reply;
@@ -248,7 +246,7 @@ void SwitchTransfer::readSwitch() {
                                              : "Error");
         ++progress_.step;
     }
-    const bool address = askTwice("Reading switch address", [this] { return querySwitchAddress() == 1; });
+    const bool address = askTwice("Reading switch address", [this] { return Query(msg::querySwitchAddress); });
     if (address || !Interrupted()) {
         report.switchAddress = address;
         const FrameBuffer& rx = bus_.reply;
@@ -261,49 +259,33 @@ void SwitchTransfer::readSwitch() {
     // Channels 1 to 8; a channel that fails twice keeps what it showed. A
     // reply naming another channel is shown there, but this channel was
     // not read.
-    for (int channel = 1; channel <= 8 && !Interrupted(); ++channel) {
-        const bool accepted =
-            askTwice(ChannelText("Reading", channel), [this, channel] { return queryChannel(channel) == 0; });
+    for (int channel = 1; channel <= kChannels && !Interrupted(); ++channel) {
+        const bool accepted = askTwice(ChannelText("Reading", channel), [this, channel] { return queryChannel(channel); });
         report.channels[channel - 1] = accepted && namedChannel_ == channel;
         if (accepted && namedChannel_ != channel) report.answeredAs[channel - 1] = namedChannel_;
         ++progress_.step;
     }
-    report.sourceGroups = askTwice("Reading source groups", [this] { return querySourceGroups() == 0; });
+    report.sourceGroups = askTwice("Reading source groups", [this] { return querySourceGroups(); });
     Finish(report);
 }
 
+// Each write frame goes out once, answered or not.
 void SwitchTransfer::writeSwitch() {
     if (busy_) return;
     lastWrite_ = {};
     WriteReport& report = lastWrite_;
     if (!Begin(report, true)) return;
-    FrameBuffer& tx = bus_.transmit;
-    ParserSlots& slots = bus_.parsed;
-    auto send = [&](std::uint8_t message) {
-        const MessageShape& m = Shape(message);
+    auto step = [&](const std::string& text, const std::function<bool()>& write) {
+        Step(text);
         const int frame = report.framesSent;
-        const bool heard = Exchange(m.code, m.frameLength, m.write, m.replyLength) > 0;
-        report.answered[frame] = heard;
+        report.answered[frame] = write();
         ++progress_.step;
     };
-
     // The switch address, whether or not it addresses the frames.
-    Step("Writing switch address");
-    EncodeSwitchAddress(screen_, slots, tx);
-    send(msg::writeSwitchAddress);
-
-    for (int c = 0; c < kChannels && !Interrupted(); ++c) {
-        Step(ChannelText("Writing", c + 1));
-        EncodeChannelRecord(screen_, c, slots, tx);
-        send(msg::writeChannel);
-    }
-
-    if (!Interrupted()) {
-        Step("Writing source groups");
-        EncodeSourceGroups(screen_, slots, tx);
-        send(msg::writeSourceGroups);
-    }
-
+    step("Writing switch address", [this] { return writeSwitchAddress(); });
+    for (int channel = 1; channel <= kChannels && !Interrupted(); ++channel)
+        step(ChannelText("Writing", channel), [this, channel] { return writeChannel(channel); });
+    if (!Interrupted()) step("Writing source groups", [this] { return writeSourceGroups(); });
     Finish(report);
 }
 

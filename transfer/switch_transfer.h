@@ -3,18 +3,15 @@
 // reading its whole configuration into the screen, and writing the screen
 // into it.
 //
-// Queries (tool -> switch, reply accepted on length byte and checksum):
-//   0x80 firmware       11 bytes -> 13      0x8D channel n   12 bytes -> 33
-//   0x8F switch address 11 bytes -> 11      0x8C source groups 11 bytes -> 35
-// Writes (length byte with bit 7, replies awaited but not examined):
-//   0x7F switch address 14 bytes, 0x7D channel record 33, 0x7C source groups 35
-// Most values travel complemented (XOR 0xFF); header addresses do not.
+// Queries are tried twice and accepted on length byte and checksum; each
+// write frame goes out once. The messages are listed in switch_messages.h.
 
 #include <array>
 #include <functional>
 #include <string>
 
 #include "buslink/bus_link.h"
+#include "buslink/switch_messages.h"
 #include "transfer/transfer_outcome.h"
 #include "editor/config_screen.h"
 #include "platform/ui_services.h"
@@ -58,16 +55,6 @@ public:
     void setGiveUpWhenSilent(bool giveUp) { giveUpWhenSilent_ = giveUp; }
     bool givesUpWhenSilent() const { return giveUpWhenSilent_; }
 
-    // The queries, each one exchange; they assume the header bytes 2..8 of
-    // transmit are set.
-    int queryFirmware();
-    int querySwitchAddress();
-    int queryChannel(int channel);
-    int querySourceGroups();
-    // Decode an accepted reply in reply into the screen.
-    void showChannel();
-    void showSourceGroups();
-
     const ReadReport& lastRead() const { return lastRead_; }
     const WriteReport& lastWrite() const { return lastWrite_; }
     const TransferProgress& progress() const { return progress_; }
@@ -76,8 +63,18 @@ public:
 
 private:
     void writeHeader();
-    int Exchange(std::uint8_t message, int frameLength, bool writeFrame, int replyLength);
-    bool Accepted(int replyLength) const;
+    int Exchange(const MessageShape& message);
+    // The read steps, one exchange each; true when a whole answer came,
+    // which the channel and source group steps then show.
+    bool Query(std::uint8_t message);
+    bool queryChannel(int channel);
+    bool querySourceGroups();
+    void showChannel();
+    void showSourceGroups();
+    // The write steps, one exchange each; true when the switch answered.
+    bool writeSwitchAddress();
+    bool writeChannel(int channel);
+    bool writeSourceGroups();
     void readEvent(int c, int e, int& priority);
     bool Interrupted();
     bool Begin(TransferOutcome& outcome, bool writing);

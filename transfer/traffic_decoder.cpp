@@ -4,22 +4,13 @@
 
 #include "buslink/frame_codec.h"
 #include "buslink/switch_messages.h"
-#include "editor/command_catalogue.h"
+#include "editor/config_screen.h"
 
 namespace kavro {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-constexpr const char* kEventNames[3] = {"On Press", "On Hold", "On Release"};
-
-int Plain(std::uint8_t wire) { return wire ^ 0xFF; }
-
 std::string Address(const Bytes& f, int at, bool complemented) {
-    auto b = [&](int i) { return complemented ? Plain(f[at + i]) : f[at + i]; };
-    return Hex(AddressValue(static_cast<std::uint8_t>(b(0)), static_cast<std::uint8_t>(b(1)),
-                                static_cast<std::uint8_t>(b(2))),
-                   6);
+    return Hex(complemented ? ComplementedAddress(&f[at]) : AddressValue(f[at], f[at + 1], f[at + 2]), 6);
 }
 
 // Whether the bytes are a whole frame: its length byte names their
@@ -27,9 +18,7 @@ std::string Address(const Bytes& f, int at, bool complemented) {
 std::string Flaw(const Bytes& f) {
     if (f.size() < 3 || f.size() > static_cast<std::size_t>(kMaxReceived)) return " (not a whole frame)";
     if (FrameLengthFrom(f[1]) != static_cast<int>(f.size())) return " (its length byte names another length)";
-    FrameBuffer buffer{};
-    std::copy(f.begin(), f.end(), buffer.begin());
-    return VerifyChecksum(buffer) == 1 ? "" : " (bad checksum)";
+    return ChecksumMatches(f) ? "" : " (bad checksum)";
 }
 
 // One event block, as Get Config reads it: the command, and its data or
@@ -77,7 +66,7 @@ std::string SourceGroups(const Bytes& f) {
 
 std::string DescribeSentFrame(const Bytes& f) {
     if (f.size() < 9) return "a frame of " + std::to_string(f.size()) + " bytes";
-    const std::string to = (f[6] == 0xFF && f[7] == 0xFF && f[8] == 0xFF) ? "" : " to " + Address(f, 6, false);
+    const std::string to = std::equal(kEverySwitch.begin(), kEverySwitch.end(), f.begin() + kDestinationAddress) ? "" : " to " + Address(f, 6, false);
     const std::string flaw = Flaw(f);
     const std::size_t length = f.size();
     switch (f[0]) {
