@@ -9,7 +9,7 @@ namespace kavro {
 CommPortSelection::CommPortSelection(PortChoiceOwner& owner, UiServices& ui, PortDeviceTable devices)
     : owner_(owner), ui_(ui), devices_(std::move(devices)) {}
 
-void CommPortSelection::start() {
+void CommPortSelection::open() {
     open_ = true;
     changePortEnabled_ = false;
     entries_.clear();

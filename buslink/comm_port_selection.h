@@ -43,10 +43,10 @@ public:
 
     CommPortSelection(PortChoiceOwner& owner, UiServices& ui, PortDeviceTable devices);
 
-    // The load handler: fills the list with the available ports, ascending,
+    // The window opens: fills the list with the available ports, ascending,
     // and selects the current one if it is among them; lists the ports
     // present now.
-    void start();
+    void open();
     // A selection in the list, by the user or by code.
     void selectEntry(int position);
     // A port present now chosen from the second list: its number when it

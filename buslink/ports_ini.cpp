@@ -1,10 +1,10 @@
 #include "buslink/ports_ini.h"
 
-#include <cctype>
-#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "platform/number_text.h"
 
 namespace kavro {
 
@@ -21,29 +21,9 @@ std::string FirstField(const std::string& content) {
     return field;
 }
 
-std::optional<double> ParseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    const std::size_t start = i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
-    }
-    const std::size_t end = i;
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (digits == 0 || i != text.size()) return std::nullopt;
-    return std::strtod(text.substr(start, end - start).c_str(), nullptr);
-}
-
 int PortFromCandidate(const std::string& candidate) {
-    const std::optional<double> value = ParseDecimal(candidate);
-    if (!value) return kFirstPort;
-    const double whole = std::nearbyint(*value);  // default rounding: halves to even
-    if (!(whole >= kFirstPort && whole <= kLastPort)) return kFirstPort;
-    return static_cast<int>(whole);
+    const std::optional<int> port = WholeNumber16(candidate);
+    return port && *port >= kFirstPort && *port <= kLastPort ? *port : kFirstPort;
 }
 
 std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file) {

@@ -20,10 +20,6 @@ inline constexpr int kLastPort = 16;
 // spaces.
 std::string FirstField(const std::string& content);
 
-// The number a text holds: optional spaces, an optional sign, digits with
-// an optional fraction. Nothing for any other text.
-std::optional<double> ParseDecimal(const std::string& text);
-
 // The port a candidate text names: a number (rounded to whole, halves to
 // even) from 1 to 16; anything else, including values too large for a
 // 16-bit integer, gives port 1.

@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "buslink/comm_port_selection.h"
-#include "configfile/file_windows.h"
-#include "platform/ui_services.h"
+#include "shell/window_services.h"
 
 namespace kavro {
 
-class ConsoleUi : public UiServices {
+class ConsoleUi : public WindowServices {
 public:
     void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
     void beep() override {}

@@ -6,7 +6,7 @@
 #include <random>
 #include <system_error>
 
-#include "buslink/ports_ini.h"
+#include "platform/number_text.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -78,13 +78,7 @@ RecordValue ScreenValue(const Field& f) {
 // (rounded to whole, halves to even) within 16 bits.
 std::optional<int> NumberOf(const RecordValue& v) {
     if (const auto* i = std::get_if<std::int16_t>(&v)) return *i;
-    if (const auto* t = std::get_if<std::string>(&v)) {
-        const auto d = ParseDecimal(*t);
-        if (!d) return std::nullopt;
-        const double whole = std::nearbyint(*d);
-        if (whole < -32768 || whole > 32767) return std::nullopt;
-        return static_cast<int>(whole);
-    }
+    if (const auto* t = std::get_if<std::string>(&v)) return WholeNumber16(*t);
     return std::nullopt;
 }
 

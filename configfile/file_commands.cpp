@@ -17,7 +17,7 @@ fs::path DefaultDataFolder(const fs::path& home) {
 #endif
 }
 
-ConfigFileCommands::ConfigFileCommands(ConfigScreen& screen, UiServices& ui, fs::path dataFolder)
+ConfigFileCommands::ConfigFileCommands(ConfigScreen& screen, FileWindows& ui, fs::path dataFolder)
     : existsWindow("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
       missingWindow("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
       resultWindow("FileMsg", "", "", kMessageGreen, {3900, 975}),

@@ -9,7 +9,6 @@
 #include "configfile/config_records.h"
 #include "configfile/file_windows.h"
 #include "editor/config_screen.h"
-#include "platform/ui_services.h"
 
 namespace kavro {
 
@@ -33,7 +32,7 @@ public:
     static constexpr const char* kIdentical = "File is identical to screen";
     static constexpr const char* kDifferent = "File does not match screen";
 
-    ConfigFileCommands(ConfigScreen& screen, UiServices& ui, std::filesystem::path dataFolder);
+    ConfigFileCommands(ConfigScreen& screen, FileWindows& ui, std::filesystem::path dataFolder);
 
     void exportConfig();
     void importConfig();
@@ -60,7 +59,7 @@ private:
     void Record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 
     ConfigScreen& screen_;
-    UiServices& ui_;
+    FileWindows& ui_;
     std::filesystem::path dataFolder_;
     FileEvent lastEvent_;
     int events_ = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/colour.h"
+#include "platform/ui_services.h"
 
 namespace kavro {
 
@@ -65,6 +66,16 @@ private:
     bool visible_ = false;
     std::vector<std::string> details_;
     std::function<void()> observer_;
+};
+
+// What the file commands ask of the user interface besides message boxes.
+class FileWindows : public UiServices {
+public:
+    // Shows the shared file dialog with its settings. False when the user
+    // cancelled; otherwise the dialog's fileName holds the chosen full path.
+    virtual bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) = 0;
+    // Shows (or brings up again) a message window; it does not block.
+    virtual void showMessageWindow(MessageWindow& window) = 0;
 };
 
 }  // namespace kavro

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "editor/legacy_names.h"
 #include "gui/twips.h"
 
 namespace kavro {
@@ -29,24 +30,24 @@ QString Channel(int c) { return QString("Channel %1 ").arg(c + 1); }
 void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c, int e) {
     const int i = EventIndex(c, e);
     auto* command = new QComboBox;
-    command->setObjectName(QString("Combo1_%1").arg(i));
+    command->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kCommands, i)));
     command->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     SetAccessibleNames(command, Channel(c) + kEventWords[e] + " command");
     binding.bind(s.commands[i], command);
 
     auto* name = new QLabel;
-    name->setObjectName(QString("Label2_%1").arg(EventNameIndex(c, e)));
+    name->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kEventNames, EventNameIndex(c, e))));
     // Wide enough for either name, so that "Seq" does not widen the frame.
     for (const char* longest : {"On Release", "Function1"})
         name->setMinimumWidth(std::max(name->minimumWidth(), name->fontMetrics().horizontalAdvance(longest) + 4));
     binding.bind(s.eventNames[EventNameIndex(c, e)], name);
 
     auto* data = Steady(HexBox(Channel(c) + kEventWords[e] + " data", 4));
-    data->setObjectName(QString("SW_Data_%1").arg(i));
+    data->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kData, i)));
     binding.bind(s.data[i], data);
 
     auto* range = Steady(new QLabel);
-    range->setObjectName(QString("RANGE_%1").arg(i));
+    range->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kRanges, i)));
     range->setMinimumWidth(range->fontMetrics().horizontalAdvance("0->FF ms "));
     binding.bind(s.ranges[i], range);
 
@@ -59,16 +60,17 @@ void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, in
 // Lock priority, and the source group choice with its address.
 void AddLockAndSourceGroupRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c) {
     auto* priority = Steady(HexBox(Channel(c) + "Lock Priority", 2));
-    priority->setObjectName(QString("PRI_%1").arg(c));
+    priority->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kLockPriority, c)));
     binding.bind(s.lockPriority[c], priority);
     auto* priorityLabel = Steady(new QLabel);
+    priorityLabel->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kLockPriorityLabel, c)));
     binding.bind(s.lockPriorityLabel[c], priorityLabel);
     auto* srcGroup = new QCheckBox;
-    srcGroup->setObjectName(QString("Check1_%1").arg(SrcGroupBox(c)));
+    srcGroup->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kDestinationBoxes, SrcGroupBox(c))));
     SetAccessibleNames(srcGroup, Channel(c) + "Src Group");
     binding.bind(s.destinationBoxes[SrcGroupBox(c)], srcGroup);
     auto* srcAddress = Steady(HexBox(Channel(c) + "Source Group Address", 6));
-    srcAddress->setObjectName(QString("SwSrcGroup_%1").arg(c));
+    srcAddress->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kSourceGroupAddress, c)));
     binding.bind(s.sourceGroupAddress[c], srcAddress);
 
     auto* lockRow = new QHBoxLayout;
@@ -92,16 +94,17 @@ void AddDestinationRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* gr
         {SpecificBox(c), "Specific", nullptr}};
     for (auto [index, word, tip] : boxes) {
         auto* box = new QCheckBox;
-        box->setObjectName(QString("Check1_%1").arg(index));
+        box->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kDestinationBoxes, index)));
         if (tip) box->setToolTip(tip);
         SetAccessibleNames(box, Channel(c) + word);
         binding.bind(s.destinationBoxes[index], box);
         row->addWidget(box);
     }
     auto* motor = Steady(HexBox(Channel(c) + "Motor Address", 6));
-    motor->setObjectName(QString("SpecAddr_%1").arg(c));
+    motor->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kMotorAddress, c)));
     binding.bind(s.motorAddress[c], motor);
     auto* motorLabel = Steady(new QLabel);
+    motorLabel->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kMotorAddressLabel, c)));
     binding.bind(s.motorAddressLabel[c], motorLabel);
     row->addWidget(motor);
     row->addWidget(motorLabel);
@@ -121,7 +124,7 @@ QLineEdit* HexBox(const QString& accessibleName, int characters) {
 
 QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     auto* frame = new QGroupBox;
-    frame->setObjectName(QString("Frame%1").arg(c + 1));
+    frame->setObjectName(QString("%1%2").arg(legacy::kChannelFrame).arg(c + 1));
     binding.bind(s.frames[c], frame);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* grid = new QGridLayout(frame);
@@ -130,7 +133,7 @@ QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     for (int e = 0; e < 3; ++e) AddEventRow(s, binding, grid, c, e);
 
     auto* seq = new QCheckBox;
-    seq->setObjectName(QString("Check3_%1").arg(c));
+    seq->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kSeq, c)));
     SetAccessibleNames(seq, Channel(c) + "Seq");
     binding.bind(s.seq[c], seq);
     grid->addWidget(seq, 0, 5);

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "editor/legacy_names.h"
 #include "gui/twips.h"
 #include "transfer/traffic_decoder.h"
 
@@ -17,18 +18,18 @@ namespace kavro {
 DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, std::function<QString(const QString&)> chooseFile,
                                    QWidget* parent)
     : QWidget(parent, Qt::Window), log_(log), chooseFile_(std::move(chooseFile)) {
-    setObjectName("frm_Diagnostic");
+    setObjectName(legacy::kDiagnosticWindow);
     setWindowTitle(QString::fromStdString(log_.title()));
     resize(Twips(11580), Twips(8490));
 
     frame_ = new QGroupBox("Communication Window", this);
-    txtComWindow_ = new QPlainTextEdit(frame_);
-    txtComWindow_->setObjectName("txtComWindow");
-    txtComWindow_->setReadOnly(true);
-    txtComWindow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtComWindow_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    txtComWindow_->setAccessibleName("Communication Window");
-    txtComWindow_->setAccessibleDescription("Serial traffic, newest frame first");
+    traffic_ = new QPlainTextEdit(frame_);
+    traffic_->setObjectName(legacy::kTrafficText);
+    traffic_->setReadOnly(true);
+    traffic_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    traffic_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    traffic_->setAccessibleName("Communication Window");
+    traffic_->setAccessibleDescription("Serial traffic, newest frame first");
     decoded_ = new QCheckBox("Show what each frame &means", this);
     decoded_->setObjectName("decoded");
     decoded_->setAccessibleName("Show what each frame means");
@@ -39,7 +40,7 @@ DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, std::function<QString(con
     connect(save_, &QPushButton::clicked, this, &DiagnosticWindow::saveLog);
 
     auto* inner = new QVBoxLayout(frame_);
-    inner->addWidget(txtComWindow_);
+    inner->addWidget(traffic_);
     auto* actions = new QHBoxLayout;
     actions->addWidget(decoded_);
     actions->addStretch();
@@ -67,12 +68,12 @@ QString DiagnosticWindow::shownText() const {
 
 void DiagnosticWindow::refresh() {
     const Rgb c = log_.colour();
-    QPalette palette = txtComWindow_->palette();
+    QPalette palette = traffic_->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, QColor(c.r, c.g, c.b));
-    txtComWindow_->setPalette(palette);
+    traffic_->setPalette(palette);
     const QString text = shownText();
-    if (txtComWindow_->toPlainText() != text) txtComWindow_->setPlainText(text);
+    if (traffic_->toPlainText() != text) traffic_->setPlainText(text);
 }
 
 bool DiagnosticWindow::saveLog() {

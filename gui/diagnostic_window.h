@@ -24,7 +24,7 @@ public:
 
     // Brings the log up to date in the box (text and colour).
     void refresh();
-    QPlainTextEdit* logBox() const { return txtComWindow_; }
+    QPlainTextEdit* logBox() const { return traffic_; }
     // The log as the box shows it, decoded or not.
     QString shownText() const;
     // Saves the shown log; false (and the user told) when it could not be.
@@ -38,7 +38,7 @@ private:
     DiagnosticLog& log_;
     std::function<QString(const QString&)> chooseFile_;
     QGroupBox* frame_;
-    QPlainTextEdit* txtComWindow_;
+    QPlainTextEdit* traffic_;
     QCheckBox* decoded_;
     QPushButton* save_;
 };

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "editor/legacy_names.h"
 #include "gui/channel_frame.h"
 #include "gui/twips.h"
 #include "gui/window_icon.h"
@@ -24,19 +25,19 @@ namespace {
 // The buttons of the "Commands" frame, top to bottom, with the handler each
 // forwards to. All but "Diagnostic" wait while a transfer runs.
 struct CommandButton {
-    const char* name;     // the Qt object name: the control's name in the design
+    const char* name;     // the Qt object name
     const char* caption;  // with its keyboard mnemonic
     void (Application::*click)();
     const char* tip;
 };
 constexpr CommandButton kCommandButtons[] = {
-    {"GET_DATA", "&Get Config", &Application::readSwitch, nullptr},
-    {"SEND_DATA", "&Send Config", &Application::writeSwitch, nullptr},
-    {"Import", "&Import Config", &Application::importConfig, nullptr},
-    {"Export", "E&xport Config", &Application::exportConfig, nullptr},
-    {"Compare", "&Compare", &Application::compareWithFile, "Compare File to Switch setup"},
-    {"SelComm", "Select Co&mm", &Application::selectPort, nullptr},
-    {"DIAG", "&Diagnostic", &Application::showDiagnostic, nullptr},
+    {legacy::kReadSwitch, "&Get Config", &Application::readSwitch, nullptr},
+    {legacy::kWriteSwitch, "&Send Config", &Application::writeSwitch, nullptr},
+    {legacy::kImport, "&Import Config", &Application::importConfig, nullptr},
+    {legacy::kExport, "E&xport Config", &Application::exportConfig, nullptr},
+    {legacy::kCompare, "&Compare", &Application::compareWithFile, "Compare File to Switch setup"},
+    {legacy::kSelectPort, "Select Co&mm", &Application::selectPort, nullptr},
+    {legacy::kDiagnostic, "&Diagnostic", &Application::showDiagnostic, nullptr},
 };
 
 int RowOfTop(int top) {
@@ -80,7 +81,7 @@ QWidget* MakeNotice(const Version& version) {
 
 MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
     : QMainWindow(parent), form_(form), screen_(form.screen), ui_(ui) {
-    setObjectName("frmMain");
+    setObjectName(legacy::kMainWindow);
     setWindowIcon(ProgramIcon());
     auto* client = new QWidget(this);
     setCentralWidget(client);
@@ -127,7 +128,7 @@ QWidget* MainWindow::makeShowRow() {
     }
     layout->addWidget(frame);
     auto* clear = new QPushButton("C&lear Data");
-    clear->setObjectName("Command1");
+    clear->setObjectName(legacy::kClearData);
     SetAccessibleNames(clear, "Clear Data");
     connect(clear, &QPushButton::clicked, this, [this] { form_.clearData(); });
     lockedDuringTransfer_.push_back(clear);
@@ -194,37 +195,37 @@ QWidget* MainWindow::makeAddressColumn() {
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    auto* frame10 = new QGroupBox("Switch Address");
-    frame10->setObjectName("Frame10");
+    auto* switchFrame = new QGroupBox("Switch Address");
+    switchFrame->setObjectName("Frame10");
     auto* switchAddress = HexBox("Switch Address", 6);
-    switchAddress->setObjectName("ADDR_3");
+    switchAddress->setObjectName(legacy::kSwitchAddress);
     binding_.bind(screen_.switchAddress, switchAddress);
     auto* useSwitch = new QCheckBox;
-    useSwitch->setObjectName("UseSwPP");
+    useSwitch->setObjectName(legacy::kUseSwitchAddress);
     useSwitch->setToolTip("The default Global Address is FFFFFF click to overide and use the P-P Addr for communications");
     SetAccessibleNames(useSwitch, "Use Switch Address for Config");
     binding_.bind(screen_.useSwitchAddress, useSwitch);
-    auto* f10 = new QVBoxLayout(frame10);
-    f10->addWidget(switchAddress, 0, Qt::AlignHCenter);
-    f10->addWidget(useSwitch);
-    layout->addWidget(frame10);
+    auto* switchRows = new QVBoxLayout(switchFrame);
+    switchRows->addWidget(switchAddress, 0, Qt::AlignHCenter);
+    switchRows->addWidget(useSwitch);
+    layout->addWidget(switchFrame);
 
-    auto* frame11 = new QGroupBox("P-P Motor Address");
-    frame11->setObjectName("Frame11");
+    auto* ppFrame = new QGroupBox("P-P Motor Address");
+    ppFrame->setObjectName("Frame11");
     auto* ppAddress = HexBox("P-P Motor Address", 6);
-    ppAddress->setObjectName("ADDR_1");
+    ppAddress->setObjectName(legacy::kPointToPointAddress);
     ppAddress->setToolTip("This P-P Address is used if the \"P-P\" Checkbox is active in the \"Button\" boxes.");
     binding_.bind(screen_.ppMotorAddress, ppAddress);
-    (new QVBoxLayout(frame11))->addWidget(ppAddress, 0, Qt::AlignHCenter);
-    layout->addWidget(frame11);
+    (new QVBoxLayout(ppFrame))->addWidget(ppAddress, 0, Qt::AlignHCenter);
+    layout->addWidget(ppFrame);
 
-    auto* frmSF = new QGroupBox("Firmware Version");
-    frmSF->setObjectName("frmSF");
+    auto* firmwareFrame = new QGroupBox("Firmware Version");
+    firmwareFrame->setObjectName("frmSF");
     auto* firmware = HexBox("Firmware Version", 6);
-    firmware->setObjectName("SW_FIRMWARE");
+    firmware->setObjectName(legacy::kFirmwareVersion);
     binding_.bind(screen_.firmwareVersion, firmware);
-    (new QVBoxLayout(frmSF))->addWidget(firmware, 0, Qt::AlignHCenter);
-    layout->addWidget(frmSF);
+    (new QVBoxLayout(firmwareFrame))->addWidget(firmware, 0, Qt::AlignHCenter);
+    layout->addWidget(firmwareFrame);
 
     layout->addWidget(MakeNotice(ProgramVersion()));
     layout->addStretch(1);

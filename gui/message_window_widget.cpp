@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "gui/file_text.h"
+#include "editor/legacy_names.h"
 #include "gui/twips.h"
 
 namespace kavro {
@@ -13,7 +14,7 @@ MessageWindowWidget::MessageWindowWidget(MessageWindow& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
     setObjectName(QString::fromStdString(model_.name()));
     label_ = new QLabel(this);
-    label_->setObjectName("Label1");
+    label_->setObjectName(legacy::kMessageText);
     QFont font("MS Sans Serif");
     font.setPointSizeF(13.5);
     label_->setFont(font);

@@ -6,20 +6,22 @@
 #include <QHeaderView>
 #include <QScreen>
 
+#include "editor/legacy_names.h"
+
 namespace kavro {
 
 PortSelectionDialog::PortSelectionDialog(CommPortSelection& model, QWidget* parent)
     : QDialog(parent), model_(model) {
-    setObjectName("xfrmCommPortSelection");
+    setObjectName(legacy::kPortSelection);
     setWindowTitle(CommPortSelection::kCaption);
 
-    xlblCommPort_ = new QLabel(CommPortSelection::kLabel, this);
-    xcbxCommPort_ = new QComboBox(this);
-    xcbxCommPort_->setObjectName("xcbxCommPort");
-    xcbxCommPort_->setEditable(false);
-    xcbxCommPort_->setAccessibleName("Data Communication Port");
-    xcbxCommPort_->setAccessibleDescription("Data Communication Port");
-    xlblCommPort_->setBuddy(xcbxCommPort_);
+    portLabel_ = new QLabel(CommPortSelection::kLabel, this);
+    portList_ = new QComboBox(this);
+    portList_->setObjectName(legacy::kPortList);
+    portList_->setEditable(false);
+    portList_->setAccessibleName("Data Communication Port");
+    portList_->setAccessibleDescription("Data Communication Port");
+    portLabel_->setBuddy(portList_);
     device_ = new QLabel(this);
     device_->setObjectName("device");
     presentLabel_ = new QLabel("Serial ports present now (an adapter without a number is chosen here):", this);
@@ -30,32 +32,32 @@ PortSelectionDialog::PortSelectionDialog(CommPortSelection& model, QWidget* pare
     present_->setHeaderLabels({"Device", "Port", "Description", "Maker", "USB", "Serial number"});
     present_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     presentLabel_->setBuddy(present_);
-    xcmdChangeCommPort_ = new QPushButton("Change Port", this);
-    xcmdChangeCommPort_->setObjectName("xcmdChangeCommPort");
-    xcmdCancel_ = new QPushButton("Cancel", this);
-    xcmdCancel_->setObjectName("xcmdCancel");
+    changePort_ = new QPushButton("Change Port", this);
+    changePort_->setObjectName(legacy::kChangePort);
+    cancel_ = new QPushButton("Cancel", this);
+    cancel_->setObjectName(legacy::kCancelPort);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(xlblCommPort_, 0, 0);
-    grid->addWidget(xcbxCommPort_, 0, 1);
+    grid->addWidget(portLabel_, 0, 0);
+    grid->addWidget(portList_, 0, 1);
     grid->addWidget(device_, 0, 2);
     grid->addWidget(presentLabel_, 1, 0, 1, 3);
     grid->addWidget(present_, 2, 0, 1, 3);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(xcmdChangeCommPort_);
+    buttons->addWidget(changePort_);
     buttons->addStretch();
-    buttons->addWidget(xcmdCancel_);
+    buttons->addWidget(cancel_);
     grid->addLayout(buttons, 3, 0, 1, 3);
-    setTabOrder(xcbxCommPort_, present_);
-    setTabOrder(present_, xcmdChangeCommPort_);
-    setTabOrder(xcmdChangeCommPort_, xcmdCancel_);
+    setTabOrder(portList_, present_);
+    setTabOrder(present_, changePort_);
+    setTabOrder(changePort_, cancel_);
 
-    connect(xcbxCommPort_, &QComboBox::activated, this, [this](int index) { model_.selectEntry(index); });
+    connect(portList_, &QComboBox::activated, this, [this](int index) { model_.selectEntry(index); });
     connect(present_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!updating_ && item) model_.selectSystemPort(present_->indexOfTopLevelItem(item));
     });
-    connect(xcmdChangeCommPort_, &QPushButton::clicked, this, [this] { model_.changePort(); });
-    connect(xcmdCancel_, &QPushButton::clicked, this, [this] { model_.cancel(); });
+    connect(changePort_, &QPushButton::clicked, this, [this] { model_.changePort(); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { model_.cancel(); });
 
     model_.setObserver([this] { refresh(); });
     refresh();
@@ -72,12 +74,12 @@ void PortSelectionDialog::refresh() {
     QStringList entries;
     for (const auto& e : model_.entries()) entries << QString::fromStdString(e);
     QStringList shown;
-    for (int i = 0; i < xcbxCommPort_->count(); ++i) shown << xcbxCommPort_->itemText(i);
+    for (int i = 0; i < portList_->count(); ++i) shown << portList_->itemText(i);
     if (shown != entries) {
-        xcbxCommPort_->clear();
-        xcbxCommPort_->addItems(entries);
+        portList_->clear();
+        portList_->addItems(entries);
     }
-    xcbxCommPort_->setCurrentIndex(model_.selectedPosition());
+    portList_->setCurrentIndex(model_.selectedPosition());
     if (present_->topLevelItemCount() != static_cast<int>(model_.systemPorts().size())) {
         present_->clear();
         for (const SystemPort& p : model_.systemPorts()) {
@@ -92,7 +94,7 @@ void PortSelectionDialog::refresh() {
                                                               : nullptr);
     const std::string device = model_.selectedDevice();
     device_->setText(device.empty() ? QString() : QString::fromStdString(device));
-    xcmdChangeCommPort_->setEnabled(model_.changePortEnabled());
+    changePort_->setEnabled(model_.changePortEnabled());
     updating_ = false;
     if (!model_.isOpen() && isVisible()) done(QDialog::Accepted);
 }

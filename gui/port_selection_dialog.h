@@ -25,13 +25,13 @@ protected:
 
 private:
     CommPortSelection& model_;
-    QLabel* xlblCommPort_;
-    QComboBox* xcbxCommPort_;
+    QLabel* portLabel_;
+    QComboBox* portList_;
     QLabel* device_;
     QLabel* presentLabel_;
     QTreeWidget* present_;
-    QPushButton* xcmdChangeCommPort_;
-    QPushButton* xcmdCancel_;
+    QPushButton* changePort_;
+    QPushButton* cancel_;
     bool updating_ = false;
 };
 

@@ -10,11 +10,11 @@
 #include "gui/diagnostic_window.h"
 #include "gui/message_window_widget.h"
 #include "gui/port_selection_dialog.h"
-#include "platform/ui_services.h"
+#include "shell/window_services.h"
 
 namespace kavro {
 
-class QtUiServices : public UiServices {
+class QtUiServices : public WindowServices {
 public:
     // Dialogs are centred on, and owned by, the main window once it exists.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }

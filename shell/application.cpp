@@ -319,7 +319,7 @@ void Application::showPortSelection(bool modal) {
         return;
     }
     portSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
-    portSelection->start();
+    portSelection->open();
     env_.ui->showPortSelection(*portSelection, modal);
 }
 

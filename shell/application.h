@@ -22,8 +22,8 @@
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
-#include "platform/ui_services.h"
 #include "shell/version.h"
+#include "shell/window_services.h"
 
 namespace kavro {
 
@@ -43,7 +43,7 @@ Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verif
 // What the platform hands the main window.
 struct ShellEnvironment {
     EventPump* pump = nullptr;
-    UiServices* ui = nullptr;
+    WindowServices* ui = nullptr;
     SerialPortFactory hardwarePort;   // a new adapter for a real device
     SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
     PortsIniPlaces portsIni;  // none: no Ports.ini at all

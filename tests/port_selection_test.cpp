@@ -69,7 +69,7 @@ TEST_F(portSelection, ListsAvailablePortsAscendingWithTheCurrentOneSelected) {
     owner.available[1] = owner.available[3] = true;
     owner.current = 3;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.start();
+    window.open();
     EXPECT_EQ(window.entries(), (std::vector<std::string>{"1", "3"}));
     EXPECT_EQ(window.selectedPosition(), 1);
     EXPECT_TRUE(window.changePortEnabled());
@@ -80,7 +80,7 @@ TEST_F(portSelection, ChoosingTheCurrentPortWritesNothingAndSaysNothing) {
     owner.available[1] = owner.available[3] = true;
     owner.current = 3;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.start();
+    window.open();
     window.changePort();
     EXPECT_FALSE(window.isOpen());
     EXPECT_EQ(owner.writes, 0);
@@ -95,7 +95,7 @@ TEST_F(portSelection, ChoosingAnotherPortAfterStartupRewritesPortsIniAndWarns) {
     WritePortsIni(ini, 3);
     std::filesystem::remove(ini);  // deleted while the program runs: written anew
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.start();
+    window.open();
     window.selectEntry(0);
     window.changePort();
     EXPECT_EQ(owner.current, 1);
@@ -112,7 +112,7 @@ TEST_F(portSelection, ShowsTheDeviceBehindTheSelectedNumber) {
     owner.available[5] = owner.available[13] = true;
     owner.current = 13;
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.start();
+    window.open();
 #ifdef _WIN32
     EXPECT_EQ(window.selectedDevice(), "COM13");
 #else
@@ -132,7 +132,7 @@ TEST_F(portSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     owner.present = {{DeviceForPort(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
                      {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
     CommPortSelection window(owner, ui, DeviceForPort);
-    window.start();
+    window.open();
     ASSERT_EQ(window.systemPorts().size(), 2u);
     EXPECT_EQ(DescribeSystemPort(window.systemPorts()[0]), "FT232R USB UART, FTDI, USB 0403:6001, serial A12345");
 
@@ -148,7 +148,7 @@ TEST_F(portSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     EXPECT_EQ(Ini(), "1\r\n/dev/ttyUSB9\r\n");
     EXPECT_EQ(ui.messages.size(), 1u);
 
-    window.start();  // opened again: the device is preselected
+    window.open();  // opened again: the device is preselected
     EXPECT_EQ(window.selectedSystemPort(), 1);
     window.selectEntry(1);  // back to a number: the device line goes
     window.changePort();

@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "buslink/comm_port_selection.h"
-#include "buslink/diagnostic_log.h"
-#include "configfile/file_windows.h"
-#include "platform/ui_services.h"
+#include "shell/window_services.h"
 
 namespace kavro::test {
 
-class ScriptedUi : public UiServices {
+class ScriptedUi : public WindowServices {
 public:
     struct Message {
         std::string text;
