@@ -43,7 +43,6 @@ int ReplyLength(std::uint8_t message) {
     }
 }
 
-
 enum class Answer { FromSwitch, Silence, FramedNoise, RawNoise, Unplugged };
 
 // The serial line of this run: it keeps the tool's frames and answers each

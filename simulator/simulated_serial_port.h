@@ -37,7 +37,6 @@ public:
     void write(const std::uint8_t* data, int count) override;
     void setRts(bool) override {}
 
-
 private:
     void deliver(const SwitchResponse& response);
     void arrive(std::uint8_t byte);
