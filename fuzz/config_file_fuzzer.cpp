@@ -7,7 +7,7 @@
 
 #include "cli/config_text.h"
 #include "configfile/config_records.h"
-#include "fuzz_support.h"
+#include "screen_invariants.h"
 
 namespace kavro::fuzz {
 namespace {

@@ -12,8 +12,8 @@
 //             byte is NOT (L + 0x80 for a write frame); a receiver takes L
 //             from NOT byte 1 with bit 7 ignored, at most 49, and a length
 //             below 2 never verifies
-// The input is the text for the parsers, and also the value for Hex
-// and the frame for the checksum.
+// The input is the text for the parsers, the value for Hex and the frame
+// for the checksum.
 
 #include <algorithm>
 #include <cstdio>
@@ -48,7 +48,7 @@ std::string RightAligned(std::string_view text, std::size_t cells) {
     return d;
 }
 
-std::string Hex(unsigned long value, int width) {
+std::string ReferenceHex(unsigned long value, int width) {
     char digits[32];
     std::snprintf(digits, sizeof digits, "%lX", value);
     std::string text = digits;
@@ -98,7 +98,7 @@ void ExpectCodec(const std::uint8_t* data, std::size_t size) {
     unsigned long value = 0;
     std::memcpy(&value, data, std::min(size, sizeof value));
     const int width = size > sizeof value ? static_cast<std::int8_t>(data[sizeof value]) : 0;
-    Expect(Hex(value, width) == Hex(value, width), "HexText");
+    Expect(kavro::Hex(value, width) == ReferenceHex(value, width), "Hex");
 
     FrameBuffer frame{};
     std::memcpy(frame.data(), data, std::min(size, frame.size()));

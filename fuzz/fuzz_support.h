@@ -2,7 +2,7 @@
 // What the fuzz targets share: a check that stops the run with its reason
 // (libFuzzer then keeps the input that broke it), a reader that takes a
 // script from the fuzz input front to back, a strict JSON and UTF-8
-// validator, and the invariants of the screen.
+// validator.
 
 #include <charconv>
 #include <cstdint>
@@ -11,8 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "editor/config_screen.h"
 
 namespace kavro::fuzz {
 
@@ -81,18 +79,15 @@ inline bool IsUtf8(std::string_view s) {
 class JsonValidator {
 public:
     static bool Valid(std::string_view text) {
-        JsonValidator v(text);
+        JsonValidator v{text};
         return v.value(0) && v.i_ == text.size();
     }
 
 private:
     explicit JsonValidator(std::string_view s) : s_(s) {}
-
     char peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-    bool eat(char c) { return i_ < s_.size() && s_[i_] == c ? (++i_, true) : false; }
-    void space() {
-        while (i_ < s_.size() && std::string_view(" \t\n\r").find(s_[i_]) != std::string_view::npos) ++i_;
-    }
+    bool eat(char c) { return peek() == c && c != '\0' ? (++i_, true) : false; }
+    void space() { while (peek() && std::string_view(" \t\n\r").find(peek()) != std::string_view::npos) ++i_; }
     bool digits() {
         const std::size_t start = i_;
         while (peek() >= '0' && peek() <= '9') ++i_;
@@ -102,16 +97,10 @@ private:
 
     bool value(int depth) {
         space();
-        bool ok;
-        switch (peek()) {
-        case '{': ok = members(depth, '}', true); break;
-        case '[': ok = members(depth, ']', false); break;
-        case '"': ok = string(); break;
-        case 't': ok = word("true"); break;
-        case 'f': ok = word("false"); break;
-        case 'n': ok = word("null"); break;
-        default: ok = number();
-        }
+        const char c = peek();
+        const bool ok = c == '{' || c == '[' ? members(depth, c == '{' ? '}' : ']', c == '{')
+                        : c == '"'           ? string()
+                                             : word("true") || word("false") || word("null") || number();
         space();
         return ok;
     }
@@ -132,25 +121,16 @@ private:
         eat('-');
         if (!eat('0') && !(peek() >= '1' && peek() <= '9' && digits())) return false;
         if (eat('.') && !digits()) return false;
-        if (eat('e') || eat('E')) {
-            if (!eat('+')) eat('-');
-            return digits();
-        }
+        if (eat('e') || eat('E')) return (eat('+') || eat('-'), digits());
         return true;
     }
     bool string() {
         if (!eat('"')) return false;
-        while (i_ < s_.size()) {
+        for (std::size_t n; i_ < s_.size(); i_ += n) {
             const auto c = static_cast<unsigned char>(s_[i_]);
             if (c == '"') return ++i_, true;
-            if (c < 0x20) return false;
-            if (c == '\\') {
-                if (!escape()) return false;
-            } else if (const std::size_t n = Utf8SequenceAt(s_, i_)) {
-                i_ += n;
-            } else {
-                return false;
-            }
+            if (c < 0x20 || (c == '\\' ? !escape() : (n = Utf8SequenceAt(s_, i_)) == 0)) return false;
+            if (c == '\\') n = 0;
         }
         return false;
     }
@@ -159,8 +139,7 @@ private:
     bool escape() {
         ++i_;
         unsigned u;
-        if (!eat('u'))
-            return i_ < s_.size() && std::string_view("\"\\/bfnrt").find(s_[i_++]) != std::string_view::npos;
+        if (!eat('u')) return peek() && std::string_view("\"\\/bfnrt").find(s_[i_++]) != std::string_view::npos;
         if (!hex4(u) || (u >= 0xDC00 && u <= 0xDFFF)) return false;
         return u < 0xD800 || u > 0xDBFF || (eat('\\') && eat('u') && hex4(u) && u >= 0xDC00 && u <= 0xDFFF);
     }
@@ -174,28 +153,5 @@ private:
     std::string_view s_;
     std::size_t i_ = 0;
 };
-
-// What the screen keeps whatever is loaded or read into it: in every
-// channel exactly one of the four destination boxes ticked and the others
-// clear, the motor address shown in "Specific" only, the source group
-// address in "Src Group" only, and the lock priority shown exactly where
-// an event of the channel has a lock command.
-inline void ExpectConsistent(const ConfigScreen& s) {
-    for (int c = 0; c < kChannels; ++c) {
-        int ticked = 0, clear = 0;
-        for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}) {
-            ticked += s.destinationBoxes[box].value() == 1;
-            clear += s.destinationBoxes[box].value() == 0;
-        }
-        Expect(ticked == 1 && clear == 3, "one destination box ticked per channel, the others clear");
-        Expect(s.motorAddress[c].visible() == (s.destinationBoxes[SpecificBox(c)].value() == 1),
-               "the motor address shows in Specific mode only");
-        Expect(s.sourceGroupAddress[c].visible() == (s.destinationBoxes[SrcGroupBox(c)].value() == 1),
-               "the source group address shows in Src Group mode only");
-        bool lock = false;
-        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(s.commands[EventIndex(c, e)].selected());
-        Expect(s.lockPriority[c].visible() == lock, "the lock priority shows where a lock command is chosen");
-    }
-}
 
 }  // namespace kavro::fuzz

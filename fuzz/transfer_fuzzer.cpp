@@ -23,7 +23,7 @@
 #include <memory>
 #include <utility>
 
-#include "fuzz_support.h"
+#include "screen_invariants.h"
 #include "shell/application.h"
 #include "simulator/switch_simulator.h"
 #include "simulator/virtual_pump.h"
@@ -31,17 +31,6 @@
 
 namespace kavro::fuzz {
 namespace {
-
-// The reply length the tool waits for after a frame with this message byte.
-int ReplyLength(std::uint8_t message) {
-    switch (message) {
-    case msg::queryFirmware: return kFirmwareReplyLength;
-    case msg::querySwitchAddress: return kSwitchAddressReplyLength;
-    case msg::queryChannel: return kChannelRecordLength;
-    case msg::querySourceGroups: return kSourceGroupTableLength;
-    default: return kWriteReplyLength;
-    }
-}
 
 enum class Answer { FromSwitch, Silence, FramedNoise, RawNoise, Unplugged };
 
@@ -90,8 +79,8 @@ private:
         case Answer::FromSwitch: reply = switch_.answer(frame).value_or(Bytes{}); break;
         case Answer::Silence: break;
         case Answer::FramedNoise:
-            reply = script_.bytes(ReplyLength(frame[0]) - 2);
-            reply[1] = LengthByte(ReplyLength(frame[0]), false);
+            reply = script_.bytes(Shape(frame[0]).replyLength - 2);
+            reply[1] = LengthByte(Shape(frame[0]).replyLength, false);
             AppendChecksum(reply);
             break;
         case Answer::RawNoise: reply = script_.bytes(script_.number(0, 60)); break;
@@ -122,34 +111,21 @@ private:
     std::vector<std::uint8_t> input_;
 };
 
-// The part of a read a query belongs to: 0 firmware, 1 switch address,
-// 2..9 channels 1..8, 10 source groups; -1 for anything else.
-int ReadStep(const Bytes& f) {
-    switch (f[0]) {
-    case msg::queryFirmware: return 0;
-    case msg::querySwitchAddress: return 1;
-    case msg::queryChannel: return ChannelNamedIn(f) >= 1 && ChannelNamedIn(f) <= 8 ? 1 + ChannelNamedIn(f) : -1;
-    case msg::querySourceGroups: return 10;
-    default: return -1;
-    }
-}
-
-// The place of a write frame: 0 switch address, 1..8 channels, 9 source groups.
-int WriteStep(const Bytes& f) {
-    switch (f[0]) {
-    case msg::writeSwitchAddress: return 0;
-    case msg::writeChannel: return ChannelNamedIn(f) >= 1 && ChannelNamedIn(f) <= 8 ? ChannelNamedIn(f) : -1;
-    case msg::writeSourceGroups: return 9;
-    default: return -1;
-    }
+// The place of a frame in its sequence: 0 firmware (reads only), then the
+// switch address, channels 1..8 and source groups; -1 for anything else.
+int Step(const Bytes& f, bool write) {
+    if (!IsKnownMessage(f[0]) || Shape(f[0]).write != write) return -1;
+    const int channel = ChannelNamedIn(f);
+    const int step = f[0] == msg::queryFirmware                                      ? 0
+                     : f[0] == msg::querySwitchAddress || f[0] == msg::writeSwitchAddress ? 1
+                     : f[0] == msg::querySourceGroups || f[0] == msg::writeSourceGroups   ? 10
+                     : channel >= 1 && channel <= 8                                      ? 1 + channel
+                                                                                         : -1;
+    return write && step > 0 ? step - 1 : step;
 }
 
 void ExpectWholeFrames(const std::vector<Bytes>& frames) {
-    for (const Bytes& f : frames) {
-        FrameBuffer buffer{};
-        std::copy(f.begin(), f.end(), buffer.begin());
-        Expect(VerifyChecksum(buffer) == 1, "every frame the tool sends has its checksum");
-    }
+    for (const Bytes& f : frames) Expect(ChecksumMatches(f), "every frame the tool sends has its checksum");
 }
 
 void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool lineStayed) {
@@ -161,7 +137,7 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
     int asked[11] = {};
     int last = 0;
     for (const Bytes& f : frames) {
-        const int step = ReadStep(f);
+        const int step = Step(f, false);
         Expect(step >= last, "a read asks firmware, address, channels 1 to 8, source groups, in order");
         Expect(++asked[step] <= 2, "a read asks each part at most twice");
         last = step;
@@ -187,7 +163,7 @@ void ExpectWrite(const std::vector<Bytes>& frames, const WriteReport& report, bo
     Expect(frames.size() <= 10, "a write sends at most ten frames");
     Expect(report.framesSent == static_cast<int>(frames.size()), "a write counts the frames it sent");
     for (std::size_t k = 0; k < frames.size(); ++k)
-        Expect(WriteStep(frames[k]) == static_cast<int>(k), "a write sends address, channels 1 to 8, source groups");
+        Expect(Step(frames[k], true) == static_cast<int>(k), "a write sends address, channels 1 to 8, source groups");
 }
 
 }  // namespace
