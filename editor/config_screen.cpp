@@ -37,43 +37,46 @@ void ConfigScreen::forEachControl(F f) {
     f(showAll);
 }
 
-ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
-    for (int c = 0; c < kChannels; ++c) {
-        frames[c].setCaption(c < 6 ? "Switch and DC #" + std::to_string(c + 1) : "DC #" + std::to_string(c + 1));
-        frames[c].setTop(kFrameTops[c]);
-        frames[c].setVisible(c < 6);
-        for (int e = 0; e < 3; ++e) {
-            const int i = EventIndex(c, e);
-            commands[i].onClick = [this, i] { commandChosen(i); };
-            data[i].setText("Text1");
-            data[i].setVisible(false);
-            ranges[i].setCaption("Range");
-            eventNames[EventNameIndex(c, e)].setCaption(kEventNames[e]);
-        }
-        eventNames[EventNameIndex(c, 0)].setColour(kPressColour);
-        eventNames[EventNameIndex(c, 2)].setColour(kReleaseColour);
-
-        seq[c].setCaption("Seq");
-        seq[c].onClick = [this, c] { seqClicked(c); };
-        lockPriority[c].setText("00");
-        lockPriority[c].setMaxLength(2);
-        lockPriorityLabel[c].setCaption("Lock Priority");
-        sourceGroupAddress[c].setText("000000");
-        sourceGroupAddress[c].setMaxLength(6);
-        sourceGroupAddress[c].setVisible(false);
-        destinationCaption[c].setCaption("Dest =");
-        motorAddressLabel[c].setCaption("Motor Address");
-        motorAddressLabel[c].setVisible(false);
-        motorAddress[c].setText("000000");
-        motorAddress[c].setMaxLength(6);
-        motorAddress[c].setVisible(false);
-
-        destinationBoxes[SpecificBox(c)].setCaption("Specific");
-        destinationBoxes[GroupBox(c)].setCaption("Group");
-        destinationBoxes[GroupBox(c)].setInitialValue(1);
-        destinationBoxes[PointToPointBox(c)].setCaption("P-P");
-        destinationBoxes[SrcGroupBox(c)].setCaption("Src Group");
+// Every control of channel c as the window first shows it.
+void ConfigScreen::setUpChannel(int c) {
+    frames[c].setCaption(c < 6 ? "Switch and DC #" + std::to_string(c + 1) : "DC #" + std::to_string(c + 1));
+    frames[c].setTop(kFrameTops[c]);
+    frames[c].setVisible(c < 6);
+    for (int e = 0; e < 3; ++e) {
+        const int i = EventIndex(c, e);
+        commands[i].onClick = [this, i] { commandChosen(i); };
+        data[i].setText("Text1");
+        data[i].setVisible(false);
+        ranges[i].setCaption("Range");
+        eventNames[EventNameIndex(c, e)].setCaption(kEventNames[e]);
     }
+    eventNames[EventNameIndex(c, 0)].setColour(kPressColour);
+    eventNames[EventNameIndex(c, 2)].setColour(kReleaseColour);
+
+    seq[c].setCaption("Seq");
+    seq[c].onClick = [this, c] { seqClicked(c); };
+    lockPriority[c].setText("00");
+    lockPriority[c].setMaxLength(2);
+    lockPriorityLabel[c].setCaption("Lock Priority");
+    sourceGroupAddress[c].setText("000000");
+    sourceGroupAddress[c].setMaxLength(6);
+    sourceGroupAddress[c].setVisible(false);
+    destinationCaption[c].setCaption("Dest =");
+    motorAddressLabel[c].setCaption("Motor Address");
+    motorAddressLabel[c].setVisible(false);
+    motorAddress[c].setText("000000");
+    motorAddress[c].setMaxLength(6);
+    motorAddress[c].setVisible(false);
+
+    destinationBoxes[SpecificBox(c)].setCaption("Specific");
+    destinationBoxes[GroupBox(c)].setCaption("Group");
+    destinationBoxes[GroupBox(c)].setInitialValue(1);
+    destinationBoxes[PointToPointBox(c)].setCaption("P-P");
+    destinationBoxes[SrcGroupBox(c)].setCaption("Src Group");
+}
+
+ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
+    for (int c = 0; c < kChannels; ++c) setUpChannel(c);
     for (int i = 0; i < 32; ++i) destinationBoxes[i].onClick = [this, i] { destinationClicked(i); };
 
     switchAddress.setText("000000");

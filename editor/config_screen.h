@@ -94,6 +94,7 @@ public:
     int Top = 0;
 
 private:
+    void setUpChannel(int c);
     void showFrames(int first, int last);
     void setWindowPlace(int left, int top);
     template <typename F>

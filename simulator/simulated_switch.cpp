@@ -11,6 +11,48 @@ void Reseal(Bytes& reply) {
     AppendChecksum(reply);
 }
 
+// The fault's change to the switch's answer and to how it travels.
+void Distort(const FaultRule& rule, int message, SwitchResponse& r) {
+    switch (rule.fault) {
+    case Fault::Short:
+        r.bytes.resize(r.bytes.size() / 2);
+        break;
+    case Fault::Long:
+        while (r.bytes.size() < 60) r.bytes.push_back(0x55);
+        r.burst = true;
+        break;
+    case Fault::WrongLength:
+        r.bytes[1] = LengthByte(static_cast<int>(r.bytes.size()) + 1, false);
+        Reseal(r.bytes);
+        break;
+    case Fault::BadChecksum:
+        r.bytes.back() ^= 0x5A;
+        break;
+    case Fault::Trickle:
+        r.bytePacingMs = SimulatedSwitch::kTrickleMs;
+        break;
+    case Fault::Cut:
+        r.bytes.resize(std::min<std::size_t>(r.bytes.size(), static_cast<std::size_t>(rule.cutAfter)));
+        break;
+    case Fault::Flood:
+        r.bytes.clear();
+        r.flood = true;
+        break;
+    case Fault::GarbageBefore:
+        r.bytes.insert(r.bytes.begin(), {0x00, 0xAA, 0x13});
+        break;
+    case Fault::ChannelZero:
+    case Fault::ChannelNine:
+        if (message == msg::queryChannel) {
+            r.bytes[kPayload] = Complement(rule.fault == Fault::ChannelZero ? 0 : 9);
+            Reseal(r.bytes);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 SimulatedSwitch::SimulatedSwitch(SwitchState state, FaultPlan plan)
@@ -41,46 +83,8 @@ SwitchResponse SimulatedSwitch::respond(const Bytes& frame) {
     if (fault == Fault::KeepOld) core_.state() = before;
     if (!answer || fault == Fault::Silent) return response;
 
-    Bytes reply = *answer;
-    switch (fault) {
-    case Fault::Short:
-        reply.resize(reply.size() / 2);
-        break;
-    case Fault::Long:
-        while (reply.size() < 60) reply.push_back(0x55);
-        response.burst = true;
-        break;
-    case Fault::WrongLength:
-        reply[1] = LengthByte(static_cast<int>(reply.size()) + 1, false);
-        Reseal(reply);
-        break;
-    case Fault::BadChecksum:
-        reply.back() ^= 0x5A;
-        break;
-    case Fault::Trickle:
-        response.bytePacingMs = kTrickleMs;
-        break;
-    case Fault::Cut:
-        reply.resize(std::min<std::size_t>(reply.size(), static_cast<std::size_t>(rule.cutAfter)));
-        break;
-    case Fault::Flood:
-        reply.clear();
-        response.flood = true;
-        break;
-    case Fault::GarbageBefore:
-        reply.insert(reply.begin(), {0x00, 0xAA, 0x13});
-        break;
-    case Fault::ChannelZero:
-    case Fault::ChannelNine:
-        if (message == msg::queryChannel) {
-            reply[kPayload] = Complement(fault == Fault::ChannelZero ? 0 : 9);
-            Reseal(reply);
-        }
-        break;
-    default:
-        break;
-    }
-    response.bytes = std::move(reply);
+    response.bytes = *answer;
+    Distort(rule, message, response);
     return response;
 }
 

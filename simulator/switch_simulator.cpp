@@ -90,62 +90,51 @@ Bytes SwitchSimulator::replyHeader(std::uint8_t code, int length, const Bytes& q
             sender[0], sender[1], sender[2]};
 }
 
+// What the switch does with a frame meant for it: the payload of its
+// reply, or nothing for a frame it does not answer.
+std::optional<Bytes> SwitchSimulator::act(const Bytes& frame) {
+    const std::uint8_t code = frame[0];
+    const bool whole = IsKnownMessage(code) && frame.size() == static_cast<std::size_t>(Shape(code).frameLength);
+    const int channel = ChannelNamedIn(frame);
+    const bool channelOk = channel >= 1 && channel <= 8;
+    const auto payload = frame.begin() + kPayload;
+    switch (code) {
+    case msg::queryFirmware: return Bytes{Complement(state_.firmwareMajor), Complement(state_.firmwareMinor)};
+    case msg::querySwitchAddress: return Bytes{};
+    case msg::queryChannel: {
+        if (!channelOk) return std::nullopt;
+        Bytes reply{frame[kPayload]};
+        const auto& blocks = state_.channelBlocks[channel - 1];
+        reply.insert(reply.end(), blocks.begin(), blocks.end());
+        return reply;
+    }
+    case msg::querySourceGroups: return Bytes(state_.sourceGroups.begin(), state_.sourceGroups.end());
+    case msg::writeSwitchAddress:
+        if (!whole) return std::nullopt;
+        std::copy_n(payload, state_.address.size(), state_.address.begin());
+        return Bytes{kAcknowledged};
+    case msg::writeChannel:
+        if (!whole || !channelOk) return std::nullopt;
+        std::copy_n(frame.begin() + EventBlockStart(0), 3 * kEventBlockSize, state_.channelBlocks[channel - 1].begin());
+        return Bytes{kAcknowledged};
+    case msg::writeSourceGroups:
+        if (!whole) return std::nullopt;
+        std::copy_n(payload, state_.sourceGroups.size(), state_.sourceGroups.begin());
+        return Bytes{kAcknowledged};
+    default: return std::nullopt;
+    }
+}
+
 std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
     if (frame.size() < static_cast<std::size_t>(kShortestFrame) || !ChecksumMatches(frame)) return std::nullopt;
     const auto destination = frame.begin() + kDestinationAddress;
     const bool global = std::equal(kEverySwitch.begin(), kEverySwitch.end(), destination);
     const bool ours = std::equal(state_.address.begin(), state_.address.end(), destination);
     if (!global && !ours) return std::nullopt;
-
-    const std::uint8_t code = frame[0];
-    Bytes reply;
-    switch (code) {
-    case msg::queryFirmware:
-        reply = replyHeader(code, kFirmwareReplyLength, frame);
-        reply.push_back(Complement(state_.firmwareMajor));
-        reply.push_back(Complement(state_.firmwareMinor));
-        break;
-    case msg::querySwitchAddress:
-        reply = replyHeader(code, kSwitchAddressReplyLength, frame);
-        break;
-    case msg::queryChannel: {
-        if (frame.size() <= static_cast<std::size_t>(kPayload)) return std::nullopt;
-        const int channel = Plain(frame[kPayload]);
-        if (channel < 1 || channel > 8) return std::nullopt;
-        reply = replyHeader(code, kChannelRecordLength, frame);
-        reply.push_back(frame[kPayload]);
-        const auto& blocks = state_.channelBlocks[channel - 1];
-        reply.insert(reply.end(), blocks.begin(), blocks.end());
-        break;
-    }
-    case msg::querySourceGroups:
-        reply = replyHeader(code, kSourceGroupTableLength, frame);
-        reply.insert(reply.end(), state_.sourceGroups.begin(), state_.sourceGroups.end());
-        break;
-    case msg::writeSwitchAddress:
-        if (frame.size() != static_cast<std::size_t>(Shape(code).frameLength)) return std::nullopt;
-        reply = replyHeader(code, kWriteReplyLength, frame);
-        std::copy_n(frame.begin() + kPayload, 3, state_.address.begin());
-        reply.push_back(kAcknowledged);
-        break;
-    case msg::writeChannel: {
-        if (frame.size() != kChannelRecordLength) return std::nullopt;
-        const int channel = Plain(frame[kPayload]);
-        if (channel < 1 || channel > 8) return std::nullopt;
-        std::copy_n(frame.begin() + EventBlockStart(0), 3 * kEventBlockSize, state_.channelBlocks[channel - 1].begin());
-        reply = replyHeader(code, kWriteReplyLength, frame);
-        reply.push_back(kAcknowledged);
-        break;
-    }
-    case msg::writeSourceGroups:
-        if (frame.size() != kSourceGroupTableLength) return std::nullopt;
-        std::copy_n(frame.begin() + kPayload, state_.sourceGroups.size(), state_.sourceGroups.begin());
-        reply = replyHeader(code, kWriteReplyLength, frame);
-        reply.push_back(kAcknowledged);
-        break;
-    default:
-        return std::nullopt;
-    }
+    const std::optional<Bytes> payload = act(frame);
+    if (!payload) return std::nullopt;
+    Bytes reply = replyHeader(frame[0], Shape(frame[0]).replyLength, frame);
+    reply.insert(reply.end(), payload->begin(), payload->end());
     AppendChecksum(reply);
     ++framesAnswered_;
     return reply;

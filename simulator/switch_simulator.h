@@ -74,6 +74,7 @@ public:
     int framesAnswered() const { return framesAnswered_; }
 
 private:
+    std::optional<Bytes> act(const Bytes& frame);
     Bytes replyHeader(std::uint8_t code, int length, const Bytes& query) const;
 
     SwitchState state_;
