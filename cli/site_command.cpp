@@ -153,6 +153,40 @@ Outcome Compare(SwitchSession& session, const SiteSwitch& s) {
                 Utf8FromWindows1252(DescribeHeldDifference(differences.front(), "the file says"))};
 }
 
+struct SiteRow {
+    const SiteSwitch* at;
+    Outcome outcome;
+    double seconds;
+};
+
+// Everything that can be checked before the line is touched: each file to
+// send or compare loads, each file to get can be written.
+std::string PreflightProblem(const std::string& action, const std::vector<SiteSwitch>& site,
+                             const std::string& manifest) {
+    for (const SiteSwitch& s : site) {
+        const std::string where = manifest + ":" + std::to_string(s.line) + ": ";
+        if (action == "get") {
+            if (const std::string problem = OutputProblem(Utf8FromPath(FreeNameBeside(s.file)), false);
+                !problem.empty())
+                return where + problem;
+            continue;
+        }
+        ConfigScreen scratch;
+        scratch.fillCommandLists();
+        if (std::string error; !LoadFor(s, scratch, &error)) return where + error;
+    }
+    return "";
+}
+
+void PrintSummary(const std::vector<SiteRow>& rows) {
+    std::cout << "\nAddress  Label            Result  Seconds\n";
+    for (const SiteRow& r : rows)
+        std::cout << std::left << std::setw(9) << r.at->address << std::setw(17) << r.at->label.substr(0, 16)
+                  << std::setw(8) << (r.outcome.ok ? "ok" : r.outcome.differs ? "differs" : "FAILED") << std::right
+                  << std::fixed << std::setprecision(1) << std::setw(7) << r.seconds << "\n";
+    std::cout.flush();
+}
+
 }  // namespace
 
 int Site(const CommandLine& line) {
@@ -163,27 +197,14 @@ int Site(const CommandLine& line) {
     std::string error;
     const auto site = ReadManifest(line.operands[1], &error);
     if (!site) return Fail(error);
-    // Everything that can be checked before the line is touched.
-    for (const SiteSwitch& s : *site) {
-        ConfigScreen scratch;
-        scratch.fillCommandLists();
-        if (action != "get" && !LoadFor(s, scratch, &error))
-            return Fail(line.operands[1] + ":" + std::to_string(s.line) + ": " + error);
-        if (action == "get" && !OutputProblem(Utf8FromPath(FreeNameBeside(s.file)), false).empty())
-            return Fail(line.operands[1] + ":" + std::to_string(s.line) + ": " +
-                        OutputProblem(Utf8FromPath(FreeNameBeside(s.file)), false));
-    }
+    if (const std::string problem = PreflightProblem(action, *site, line.operands[1]); !problem.empty())
+        return Fail(problem);
     if (line.get("--port").empty()) return Fail("--port DEVICE is required (kavro-switch ports lists them)");
 
     SwitchSession session;
     SessionOptions options{line.get("--port"), std::nullopt, line.has("--verbose"), line.has("--decode")};
     if (!session.open(options, &error)) return Fail(error);
-    struct Row {
-        const SiteSwitch* at;
-        Outcome outcome;
-        double seconds;
-    };
-    std::vector<Row> rows;
+    std::vector<SiteRow> rows;
     for (const SiteSwitch& s : *site) {
         if (SwitchSession::Interruption()) break;
         const auto start = std::chrono::steady_clock::now();
@@ -193,22 +214,18 @@ int Site(const CommandLine& line) {
         rows.push_back({&s, outcome, seconds});
         std::cout << s.address << (s.label.empty() ? "" : " " + s.label) << ": " << outcome.result << std::endl;
     }
-    std::cout << "\nAddress  Label            Result  Seconds\n";
-    bool failed = false, differs = false;
-    for (const Row& r : rows) {
-        failed = failed || (!r.outcome.ok && !r.outcome.differs);
-        differs = differs || r.outcome.differs;
-        std::cout << std::left << std::setw(9) << r.at->address << std::setw(17) << r.at->label.substr(0, 16)
-                  << std::setw(8) << (r.outcome.ok ? "ok" : r.outcome.differs ? "differs" : "FAILED") << std::right
-                  << std::fixed << std::setprecision(1) << std::setw(7) << r.seconds << "\n";
-    }
-    std::cout.flush();
+    PrintSummary(rows);
     if (SwitchSession::Interruption()) {
         std::cerr << "kavro-switch: interrupted after " << rows.size() << " of " << site->size() << " switches"
                   << std::endl;
         return 128 + SwitchSession::Interruption();
     }
-    return failed || rows.size() < site->size() ? kFailed : differs ? kDiffers : kOk;
+    bool failed = rows.size() < site->size(), differs = false;
+    for (const SiteRow& r : rows) {
+        failed = failed || (!r.outcome.ok && !r.outcome.differs);
+        differs = differs || r.outcome.differs;
+    }
+    return failed ? kFailed : differs ? kDiffers : kOk;
 }
 
 }  // namespace kavro::cli
