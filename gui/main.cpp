@@ -74,6 +74,28 @@ QPalette DarkPalette() {
     return p;
 }
 
+
+// The options of this run; false, with the reason printed, for others.
+bool ReadOptions(kavro::StartOptions& options) {
+    QCommandLineParser parser;
+    const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch.");
+    const QCommandLineOption portOption("port", "Use DEVICE for this run.", "DEVICE");
+    const QCommandLineOption darkOption("dark", "Dark colours.");
+    parser.addOptions({simulatorOption, portOption, darkOption});
+    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kavro-switch-config: %s\n%s",
+                     parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
+        return false;
+    }
+    if (parser.isSet(darkOption)) {
+        QApplication::setStyle("Fusion");
+        QApplication::setPalette(DarkPalette());
+    }
+    options.simulator = parser.isSet(simulatorOption);
+    if (parser.isSet(portOption)) options.device = parser.value(portOption).toStdString();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -83,24 +105,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("KavroSwitch");
     QApplication::setWindowIcon(ProgramIcon());
 
-    QCommandLineParser parser;
-    const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch.");
-    const QCommandLineOption portOption("port", "Use DEVICE for this run.", "DEVICE");
-    const QCommandLineOption darkOption("dark", "Dark colours.");
-    parser.addOptions({simulatorOption, portOption, darkOption});
-    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "kavro-switch-config: %s\n%s",
-                     parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
-        return 2;
-    }
-    if (parser.isSet(darkOption)) {
-        QApplication::setStyle("Fusion");
-        QApplication::setPalette(DarkPalette());
-    }
-
-    StartOptions options;
-    options.simulator = parser.isSet(simulatorOption);
-    if (parser.isSet(portOption)) options.device = parser.value(portOption).toStdString();
+    kavro::StartOptions options;
+    if (!ReadOptions(options)) return 2;
 
     QtEventPump pump;
     QtUiServices ui;
