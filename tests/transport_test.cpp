@@ -1,6 +1,7 @@
-// The transport on virtual time: the exact bounds of the reply time-out at
-// every timer phase, short replies, a closed port, and the pause across a
-// clock wrap. The same primitives over a real serial layer: pty tests.
+// The bus link on virtual time: how a frame leaves, the exact bounds of the
+// reply time-out at every timer phase, short replies, a closed port, the
+// input bound and the pause across a clock wrap. The same primitives over a
+// real serial layer: pty_transport_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -8,100 +9,97 @@
 
 #include "buslink/bus_link.h"
 #include "simulator/simulated_serial_port.h"
-#include "support/scripted_port.h"
 #include "simulator/virtual_pump.h"
+#include "support/scripted_port.h"
 
 namespace kavro {
 namespace {
 
-using test::ScriptedPort;
-
-const Bytes kFirmwareQuery{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-Bytes Reply(std::uint8_t code, int length) {
-    Bytes reply{code, LengthByte(length, false)};
-    while (static_cast<int>(reply.size()) < length - 2) reply.push_back(static_cast<std::uint8_t>(reply.size()));
+const Bytes kFirmwareQuery{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C};
+// Firmware 2.14 from switch 12AB3C to the tool.
+const Bytes kFirmwareReply = [] {
+    Bytes reply{0x80, 0xF2, 0xFF, 0x12, 0xAB, 0x3C, 0xFE, 0xFF, 0xFF, 0xFD, 0xF1};
     AppendChecksum(reply);
     return reply;
-}
+}();
 
-class Transport : public ::testing::Test {
-protected:
-    Transport() : port(pump), log("Diagnostic"), bus(port, pump, log) {
+struct Link {
+    explicit Link(std::uint32_t startMs = 1000) : pump(startMs) {
         port.open();
         pump.startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
     }
-
-    void LoadFirmwareQuery() {
-        for (std::size_t i = 0; i < kFirmwareQuery.size(); ++i) bus.transmit[i] = kFirmwareQuery[i];
-        AppendChecksum(bus.transmit, 11);
-    }
-
-    // Runs one exchange and returns how long the reply wait took.
-    std::uint32_t Exchange(int expected) {
-        LoadFirmwareQuery();
+    // One firmware query; returns how long the reply wait took.
+    std::uint32_t Exchange() {
+        std::copy(kFirmwareQuery.begin(), kFirmwareQuery.end(), bus.transmit.begin());
         bus.sendFrame(11);
         const std::uint32_t start = pump.nowMs();
-        bus.receiveFrame(expected);
+        bus.receiveFrame(13);
         return pump.nowMs() - start;
     }
 
     VirtualPump pump;
-    ScriptedPort port;
-    DiagnosticLog log;
-    BusLink bus;
+    test::ScriptedPort port{pump};
+    DiagnosticLog log{"Diagnostic"};
+    BusLink bus{port, pump, log};
 };
 
-TEST_F(Transport, SilentSwitchTimesOutAfterFiveTicksAndLeavesTheBufferAlone) {
-    // A previous good reply is in the buffer.
-    const Bytes previous = Reply(0x80, 13);
-    port.responder = [&](const Bytes&) { return previous; };
-    Exchange(13);
-    const FrameBuffer before = bus.reply;
-
-    port.responder = nullptr;
-    for (std::int64_t phase : {0, -1, -100, -199}) {
-        pump.setTimerPhase(phase);
-        pump.startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
-        const std::uint32_t waited = Exchange(13);
-        EXPECT_GE(waited, 800u) << "phase " << phase;
-        EXPECT_LE(waited, 1000u) << "phase " << phase;
+// Each row follows a good reply: what the wait takes and stores, and the
+// bytes past what it stored keep what the previous reply left. A timer
+// started earlier ticks at any phase of its period. Every frame goes out a
+// byte at a time once RTS has led by 25 ms.
+TEST(Transport, ReplyWait) {
+    struct Row {
+        const char* name;
+        Bytes reply;  // none: a silent switch
+        std::int64_t timerPhase;
+        bool timer, open;
+        int received;
+        std::uint32_t minMs, maxMs;
+        const char* log;  // the newest entries
+    };
+    const char* exactLog = "RCV= 13\r\n-->80 F2 FF 12 AB 3C FE FF FF FD F1 08 54 \r\n"
+                           "<--80 F4 FF FE FF FF FF FF FF 08 6C \r\n";
+    const Bytes cut(kFirmwareReply.begin(), kFirmwareReply.begin() + 7);
+    for (const Row& row : {Row{"exact length ends the wait", kFirmwareReply, 0, true, true, 13, 0, 100, exactLog},
+                           Row{"silent, timer in phase", {}, 0, true, true, 0, 800, 1000, "RCV= 0\r\n-->\r\n<--80"},
+                           Row{"silent, tick due in 1 ms", {}, -1, true, true, 0, 800, 1000, "RCV= 0\r\n"},
+                           Row{"silent, tick due in 100 ms", {}, -100, true, true, 0, 800, 1000, "RCV= 0\r\n"},
+                           Row{"silent, tick due in 199 ms", {}, -199, true, true, 0, 800, 1000, "RCV= 0\r\n"},
+                           Row{"silent, timer stopped", {}, 0, false, true, 0, 0, 1000, "RCV= 0\r\n"},
+                           Row{"short, counted after the time-out", cut, 0, true, true, 7, 800, 1000, "RCV= 7\r\n"},
+                           Row{"closed port returns at once", {}, 0, true, false, 0, 0, 0, "RCV= 0\r\n"}}) {
+        Link link;
+        link.port.responder = [](const Bytes&) { return kFirmwareReply; };
+        link.Exchange();
+        const FrameBuffer before = link.bus.reply;
+        link.port.responder = [&](const Bytes& frame) {
+            EXPECT_EQ(frame, kFirmwareQuery) << row.name;
+            return row.reply;
+        };
+        link.pump.setTimerPhase(row.timerPhase);
+        link.pump.startReplyTimer(BusLink::kReplyTimerMs, [&] { link.bus.replyTimerTick(); });
+        if (!row.timer) link.pump.stopReplyTimer();
+        if (!row.open) link.port.close();
+        const std::uint32_t waited = link.Exchange();
+        EXPECT_GE(waited, row.minMs) << row.name;
+        EXPECT_LE(waited, row.maxMs) << row.name;
+        EXPECT_EQ(link.bus.receivedCount, row.received) << row.name;
+        EXPECT_TRUE(std::equal(before.begin() + row.received, before.end(), link.bus.reply.begin() + row.received))
+            << row.name;
+        EXPECT_EQ(link.log.text().rfind(row.log, 0), 0u) << row.name << ": " << link.log.text().substr(0, 30);
+        ASSERT_EQ(link.port.writes.size(), row.open ? 22u : 11u) << row.name;
+        for (std::size_t i = 11; i < link.port.writes.size(); ++i) {
+            EXPECT_EQ(link.port.writes[i].first, 1) << row.name;
+            EXPECT_GE(link.port.writes[i].second - link.port.rtsRaisedAtMs, 25u) << row.name;
+        }
     }
-    EXPECT_EQ(bus.reply, before);
-    EXPECT_EQ(bus.receivedCount, 0);
-    EXPECT_EQ(log.text().substr(0, 13), "RCV= 0\r\n-->\r\n");
-}
-
-TEST_F(Transport, WaitEndsEvenIfTheTimerIsNotRunning) {
-    pump.stopReplyTimer();
-    const std::uint32_t waited = Exchange(13);
-    EXPECT_LE(waited, 1000u);
-    EXPECT_EQ(log.text().substr(0, 8), "RCV= 0\r\n");
-}
-
-TEST_F(Transport, ShortReplyShowsItsCountAfterTheTimeOut) {
-    const Bytes reply = Reply(0x80, 13);
-    port.responder = [&](const Bytes&) { return Bytes(reply.begin(), reply.begin() + 7); };
-    const std::uint32_t waited = Exchange(13);
-    EXPECT_GE(waited, 800u);
-    EXPECT_EQ(bus.receivedCount, 7);
-    EXPECT_EQ(log.text().substr(0, 8), "RCV= 7\r\n");
-}
-
-TEST_F(Transport, ClosedPortReturnsAtOnceWithNothing) {
-    port.close();
-    const std::uint32_t waited = Exchange(13);
-    EXPECT_EQ(waited, 0u);
-    EXPECT_EQ(port.bytesWritten, 0);
-    EXPECT_EQ(bus.receivedCount, 0);
-    EXPECT_EQ(log.text().substr(0, 8), "RCV= 0\r\n");
 }
 
 // A device that never stops talking fills no memory: the port holds at
 // most kInputLimit bytes, the rest is dropped and the log says how much.
-TEST(Flood, IsHeldToTheLimitAndCounted) {
+TEST(Transport, FloodIsHeldToTheLimitAndCounted) {
     VirtualPump pump;
-    auto flooding = std::make_shared<SimulatedSwitch>(SwitchState::Factory(), *ParseFaultPlan("8F=flood"));
+    auto flooding = std::make_shared<SimulatedSwitch>(SwitchState::Factory(), *ParseFaultPlan("80=flood"));
     SimulatedSerialPort port(flooding, pump, false);
     DiagnosticLog log("Diagnostic");
     BusLink bus(port, pump, log);
@@ -113,11 +111,9 @@ TEST(Flood, IsHeldToTheLimitAndCounted) {
         pump.schedule(7, sample);
     };
     pump.schedule(0, sample);
-    const Bytes query{msg::querySwitchAddress, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    std::copy(query.begin(), query.end(), bus.transmit.begin());
-    AppendChecksum(bus.transmit, 11);
+    std::copy(kFirmwareQuery.begin(), kFirmwareQuery.end(), bus.transmit.begin());
     bus.sendFrame(11);
-    bus.receiveFrame(11);
+    bus.receiveFrame(13);
     EXPECT_EQ(bus.receivedCount, 49);
     const std::string top = "RCV= 49\r\nDROP= ";
     ASSERT_EQ(log.text().rfind(top, 0), 0u) << log.text().substr(0, 40);
@@ -125,28 +121,20 @@ TEST(Flood, IsHeldToTheLimitAndCounted) {
     EXPECT_LE(most, kInputLimit);
 }
 
-TEST(pause, WaitsTheFullTimeAcrossAClockWrap) {
-    VirtualPump pump(0xFFFFFFF0u);  // 16 ms before the 32-bit clock wraps
-    test::ScriptedPort port(pump);
-    DiagnosticLog log("Diagnostic");
-    BusLink bus(port, pump, log);
-    const std::uint32_t start = pump.nowMs();
-    bus.pause(25);
-    EXPECT_EQ(static_cast<std::uint32_t>(pump.nowMs() - start), 25u);
-    EXPECT_LT(pump.nowMs(), start);  // it did wrap
-}
-
-TEST(pause, ZeroReturnsAtOnceAndFractionsRound) {
-    VirtualPump pump;
-    test::ScriptedPort port(pump);
-    DiagnosticLog log("Diagnostic");
-    BusLink bus(port, pump, log);
-    std::uint32_t start = pump.nowMs();
-    bus.pause(0);
-    EXPECT_EQ(pump.nowMs(), start);
-    EXPECT_EQ(pump.processCalls(), 0);
-    bus.pause(24.6);
-    EXPECT_EQ(pump.nowMs() - start, 25u);
+TEST(Transport, PauseWaitsItsTimeRoundedEvenAcrossAClockWrap) {
+    struct Row {
+        const char* name;
+        std::uint32_t startMs;
+        double ms;
+        std::uint32_t waited;
+    };
+    for (const Row& row : {Row{"zero returns at once", 1000, 0, 0}, Row{"a fraction rounds", 1000, 24.6, 25},
+                           Row{"16 ms before the 32-bit clock wraps", 0xFFFFFFF0u, 25, 25}}) {
+        Link link(row.startMs);
+        link.bus.pause(row.ms);
+        EXPECT_EQ(static_cast<std::uint32_t>(link.pump.nowMs() - row.startMs), row.waited) << row.name;
+        EXPECT_EQ(link.pump.processCalls() > 0, row.ms > 0) << row.name;  // a pause lets window events run
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // A serial port for tests: it answers each complete frame with whatever the
-// test's responder returns, delivered through the pump after a delay, and
-// counts what start-up and shutdown do to it.
+// test's responder returns, delivered through the pump 30 ms later, and
+// records what start-up, shutdown and the bus link do to it.
 
 #include <deque>
 #include <functional>
@@ -52,17 +52,19 @@ public:
     int outputCount() const override { return stuckOutput; }
     void write(const std::uint8_t* data, int count) override {
         if (!open_) return;
-        bytesWritten += count;
+        writes.push_back({count, pump_.nowMs()});
         for (const Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) {
             const Bytes reply = responder ? responder(frame) : Bytes{};
-            if (!reply.empty())
-                pump_.schedule(replyDelayMs, [this, reply] { input_.insert(input_.end(), reply.begin(), reply.end()); });
+            if (reply.empty()) continue;
+            pump_.schedule(30, [this, reply] { input_.insert(input_.end(), reply.begin(), reply.end()); });
         }
     }
-    void setRts(bool raised) override { rts = raised; }
+    void setRts(bool raised) override {
+        rts = raised;
+        if (raised) rtsRaisedAtMs = pump_.nowMs();
+    }
 
     Responder responder;
-    std::uint32_t replyDelayMs = 30;
     std::map<std::string, OpenResult> openResults;  // by device; others open fine
     std::vector<std::string> openedNames;
     std::string settings;
@@ -71,7 +73,8 @@ public:
     int stuckOutput = 0;  // bytes the output buffer claims to hold
     int inputClears = 0;
     int outputClears = 0;
-    int bytesWritten = 0;
+    std::vector<std::pair<int, std::uint32_t>> writes;  // size and time of each write to the open port
+    std::uint32_t rtsRaisedAtMs = 0;
 
 private:
     EventPump& pump_;
