@@ -10,9 +10,7 @@ namespace {
 
 TEST(Utf8FromWindows1252, EachKindOfByte) {
     struct Row {
-        const char* name;
-        const char* text;
-        const char* utf8;
+        const char *name, *text, *utf8;
     };
     for (const Row& r : {
              Row{"ASCII and control characters stay as they are", "0A b\x01", "0A b\x01"},

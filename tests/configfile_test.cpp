@@ -1,413 +1,285 @@
-// Configuration files: the record format byte for byte, export that never
+// Configuration files: the record layout field by field, export that never
 // overwrites and never leaves half a file, import through the screen's own
-// reactions, compare, and files of any content.
+// reactions, compare, and damaged files of any kind.
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <functional>
 
 #ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
 #include "configfile/file_commands.h"
+#include "platform/utf8_path.h"
 #include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Put(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
+using namespace std::string_literals;
+using Command = void (ConfigFileCommands::*)();
+constexpr Command kExport = &ConfigFileCommands::exportConfig, kImport = &ConfigFileCommands::importConfig,
+                  kCompare = &ConfigFileCommands::compareWithFile;
 
 std::string Record(const RecordValue& v) {
     const auto r = *EncodeRecord(v);
     return std::string(r.begin(), r.end());
 }
 
-// Everything a screen shows that files and transfers care about.
-struct Snapshot {
-    std::vector<RecordValue> values;
-    std::vector<bool> shown;
-    std::vector<std::string> names;
-    bool operator==(const Snapshot&) const = default;
-};
+RecordValue Number(int v) { return static_cast<std::int16_t>(v); }
 
-Snapshot Snap(const ConfigScreen& s) {
-    Snapshot snap{ScreenRecords(s), {}, {}};
-    for (int i = 0; i < kEvents; ++i) {
-        snap.shown.push_back(s.data[i].visible());
-        snap.names.push_back(s.eventNames[i].caption() + "|" + s.ranges[i].caption());
-    }
+// The layout of a saved file, written out here rather than taken from the
+// production table, so that a field stored in the wrong record shows.
+std::vector<RecordValue> Layout(const ConfigScreen& s) {
+    std::vector<RecordValue> r{std::string("SWITCH")};
     for (int c = 0; c < kChannels; ++c) {
-        snap.shown.push_back(s.motorAddress[c].visible());
-        snap.shown.push_back(s.sourceGroupAddress[c].visible());
-        snap.shown.push_back(s.lockPriority[c].visible());
+        for (int e = 0; e < 3; ++e) r.push_back(Number(s.commands[EventIndex(c, e)].selected()));
+        for (int e = 0; e < 3; ++e) r.push_back(s.data[EventIndex(c, e)].text());
+        for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)})
+            r.push_back(Number(s.destinationBoxes[box].value()));
+        r.insert(r.end(), {Number(s.seq[c].value()), s.motorAddress[c].text(), s.lockPriority[c].text()});
     }
-    return snap;
+    r.insert(r.end(), {s.ppMotorAddress.text(), s.switchAddress.text(), Number(s.useSwitchAddress.value())});
+    for (int c = 0; c < kChannels; ++c) r.push_back(s.sourceGroupAddress[c].text());
+    return r;
 }
 
-class ConfigFiles : public ::testing::Test {
-protected:
-    ConfigFiles() : files(screen, ui, folder()) {
-        fs::remove_all(folder());
-        screen.fillCommandLists();
-    }
-    ~ConfigFiles() override { fs::remove_all(folder()); }
+// Everything a screen shows that files care about: the values, and which
+// fields show under which names.
+using Snapshot = std::pair<std::vector<RecordValue>, std::vector<std::string>>;
+Snapshot Snap(const ConfigScreen& s) {
+    std::vector<std::string> shown;
+    for (int i = 0; i < kEvents; ++i)
+        shown.push_back(s.eventNames[i].caption() + "|" + s.ranges[i].caption() + "|" +
+                        std::to_string(s.data[i].visible()));
+    for (int c = 0; c < kChannels; ++c)
+        for (const TextBox* box : {&s.motorAddress[c], &s.sourceGroupAddress[c], &s.lockPriority[c]})
+            shown.push_back(std::to_string(box->visible()));
+    return {ScreenRecords(s), shown};
+}
 
-    static fs::path folder() {
-        return fs::temp_directory_path() /
-               ("kavro-files-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+// A screen with its file commands and a user who answers the file dialog.
+struct Station {
+    explicit Station(const fs::path& folder) : files(screen, ui, folder) { screen.fillCommandLists(); }
+    // Runs a command with the user's choice (nothing: cancel); the text of
+    // the window it showed, "" for none.
+    std::string Run(Command command, std::optional<fs::path> answer) {
+        ui.fileAnswers.push_back(answer ? std::optional(Utf8FromPath(*answer)) : std::nullopt);
+        ui.windowsShown.clear();
+        (files.*command)();
+        return ui.windowsShown.empty() ? "" : ui.windowsShown.back()->text();
     }
-    fs::path Export(const std::string& name) {
-        ui.fileAnswers.push_back((folder() / name).string());
-        files.exportConfig();
-        return files.dialog.fileName;
-    }
-    void Import(const fs::path& p) {
-        ui.fileAnswers.push_back(p.string());
-        files.importConfig();
-    }
-    std::string Compare(const fs::path& p) {
-        ui.fileAnswers.push_back(p.string());
-        files.resultWindow.setText("");
-        files.compareWithFile();
-        return files.resultWindow.text();
-    }
-    // A screen that uses every field, every channel and every mode.
-    void FillEverything(ConfigScreen& s) {
-        const int modes[4] = {SpecificBox(0), GroupBox(0), PointToPointBox(0), SrcGroupBox(0)};
-        for (int c = 0; c < kChannels; ++c) {
-            for (int e = 0; e < 3; ++e) {
-                const int i = EventIndex(c, e);
-                s.commands[i].select((c * 3 + e * 7) % kCommandCount);
-                s.data[i].setText("A" + std::to_string(c) + std::to_string(e));
-            }
-            const int m = modes[c % 4];
-            s.destinationBoxes[m < 24 ? m + 3 * c : SrcGroupBox(c)].setValue(1);
-            s.seq[c].setValue(c % 2);
-            s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
-            s.lockPriority[c].setText(std::to_string(c) + "F");
-            s.sourceGroupAddress[c].setText("0" + std::to_string(c) + "1234");
-        }
-        s.ppMotorAddress.setText("00beef");
-        s.switchAddress.setText("12AB3C");
-        s.useSwitchAddress.setValue(1);
-    }
-
     test::ScriptedUi ui;
     ConfigScreen screen{&ui};
     ConfigFileCommands files;
 };
 
+// Every field, channel and mode used, each with a value no fresh screen has.
+void FillEverything(ConfigScreen& s) {
+    for (int c = 0; c < kChannels; ++c) {
+        for (int e = 0; e < 3; ++e) {
+            s.commands[EventIndex(c, e)].select((1 + c * 3 + e * 7) % kCommandCount);
+            s.data[EventIndex(c, e)].setText("D" + std::to_string(EventIndex(c, e)));
+        }
+        s.destinationBoxes[std::array{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}[c % 4]]
+            .setValue(1);
+        s.seq[c].setValue(c % 2);
+        s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
+        s.lockPriority[c].setText(std::to_string(c) + "F");
+        s.sourceGroupAddress[c].setText("0" + std::to_string(c) + "1234");
+    }
+    s.commands[EventIndex(7, 2)].select(-1);  // no command
+    s.ppMotorAddress.setText("00beef");
+    s.switchAddress.setText("12AB3C");
+    s.useSwitchAddress.setValue(1);
+}
+
+class ConfigFiles : public ::testing::Test {
+protected:
+    ConfigFiles() { FillEverything(mine.screen); }
+    std::size_t FilesIn(const fs::path& folder) {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+
+    test::TempFolder temp;
+    const fs::path data = temp / "data";  // made by the first command
+    Station mine{data};
+};
+
 TEST(RecordFormat, TextsFitTheirRecordAndThePaddingIsZero) {
     EXPECT_EQ(Record(std::string(124, 'x')).size(), 128u);
     EXPECT_FALSE(EncodeRecord(std::string(125, 'x')));
-    EXPECT_EQ(Record(std::string()).substr(0, 4), std::string("\x08\x00\x00\x00", 4));
+    EXPECT_EQ(Record(std::string()).substr(0, 4), "\x08\x00\x00\x00"s);
     EXPECT_EQ(Record(std::string("AB")).substr(6), std::string(122, '\0'));
 }
 
-TEST_F(ConfigFiles, ExportWritesAllRecordsWithTheEndMark) {
-    const fs::path p = Export("one.set");
-    const std::string b = Bytes(p);
-    ASSERT_EQ(b.size(), 14976u);
-    EXPECT_EQ(b.substr(0, 10), std::string("\x08\x00\x06\x00SWITCH", 10));
-    EXPECT_EQ(b.substr(14848, 9), std::string("\x07\x00" "EndMark", 9));
-    // Record 106 holds the P-P motor address and record 107 the switch address.
-    EXPECT_EQ(b.substr(105 * 128, 10), std::string("\x08\x00\x06\x00" "FFFFFF", 10));
-    EXPECT_EQ(b.substr(106 * 128, 10), std::string("\x08\x00\x06\x00" "000000", 10));
-    EXPECT_TRUE(ui.windowsShown.empty());
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(fs::is_directory(folder()));  // the data folder was made
-    // Nothing else is left in the folder: no temporary file.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
-}
-
-TEST_F(ConfigFiles, CheckValuesAndAnUnselectedCommand) {
-    screen.destinationBoxes[SpecificBox(0)].setValue(1);  // record 8 ticked, 9 clear
-    screen.commands[0].select(-1);          // record 2: no selection
-    screen.motorAddress[0].setText("ab12cd");
-    const std::string b = Bytes(Export("values.set"));
-    EXPECT_EQ(b.substr(7 * 128, 4), std::string("\x02\x00\x01\x00", 4));
-    EXPECT_EQ(b.substr(8 * 128, 4), std::string("\x02\x00\x00\x00", 4));
-    EXPECT_EQ(b.substr(1 * 128, 4), std::string("\x02\x00\xFF\xFF", 4));
-    EXPECT_EQ(b.substr(12 * 128, 10), std::string("\x08\x00\x06\x00" "ab12cd", 10));
+TEST_F(ConfigFiles, ExportWritesEveryFieldInItsRecord) {
+    EXPECT_EQ(mine.Run(kExport, data / "all.set"), "");
+    EXPECT_TRUE(mine.ui.messages.empty());
+    EXPECT_EQ(FilesIn(data), 1u);  // no temporary file left beside it
+    const std::string b = test::ReadFile(data / "all.set");
+    ASSERT_EQ(b.size(), 117u * 128);
+    EXPECT_EQ(b.substr(0, 10), "\x08\x00\x06\x00SWITCH"s);
+    EXPECT_EQ(b.substr(1 * 128, 4), "\x02\x00\x01\x00"s);          // record 2: position 1
+    EXPECT_EQ(b.substr(94 * 128, 4), "\x02\x00\xFF\xFF"s);         // record 95: no command
+    EXPECT_EQ(b.substr(105 * 128, 10), "\x08\x00\x06\x00" "00beef"s);  // record 106
+    EXPECT_EQ(b.substr(116 * 128, 9), "\x07\x00" "EndMark"s);
+    const ConfigBytes bytes(b.begin(), b.end());
+    const std::vector<RecordValue> layout = Layout(mine.screen);
+    for (std::size_t n = 1; n <= layout.size(); ++n)
+        EXPECT_EQ(RecordReader(bytes).read(n), layout[n - 1]) << "record " << n;
 }
 
 TEST_F(ConfigFiles, ExportNeverOverwritesAFileOrAFolder) {
-    const fs::path existing = folder() / "keep.set";
-    fs::create_directories(folder());
-    Put(existing, "precious bytes");
-    Export("keep.set");
-    EXPECT_EQ(Bytes(existing), "precious bytes");
-    ASSERT_EQ(ui.windowsShown.size(), 1u);
-    EXPECT_EQ(ui.windowsShown[0], &files.existsWindow);
-    EXPECT_EQ(files.existsWindow.text(), "File already Exists, choose another File name");
-    EXPECT_EQ(files.existsWindow.title(), "Form1");
-
-    fs::create_directories(folder() / "adir.set");
-    Export("adir.set");
-    EXPECT_EQ(ui.windowsShown.size(), 2u);
-    EXPECT_TRUE(fs::is_directory(folder() / "adir.set"));
+    fs::create_directories(data / "adir.set");
+    test::WriteFile(data / "keep.set", "precious bytes");
+    for (const char* name : {"keep.set", "adir.set"})
+        EXPECT_EQ(mine.Run(kExport, data / name), ConfigFileCommands::kExistsText) << name;
+    EXPECT_EQ(test::ReadFile(data / "keep.set"), "precious bytes");
+    EXPECT_TRUE(fs::is_directory(data / "adir.set"));
 }
 
-TEST_F(ConfigFiles, NameWithoutExtensionGetsSetAndTheDialogKeepsItsSettings) {
-    const fs::path p = Export("noext");
-    EXPECT_EQ(p, folder() / "noext.set");
-    EXPECT_TRUE(fs::exists(folder() / "noext.set"));
-    EXPECT_EQ(ui.dialogsSeen[0].first.fileName, "default.set");
-    EXPECT_EQ(ui.dialogsSeen[0].first.initialFolder, folder().string());
-    EXPECT_EQ(ui.dialogsSeen[0].second, FileDialogMode::Save);
-    // Import proposes what export chose, with the same default extension.
-    ui.fileAnswers.push_back(std::nullopt);  // cancelled
-    files.importConfig();
-    EXPECT_EQ(ui.dialogsSeen[1].first.fileName, p.string());
-    EXPECT_EQ(ui.dialogsSeen[1].first.defaultExtension, "set");
-    EXPECT_EQ(ui.dialogsSeen[1].second, FileDialogMode::Open);
+TEST_F(ConfigFiles, ChosenNamesAreTheFilesWritten) {
+    struct Row {
+        const char *name, *typed, *written;
+    };
+    for (const Row& row : {Row{"a name without extension gets .set", "noext", "noext.set"},
+                           Row{"a name in any script, as UTF-8 from the dialog", "\u03A9-M\u00FCller.set",
+                               "\u03A9-M\u00FCller.set"}}) {
+        test::TempFolder folder;
+        Station station(folder.path());
+        station.Run(kExport, folder.path() / PathFromUtf8(row.typed));
+        const fs::path written = folder.path() / PathFromUtf8(row.written);
+        EXPECT_EQ(station.files.dialog.fileName, Utf8FromPath(written)) << row.name;
+        EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder.path()), {}), std::vector{written}) << row.name;
+        EXPECT_EQ(station.Run(kCompare, written), ConfigFileCommands::kIdentical) << row.name;
+    }
 }
 
-TEST_F(ConfigFiles, NamesInAnyScriptAreTheFilesChosen) {
-    // The file dialog hands its choice over as UTF-8 text.
-    const fs::path chosen = folder() / u8"\u03A9-M\u00FCller.set";  // Ω-Müller.set
-    const std::u8string text = chosen.u8string();
-    ui.fileAnswers.push_back(std::string(text.begin(), text.end()));
-    files.exportConfig();
-    EXPECT_TRUE(fs::exists(chosen));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 1);
-    EXPECT_EQ(files.dialog.fileName, std::string(text.begin(), text.end()));
-    ui.fileAnswers.push_back(files.dialog.fileName);
-    files.compareWithFile();
-    EXPECT_EQ(files.resultWindow.text(), "File is identical to screen");
+TEST_F(ConfigFiles, TheDialogProposesWhatTheLastCommandChose) {
+    mine.Run(kExport, data / "one.set");
+    mine.Run(kImport, std::nullopt);
+    const auto& seen = mine.ui.dialogsSeen;
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].first.fileName, "default.set");
+    EXPECT_EQ(seen[0].first.initialFolder, Utf8FromPath(data));
+    EXPECT_EQ(seen[1].first.fileName, Utf8FromPath(data / "one.set"));
+    EXPECT_EQ(seen[1].first.defaultExtension, "set");
+    EXPECT_EQ(seen[0].second, FileDialogMode::Save);
+    EXPECT_EQ(seen[1].second, FileDialogMode::Open);
 }
 
 TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
-    const Snapshot before = Snap(screen);
-    for (auto action : {&ConfigFileCommands::exportConfig, &ConfigFileCommands::importConfig,
-                        &ConfigFileCommands::compareWithFile}) {
-        ui.fileAnswers.push_back(std::nullopt);
-        (files.*action)();
-    }
-    EXPECT_TRUE(ui.windowsShown.empty());
-    EXPECT_EQ(Snap(screen), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 0);
+    const Snapshot before = Snap(mine.screen);
+    for (Command command : {kExport, kImport, kCompare}) EXPECT_EQ(mine.Run(command, std::nullopt), "");
+    EXPECT_EQ(Snap(mine.screen), before);
+    EXPECT_EQ(FilesIn(data), 0u);
 }
 
 TEST_F(ConfigFiles, RoundTripGivesTheSameScreen) {
-    FillEverything(screen);
-    const Snapshot exported = Snap(screen);
-    const fs::path p = Export("all.set");
-
-    test::ScriptedUi otherUi;
-    ConfigScreen other(&otherUi);
-    other.fillCommandLists();
-    ConfigFileCommands otherFiles(other, otherUi, folder());
-    otherUi.fileAnswers.push_back(p.string());
-    otherFiles.importConfig();
-
-    EXPECT_TRUE(otherUi.windowsShown.empty());
-    EXPECT_EQ(Snap(other), exported);
-    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(other.commandCodes[i], screen.commandCodes[i]);
+    mine.Run(kExport, data / "all.set");
+    Station other(data);
+    EXPECT_EQ(other.Run(kImport, data / "all.set"), "");
+    EXPECT_EQ(Snap(other.screen), Snap(mine.screen));
+    EXPECT_EQ(other.screen.commandCodes, mine.screen.commandCodes);
 }
 
-TEST_F(ConfigFiles, DataTextsSurviveTheCommandSelections) {
-    screen.commands[4].select(7);
-    screen.data[4].setText("BEEF");
-    const fs::path p = Export("data.set");
-    screen.clearData();
-    Import(p);
-    EXPECT_EQ(screen.data[4].text(), "BEEF");
-    EXPECT_EQ(screen.ranges[4].caption(), "0->FFFF");
-    EXPECT_TRUE(screen.data[4].visible());
-}
-
-TEST_F(ConfigFiles, BadHeaderLeavesTheScreenAlone) {
-    fs::create_directories(folder());
-    FillEverything(screen);
-    const fs::path good = Export("good.set");
-    std::string b = Bytes(good);
-    const Snapshot before = Snap(screen);
-
-    test::ScriptedUi blankUi;
-    ConfigScreen blank(&blankUi);
-    blank.fillCommandLists();
-    const Snapshot blankBefore = Snap(blank);
-    ConfigFileCommands blankFiles(blank, blankUi, folder());
-    for (const std::string& header : {Record(std::string("switch")), Record(std::int16_t{6})}) {
-        const fs::path bad = folder() / "bad.set";
-        fs::remove(bad);
-        Put(bad, header + b.substr(128));
-        blankUi.fileAnswers.push_back(bad.string());
-        blankFiles.importConfig();
-        EXPECT_EQ(blankFiles.resultWindow.text(), "Bad File Type");
-        EXPECT_EQ(blankFiles.resultWindow.colour(), kMessageRed);
-        EXPECT_TRUE(blankFiles.resultWindow.visible());
-        EXPECT_EQ(Snap(blank), blankBefore);
-    }
-    EXPECT_EQ(Snap(screen), before);
-    // A good file loads at once after the failures.
-    blankUi.fileAnswers.push_back(good.string());
-    blankFiles.resultWindow.setText("");
-    blankFiles.importConfig();
-    EXPECT_EQ(Snap(blank), before);
-    EXPECT_EQ(blankFiles.resultWindow.text(), "");
-}
-
-TEST_F(ConfigFiles, ReadFailureAtRecordEightKeepsWhatCameBefore) {
-    screen.commands[0].select(2);
-    screen.commands[1].select(15);
-    screen.data[0].setText("7F");
-    screen.destinationBoxes[SpecificBox(0)].setValue(1);
-    screen.motorAddress[0].setText("111111");
-    const fs::path p = Export("rec8.set");
-    std::string b = Bytes(p);
-    b.replace(7 * 128, 4, std::string("\x02\x00\x03\x00", 4));  // "Specific" = 3
-    Put(p, b);
-
-    screen.clearData();
-    screen.motorAddress[0].setText("222222");
-    Import(p);
-    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
-    EXPECT_EQ(screen.commands[0].selected(), 2);  // records 2..7 applied
-    EXPECT_EQ(screen.commands[1].selected(), 15);
-    EXPECT_EQ(screen.data[0].text(), "7F");
-    EXPECT_EQ(screen.destinationBoxes[GroupBox(0)].value(), 1);  // record 8 on: untouched
-    EXPECT_EQ(screen.motorAddress[0].text(), "222222");
-}
-
-TEST_F(ConfigFiles, TruncatedFileAppliesWhatIsThere) {
-    screen.ppMotorAddress.setText("0000A5");
-    screen.sourceGroupAddress[7].setText("777777");
-    const fs::path p = Export("short.set");
-    std::string b = Bytes(p);
-    Put(p, b.substr(0, 107 * 128 + 20));  // ends inside record 108
-    screen.ppMotorAddress.setText("FFFFFF");
-    screen.sourceGroupAddress[7].setText("000000");
-    Import(p);
-    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
-    EXPECT_EQ(screen.ppMotorAddress.text(), "0000A5");      // record 106 came
-    EXPECT_EQ(screen.sourceGroupAddress[7].text(), "000000");  // record 116 did not
-}
-
-TEST_F(ConfigFiles, AllFourDestinationsClearKeepsTheMode) {
-    const fs::path p = Export("zeros.set");
-    std::string b = Bytes(p);
-    b.replace(8 * 128, 4, std::string("\x02\x00\x00\x00", 4));  // channel 1 "Group" = 0
-    Put(p, b);
-    screen.destinationBoxes[PointToPointBox(0)].setValue(1);
-    Import(p);
-    EXPECT_EQ(screen.destinationBoxes[PointToPointBox(0)].value(), 1);
-    EXPECT_EQ(screen.destinationBoxes[GroupBox(0)].value(), 0);
-    EXPECT_TRUE(ui.windowsShown.empty());
-}
-
-TEST_F(ConfigFiles, UntrustworthyLengthAndTypeWordsAreReadFailures) {
-    const fs::path p = Export("words.set");
-    const std::string good = Bytes(p);
-    struct Case {
-        std::size_t offset;
-        std::string bytes;
+// Import stops at the first record it cannot take: what came before stays,
+// nothing after is applied, and a file that is no configuration file (or
+// none at all) leaves the screen alone. Compare reads from record 2 on.
+TEST_F(ConfigFiles, DamagedFilesAreRefused) {
+    mine.Run(kExport, data / "good.set");
+    const std::string good = test::ReadFile(data / "good.set");
+    using Make = std::function<void(const fs::path&)>;
+    auto bytes = [](std::string b) -> Make { return [b](const fs::path& p) { test::WriteFile(p, b); }; };
+    auto patched = [&](std::size_t record, const std::string& b) {
+        return bytes(std::string(good).replace((record - 1) * 128, b.size(), b));
     };
-    // Record 5 (channel 1 press data): a length past its record; record 2:
-    // an unknown type word; record 13: the largest length word.
-    for (const Case& k : {Case{4 * 128, std::string("\x08\x00\x7D\x00", 4)}, Case{1 * 128, std::string("\x05\x00", 2)},
-                          Case{12 * 128, std::string("\x08\x00\xFF\xFF", 4)}}) {
-        std::string b = good;
-        b.replace(k.offset, k.bytes.size(), k.bytes);
-        Put(p, b);
-        files.resultWindow.setText("");
-        Import(p);
-        EXPECT_EQ(files.resultWindow.text(), "File Read Error") << k.offset;
+    const std::string badType = ConfigFileCommands::kBadFileType, readError = ConfigFileCommands::kReadError,
+                      same = ConfigFileCommands::kIdentical, differs = ConfigFileCommands::kDifferent,
+                      missing = ConfigFileCommands::kMissingText;
+    struct Row {
+        const char* name;
+        Make make;
+        std::string imports, compares;  // the window each shows
+        int applied;                    // value records loaded, from record 2 on
+    };
+    for (const Row& row : {
+             Row{"a header in other letters", patched(1, Record(std::string("switch"))), badType, same, 0},
+             Row{"a number for the header", patched(1, Record(std::int16_t{6})), badType, same, 0},
+             Row{"an empty file", bytes(""), badType, differs, 0},
+             Row{"a single byte", bytes("\x08"), badType, differs, 0},
+             Row{"100 MB of zeros: no header, no record at all",
+                 [](const fs::path& p) {
+                     test::WriteFile(p, "");
+                     fs::resize_file(p, 100u * 1024 * 1024);
+                 },
+                 badType, "", 0},
+             Row{"a folder", [](const fs::path& p) { fs::create_directory(p); }, "", "", 0},
+             Row{"no file at all", [](const fs::path&) {}, missing, missing, 0},
+             Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), readError, differs, 6},
+             Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), readError, differs, 106},
+             Row{"a text cut by the end of the file", bytes(good.substr(0, 4 * 128 + 10)), readError, differs, 3},
+             Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), readError, "", 3},
+             Row{"record 2's type word unknown", patched(2, "\x05\x00"s), readError, "", 0},
+             Row{"record 13's length word the largest", patched(13, "\x08\x00\xFF\xFF"s), readError, "", 11},
+         }) {
+        const fs::path bad = temp / "bad.set";
+        row.make(bad);
+        Station blank(data);
+        const Snapshot before = Snap(blank.screen);
+        EXPECT_EQ(blank.Run(kImport, bad), row.imports) << row.name;
+        if (row.imports == badType || row.imports == readError) {
+            EXPECT_EQ(blank.files.resultWindow.colour(), kMessageRed) << row.name;
+        }
+        EXPECT_EQ(mine.Run(kCompare, bad), row.compares) << row.name;
+        const std::vector<RecordValue> loaded = ScreenRecords(blank.screen), file = ScreenRecords(mine.screen);
+        for (int n = 2; n < 2 + row.applied; ++n) EXPECT_EQ(loaded[n - 1], file[n - 1]) << row.name << " " << n;
+        if (row.applied == 0) {
+            EXPECT_EQ(Snap(blank.screen), before) << row.name;
+        } else {
+            EXPECT_NE(loaded[row.applied + 1], file[row.applied + 1]) << row.name << ": the damaged record";
+        }
+        // The file is closed, and a good file loads at once after the failure.
+        EXPECT_TRUE(fs::remove_all(bad) > 0 || row.imports == missing) << row.name;
+        blank.Run(kImport, data / "good.set");
+        EXPECT_EQ(Snap(blank.screen), Snap(mine.screen)) << row.name;
     }
-    // A text whose record lies partly past the end of the file.
-    Put(p, good.substr(0, 4 * 128 + 10));
-    files.resultWindow.setText("");
-    Import(p);
-    EXPECT_EQ(files.resultWindow.text(), "File Read Error");
-}
-
-TEST_F(ConfigFiles, FilesOfAnyContentNeverCrashImportOrCompare) {
-    fs::create_directories(folder());
-    const Snapshot before = Snap(screen);
-    const fs::path empty = folder() / "empty.set", one = folder() / "one.set", huge = folder() / "huge.set";
-    Put(empty, "");
-    Put(one, "\x08");
-    { std::ofstream(huge, std::ios::binary); }
-    fs::resize_file(huge, 100u * 1024 * 1024);  // 100 MB of zeros, sparse
-    for (const fs::path& p : {empty, one, huge}) Import(p);
-    EXPECT_EQ(files.resultWindow.text(), "Bad File Type");  // the last: zeros are no header
-    // Records missing from a short file differ; a record that is no
-    // record at all gives no verdict.
-    EXPECT_EQ(Compare(empty), "File does not match screen");
-    EXPECT_EQ(Compare(one), "File does not match screen");
-    EXPECT_EQ(Compare(huge), "");
-    fs::create_directories(folder() / "chosen-folder");
-    Import(folder() / "chosen-folder");
-    Compare(folder() / "chosen-folder");
-    EXPECT_EQ(Snap(screen), before);
-    // The files are closed: they can be removed and reused at once.
-    for (const fs::path& p : {empty, one, huge}) EXPECT_TRUE(fs::remove(p));
-}
-
-TEST_F(ConfigFiles, ImportOfAMissingFileSaysSo) {
-    Import(folder() / "nothing.set");
-    ASSERT_EQ(ui.windowsShown.size(), 1u);
-    EXPECT_EQ(ui.windowsShown[0], &files.missingWindow);
-    EXPECT_EQ(files.missingWindow.text(), "Import file does not exist. Choose from file list.");
-    Compare(folder() / "nothing.set");
-    EXPECT_EQ(ui.windowsShown.size(), 2u);
 }
 
 TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
-    FillEverything(screen);
-    const fs::path p = Export("cmp.set");
-    const std::string fileBefore = Bytes(p);
-    EXPECT_EQ(Compare(p), "File is identical to screen");
-    EXPECT_EQ(files.resultWindow.colour(), kMessageGreen);
-    EXPECT_TRUE(files.resultWindow.details().empty());
+    mine.Run(kExport, data / "cmp.set");
+    const std::string fileBefore = test::ReadFile(data / "cmp.set");
+    auto compare = [&] { return mine.Run(kCompare, data / "cmp.set"); };
+    EXPECT_EQ(compare(), ConfigFileCommands::kIdentical);
+    EXPECT_EQ(mine.files.resultWindow.colour(), kMessageGreen);
+    EXPECT_TRUE(mine.files.resultWindow.details().empty());
 
-    screen.sourceGroupAddress[2].setText("999999");  // not compared
-    EXPECT_EQ(Compare(p), "File is identical to screen");
+    mine.screen.sourceGroupAddress[2].setText("999999");  // beyond record 108: not compared
+    EXPECT_EQ(compare(), ConfigFileCommands::kIdentical);
 
-    screen.motorAddress[0].setText("A0B0C9");  // same digits, other case
-    EXPECT_EQ(Compare(p), "File does not match screen");
-    EXPECT_EQ(files.resultWindow.colour(), kMessageRed);
-    ASSERT_EQ(files.resultWindow.details().size(), 1u);
-    EXPECT_EQ(files.resultWindow.details()[0], "Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\"");
-    screen.motorAddress[0].setText("a0b0c9");
+    mine.screen.motorAddress[0].setText("A0B0C9");  // same digits, other case
+    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
+    EXPECT_EQ(mine.files.resultWindow.colour(), kMessageRed);
+    EXPECT_EQ(mine.files.resultWindow.details(),
+              std::vector<std::string>{"Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\""});
+    mine.screen.motorAddress[0].setText("a0b0c9");
 
-    const Snapshot screenBefore = Snap(screen);
-    screen.commands[EventIndex(7, 2)].select(3);
-    const Snapshot changed = Snap(screen);
-    EXPECT_EQ(Compare(p), "File does not match screen");
-    ASSERT_FALSE(files.resultWindow.details().empty());
-    EXPECT_NE(files.resultWindow.details()[0].find("Channel 8, On Release: command"), std::string::npos);
-    EXPECT_EQ(Snap(screen), changed);  // compare changes neither screen
-    EXPECT_EQ(Bytes(p), fileBefore);    // nor file
-    EXPECT_NE(changed, screenBefore);
-}
+    mine.screen.commands[EventIndex(7, 2)].select(3);
+    const Snapshot changed = Snap(mine.screen);
+    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
+    ASSERT_FALSE(mine.files.resultWindow.details().empty());
+    EXPECT_NE(mine.files.resultWindow.details()[0].find("Channel 8, On Release: command"), std::string::npos);
+    EXPECT_EQ(Snap(mine.screen), changed);                     // compare changes neither screen
+    EXPECT_EQ(test::ReadFile(data / "cmp.set"), fileBefore);  // nor file
 
-TEST_F(ConfigFiles, CompareReadsAFileOfAnotherHeaderAndFlagsMissingRecords) {
-    const fs::path p = Export("hdr.set");
-    std::string b = Bytes(p);
-    b.replace(0, 128, Record(std::string("switch")));
-    Put(p, b);
-    EXPECT_EQ(Compare(p), "File is identical to screen");
-
-    Put(p, b.substr(0, 100 * 128));
-    EXPECT_EQ(Compare(p), "File does not match screen");
-    EXPECT_NE(files.resultWindow.details().back().find("not in the file"), std::string::npos);
+    test::WriteFile(data / "cmp.set", fileBefore.substr(0, 100 * 128));
+    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
+    EXPECT_NE(mine.files.resultWindow.details().back().find("not in the file"), std::string::npos);
 }
 
 TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
@@ -419,22 +291,17 @@ TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limit = old;
-    limit.rlim_cur = 4096;
+    const rlimit limit{4096, old.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limit);
-    Export("half.set");
+    mine.Run(kExport, data / "half.set");
     setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_FALSE(fs::exists(folder() / "half.set"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), fs::directory_iterator()), 0);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].text.find("not saved"), std::string::npos);
-    // The name is free for the next export.
-    Export("half.set");
-    EXPECT_EQ(fs::file_size(folder() / "half.set"), 14976u);
+    EXPECT_EQ(FilesIn(data), 0u);
+    ASSERT_EQ(mine.ui.messages.size(), 1u);
+    EXPECT_NE(mine.ui.messages[0].text.find("not saved"), std::string::npos);
+    mine.Run(kExport, data / "half.set");  // the name is free for the next export
+    EXPECT_EQ(fs::file_size(data / "half.set"), 117u * 128);
 #endif
 }
-
 
 }  // namespace
 }  // namespace kavro

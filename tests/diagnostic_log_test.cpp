@@ -25,8 +25,7 @@ TEST(DiagnosticLog, WrittenWhileHiddenShownLaterDiscardedOnClose) {
     log.prepend("one\r\n");
     log.setColour(kLogMagenta);
     log.prepend("two\r\n");
-    EXPECT_TRUE(log.exists());
-    EXPECT_FALSE(log.visible());
+    EXPECT_TRUE(log.exists() && !log.visible());
     log.show();
     EXPECT_EQ(log.text(), "two\r\none\r\n");
     EXPECT_EQ(log.colour(), kLogMagenta);

@@ -41,7 +41,7 @@ public:
             window.cancel();
         }
     }
-    void showDiagnostic(DiagnosticLog&) override { ++diagnosticShown; }
+    void showDiagnostic(DiagnosticLog&) override {}
 
     // Each file dialog takes the next answer: a path, or nothing to cancel.
     bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override {
@@ -55,8 +55,7 @@ public:
     }
     void showMessageWindow(MessageWindow& window) override { windowsShown.push_back(&window); }
 
-    NoPortChoice askNoPort(const std::string& text, bool offerSimulator) override {
-        noPortQuestions.push_back(text);
+    NoPortChoice askNoPort(const std::string&, bool offerSimulator) override {
         simulatorOffered.push_back(offerSimulator);
         if (noPortAnswers.empty()) return NoPortChoice::Quit;
         const NoPortChoice answer = noPortAnswers.front();
@@ -82,8 +81,6 @@ public:
     std::vector<std::vector<std::string>> listsSeen;
     std::vector<bool> enabledAtOpen;
     std::deque<std::function<void(CommPortSelection&)>> selectionScript;
-    int diagnosticShown = 0;
-    std::vector<std::string> noPortQuestions;
     std::vector<bool> simulatorOffered;
     std::deque<NoPortChoice> noPortAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
