@@ -1,11 +1,13 @@
 #pragma once
 // The window program as a test sees it: the main window model on the
-// simulated switch, its Qt window, offscreen.
+// simulated switch, its Qt window, offscreen. Widgets are found by the
+// object names of editor/legacy_names.h.
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "editor/legacy_names.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
 #include "platform_qt/qt_event_pump.h"
@@ -38,11 +40,22 @@ protected:
         window->show();
     }
 
-    template <typename W>
-    W* Find(const QString& name) const {
-        W* widget = window->findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
+    template <typename W = QWidget>
+    W* Find(const std::string& name) const {
+        W* widget = window->findChild<W*>(QString::fromStdString(name));
+        EXPECT_NE(widget, nullptr) << name;
         return widget;
+    }
+    // A member of a control array: Find(legacy::kCommands, 3) is "Combo1_3".
+    template <typename W = QWidget>
+    W* Find(const char* array, int index) const {
+        return Find<W>(legacy::ObjectName(array, index));
+    }
+    void Click(const char* button) const { window->button(button)->click(); }
+    QString Status() const { return Find<ElidingLabel>("connection")->fullText(); }
+    // The file dialogs answer with this file.
+    void ChooseFile(const QString& file) {
+        ui.fileDialogOverride = [file](const CommonDialog&, FileDialogMode) { return file; };
     }
 
     QTemporaryDir dir;
