@@ -54,27 +54,23 @@ pid_t Spawn(std::vector<std::string> args, int out) {
     _exit(127);
 }
 
-// The virtual switch (or bus) on a pty, paced like the line.
-class Simulator {
-public:
-    explicit Simulator(const std::string& addresses) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid_ = Spawn({"simulate", "--line-pacing", "on", "--address", addresses}, fds[1]);
-        close(fds[1]);
-        for (char c; read(fds[0], &c, 1) == 1 && c != '\n';) device_ += c;  // the first line is the device
-        close(fds[0]);
-    }
-    ~Simulator() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& device() const { return device_; }
+// The virtual switch (or bus) on a pty, paced like the line: its process
+// and its device, which it prints on its first line.
+std::pair<pid_t, std::string> Simulate(const std::string& addresses) {
+    int fds[2];
+    if (pipe(fds) != 0) return {-1, ""};
+    const pid_t pid = Spawn({"simulate", "--line-pacing", "on", "--address", addresses}, fds[1]);
+    close(fds[1]);
+    std::string device;
+    for (char c; read(fds[0], &c, 1) == 1 && c != '\n';) device += c;
+    close(fds[0]);
+    return {pid, device};
+}
 
-private:
-    pid_t pid_ = -1;
-    std::string device_;
-};
+void Stop(pid_t simulator) {
+    kill(simulator, SIGTERM);
+    waitpid(simulator, nullptr, 0);
+}
 
 double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
 
@@ -112,17 +108,15 @@ int main(int argc, char** argv) {
     std::ofstream(manifest) << "00AB01, a.set\n00AB02, b.set\n00AB03, c.set\n";
 
     std::printf("kavro-switch against the virtual switch at 4800 baud, %d rounds each\n", rounds);
-    {
-        Simulator one("000001");
-        Report("get", {"get", "--port", one.device(), "-o", "-"}, kReadSeconds, rounds, false);
-        Report("send --verify", {"send", "--verify", "--port", one.device(), (folder / "a.set").string()},
-               kWriteSeconds + kReadSeconds, rounds);
-    }
-    {
-        Simulator bus("00AB01,00AB02,00AB03");
-        Report("site send (3 switches)", {"site", "send", manifest, "--port", bus.device()},
-               3 * (kWriteSeconds + kReadSeconds), rounds);
-    }
+    const auto [one, device] = Simulate("000001");
+    Report("get", {"get", "--port", device, "-o", "-"}, kReadSeconds, rounds, false);
+    Report("send --verify", {"send", "--verify", "--port", device, (folder / "a.set").string()},
+           kWriteSeconds + kReadSeconds, rounds);
+    Stop(one);
+    const auto [bus, busDevice] = Simulate("00AB01,00AB02,00AB03");
+    Report("site send (3 switches)", {"site", "send", manifest, "--port", busDevice}, 3 * (kWriteSeconds + kReadSeconds),
+           rounds);
+    Stop(bus);
     fs::remove_all(folder);
     return 0;
 }

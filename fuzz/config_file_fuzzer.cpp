@@ -9,21 +9,10 @@
 #include "configfile/config_records.h"
 #include "screen_invariants.h"
 
-namespace kavro::fuzz {
-namespace {
-
-ConfigScreen& Fresh(ConfigScreen& screen) {
-    screen.fillCommandLists();
-    return screen;
-}
-
-}  // namespace
-}  // namespace kavro::fuzz
-
-using namespace kavro;
-using namespace kavro::fuzz;
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace kavro;
+    using namespace kavro::fuzz;
+    const auto Fresh = [](ConfigScreen& screen) -> ConfigScreen& { return screen.fillCommandLists(), screen; };
     // Only what the format can hold is read, as from a file.
     const ConfigBytes input(data, data + std::min(size, kLongestConfigFile));
 

@@ -9,37 +9,33 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <string>
 
 #include "buslink/ports_ini.h"
 #include "fuzz_support.h"
 
-namespace kavro::fuzz {
 namespace {
 
 std::string Field(std::string_view text) {
-    const std::size_t start = std::min(text.find_first_not_of(' '), text.size());
-    text.remove_prefix(start);
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     if (!text.empty() && text.front() == '"') return std::string(text.substr(1, text.find('"', 1) - 1));
     std::string field(text.substr(0, text.find_first_of(",\r\n")));
     field.erase(std::min(field.find_last_not_of(' ') + 1, field.size()));
     return field;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 int Port(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+    text.remove_suffix(text.size() - std::min(text.find_last_not_of(' ') + 1, text.size()));
     const bool negative = !text.empty() && text.front() == '-';
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
     // digits, or digits and a point, or a point and digits, or both
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    const auto allDigits = [](std::string_view s) { return std::all_of(s.begin(), s.end(), IsDigit); };
-    if (!allDigits(whole) || !allDigits(fraction) || whole.size() + fraction.size() == 0) return 1;
-
+    const auto digits = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(whole) || !digits(fraction) || whole.size() + fraction.size() == 0) return 1;
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return 1;  // far too large or too small
@@ -50,16 +46,13 @@ int Port(std::string_view text) {
 }
 
 }  // namespace
-}  // namespace kavro::fuzz
-
-using namespace kavro;
-using namespace kavro::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using kavro::fuzz::Expect;
     const std::string content(reinterpret_cast<const char*>(data), size);
-    const std::string field = FirstField(content);
+    const std::string field = kavro::FirstField(content);
     Expect(field == Field(content), "the first field of Ports.ini");
-    Expect(PortFromCandidate(field) == Port(field), "the port a field names");
-    Expect(PortFromCandidate(content) == Port(content), "the port any text names");
+    Expect(kavro::PortFromCandidate(field) == Port(field), "the port a field names");
+    Expect(kavro::PortFromCandidate(content) == Port(content), "the port any text names");
     return 0;
 }

@@ -45,14 +45,8 @@ public:
     void setHandshaking(Handshake) override {}
     void setPortName(const std::string& device) override { name_ = device; }
     std::string portName() const override { return name_; }
-    OpenResult open() override {
-        open_ = !gone;
-        return {open_ ? OpenStatus::Opened : OpenStatus::NotFound, {}};
-    }
-    void close() override {
-        open_ = false;
-        input_.clear();
-    }
+    OpenResult open() override { return {(open_ = !gone) ? OpenStatus::Opened : OpenStatus::NotFound, {}}; }
+    void close() override { open_ = false, input_.clear(); }
     bool isOpen() const override { return open_; }
     int inputCount() const override { return static_cast<int>(input_.size()); }
     std::vector<std::uint8_t> readAll() override { return std::exchange(input_, {}); }
