@@ -30,6 +30,7 @@ inline constexpr char kSwitchAddress[] = "ADDR_3";
 inline constexpr char kUseSwitchAddress[] = "UseSwPP";
 inline constexpr char kFirmwareVersion[] = "SW_FIRMWARE";
 inline constexpr char kClearData[] = "Command1";
+inline constexpr const char* kShowOptions[] = {"opt13", "opt16", "opt78", "optAll"};
 inline constexpr char kReadSwitch[] = "GET_DATA";
 inline constexpr char kWriteSwitch[] = "SEND_DATA";
 inline constexpr char kImport[] = "Import";
@@ -87,7 +88,7 @@ inline constexpr std::array kLegacyNames{
     LegacyName{"UseSwPP", "ConfigScreen::useSwitchAddress", kUseSwitchAddress},
     LegacyName{"SW_FIRMWARE", "ConfigScreen::firmwareVersion", kFirmwareVersion},
     LegacyName{"Frame1 .. Frame8", "ConfigScreen::frames", kChannelFrame},
-    LegacyName{"opt13 opt16 opt78 optAll", "ConfigScreen::show1to3 .. showAll", "opt13"},
+    LegacyName{"opt13 opt16 opt78 optAll", "ConfigScreen::show1to3 .. showAll", kShowOptions[0]},
     LegacyName{"Module2", "BusLink (buslink/bus_link.h)", ""},
     LegacyName{"SendFrame / ReceiveFrame / WaitMs", "BusLink::sendFrame, receiveFrame, pause", ""},
     LegacyName{"TransmitBuffer / ReceiveBuffer", "BusLink::transmit, reply", ""},

@@ -117,11 +117,11 @@ QWidget* MainWindow::makeShowRow() {
     auto* frame = new QGroupBox("Show");
     frame->setObjectName("frmShow");
     auto* options = new QHBoxLayout(frame);
-    const std::pair<OptionButton*, const char*> buttons[] = {
-        {&screen_.show1to3, "opt13"}, {&screen_.show1to6, "opt16"}, {&screen_.show7to8, "opt78"}, {&screen_.showAll, "optAll"}};
-    for (auto [option, name] : buttons) {
+    OptionButton* const shows[] = {&screen_.show1to3, &screen_.show1to6, &screen_.show7to8, &screen_.showAll};
+    for (int k = 0; k < 4; ++k) {
+        OptionButton* option = shows[k];
         auto* radio = new QRadioButton;
-        radio->setObjectName(name);
+        radio->setObjectName(legacy::kShowOptions[k]);
         binding_.bind(screen_, *option, radio);
         SetAccessibleNames(radio, radio->text());
         options->addWidget(radio);
