@@ -3,10 +3,10 @@
 // test's responder returns, delivered through the pump 30 ms later, and
 // records what start-up, shutdown and the bus link do to it.
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/event_pump.h"
@@ -37,16 +37,10 @@ public:
     bool isOpen() const override { return open_; }
 
     int inputCount() const override { return static_cast<int>(input_.size()); }
-    std::vector<std::uint8_t> readAll() override {
-        std::vector<std::uint8_t> all(input_.begin(), input_.end());
-        input_.clear();
-        return all;
-    }
+    std::vector<std::uint8_t> readAll() override { return std::exchange(input_, {}); }
     int clearInput() override {
         ++inputClears;
-        const int thrownAway = static_cast<int>(input_.size());
-        input_.clear();
-        return thrownAway;
+        return static_cast<int>(std::exchange(input_, {}).size());  // how many were thrown away
     }
     void clearOutput() override { ++outputClears; }
     int outputCount() const override { return stuckOutput; }
@@ -80,7 +74,7 @@ private:
     EventPump& pump_;
     bool open_ = false;
     std::string name_;
-    std::deque<std::uint8_t> input_;
+    std::vector<std::uint8_t> input_;
     FrameAssembler assembler_;
 };
 

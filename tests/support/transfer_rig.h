@@ -1,11 +1,11 @@
 #pragma once
-// A main window connected to a simulated switch, for the transfer
-// scenarios. Two rigs exist: one on virtual time with the switch in-process
-// (every case, in microseconds), one over a pseudo-terminal through
+// A main window connected to a simulated switch, for the transfer scenarios. Two rigs exist: one on virtual
+// time with the switch in-process (every case, in microseconds), one over a pseudo-terminal through
 // QSerialPort (the real serial layer, in real time).
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "shell/application.h"
 #include "simulator/simulated_switch.h"
@@ -17,32 +17,41 @@ class TransferRig {
 public:
     virtual ~TransferRig() = default;
 
-    virtual Application& form() = 0;
-    virtual ScriptedUi& ui() = 0;
-    virtual bool virtualTime() const = 0;
-
-    // The switch on the line, safe against the line's own thread.
-    virtual void withSwitch(const std::function<void(SimulatedSwitch&)>& f) = 0;
-    // Puts another switch on the line (for copying between switches).
-    virtual void replaceSwitch(SwitchState state) = 0;
+    Application& form() { return *form_; }
+    // Runs f on the switch on the line, safe against the line's own thread.
+    template <class F>
+    auto withSwitch(F f) {
+        std::lock_guard lock(mutex_);
+        return f(*switch_);
+    }
+    std::vector<Bytes> frames() { return withSwitch([](SimulatedSwitch& sw) { return sw.frames(); }); }
+    void Plan(const std::string& text) { withSwitch([&](SimulatedSwitch& sw) { sw.setPlan(*ParseFaultPlan(text)); }); }
     // Runs f during the next wait of the tool, after delayMs.
-    virtual void during(std::uint32_t delayMs, std::function<void()> f) = 0;
-    // Milliseconds since the rig was made.
-    virtual std::uint32_t nowMs() = 0;
+    void during(std::uint32_t delayMs, std::function<void()> f) { pump_->schedule(delayMs, std::move(f)); }
+    // Milliseconds since the window started.
+    std::uint32_t nowMs() { return pump_->nowMs() - startMs_; }
 
-    SwitchState State() {
-        SwitchState s;
-        withSwitch([&](SimulatedSwitch& sw) { s = sw.state(); });
-        return s;
+    const bool virtualTime;
+    ScriptedUi ui;
+
+protected:
+    TransferRig(SwitchState state, std::unique_ptr<EventPump> pump, bool virtualTime)
+        : virtualTime(virtualTime), switch_(std::make_shared<SimulatedSwitch>(std::move(state))),
+          pump_(std::move(pump)) {}
+    void Start(ShellEnvironment env, StartOptions options) {
+        env.pump = pump_.get();
+        env.ui = &ui;
+        env.portsIni = {"/nonexistent/Ports.ini", {}};
+        form_ = std::make_unique<Application>(std::move(env), std::move(options));
+        form_->start();
+        startMs_ = pump_->nowMs();
     }
-    std::vector<Bytes> frames() {
-        std::vector<Bytes> f;
-        withSwitch([&](SimulatedSwitch& sw) { f = sw.frames(); });
-        return f;
-    }
-    void Plan(const std::string& text) {
-        withSwitch([&](SimulatedSwitch& sw) { sw.setPlan(*ParseFaultPlan(text)); });
-    }
+
+    std::mutex mutex_;
+    std::shared_ptr<SimulatedSwitch> switch_;
+    std::unique_ptr<EventPump> pump_;
+    std::unique_ptr<Application> form_;  // goes before the pump (and a rig's line: reset it first)
+    std::uint32_t startMs_ = 0;
 };
 
 // Made by the rig of each test program.
