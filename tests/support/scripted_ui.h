@@ -1,6 +1,5 @@
 #pragma once
-// User-interface services for tests: records what the user would have
-// seen, and answers dialogs from a script.
+// User-interface services for tests: records what the user would have seen, and answers dialogs from a script.
 
 #include <deque>
 #include <functional>
@@ -14,20 +13,14 @@ namespace kavro::test {
 
 class ScriptedUi : public WindowServices {
 public:
-    struct Message {
-        std::string text;
-        std::string title;
-    };
+    struct Message { std::string text, title; };
 
-    void messageBox(const std::string& text, const std::string& title) override {
-        messages.push_back({text, title});
-    }
+    void messageBox(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
     void beep() override { ++beeps; }
     void setPointer(Pointer p) override { pointers.push_back(p); }
 
-    // Each time the selection window is shown, the next step of the script
-    // plays the user (pick an entry and press a button); with no script
-    // left the user cancels.
+    // Each time the selection window is shown, the next step of the script plays the user (pick an entry and
+    // press a button); with no script left the user cancels.
     void showPortSelection(CommPortSelection& window, bool modal) override {
         ++selectionShown;
         selectionWasModal.push_back(modal);
@@ -46,25 +39,22 @@ public:
     // Each file dialog takes the next answer: a path, or nothing to cancel.
     bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override {
         dialogsSeen.push_back({dialog, mode});
-        if (fileAnswers.empty()) return false;
-        const std::optional<std::string> answer = fileAnswers.front();
-        fileAnswers.pop_front();
-        if (!answer) return false;
-        dialog.fileName = *answer;
-        return true;
+        const std::optional<std::string> answer = fileAnswers.empty() ? std::nullopt : fileAnswers.front();
+        if (!fileAnswers.empty()) fileAnswers.pop_front();
+        if (answer) dialog.fileName = *answer;
+        return answer.has_value();
     }
     void showMessageWindow(MessageWindow& window) override { windowsShown.push_back(&window); }
 
+    // Each question takes the next answer; with none left the user quits.
     NoPortChoice askNoPort(const std::string&, bool offerSimulator) override {
         simulatorOffered.push_back(offerSimulator);
-        if (noPortAnswers.empty()) return NoPortChoice::Quit;
-        const NoPortChoice answer = noPortAnswers.front();
-        noPortAnswers.pop_front();
+        const NoPortChoice answer = noPortAnswers.empty() ? NoPortChoice::Quit : noPortAnswers.front();
+        if (!noPortAnswers.empty()) noPortAnswers.pop_front();
         return answer;
     }
 
-    // A script step that picks the entry with this text and presses
-    // "Change Port".
+    // A script step that picks the entry with this text and presses "Change Port".
     static std::function<void(CommPortSelection&)> Choose(const std::string& port) {
         return [port](CommPortSelection& w) {
             for (std::size_t i = 0; i < w.entries().size(); ++i)
@@ -75,13 +65,10 @@ public:
 
     std::vector<Message> messages;
     std::vector<Pointer> pointers;
-    int beeps = 0;
-    int selectionShown = 0;
-    std::vector<bool> selectionWasModal;
+    int beeps = 0, selectionShown = 0;
+    std::vector<bool> selectionWasModal, enabledAtOpen, simulatorOffered;
     std::vector<std::vector<std::string>> listsSeen;
-    std::vector<bool> enabledAtOpen;
     std::deque<std::function<void(CommPortSelection&)>> selectionScript;
-    std::vector<bool> simulatorOffered;
     std::deque<NoPortChoice> noPortAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::vector<std::pair<CommonDialog, FileDialogMode>> dialogsSeen;
