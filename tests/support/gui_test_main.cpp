@@ -1,5 +1,4 @@
 // Widget tests run on the offscreen platform inside one QApplication.
-
 #include <QApplication>
 #include <gtest/gtest.h>
 
