@@ -1,10 +1,8 @@
 #pragma once
 // What the fuzz targets share: a check that stops the run with its reason
 // (libFuzzer then keeps the input that broke it), a reader that takes a
-// script from the fuzz input front to back, a strict JSON and UTF-8
-// validator.
+// script from the fuzz input front to back, and a strict UTF-8 check.
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -72,86 +70,5 @@ inline bool IsUtf8(std::string_view s) {
         if ((n = Utf8SequenceAt(s, i)) == 0) return false;
     return true;
 }
-
-// One JSON value (RFC 8259) with nothing but white space around it;
-// strings in strict UTF-8, without raw control characters or lone
-// surrogates.
-class JsonValidator {
-public:
-    static bool Valid(std::string_view text) {
-        JsonValidator v{text};
-        return v.value(0) && v.i_ == text.size();
-    }
-
-private:
-    explicit JsonValidator(std::string_view s) : s_(s) {}
-    char peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-    bool eat(char c) { return peek() == c && c != '\0' ? (++i_, true) : false; }
-    void space() { while (peek() && std::string_view(" \t\n\r").find(peek()) != std::string_view::npos) ++i_; }
-    bool digits() {
-        const std::size_t start = i_;
-        while (peek() >= '0' && peek() <= '9') ++i_;
-        return i_ > start;
-    }
-    bool word(std::string_view w) { return s_.substr(i_, w.size()) == w ? (i_ += w.size(), true) : false; }
-
-    bool value(int depth) {
-        space();
-        const char c = peek();
-        const bool ok = c == '{' || c == '[' ? members(depth, c == '{' ? '}' : ']', c == '{')
-                        : c == '"'           ? string()
-                                             : word("true") || word("false") || word("null") || number();
-        space();
-        return ok;
-    }
-    // An object's "name": value pairs or an array's values, to the close.
-    bool members(int depth, char close, bool named) {
-        ++i_;
-        space();
-        if (eat(close)) return true;
-        if (depth > 64) return false;
-        do {
-            space();
-            if (named && !(string() && (space(), eat(':')))) return false;
-            if (!value(depth + 1)) return false;
-        } while (eat(','));
-        return eat(close);
-    }
-    bool number() {
-        eat('-');
-        if (!eat('0') && !(peek() >= '1' && peek() <= '9' && digits())) return false;
-        if (eat('.') && !digits()) return false;
-        if (eat('e') || eat('E')) return (eat('+') || eat('-'), digits());
-        return true;
-    }
-    bool string() {
-        if (!eat('"')) return false;
-        for (std::size_t n; i_ < s_.size(); i_ += n) {
-            const auto c = static_cast<unsigned char>(s_[i_]);
-            if (c == '"') return ++i_, true;
-            if (c < 0x20 || (c == '\\' ? !escape() : (n = Utf8SequenceAt(s_, i_)) == 0)) return false;
-            if (c == '\\') n = 0;
-        }
-        return false;
-    }
-    // After a backslash: one of " \ / b f n r t, or u and four hex digits;
-    // a high surrogate only with a low one after it.
-    bool escape() {
-        ++i_;
-        unsigned u;
-        if (!eat('u')) return peek() && std::string_view("\"\\/bfnrt").find(s_[i_++]) != std::string_view::npos;
-        if (!hex4(u) || (u >= 0xDC00 && u <= 0xDFFF)) return false;
-        return u < 0xD800 || u > 0xDBFF || (eat('\\') && eat('u') && hex4(u) && u >= 0xDC00 && u <= 0xDFFF);
-    }
-    bool hex4(unsigned& u) {
-        if (s_.size() - i_ < 4) return false;
-        const char* from = s_.data() + i_;
-        i_ += 4;
-        return std::from_chars(from, from + 4, u, 16).ptr == from + 4;
-    }
-
-    std::string_view s_;
-    std::size_t i_ = 0;
-};
 
 }  // namespace kavro::fuzz

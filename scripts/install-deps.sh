@@ -12,8 +12,9 @@ packages=(
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
 )
-# --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer only.
-[ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev)
+# --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
+# only parses the JSON the file target prints.
+[ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev qt6-base-dev)
 
 missing=()
 for p in "${packages[@]}"; do
