@@ -14,17 +14,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "buslink/switch_messages.h"
 #include "configfile/config_records.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace kavro;
 
 constexpr double ExchangeSeconds(std::uint8_t code) {
@@ -46,8 +44,7 @@ pid_t Spawn(std::vector<std::string> args, int out) {
     if (pid != 0) return pid;
     dup2(out, 1);
     dup2(open("/dev/null", O_WRONLY), 2);
-    args.insert(args.begin(), KAVRO_SWITCH_BIN);
-    std::vector<char*> argv;
+    std::vector<char*> argv{const_cast<char*>(KAVRO_SWITCH_BIN)};
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
@@ -98,14 +95,13 @@ void Report(const char* task, const std::vector<std::string>& args, double limit
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
-    const fs::path folder = fs::temp_directory_path() / ("kavro-bench-" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const test::TempFolder folder;
     ConfigScreen screen;
     screen.fillCommandLists();
     for (int c = 0; c < 8; ++c) screen.commands[3 * c].select(7 + c);
     for (const char* name : {"a.set", "b.set", "c.set"}) WriteConfigFile(folder / name, screen);
     const std::string manifest = (folder / "site.csv").string();
-    std::ofstream(manifest) << "00AB01, a.set\n00AB02, b.set\n00AB03, c.set\n";
+    test::WriteFile(manifest, "00AB01, a.set\n00AB02, b.set\n00AB03, c.set\n");
 
     std::printf("kavro-switch against the virtual switch at 4800 baud, %d rounds each\n", rounds);
     const auto [one, device] = Simulate("000001");
@@ -114,9 +110,8 @@ int main(int argc, char** argv) {
            kWriteSeconds + kReadSeconds, rounds);
     Stop(one);
     const auto [bus, busDevice] = Simulate("00AB01,00AB02,00AB03");
-    Report("site send (3 switches)", {"site", "send", manifest, "--port", busDevice}, 3 * (kWriteSeconds + kReadSeconds),
-           rounds);
+    Report("site send (3 switches)", {"site", "send", manifest, "--port", busDevice},
+           3 * (kWriteSeconds + kReadSeconds), rounds);
     Stop(bus);
-    fs::remove_all(folder);
     return 0;
 }

@@ -173,26 +173,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pump.setTimerPhase(script.number(0, 199));
     test::ScriptedUi ui;
     ScriptedLine* line = nullptr;
-    ShellEnvironment env;
-    env.pump = &pump;
-    env.ui = &ui;
+    ShellEnvironment env{.pump = &pump, .ui = &ui};
     env.hardwarePort = [&] {
-        auto port = std::make_unique<ScriptedLine>(script, pump, flags & 2 ? SwitchState::Demo() : SwitchState::Factory());
+        const SwitchState state = flags & 2 ? SwitchState::Demo() : SwitchState::Factory();
+        auto port = std::make_unique<ScriptedLine>(script, pump, state);
         line = port.get();
         return port;
     };
-    StartOptions options;
-    options.device = "scripted line";
-    Application form(env, options);
+    Application form(env, StartOptions{.device = "scripted line"});
     form.start();
     form.screen.useSwitchAddress.setValue(flags & 1);
     form.screen.switchAddress.setText(script.text(6));
     if (flags & 4)
-        pump.schedule(script.number(0, 255) * 5, [&form] {
-            form.readSwitch();
-            form.writeSwitch();
-            form.clearData();
-        });
+        pump.schedule(script.number(0, 255) * 5, [&] { form.readSwitch(), form.writeSwitch(), form.clearData(); });
 
     const bool addressable = IsBusAddressText(form.screen.switchAddress.text());
     form.readSwitch();

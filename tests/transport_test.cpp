@@ -37,14 +37,9 @@ struct Link {
 // previous reply left. A timer started earlier ticks at any phase of its period. Every frame goes out a byte at
 // a time once RTS has led by 25 ms.
 TEST(Transport, ReplyWait) {
-    struct Row {
-        const char* name;
-        Bytes reply;  // none: a silent switch
-        std::int64_t timerPhase;
-        bool timer, open;
-        std::uint32_t minMs, maxMs;
-        const char* log;  // the newest entries after "RCV= " and the count
-    };
+    // reply: none for a silent switch; log: the newest entries after "RCV= " and the count.
+    struct Row { const char* name; Bytes reply; std::int64_t timerPhase; bool timer, open; std::uint32_t minMs, maxMs;
+                 const char* log; };
     const char* exactLog = "-->80 F2 FF 12 AB 3C FE FF FF FD F1 08 54 \r\n<--80 F4 FF FE FF FF FF FF FF 08 6C \r\n";
     const Bytes cut(kFirmwareReply.begin(), kFirmwareReply.begin() + 7);
     for (const Row& row : {Row{"exact length ends the wait", kFirmwareReply, 0, true, true, 0, 100, exactLog},
@@ -77,11 +72,7 @@ TEST(Transport, ReplyWait) {
 }
 
 TEST(Transport, PauseWaitsItsTimeRoundedEvenAcrossAClockWrap) {
-    struct Row {
-        const char* name;
-        double ms;
-        std::uint32_t waited;
-    };
+    struct Row { const char* name; double ms; std::uint32_t waited; };
     for (const Row& row : {Row{"zero returns at once", 0, 0}, Row{"a fraction rounds", 24.6, 25}, Row{"25", 25, 25}}) {
         Link link;
         link.bus.pause(row.ms);

@@ -16,13 +16,11 @@ namespace kavro::test {
 class GuiFixture : public ::testing::Test {
 protected:
     GuiFixture() {
-        env.pump = &pump;
-        env.ui = &ui;
-        env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, linePacing); };
         const SystemPort ftdi{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001};
-        env.systemPorts = [ftdi] { return std::vector{ftdi}; };
-        env.portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}};
+        env = {.pump = &pump, .ui = &ui, .hardwarePort = [] { return std::make_unique<QtSerialPort>(); },
+               .simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, linePacing); },
+               .portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}},
+               .systemPorts = [ftdi] { return std::vector{ftdi}; }};
         form = std::make_unique<Application>(env, StartOptions{.simulator = true});
         ui.followDiagnostic(form->diagnostic);
         EXPECT_EQ(form->start(), Application::StartResult::Ready);

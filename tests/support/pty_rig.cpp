@@ -16,9 +16,7 @@ public:
         link_.start(PtyLink::SwitchResponder([this](const Bytes& frame) {
             return withSwitch([&](SimulatedSwitch& sw) { return sw.respond(frame); });
         }));
-        ShellEnvironment env;
-        env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-        Start(std::move(env), {.device = link_.devicePath()});
+        Start({.hardwarePort = [] { return std::make_unique<QtSerialPort>(); }}, {.device = link_.devicePath()});
     }
     ~PtyRig() override {
         form_.reset();

@@ -28,10 +28,8 @@ public:
 
     OpenResult open() override {
         openedNames.push_back(name_);
-        auto it = openResults.find(name_);
-        const OpenResult result = it != openResults.end() ? it->second : OpenResult{OpenStatus::Opened, {}};
-        open_ = result.ok();
-        return result;
+        const OpenResult result = openResults.count(name_) ? openResults[name_] : OpenResult{OpenStatus::Opened, {}};
+        return open_ = result.ok(), result;
     }
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
@@ -53,10 +51,7 @@ public:
             pump_.schedule(30, [this, reply] { input_.insert(input_.end(), reply.begin(), reply.end()); });
         }
     }
-    void setRts(bool raised) override {
-        rts = raised;
-        if (raised) rtsRaisedAtMs = pump_.nowMs();
-    }
+    void setRts(bool raised) override { rts = raised, rtsRaisedAtMs = raised ? pump_.nowMs() : rtsRaisedAtMs; }
 
     Responder responder;
     std::map<std::string, OpenResult> openResults;  // by device; others open fine

@@ -26,13 +26,9 @@ public:
         selectionWasModal.push_back(modal);
         listsSeen.push_back(window.entries());
         enabledAtOpen.push_back(window.changePortEnabled());
-        if (!selectionScript.empty()) {
-            auto step = std::move(selectionScript.front());
-            selectionScript.pop_front();
-            step(window);
-        } else if (modal) {
-            window.cancel();
-        }
+        if (selectionScript.empty()) return modal ? window.cancel() : void();
+        const auto step = std::move(selectionScript.front());
+        selectionScript.pop_front(), step(window);
     }
     void showDiagnostic(DiagnosticLog&) override {}
 

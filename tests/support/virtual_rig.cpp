@@ -11,9 +11,8 @@ namespace {
 class VirtualRig : public TransferRig {
 public:
     explicit VirtualRig(SwitchState state) : TransferRig(std::move(state), std::make_unique<VirtualPump>(), true) {
-        ShellEnvironment env;
-        env.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, *pump_, true); };
-        Start(std::move(env), {.simulator = true});
+        Start({.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, *pump_, true); }},
+              {.simulator = true});
     }
 };
 
