@@ -12,7 +12,7 @@ std::string BytesEntry(const char* arrow, const FrameBuffer& buffer, int count) 
     return entry + "\r\n";
 }
 
-// A wait never outlasts five timer periods, even if Timer1 were stopped.
+// A wait never outlasts five timer periods, even if the reply timer were stopped.
 constexpr std::uint32_t kReplyBackstopMs = BusLink::kReplyTicks * BusLink::kReplyTimerMs;
 
 }  // namespace

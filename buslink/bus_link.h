@@ -30,13 +30,13 @@ public:
     // Logs the frame, raises RTS, pauses 25 ms, then hands bytes 0..n-1 of
     // transmit to the port one byte at a time.
     void sendFrame(int n);
-    // Waits until exactly n bytes are waiting or five Timer1 ticks pass,
+    // Waits until exactly n bytes are waiting or five reply timer ticks pass,
     // stores at most 49 of them from reply[0] and logs them. Bytes
     // past the stored count keep what the previous reply left there.
     void receiveFrame(int n);
     // Pauses while letting window events run.
     void pause(double ms);
-    // Timer1's handler: counts the reply time-out down.
+    // The reply timer's handler: counts the reply time-out down.
     void replyTimerTick();
 
     FrameBuffer transmit{};

@@ -1,11 +1,10 @@
 #pragma once
-// The small window "Comm Port Selection" (xfrmCommPortSelection): a list of
-// the numbered ports found at start-up, "Change Port" and "Cancel". Choosing
-// a port changes the main window's currentPort and rewrites
-// Ports.ini; after start-up the open port stays until the next start, and
-// the window says so. Beside the numbers it lists the serial ports the
-// system reports now, so that an adapter outside the numbered table can be
-// chosen by its device.
+// The small window "Comm Port Selection": a list of the numbered ports
+// found at start-up, "Change Port" and "Cancel". Choosing a port changes the
+// main window's currentPort and rewrites Ports.ini; after start-up the open
+// port stays until the next start, and the window says so. Beside the
+// numbers it lists the serial ports the system reports now, so that an
+// adapter outside the numbered table can be chosen by its device.
 
 #include <array>
 #include <functional>

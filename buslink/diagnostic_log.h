@@ -1,6 +1,6 @@
 #pragma once
-// The traffic log of the diagnostic window (frm_Diagnostic). The log lives
-// in the window: a log write creates the window hidden, DIAG shows it, and
+// The traffic log of the diagnostic window. The log lives
+// in the window: a log write creates the window hidden, "Diagnostic" shows it, and
 // closing it discards the log. The newest entry is at the top, and the box
 // keeps only the first 8192 characters of what it is given.
 
@@ -31,7 +31,7 @@ public:
     void prepend(const std::string& entry);
     void setColour(Rgb colour);
 
-    // DIAG: create the window if needed and show it (an existing log stays).
+    // "Diagnostic": create the window if needed and show it (an existing log stays).
     void show();
     // The user closed the window: it and its log are gone.
     void close();

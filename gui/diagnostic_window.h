@@ -1,5 +1,5 @@
 #pragma once
-// frm_Diagnostic: the traffic log in a window of its own. It mirrors the
+// The diagnostic window: the traffic log in a window of its own. It mirrors the
 // log model; closing it discards the log, as the model says. For support,
 // the log can be shown decoded (what each frame means under it) and saved
 // to a text file.

@@ -59,7 +59,7 @@ QScrollArea* Scrolling(QWidget* content) {
     return area;
 }
 
-// OLE1: the program's notice, a picture of a switch with its name.
+// The program's notice, a picture of a switch with its name.
 QWidget* MakeNotice(const Version& version) {
     auto* notice = new QFrame;
     notice->setObjectName("OLE1");

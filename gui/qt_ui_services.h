@@ -35,7 +35,7 @@ public:
     std::function<QString(const QString& proposed)> logFileDialogOverride;
 
     // The diagnostic window follows its log from the first write on, so
-    // that it is up to date whenever DIAG shows it.
+    // that it is up to date whenever "Diagnostic" shows it.
     void followDiagnostic(DiagnosticLog& log);
     DiagnosticWindow* diagnosticWindow() const { return diagnostic_; }
     PortSelectionDialog* portSelectionDialog() const { return portSelection_; }

@@ -21,7 +21,7 @@ public:
     // maxWaitMs has passed, whichever comes first.
     virtual void processEvents(std::uint32_t maxWaitMs) = 0;
 
-    // The periodic reply timer (Timer1). Starting it again restarts it.
+    // The periodic reply timer. Starting it again restarts it.
     virtual void startReplyTimer(std::uint32_t intervalMs, std::function<void()> tick) = 0;
     virtual void stopReplyTimer() = 0;
 

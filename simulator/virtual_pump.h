@@ -1,6 +1,6 @@
 #pragma once
 // An event pump on virtual time: processEvents jumps the clock to the next
-// due event (a scheduled action or a Timer1 tick) instead of sleeping, so
+// due event (a scheduled action or a reply timer tick) instead of sleeping, so
 // time-outs of a second run in microseconds and always the same way.
 
 #include <cstdint>

@@ -98,7 +98,8 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
          [&] { QTest::keyClick(combo(1), Qt::Key_Down), QTest::keyClick(combo(1), Qt::Key_Down, Qt::ShiftModifier); },
          [&] { return s.commands[1].selected() == 1 && window->pos().y() - start.y() == Twips(150); },
          &s.commands[1].onClick},
-        {"show option All toggled by a screen reader", [&] { Act("optAll", toggle), QApplication::processEvents(); },
+        {"show option All toggled by a screen reader",
+         [&] { Act(kShowOptions[3], toggle), QApplication::processEvents(); },
          [&] { return s.showAll.value() && frame(7)->y() > frame(3)->y(); }, nullptr},  // frame 7 on a fourth row
         {"what a read found set by code", [&] {
              s.commands[EventIndex(7, 2)].select(16);  // Lock IP

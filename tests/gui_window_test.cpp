@@ -119,8 +119,8 @@ TEST_F(GuiWindow, AFailedReadSaysWhatToDo) {
     EXPECT_TRUE(details.size() == 1 && details[0].contains("Plug it in again")) << details.join('|').toStdString();
 }
 
-// Select Comm, DIAG and Compare bring up windows beside the main window: one
-// port window listing the ports present, the traffic logged before DIAG was
+// Select Comm, Diagnostic and Compare bring up windows beside the main window: one
+// port window listing the ports present, the traffic logged before Diagnostic was
 // shown (decoded on request), a message window that Escape closes. Every
 // widget the legacy-name table names is there; closing closes them all.
 TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
