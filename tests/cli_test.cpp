@@ -209,7 +209,7 @@ TEST_F(Cli, FaultMatrix) {
     termios before{}, after{};
     tcgetattr(kept, &before);
     Simulator slow({"--fault", "*=trickle", "--line-pacing", "on"}), flood({"--fault", "8C=flood"}),
-        vanish({"--fault", "8D/5=vanish"}), good({});
+        vanish({"--fault", "8F=vanish"}), good({});
     const pid_t holder = Spawn({"get", "--port", slow.device(), "-o", "-"}, {}, -1, -1);
     std::this_thread::sleep_for(300ms);
     const auto get = [](const std::string& port, const std::string& target = "out.set") {
@@ -243,6 +243,7 @@ TEST_F(Cli, FaultMatrix) {
         EXPECT_LT(r.seconds, row.seconds) << row.name;
         EXPECT_LT(r.maxRssKb, kRssLimitKb) << row.name;
         EXPECT_LT(r.cpuSeconds, 0.1 * r.seconds + 0.15) << row.name;
+        EXPECT_FALSE(Has(r.out, "000000")) << row.name << ": a switch address never read is not printed as one";
         if (existed) continue;
         EXPECT_EQ(fs::exists(target), row.status == 0) << row.name;
         fs::remove(target);

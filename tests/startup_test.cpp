@@ -188,7 +188,7 @@ TEST(Startup, SelectCommAfterStartupIsForTheNextStart) {
 // Beside the numbers, the ports the system reports now: one outside the
 // numbered table is chosen by its device, which Ports.ini keeps on a second
 // line under the number chosen last.
-TEST(portSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
+TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     Rig rig({1, 5}, "1\r\n");
     rig.present = {{Device(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
                    {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
