@@ -161,6 +161,7 @@ TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
         {"a command differs", {"compare", "--port", port, a}, 1,
          "\n  channel 1, On Press command: the file says DOWN limit, the switch holds STOP\n"},
         {"another address", {"compare", "--port", port, "--switch-address", "00abce", a}, 2, "no switch answers"},
+        {"a send nobody hears", {"send", "--port", port, "--switch-address", "00abce", a}, 2, "any of the 10 frames"},
         {"a kept channel", {"send", "--verify", "--port", forgetful.device(), a}, 2, "kavro-switch: channel 3, "},
     };
     for (const Case& c : cases) Check(c);
@@ -252,7 +253,8 @@ TEST_F(Cli, FaultMatrix) {
     EXPECT_FALSE(fs::exists("nowhere.set")) << "nothing written through a link";
     tcgetattr(kept, &after);
     EXPECT_TRUE(cfgetospeed(&after) == cfgetospeed(&before) && after.c_cflag == before.c_cflag) << "settings put back";
-    kill(holder, SIGTERM), waitpid(holder, nullptr, 0);
+    kill(holder, SIGKILL), waitpid(holder, nullptr, 0);
+    Check({"the simulator serves again after its client was killed", get(slow.device()), 0, "Saved out.set"});
     close(kept), close(master);
 }
 
