@@ -5,15 +5,7 @@
 # the switch back with kavro-switch and checks that it holds what was set.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-need=()
-for p in xvfb xauth dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+scripts/install-deps.sh --only xvfb xauth dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 build="${BUILD:-build}"
 [ -x "$build/gui/kavro-switch-config" ] && [ -x "$build/cli/kavro-switch" ] || {
   echo "a11y-check: build the programs first ($build)" >&2; exit 2; }

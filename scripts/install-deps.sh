@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12, and only
 # what is missing. Runs apt-get through sudo when not already root.
-# Usage: scripts/install-deps.sh [--fuzz]
+# Usage: scripts/install-deps.sh [--fuzz | --only PACKAGE...]
+# (--only: those packages, for the scripts that need more than the build)
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ packages=(
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
 # only parses the JSON the file target prints.
 [ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev qt6-base-dev)
+[ "${1:-}" = "--only" ] && packages=("${@:2}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,4 +28,4 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

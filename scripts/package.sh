@@ -7,15 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
-need=()
-for p in desktop-file-utils appstream man-db groff-base dpkg-dev xvfb xauth; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+scripts/install-deps.sh --only desktop-file-utils appstream man-db groff-base dpkg-dev xvfb xauth
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
 prefix="$(mktemp -d)"

@@ -9,15 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out="$(realpath -m "${1:-docs/main-window.png}")"
 shift || true
-need=()
-for p in xvfb xauth openbox imagemagick xdotool; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+scripts/install-deps.sh --only xvfb xauth openbox imagemagick xdotool
 [ -x build/gui/kavro-switch-config ] || { cmake -S . -B build >/dev/null; cmake --build build -j"$(nproc)" --target kavro-switch-config; }
 
 display=":$((100 + RANDOM % 100))"
