@@ -53,6 +53,13 @@ std::optional<ConfigBytes> ReadConfigArgument(const std::string& name, std::stri
     return std::nullopt;
 }
 
+bool LoadConfigArgument(const std::string& name, const ConfigBytes& bytes, ConfigScreen& screen, std::string* error) {
+    const LoadOutcome loaded = LoadConfig(bytes, screen);
+    if (loaded == LoadOutcome::Loaded) return true;
+    *error = ShownName(name) + ": " + LoadProblem(loaded);
+    return false;
+}
+
 std::string OutputProblem(const std::string& name, bool force) {
     if (name == "-") return {};
     const fs::path path = PathFromUtf8(name);

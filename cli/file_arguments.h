@@ -14,6 +14,10 @@ namespace kavro::cli {
 // error, when it cannot be read.
 std::optional<ConfigBytes> ReadConfigArgument(const std::string& name, std::string* error);
 
+// Loads the bytes of a file argument into the screen; false with the reason
+// in error.
+bool LoadConfigArgument(const std::string& name, const ConfigBytes& bytes, ConfigScreen& screen, std::string* error);
+
 // Why a file could not be saved under this name (empty: it can). With
 // force an existing regular file may be replaced, never a folder, a device
 // or what a link points at.

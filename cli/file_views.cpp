@@ -18,11 +18,7 @@ int Show(const CommandLine& line) {
     if (!bytes) return Fail(error);
     ConfigScreen screen;
     screen.fillCommandLists();
-    switch (LoadConfig(*bytes, screen)) {
-    case LoadOutcome::Loaded: break;
-    case LoadOutcome::BadFileType: return Fail(ShownName(file) + ": Bad File Type");
-    default: return Fail(ShownName(file) + ": File Read Error");
-    }
+    if (!LoadConfigArgument(file, *bytes, screen, &error)) return Fail(error);
     std::cout << (line.has("--json") ? ConfigAsJson(screen) : ConfigAsText(screen));
     return kOk;
 }

@@ -21,11 +21,9 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
     options.simulator = true;
     Application form(env, options);
     form.start();
-    switch (LoadConfigFile(file, form.screen)) {
-    case LoadOutcome::Loaded: break;
-    case LoadOutcome::CannotOpen: *error = file.string() + ": cannot be opened"; return std::nullopt;
-    case LoadOutcome::BadFileType: *error = file.string() + ": Bad File Type"; return std::nullopt;
-    case LoadOutcome::ReadError: *error = file.string() + ": File Read Error"; return std::nullopt;
+    if (const LoadOutcome loaded = LoadConfigFile(file, form.screen); loaded != LoadOutcome::Loaded) {
+        *error = file.string() + ": " + LoadProblem(loaded);
+        return std::nullopt;
     }
     form.writeSwitch();
     if (!form.transfer.lastWrite().complete()) {

@@ -101,12 +101,8 @@ struct Outcome {
 // manifest's address (the switch address frame would otherwise give the
 // switch the file's).
 bool LoadFor(const SiteSwitch& s, ConfigScreen& screen, std::string* error) {
-    const auto bytes = ReadConfigBytes(s.file);
-    const LoadOutcome loaded = bytes ? LoadConfig(*bytes, screen) : LoadOutcome::CannotOpen;
-    if (loaded != LoadOutcome::Loaded) {
-        *error = Utf8FromPath(s.file) + (loaded == LoadOutcome::CannotOpen ? ": cannot be read"
-                                         : loaded == LoadOutcome::BadFileType ? ": Bad File Type"
-                                                                              : ": File Read Error");
+    if (const LoadOutcome loaded = LoadConfigFile(s.file, screen); loaded != LoadOutcome::Loaded) {
+        *error = Utf8FromPath(s.file) + ": " + LoadProblem(loaded);
         return false;
     }
     screen.switchAddress.setText(s.address);

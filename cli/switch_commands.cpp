@@ -41,22 +41,6 @@ bool WasInterrupted(const TransferOutcome& outcome) {
     return outcome.end == TransferEnd::Stopped && SwitchSession::Interruption() != 0;
 }
 
-const char* LoadError(LoadOutcome outcome) {
-    switch (outcome) {
-    case LoadOutcome::BadFileType: return "Bad File Type";
-    case LoadOutcome::ReadError: return "File Read Error";
-    default: return "cannot be read";
-    }
-}
-
-// The configuration of a file argument in a screen of the session's.
-bool LoadArgument(const std::string& name, const ConfigBytes& bytes, SwitchSession& session, std::string* error) {
-    const LoadOutcome loaded = LoadConfig(bytes, session.screen());
-    if (loaded == LoadOutcome::Loaded) return true;
-    *error = ShownName(name) + ": " + LoadError(loaded);
-    return false;
-}
-
 // What a read that did not get everything says.
 int ReadFailure(const SwitchSession& session, const ReadReport& report, const std::string& consequence) {
     if (report.end == TransferEnd::NoSwitch) return Fail(NoSwitchMessage(session.device()) + "; " + consequence);
@@ -98,7 +82,7 @@ int Send(const CommandLine& line) {
 
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
-    if (!LoadArgument(file, *bytes, session, &error)) return Fail(error + "; nothing sent");
+    if (!LoadConfigArgument(file, *bytes, session.screen(), &error)) return Fail(error + "; nothing sent");
     const bool verify = line.has("--verify");
     const WriteReport& report = session.write(verify);
     const VerifyReport& check = session.form().lastVerify();
@@ -126,8 +110,7 @@ int Compare(const CommandLine& line) {
     if (!bytes) return Fail(error);
     ConfigScreen expected;
     expected.fillCommandLists();
-    if (const LoadOutcome loaded = LoadConfig(*bytes, expected); loaded != LoadOutcome::Loaded)
-        return Fail(ShownName(file) + ": " + LoadError(loaded));
+    if (!LoadConfigArgument(file, *bytes, expected, &error)) return Fail(error);
     const auto options = LineOptions(line, &error);
     if (!options) return Fail(error);
 

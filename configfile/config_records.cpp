@@ -263,6 +263,16 @@ LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
     return bytes ? LoadConfig(*bytes, screen) : LoadOutcome::CannotOpen;
 }
 
+const char* LoadProblem(LoadOutcome outcome) {
+    switch (outcome) {
+    case LoadOutcome::Loaded: return "";
+    case LoadOutcome::CannotOpen: return "cannot be read";
+    case LoadOutcome::BadFileType: return kBadFileType;
+    case LoadOutcome::ReadError: return kReadError;
+    }
+    return "";
+}
+
 CompareResult CompareConfig(const ConfigBytes& bytes, const ConfigScreen& screen) {
     CompareResult result;
     const RecordReader reader(bytes);
@@ -295,7 +305,7 @@ std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const s
     const std::string* names[2] = {&nameA, &nameB};
     for (int k = 0; k < 2; ++k)
         if (!IsConfigHeader(readers[k].read(1))) {
-            *error = *names[k] + ": Bad File Type";
+            *error = *names[k] + ": " + kBadFileType;
             return std::nullopt;
         }
     ConfigScreen screen;
@@ -306,7 +316,7 @@ std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const s
         const Field& f = fields[record - 2];
         const auto va = readers[0].read(record), vb = readers[1].read(record);
         if (!va || !vb) {
-            *error = *names[va ? 1 : 0] + ": File Read Error at record " + std::to_string(record);
+            *error = *names[va ? 1 : 0] + ": " + kReadError + " at record " + std::to_string(record);
             return std::nullopt;
         }
         // A value import refuses is told as such: import stops there.

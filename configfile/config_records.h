@@ -50,6 +50,11 @@ enum class LoadOutcome { Loaded, CannotOpen, BadFileType, ReadError };
 // that cannot be read or converted (what came before stays applied).
 LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen);
 LoadOutcome LoadConfigFile(const std::filesystem::path& file, ConfigScreen& screen);
+// What the file windows and the command-line tool say of a load that
+// failed; empty for a file that loaded.
+inline constexpr const char* kBadFileType = "Bad File Type";
+inline constexpr const char* kReadError = "File Read Error";
+const char* LoadProblem(LoadOutcome outcome);
 
 struct Difference {
     int record = 0;

@@ -27,8 +27,8 @@ public:
     static constexpr const char* kDefaultExt = "set";
     static constexpr const char* kExistsText = "File already Exists, choose another File name";
     static constexpr const char* kMissingText = "Import file does not exist. Choose from file list.";
-    static constexpr const char* kBadFileType = "Bad File Type";
-    static constexpr const char* kReadError = "File Read Error";
+    static constexpr const char* kBadFileType = kavro::kBadFileType;
+    static constexpr const char* kReadError = kavro::kReadError;
     static constexpr const char* kIdentical = "File is identical to screen";
     static constexpr const char* kDifferent = "File does not match screen";
 

@@ -31,6 +31,10 @@ inline constexpr int SpecificBox(int c) { return 3 * c; }
 inline constexpr int GroupBox(int c) { return 3 * c + 1; }
 inline constexpr int PointToPointBox(int c) { return 3 * c + 2; }
 inline constexpr int SrcGroupBox(int c) { return 24 + c; }
+// A channel's four destination boxes in screen order.
+inline constexpr std::array<int, 4> ChannelBoxes(int c) {
+    return {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)};
+}
 
 enum class Key { Up, Down, Left, Right, Other };
 enum Modifier : unsigned { kNoModifier = 0, kShift = 1, kCtrl = 2, kAlt = 4 };

@@ -6,10 +6,22 @@
 // imports into a screen with the very same values.
 
 #include <QJsonDocument>
+#include <QStringDecoder>
 
 #include "cli/config_text.h"
 #include "configfile/config_records.h"
 #include "screen_invariants.h"
+
+namespace {
+
+// Strict: no overlong forms, no surrogates, nothing cut short.
+bool IsUtf8(const std::string& s) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
+    return !decoder.hasError();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kavro;

@@ -1,13 +1,12 @@
 #pragma once
 // What the fuzz targets share: a check that stops the run with its reason
-// (libFuzzer then keeps the input that broke it), a reader that takes a
-// script from the fuzz input front to back, and a strict UTF-8 check.
+// (libFuzzer then keeps the input that broke it), and a reader that takes a
+// script from the fuzz input front to back.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace kavro::fuzz {
@@ -43,32 +42,5 @@ private:
     std::size_t size_;
     std::size_t at_ = 0;
 };
-
-// Length of the well-formed UTF-8 sequence at s[i], or 0: no overlong
-// forms, no surrogates, nothing above U+10FFFF, nothing cut short.
-inline std::size_t Utf8SequenceAt(std::string_view s, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned lead = byte(i);
-    std::size_t n;
-    char32_t codePoint, lowest;
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) n = 2, codePoint = lead & 0x1F, lowest = 0x80;
-    else if ((lead & 0xF0) == 0xE0) n = 3, codePoint = lead & 0x0F, lowest = 0x800;
-    else if ((lead & 0xF8) == 0xF0) n = 4, codePoint = lead & 0x07, lowest = 0x10000;
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
-    }
-    if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return 0;
-    return n;
-}
-
-inline bool IsUtf8(std::string_view s) {
-    for (std::size_t i = 0, n; i < s.size(); i += n)
-        if ((n = Utf8SequenceAt(s, i)) == 0) return false;
-    return true;
-}
 
 }  // namespace kavro::fuzz

@@ -14,7 +14,7 @@ namespace kavro::fuzz {
 inline void ExpectConsistent(const ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         int ticked = 0, clear = 0;
-        for (int box : {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}) {
+        for (int box : ChannelBoxes(c)) {
             ticked += s.destinationBoxes[box].value() == 1;
             clear += s.destinationBoxes[box].value() == 0;
         }

@@ -27,6 +27,7 @@
 #include "shell/application.h"
 #include "simulator/switch_simulator.h"
 #include "simulator/virtual_pump.h"
+#include "support/scripted_port.h"
 #include "support/scripted_ui.h"
 
 namespace kavro::fuzz {
@@ -36,38 +37,17 @@ enum class Answer { FromSwitch, Silence, FramedNoise, RawNoise, Unplugged };
 
 // The serial line of this run: it keeps the tool's frames and answers each
 // as the script says, through the pump.
-class ScriptedLine : public SerialPort {
+class ScriptedLine : public test::ScriptedPort {
 public:
     ScriptedLine(ByteScript& script, EventPump& pump, SwitchState state)
-        : script_(script), pump_(pump), switch_(std::move(state)) {}
-
-    void setLineSettings(const std::string&) override {}
-    void setHandshaking(Handshake) override {}
-    void setPortName(const std::string& device) override { name_ = device; }
-    std::string portName() const override { return name_; }
-    OpenResult open() override { return {(open_ = !gone) ? OpenStatus::Opened : OpenStatus::NotFound, {}}; }
-    void close() override { open_ = false, input_.clear(); }
-    bool isOpen() const override { return open_; }
-    int inputCount() const override { return static_cast<int>(input_.size()); }
-    std::vector<std::uint8_t> readAll() override { return std::exchange(input_, {}); }
-    int clearInput() override { return static_cast<int>(std::exchange(input_, {}).size()); }
-    void clearOutput() override {}
-    int outputCount() const override { return 0; }
-    void setRts(bool) override {}
-
-    void write(const std::uint8_t* data, int count) override {
-        if (!open_) return;
-        for (Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) {
-            frames.push_back(frame);
-            answer(frame);
-        }
-    }
+        : ScriptedPort(pump), script_(script), switch_(std::move(state)) {}
 
     std::vector<Bytes> frames;  // whole frames the tool sent
     bool gone = false;
 
 private:
-    void answer(const Bytes& frame) {
+    void answer(const Bytes& frame) override {
+        frames.push_back(frame);
         Bytes reply;
         switch (static_cast<Answer>(script_.number(0, 4))) {
         case Answer::FromSwitch: reply = switch_.answer(frame).value_or(Bytes{}); break;
@@ -80,6 +60,7 @@ private:
         case Answer::RawNoise: reply = script_.bytes(script_.number(0, 60)); break;
         case Answer::Unplugged:
             gone = true;
+            openResults[portName()] = {OpenStatus::NotFound, {}};
             close();
             return;
         }
@@ -88,21 +69,13 @@ private:
             // the choice of a script that has ended.
             const std::size_t left = reply.size() - at;
             const std::size_t size = left - script_.number(0, static_cast<int>(left) - 1);
-            const Bytes piece(reply.begin() + at, reply.begin() + at + size);
-            pump_.schedule(script_.number(0, 255) * 5, [this, piece] {
-                if (open_) input_.insert(input_.end(), piece.begin(), piece.end());
-            });
+            deliver(script_.number(0, 255) * 5, Bytes(reply.begin() + at, reply.begin() + at + size));
             at += size;
         }
     }
 
     ByteScript& script_;
-    EventPump& pump_;
     SwitchSimulator switch_;
-    FrameAssembler assembler_;
-    std::string name_;
-    bool open_ = false;
-    std::vector<std::uint8_t> input_;
 };
 
 // The place of a frame in its sequence: 0 firmware (reads only), then the

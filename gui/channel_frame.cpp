@@ -26,30 +26,33 @@ W* Steady(W* widget) {
 
 QString Channel(int c) { return QString("Channel %1 ").arg(c + 1); }
 
+// Binds the widget to its control, named as the old program named it.
+template <typename Control, typename W>
+W* Bound(ControlBinding& binding, Control& control, W* widget, const char* legacyName, int index) {
+    widget->setObjectName(QString::fromStdString(legacy::ObjectName(legacyName, index)));
+    binding.bind(control, widget);
+    return widget;
+}
+
 // Command, event name, data and range of one event, in grid row e.
 void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c, int e) {
     const int i = EventIndex(c, e);
     auto* command = new QComboBox;
-    command->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kCommands, i)));
     command->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     SetAccessibleNames(command, Channel(c) + kEventWords[e] + " command");
-    binding.bind(s.commands[i], command);
+    Bound(binding, s.commands[i], command, legacy::kCommands, i);
 
     auto* name = new QLabel;
-    name->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kEventNames, EventNameIndex(c, e))));
     // Wide enough for either name, so that "Seq" does not widen the frame.
     for (const char* longest : {"On Release", "Function1"})
         name->setMinimumWidth(std::max(name->minimumWidth(), name->fontMetrics().horizontalAdvance(longest) + 4));
-    binding.bind(s.eventNames[EventNameIndex(c, e)], name);
+    Bound(binding, s.eventNames[EventNameIndex(c, e)], name, legacy::kEventNames, EventNameIndex(c, e));
 
-    auto* data = Steady(HexBox(Channel(c) + kEventWords[e] + " data", 4));
-    data->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kData, i)));
-    binding.bind(s.data[i], data);
+    auto* data = Bound(binding, s.data[i], Steady(HexBox(Channel(c) + kEventWords[e] + " data", 4)), legacy::kData, i);
 
     auto* range = Steady(new QLabel);
-    range->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kRanges, i)));
     range->setMinimumWidth(range->fontMetrics().horizontalAdvance("0->FF ms "));
-    binding.bind(s.ranges[i], range);
+    Bound(binding, s.ranges[i], range, legacy::kRanges, i);
 
     grid->addWidget(command, e, 0, 1, 2);
     grid->addWidget(name, e, 2);
@@ -59,19 +62,14 @@ void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, in
 
 // Lock priority, and the source group choice with its address.
 void AddLockAndSourceGroupRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c) {
-    auto* priority = Steady(HexBox(Channel(c) + "Lock Priority", 2));
-    priority->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kLockPriority, c)));
-    binding.bind(s.lockPriority[c], priority);
-    auto* priorityLabel = Steady(new QLabel);
-    priorityLabel->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kLockPriorityLabel, c)));
-    binding.bind(s.lockPriorityLabel[c], priorityLabel);
+    auto* priority =
+        Bound(binding, s.lockPriority[c], Steady(HexBox(Channel(c) + "Lock Priority", 2)), legacy::kLockPriority, c);
+    auto* priorityLabel = Bound(binding, s.lockPriorityLabel[c], Steady(new QLabel), legacy::kLockPriorityLabel, c);
     auto* srcGroup = new QCheckBox;
-    srcGroup->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kDestinationBoxes, SrcGroupBox(c))));
     SetAccessibleNames(srcGroup, Channel(c) + "Src Group");
-    binding.bind(s.destinationBoxes[SrcGroupBox(c)], srcGroup);
-    auto* srcAddress = Steady(HexBox(Channel(c) + "Source Group Address", 6));
-    srcAddress->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kSourceGroupAddress, c)));
-    binding.bind(s.sourceGroupAddress[c], srcAddress);
+    Bound(binding, s.destinationBoxes[SrcGroupBox(c)], srcGroup, legacy::kDestinationBoxes, SrcGroupBox(c));
+    auto* srcAddress = Bound(binding, s.sourceGroupAddress[c], Steady(HexBox(Channel(c) + "Source Group Address", 6)),
+                             legacy::kSourceGroupAddress, c);
 
     auto* lockRow = new QHBoxLayout;
     lockRow->addWidget(priority);
@@ -94,20 +92,13 @@ void AddDestinationRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* gr
         {SpecificBox(c), "Specific", nullptr}};
     for (auto [index, word, tip] : boxes) {
         auto* box = new QCheckBox;
-        box->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kDestinationBoxes, index)));
         if (tip) box->setToolTip(tip);
         SetAccessibleNames(box, Channel(c) + word);
-        binding.bind(s.destinationBoxes[index], box);
-        row->addWidget(box);
+        row->addWidget(Bound(binding, s.destinationBoxes[index], box, legacy::kDestinationBoxes, index));
     }
-    auto* motor = Steady(HexBox(Channel(c) + "Motor Address", 6));
-    motor->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kMotorAddress, c)));
-    binding.bind(s.motorAddress[c], motor);
-    auto* motorLabel = Steady(new QLabel);
-    motorLabel->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kMotorAddressLabel, c)));
-    binding.bind(s.motorAddressLabel[c], motorLabel);
-    row->addWidget(motor);
-    row->addWidget(motorLabel);
+    row->addWidget(
+        Bound(binding, s.motorAddress[c], Steady(HexBox(Channel(c) + "Motor Address", 6)), legacy::kMotorAddress, c));
+    row->addWidget(Bound(binding, s.motorAddressLabel[c], Steady(new QLabel), legacy::kMotorAddressLabel, c));
     row->addStretch();
     grid->addLayout(row, 4, 0, 1, 6);
 }
@@ -133,10 +124,8 @@ QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     for (int e = 0; e < 3; ++e) AddEventRow(s, binding, grid, c, e);
 
     auto* seq = new QCheckBox;
-    seq->setObjectName(QString::fromStdString(legacy::ObjectName(legacy::kSeq, c)));
     SetAccessibleNames(seq, Channel(c) + "Seq");
-    binding.bind(s.seq[c], seq);
-    grid->addWidget(seq, 0, 5);
+    grid->addWidget(Bound(binding, s.seq[c], seq, legacy::kSeq, c), 0, 5);
 
     AddLockAndSourceGroupRow(s, binding, grid, c);
     AddDestinationRow(s, binding, grid, c);

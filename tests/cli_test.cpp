@@ -4,28 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <thread>
 
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
-#include "support/temp_folder.h"
+#include "support/tool_process.h"
 
 namespace kavro {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::Simulator;
+using test::SpawnTool;
+using test::Written;
 
 // What the tool may take of memory, whatever the line does; AddressSanitizer
 // keeps shadow memory of its own on top.
@@ -48,26 +43,11 @@ struct Outcome {
     long maxRssKb = 0;
 };
 
-pid_t Spawn(std::vector<std::string> args, const Io& io, int out, int err) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    const auto orNull = [](int fd) { return fd >= 0 ? fd : open("/dev/null", O_RDWR); };
-    dup2(orNull(io.in), 0), dup2(orNull(io.out >= 0 ? io.out : out), 1), dup2(orNull(err), 2);
-    const passwd* nobody = io.asNobody ? getpwnam("nobody") : nullptr;
-    if (io.asNobody && (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) _exit(98);
-    std::vector<char*> argv{const_cast<char*>(KAVRO_SWITCH_BIN)};
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(97);
-}
-
-std::string Written(std::FILE* file) { return test::ReadFile("/dev/fd/" + std::to_string(fileno(file))); }
-
 Outcome Tool(const std::vector<std::string>& args, const Io& io = {}) {
     std::FILE *out = std::tmpfile(), *err = std::tmpfile();
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = Spawn(args, io, fileno(out), fileno(err));
+    const pid_t pid = SpawnTool(
+        args, {.in = io.in, .out = io.out >= 0 ? io.out : fileno(out), .err = fileno(err), .asNobody = io.asNobody});
     if (io.signal) std::this_thread::sleep_for(700ms), kill(pid, io.signal);
     int status = 0;
     rusage use{};
@@ -99,19 +79,6 @@ Outcome Check(const Case& c) {
     EXPECT_TRUE(Has(c.status >= 2 ? r.err : r.out, c.says)) << c.name << "\nout: " << r.out << "\nerr: " << r.err;
     return r;
 }
-
-// `kavro-switch simulate` in the background; its first line is the device.
-struct Simulator {
-    explicit Simulator(std::vector<std::string> options) {
-        options.insert(options.begin(), "simulate");
-        pid = Spawn(options, {}, fileno(out), -1);
-        for (int i = 0; i < 500 && !Has(Written(out), "\n"); ++i) std::this_thread::sleep_for(10ms);
-    }
-    ~Simulator() { kill(pid, SIGTERM), waitpid(pid, nullptr, 0), std::fclose(out); }
-    std::string device() const { return Written(out).substr(0, Written(out).find('\n')); }
-    std::FILE* out = std::tmpfile();
-    pid_t pid = -1;
-};
 
 // Each test runs the tool in a folder of its own, open to the unprivileged row too.
 class Cli : public ::testing::Test {
@@ -211,7 +178,7 @@ TEST_F(Cli, FaultMatrix) {
     tcgetattr(kept, &before);
     Simulator slow({"--fault", "*=trickle", "--line-pacing", "on"}), flood({"--fault", "8C=flood"}),
         vanish({"--fault", "8F=vanish"}), good({});
-    const pid_t holder = Spawn({"get", "--port", slow.device(), "-o", "-"}, {}, -1, -1);
+    const pid_t holder = SpawnTool({"get", "--port", slow.device(), "-o", "-"}, {});
     std::this_thread::sleep_for(300ms);
     const auto get = [](const std::string& port, const std::string& target = "out.set") {
         return std::vector<std::string>{"get", "--port", port, "-o", target, "--force"};

@@ -27,7 +27,6 @@ constexpr Command kExport = &ConfigFileCommands::exportConfig, kImport = &Config
 
 RecordValue Number(int v) { return static_cast<std::int16_t>(v); }
 long FilesIn(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
-std::array<int, 4> Boxes(int c) { return {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}; }
 
 // The layout of a saved file, written out here rather than taken from the
 // production table, so that a field stored in the wrong record shows.
@@ -36,7 +35,7 @@ std::vector<RecordValue> Layout(const ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         for (int e = 0; e < 3; ++e) r.push_back(Number(s.commands[EventIndex(c, e)].selected()));
         for (int e = 0; e < 3; ++e) r.push_back(s.data[EventIndex(c, e)].text());
-        for (int box : Boxes(c)) r.push_back(Number(s.destinationBoxes[box].value()));
+        for (int box : ChannelBoxes(c)) r.push_back(Number(s.destinationBoxes[box].value()));
         r.insert(r.end(), {Number(s.seq[c].value()), s.motorAddress[c].text(), s.lockPriority[c].text()});
     }
     r.insert(r.end(), {s.ppMotorAddress.text(), s.switchAddress.text(), Number(s.useSwitchAddress.value())});
@@ -81,7 +80,7 @@ struct ConfigFiles : ::testing::Test {
                 s.commands[EventIndex(c, e)].select((1 + c * 3 + e * 7) % kCommandCount);
                 s.data[EventIndex(c, e)].setText("D" + std::to_string(EventIndex(c, e)));
             }
-            s.destinationBoxes[Boxes(c)[c % 4]].setValue(1);
+            s.destinationBoxes[ChannelBoxes(c)[c % 4]].setValue(1);
             s.seq[c].setValue(c % 2);
             s.motorAddress[c].setText("a0b" + std::to_string(c) + "c9");
             s.lockPriority[c].setText(std::to_string(c) + "F");

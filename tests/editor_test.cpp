@@ -10,13 +10,10 @@
 namespace kavro {
 namespace {
 
-// A channel's four destination boxes in screen order: Specific, Group, P-P, Src Group.
-std::array<int, 4> Boxes(int c) { return {SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)}; }
-
 // The four boxes of a channel as "0100" (Group ticked).
 std::string Ticks(const ConfigScreen& s, int c) {
     std::string ticks;
-    for (int box : Boxes(c)) ticks += std::to_string(s.destinationBoxes[box].value());
+    for (int box : ChannelBoxes(c)) ticks += std::to_string(s.destinationBoxes[box].value());
     return ticks;
 }
 
@@ -115,8 +112,8 @@ TEST_F(Editor, DestinationBoxesTickOneModeAndShowItsAddress) {
          }) {
         ConfigScreen s(&ui);
         const int c = row.channel;
-        s.destinationBoxes[Boxes(c)[row.from]].click();
-        CheckBox& box = s.destinationBoxes[Boxes(c)[row.box]];
+        s.destinationBoxes[ChannelBoxes(c)[row.from]].click();
+        CheckBox& box = s.destinationBoxes[ChannelBoxes(c)[row.box]];
         row.value == Click ? box.click() : box.setValue(row.value);
         EXPECT_EQ(Ticks(s, c), row.ticks) << row.name;
         EXPECT_EQ(s.motorAddress[c].visible() + s.motorAddressLabel[c].visible(), row.motor ? 2 : 0) << row.name;

@@ -292,8 +292,7 @@ void RandomScreen(ConfigScreen& s, std::mt19937& random) {
             s.commands[EventIndex(c, e)].select(pick(kCommandCount));
             if (pick(3)) s.data[EventIndex(c, e)].setText(hex(pick(6)));
         }
-        const int boxes[4]{SpecificBox(c), GroupBox(c), PointToPointBox(c), SrcGroupBox(c)};
-        s.destinationBoxes[boxes[pick(4)]].setValue(1);
+        s.destinationBoxes[ChannelBoxes(c)[pick(4)]].setValue(1);
         s.seq[c].setValue(pick(2));
         s.motorAddress[c].setText(hex(6));
         s.sourceGroupAddress[c].setText(hex(6));

@@ -1,7 +1,8 @@
 #pragma once
 // A serial port for tests: it answers each complete frame with whatever the
-// test's responder returns, delivered through the pump 30 ms later, and
-// records what start-up, shutdown and the bus link do to it.
+// test's responder returns, delivered through the pump 30 ms later (or as
+// a subclass's answer says), and records what start-up, shutdown and the
+// bus link do to it.
 
 #include <functional>
 #include <map>
@@ -31,7 +32,7 @@ public:
         const OpenResult result = openResults.count(name_) ? openResults[name_] : OpenResult{OpenStatus::Opened, {}};
         return open_ = result.ok(), result;
     }
-    void close() override { open_ = false; }
+    void close() override { open_ = false, input_.clear(); }
     bool isOpen() const override { return open_; }
 
     int inputCount() const override { return static_cast<int>(input_.size()); }
@@ -45,11 +46,7 @@ public:
     void write(const std::uint8_t* data, int count) override {
         if (!open_) return;
         writes.push_back({count, pump_.nowMs()});
-        for (const Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) {
-            const Bytes reply = responder ? responder(frame) : Bytes{};
-            if (reply.empty()) continue;
-            pump_.schedule(30, [this, reply] { input_.insert(input_.end(), reply.begin(), reply.end()); });
-        }
+        for (const Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) answer(frame);
     }
     void setRts(bool raised) override { rts = raised, rtsRaisedAtMs = raised ? pump_.nowMs() : rtsRaisedAtMs; }
 
@@ -64,6 +61,18 @@ public:
     int outputClears = 0;
     std::vector<std::pair<int, std::uint32_t>> writes;  // size and time of each write to the open port
     std::uint32_t rtsRaisedAtMs = 0;
+
+protected:
+    virtual void answer(const Bytes& frame) {
+        if (responder) deliver(30, responder(frame));
+    }
+    // Bytes arriving delayMs from now; lost if the port is closed by then.
+    void deliver(std::uint32_t delayMs, Bytes bytes) {
+        if (bytes.empty()) return;
+        pump_.schedule(delayMs, [this, bytes] {
+            if (open_) input_.insert(input_.end(), bytes.begin(), bytes.end());
+        });
+    }
 
 private:
     EventPump& pump_;
