@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/commands.h"
+
 namespace kavro::cli {
 namespace {
 
@@ -20,29 +22,29 @@ bool Contains(const std::vector<std::string>& list, const std::string& word) {
 
 const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands{
-        {"get", "--port DEVICE [--switch-address HEX6] -o FILE [--force] [--verbose [--decode]]",
+        {"get", Get, "--port DEVICE [--switch-address HEX6] -o FILE [--force] [--verbose [--decode]]",
          "Read the whole configuration of a switch (firmware version, switch address, the eight\n"
          "channels, the source groups) and save it as FILE, or on standard output for -o -.\n"
          "Nothing is written unless every part was read. An existing FILE is kept unless --force\n"
          "is given, which replaces a regular file only (never a folder, a device or a link).",
          Join(kLineOptions, {"-o"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
-        {"send", "--port DEVICE [--switch-address HEX6] [--verify] FILE [--verbose [--decode]]",
+        {"send", Send, "--port DEVICE [--switch-address HEX6] [--verify] FILE [--verbose [--decode]]",
          "Write the configuration in FILE (- for standard input) into a switch: the switch\n"
          "address, the eight channels and the source groups, ten frames. With --verify the\n"
          "switch is read back and must hold what was sent.",
          kLineOptions, {"--verify", "--verbose", "--decode"}, 1, 1, "FILE"},
-        {"compare", "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
+        {"compare", Compare, "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
          "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
          "the switch matches the file, 1 when it differs (each difference on a line).",
          kLineOptions, {"--verbose", "--decode"}, 1, 1, "FILE"},
-        {"show", "FILE [--json]",
+        {"show", Show, "FILE [--json]",
          "Print the configuration FILE holds (- for standard input), as text or as JSON.",
          {}, {"--json"}, 1, 1, "FILE"},
-        {"diff", "A B",
+        {"diff", Diff, "A B",
          "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
          "A value that import would refuse is named as such (exit 2). Either file may be -.",
          {}, {}, 2, 2, "A B"},
-        {"site", "get|send|compare MANIFEST --port DEVICE [--verbose [--decode]]",
+        {"site", Site, "get|send|compare MANIFEST --port DEVICE [--verbose [--decode]]",
          "Every switch of a bus in one run. MANIFEST is a CSV file, a switch a line: ADDRESS,\n"
          "FILE[, LABEL] (# starts a comment; files are found beside the manifest). site get\n"
          "saves each switch into its file (a dated name beside it when the file exists), site\n"
@@ -50,11 +52,11 @@ const std::vector<CommandSpec>& Commands() {
          "checks each against its file. The whole manifest is checked before anything is sent.\n"
          "Exit 0 when every switch succeeded (compare: 1 when some differ), else 2.",
          {"--port"}, {"--verbose", "--decode"}, 2, 2, "get, send or compare and a MANIFEST"},
-        {"ports", "[--json]",
+        {"ports", Ports, "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",
          {}, {"--json"}, 0, 0, ""},
-        {"simulate", "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off]",
+        {"simulate", Simulate, "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off]",
          "Run a virtual switch on a new pseudo-terminal; its device path is the first line\n"
          "printed. Serves until interrupted. --fault RULES makes it misbehave: comma-separated\n"
          "MESSAGE[/CHANNEL][@ATTEMPT]=FAULT, MESSAGE a hex message byte or *, FAULT one of\n"

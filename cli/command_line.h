@@ -15,8 +15,11 @@ inline constexpr int kOk = 0;
 inline constexpr int kDiffers = 1;
 inline constexpr int kFailed = 2;
 
+struct CommandLine;
+
 struct CommandSpec {
     const char* name;
+    int (*run)(const CommandLine& line);  // the exit status
     const char* synopsis;  // the arguments, as in the usage
     const char* help;      // what it does, in a few lines
     std::vector<std::string> valued;  // options that take a value

@@ -24,22 +24,8 @@ bool HasLock(const ConfigScreen& s, int c) {
     return false;
 }
 
-// A JSON string of a screen text, with the control characters escaped.
-std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (char ch : Utf8FromWindows1252(text)) {
-        if (ch == '"' || ch == '\\') out += '\\';
-        if (static_cast<unsigned char>(ch) < 0x20) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[(ch >> 4) & 0xF];
-            out += hex[ch & 0xF];
-            continue;
-        }
-        out += ch;
-    }
-    return out + "\"";
-}
+// A JSON string of a screen text (Windows-1252).
+std::string Json(const std::string& text) { return JsonString(Utf8FromWindows1252(text)); }
 
 }  // namespace
 
@@ -69,6 +55,22 @@ std::string ConfigAsText(const ConfigScreen& s) {
     out << "\n";
     // Every byte above 7F here comes from a text of the file.
     return Utf8FromWindows1252(out.str());
+}
+
+std::string JsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (char ch : utf8) {
+        if (ch == '"' || ch == '\\') out += '\\';
+        if (static_cast<unsigned char>(ch) < 0x20) {
+            static const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[(ch >> 4) & 0xF];
+            out += hex[ch & 0xF];
+            continue;
+        }
+        out += ch;
+    }
+    return out + "\"";
 }
 
 std::string ConfigAsJson(const ConfigScreen& s) {

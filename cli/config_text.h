@@ -12,5 +12,8 @@ namespace kavro {
 
 std::string ConfigAsText(const ConfigScreen& screen);
 std::string ConfigAsJson(const ConfigScreen& screen);
+// A UTF-8 text as a JSON string: quotes, backslashes and control
+// characters escaped.
+std::string JsonString(const std::string& utf8);
 
 }  // namespace kavro

@@ -48,25 +48,6 @@ int Diff(const CommandLine& line) {
     return differences->empty() ? kOk : kDiffers;
 }
 
-namespace {
-
-std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-}  // namespace
-
 // The numbers 1 to 16 as users choose them, and what the system reports
 // now: an adapter outside the table is chosen by its path.
 int Ports(const CommandLine& line) {
@@ -79,16 +60,17 @@ int Ports(const CommandLine& line) {
     if (line.has("--json")) {
         std::cout << "{\n  \"numbered\": [";
         for (int n = 1; n <= 16; ++n)
-            std::cout << (n > 1 ? ", " : "") << "{\"number\": " << n << ", \"device\": " << Json(DeviceForPort(n))
-                      << ", \"present\": " << (presentAt(DeviceForPort(n)) ? "true" : "false") << "}";
+            std::cout << (n > 1 ? ", " : "") << "{\"number\": " << n
+                      << ", \"device\": " << JsonString(DeviceForPort(n)) << ", \"present\": " << (presentAt(DeviceForPort(n)) ? "true" : "false") << "}";
         std::cout << "],\n  \"present\": [";
         for (std::size_t i = 0; i < present.size(); ++i) {
             const SystemPort& p = present[i];
             const int number = PortNumberOf(p.device);
-            std::cout << (i ? ", " : "") << "{\"device\": " << Json(p.device)
-                      << ", \"description\": " << Json(p.description) << ", \"manufacturer\": " << Json(p.manufacturer)
-                      << ", \"usb\": " << (UsbIds(p).empty() ? "null" : Json(UsbIds(p)))
-                      << ", \"serialNumber\": " << Json(p.serialNumber)
+            std::cout << (i ? ", " : "") << "{\"device\": " << JsonString(p.device)
+                      << ", \"description\": " << JsonString(p.description)
+                      << ", \"manufacturer\": " << JsonString(p.manufacturer)
+                      << ", \"usb\": " << (UsbIds(p).empty() ? "null" : JsonString(UsbIds(p)))
+                      << ", \"serialNumber\": " << JsonString(p.serialNumber)
                       << ", \"number\": " << (number ? std::to_string(number) : "null") << "}";
         }
         std::cout << "]\n}\n";

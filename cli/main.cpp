@@ -29,14 +29,6 @@ void Warn(const std::string& message) {
 
 namespace {
 
-int Run(const std::string& name, const CommandLine& line) {
-    static const std::map<std::string, int (*)(const CommandLine&)> commands{
-        {"get", Get},   {"send", Send},   {"compare", Compare},   {"show", Show},
-        {"diff", Diff}, {"ports", Ports}, {"site", Site}, {"simulate", Simulate},
-    };
-    return commands.at(name)(line);
-}
-
 // A result that never reached standard output (a full disk, a closed pipe)
 // is a failure, whatever the command thought.
 int Finish(int status) {
@@ -75,7 +67,7 @@ int Main(const std::vector<std::string>& words) {
     std::string error;
     const auto line = ParseCommandLine(rest, *command, &error);
     if (!line) return Fail(error);
-    return Run(command->name, *line);
+    return command->run(*line);
 }
 
 }  // namespace

@@ -110,10 +110,6 @@ bool LoadFor(const SiteSwitch& s, ConfigScreen& screen, std::string* error) {
     return true;
 }
 
-std::string ReadProblem(SwitchSession& session, const ReadReport& report) {
-    return report.end == TransferEnd::NoSwitch ? NoSwitchMessage(session.device()) : ReadVerdict(report).summary;
-}
-
 Outcome Get(SwitchSession& session, const SiteSwitch& s) {
     const ReadReport& report = session.read();
     if (!report.complete()) return {false, false, ReadProblem(session, report)};
@@ -195,7 +191,7 @@ int Site(const CommandLine& line) {
     if (!site) return Fail(error);
     if (const std::string problem = PreflightProblem(action, *site, line.operands[1]); !problem.empty())
         return Fail(problem);
-    if (line.get("--port").empty()) return Fail("--port DEVICE is required (kavro-switch ports lists them)");
+    if (line.get("--port").empty()) return Fail(kPortRequired);
 
     SwitchSession session;
     SessionOptions options{line.get("--port"), std::nullopt, line.has("--verbose"), line.has("--decode")};

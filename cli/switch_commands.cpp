@@ -17,7 +17,7 @@ std::optional<SessionOptions> LineOptions(const CommandLine& line, std::string* 
     options.verbose = line.has("--verbose");
     options.decode = line.has("--decode");
     if (options.device.empty()) {
-        *error = "--port DEVICE is required (kavro-switch ports lists them)";
+        *error = kPortRequired;
         return std::nullopt;
     }
     if (line.has("--switch-address")) {
@@ -43,8 +43,7 @@ bool WasInterrupted(const TransferOutcome& outcome) {
 
 // What a read that did not get everything says.
 int ReadFailure(const SwitchSession& session, const ReadReport& report, const std::string& consequence) {
-    if (report.end == TransferEnd::NoSwitch) return Fail(NoSwitchMessage(session.device()) + "; " + consequence);
-    return Fail(ReadVerdict(report).summary + "; " + consequence);
+    return Fail(ReadProblem(session, report) + "; " + consequence);
 }
 
 }  // namespace

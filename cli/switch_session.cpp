@@ -32,8 +32,9 @@ void Echo(const std::string& entry, bool decode) {
 
 }  // namespace
 
-std::string NoSwitchMessage(const std::string& device) {
-    return "no switch answers on " + device + ": check power, cable, port and address";
+std::string ReadProblem(const SwitchSession& session, const ReadReport& report) {
+    if (report.end != TransferEnd::NoSwitch) return ReadVerdict(report).summary;
+    return "no switch answers on " + session.device() + ": check power, cable, port and address";
 }
 
 SwitchSession::SwitchSession() {

@@ -55,7 +55,9 @@ private:
     QTimer signalWatch_;
 };
 
-// What a read that gave up because nothing answered says.
-std::string NoSwitchMessage(const std::string& device);
+// Why a read did not get everything, in one line.
+std::string ReadProblem(const SwitchSession& session, const ReadReport& report);
+
+inline constexpr const char* kPortRequired = "--port DEVICE is required (kavro-switch ports lists them)";
 
 }  // namespace kavro::cli

@@ -73,9 +73,7 @@ void ConfigFileCommands::exportConfig() {
     if (!Choose(FileDialogMode::Save)) return;
 
     const fs::path file = PathFromUtf8(dialog.fileName);
-    std::error_code error;
-    const WriteResult result =
-        fs::exists(file, error) ? WriteResult{WriteOutcome::Exists, {}} : WriteConfigFile(file, screen_);
+    const WriteResult result = WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
         Record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
         existsWindow.setVisible(true);

@@ -2,7 +2,6 @@
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
-#include <QGuiApplication>
 #include <QTimer>
 
 #include "gui/file_text.h"
@@ -123,11 +122,7 @@ void ControlBinding::bind(CheckBox& model, QCheckBox* widget) {
 void ControlBinding::bind(Label& model, QLabel* widget) {
     refreshers_.push_back([&model, widget] {
         if (widget->text() != Q(model.caption())) widget->setText(Q(model.caption()));
-        // The designed colour, lightened where the palette is dark.
-        const auto colour = model.colour();
-        const QColor background = QGuiApplication::palette().color(QPalette::Window);
-        const QColor shown = colour ? ReadableOn(*colour, background) : QColor();
-        const QString style = colour ? QString("color: %1").arg(shown.name()) : QString();
+        const QString style = ReadableColourStyle(model.colour());
         if (widget->styleSheet() != style) widget->setStyleSheet(style);
         SetVisible(widget, model.visible());
     });

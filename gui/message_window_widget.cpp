@@ -4,8 +4,9 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "gui/file_text.h"
 #include "editor/legacy_names.h"
+#include "gui/file_text.h"
+#include "gui/readable_colour.h"
 #include "gui/twips.h"
 
 namespace kavro {
@@ -41,9 +42,7 @@ void MessageWindowWidget::refresh() {
     const QString title = QString::fromStdString(model_.title());
     setWindowTitle(title.isEmpty() ? QString(QChar(0x200B)) : title);
     label_->setText(QString::fromStdString(model_.text()));
-    const auto colour = model_.colour();
-    label_->setStyleSheet(colour ? QString("color: rgb(%1,%2,%3)").arg(colour->r).arg(colour->g).arg(colour->b)
-                                 : QString());
+    label_->setStyleSheet(ReadableColourStyle(model_.colour()));
     QStringList lines;
     for (const auto& d : model_.details()) lines << FromFileText(d);
     details_->setPlainText(lines.join('\n'));

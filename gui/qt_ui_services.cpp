@@ -47,7 +47,6 @@ DiagnosticWindow* QtUiServices::makeDiagnostic(DiagnosticLog& log) {
     return new DiagnosticWindow(
         log,
         [this](const QString& proposed) {
-            if (logFileDialogOverride) return logFileDialogOverride(proposed);
             return QFileDialog::getSaveFileName(diagnostic_, "Save Log", QDir::home().filePath(proposed),
                                                 "Text files (*.txt);;All files (*)");
         },

@@ -32,7 +32,6 @@ public:
     MessageWindowWidget* messageWindow(const MessageWindow& window) const;
     // Tests answer the file dialogs themselves: a path, or empty to cancel.
     std::function<QString(const CommonDialog&, FileDialogMode)> fileDialogOverride;
-    std::function<QString(const QString& proposed)> logFileDialogOverride;
 
     // The diagnostic window follows its log from the first write on, so
     // that it is up to date whenever "Diagnostic" shows it.

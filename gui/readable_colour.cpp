@@ -1,5 +1,7 @@
 #include "gui/readable_colour.h"
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <cmath>
 
@@ -26,6 +28,15 @@ QColor ReadableOn(Rgb colour, const QColor& background) {
         c = QColor::fromHsl(c.hslHue(), c.hslSaturation(), lightness);
     }
     return c;
+}
+
+QString ReadableColourStyle(std::optional<Rgb> colour) {
+    if (!colour) return {};
+    // On a light palette the designed colour stands, as it always did.
+    const QColor background = QGuiApplication::palette().color(QPalette::Window);
+    const QColor shown = background.lightnessF() < 0.5 ? ReadableOn(*colour, background)
+                                                       : QColor(colour->r, colour->g, colour->b);
+    return QString("color: %1").arg(shown.name());
 }
 
 }  // namespace kavro

@@ -1,9 +1,12 @@
 #pragma once
-// The event names are blue (press) and brown (release). On a dark palette
-// those hues would be hard to read, so they keep their hue and take the
-// lightness that gives a contrast of at least 4.5:1 with the background.
+// The event names are blue (press) and brown (release), the message
+// windows' verdicts red or green. On a dark palette those hues would be
+// hard to read, so they keep their hue and take the lightness that gives a
+// contrast of at least 4.5:1 with the background.
 
 #include <QColor>
+#include <QString>
+#include <optional>
 
 #include "platform/colour.h"
 
@@ -15,5 +18,9 @@ double ContrastRatio(const QColor& a, const QColor& b);
 // The colour itself when it reads well on the background, else the same
 // hue lighter (or darker) until it does.
 QColor ReadableOn(Rgb colour, const QColor& background);
+
+// The style sheet of a text in its designed colour (none: the palette's);
+// on a dark application palette, in the readable one.
+QString ReadableColourStyle(std::optional<Rgb> colour);
 
 }  // namespace kavro

@@ -13,6 +13,20 @@ std::unique_ptr<SerialPort> InitialPort(const ShellEnvironment& env, const Start
     return env.hardwarePort();
 }
 
+// 4800 baud, odd parity and no handshake, on every port this program opens.
+void SetUpLine(SerialPort& port) {
+    port.setLineSettings(Application::kLineSettings);
+    port.setHandshaking(Handshake::None);
+}
+
+// Opens the device and closes it again: whether it can be had, and why not.
+OpenResult TryOpen(SerialPort& probe, const std::string& device) {
+    probe.setPortName(device);
+    const OpenResult result = probe.open();
+    if (probe.isOpen()) probe.close();
+    return result;
+}
+
 }  // namespace
 
 std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result) {
@@ -43,8 +57,7 @@ Application::~Application() {
 Application::StartResult Application::start() {
     screen.destinationBusy = 0;
     title = VersionedTitle(kCaption, env_.version);
-    port_->setLineSettings(kLineSettings);
-    port_->setHandshaking(Handshake::None);
+    SetUpLine(*port_);
 
     // A simulator or a device named on the command line needs no probe and
     // no choice; the remembered number still serves "Select Comm".
@@ -63,15 +76,11 @@ Application::StartResult Application::start() {
 
 void Application::probePorts() {
     auto probe = env_.hardwarePort();
-    probe->setLineSettings(kLineSettings);
-    probe->setHandshaking(Handshake::None);
+    SetUpLine(*probe);
     for (int i = kFirstPort; i <= kLastPort; ++i) {
-        portAvailable[i] = false;
-        probe->setPortName(env_.devices(i));
-        const OpenResult result = probe->open();
+        const OpenResult result = TryOpen(*probe, env_.devices(i));
         probeStatus_[i] = result.status;
         portAvailable[i] = result.ok();
-        if (probe->isOpen()) probe->close();
         // The port this run already holds open cannot be opened twice.
         if (port_->isOpen() && port_->portName() == env_.devices(i)) portAvailable[i] = true;
     }
@@ -121,8 +130,7 @@ bool Application::choosePortUntilAvailable() {
 
 void Application::switchToSimulator() {
     port_ = env_.simulatedPort();
-    port_->setLineSettings(kLineSettings);
-    port_->setHandshaking(Handshake::None);
+    SetUpLine(*port_);
     bus.setPort(*port_);
     usingSimulator_ = true;
 }
@@ -136,11 +144,8 @@ std::string Application::choiceDevice() const {
 bool Application::choiceAvailable() {
     if (chosenDevice_.empty()) return portAvailable[currentActivePort_];
     auto probe = env_.hardwarePort();
-    probe->setLineSettings(kLineSettings);
-    probe->setPortName(chosenDevice_);
-    const bool opened = probe->open().ok();
-    if (probe->isOpen()) probe->close();
-    return opened;
+    SetUpLine(*probe);
+    return TryOpen(*probe, chosenDevice_).ok();
 }
 
 std::vector<SystemPort> Application::systemPorts() {

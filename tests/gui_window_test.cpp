@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "configfile/file_windows.h"
 #include "gui/readable_colour.h"
 #include "support/gui_fixture.h"
 
@@ -149,13 +150,14 @@ TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
     EXPECT_FALSE(form->port().isOpen() || (ports && ports->isVisible()) || (diag && diag->isVisible()));
 }
 
-// The event names' blue and brown keep their colour where it reads, and on a dark background their hue.
-TEST(ReadableColour, EventNamesReadOnADarkBackground) {
-    for (Rgb colour : {kPressColour, kReleaseColour}) {
+// The event names' blue and brown and the message windows' red and green keep their colour where it reads, and
+// on a dark background their hue.
+TEST(ReadableColour, DesignedColoursReadOnADarkBackground) {
+    for (Rgb colour : {kPressColour, kReleaseColour, kMessageRed, kMessageGreen}) {
         const QColor designed(colour.r, colour.g, colour.b), dark(0x20, 0x20, 0x20), shown = ReadableOn(colour, dark);
         EXPECT_GE(ContrastRatio(shown, dark), 4.5);
         EXPECT_NEAR(shown.hslHue(), designed.hslHue(), 2);
-        EXPECT_EQ(ReadableOn(colour, Qt::white), designed);
+        EXPECT_EQ(ReadableColourStyle(colour), "color: " + designed.name()) << "on the light palette";
     }
 }
 
