@@ -40,12 +40,16 @@ void CommPortSelection::selectEntry(int position) {
 
 void CommPortSelection::selectSystemPort(int row) {
     if (row < 0 || row >= static_cast<int>(systemPorts_.size())) return;
-    const std::string number = std::to_string(devices_ ? PortNumberOf(systemPorts_[row].device, devices_) : 0);
+    const std::string number = std::to_string(numberOfSystemPort(row));
     const auto entry = std::find(entries_.begin(), entries_.end(), number);
     selected_ = entry == entries_.end() ? -1 : static_cast<int>(entry - entries_.begin());
     selectedSystemPort_ = row;
     changePortEnabled_ = true;
     changed();
+}
+
+int CommPortSelection::numberOfSystemPort(int row) const {
+    return devices_ ? PortNumberOf(systemPorts_[row].device, devices_) : 0;
 }
 
 void CommPortSelection::entryClicked() {

@@ -59,6 +59,8 @@ public:
 
     const std::vector<std::string>& entries() const { return entries_; }
     const std::vector<SystemPort>& systemPorts() const { return systemPorts_; }
+    // The port number of a system port's device, 0 when no number has it.
+    int numberOfSystemPort(int row) const;
     int selectedSystemPort() const { return selectedSystemPort_; }
     int selectedPosition() const { return selected_; }
     bool changePortEnabled() const { return changePortEnabled_; }

@@ -18,6 +18,7 @@
 //            0x40 "Seq"; 0x80 "Src Group". The source-group table carries
 // eight addresses of three bytes from byte 9.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -110,5 +111,14 @@ inline constexpr std::array<std::uint8_t, 3> kEverySwitch{0xFF, 0xFF, 0xFF};
 inline constexpr std::uint8_t kAcknowledged = 0xFF;
 // No frame of the protocol is shorter.
 inline constexpr int kShortestFrame = 11;
+
+// Whether a switch at this address answers a frame of this many bytes: its
+// destination is that address or every switch.
+inline bool AddressedTo(const std::uint8_t* frame, std::size_t size, const std::array<std::uint8_t, 3>& address) {
+    if (size < kDestinationAddress + 3) return false;
+    const std::uint8_t* destination = frame + kDestinationAddress;
+    return std::equal(kEverySwitch.begin(), kEverySwitch.end(), destination) ||
+           std::equal(address.begin(), address.end(), destination);
+}
 
 }  // namespace kavro

@@ -4,13 +4,12 @@
 #include <regex>
 #include <sstream>
 
+#include "buslink/field_parsers.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
-#include "buslink/field_parsers.h"
-#include "buslink/frame_codec.h"
-#include "buslink/switch_messages.h"
 #include "cli/load_switch.h"
 #include "platform/utf8_path.h"
+#include "transfer/frame_fields.h"
 
 #ifndef _WIN32
 #include "cli/pty_server.h"
@@ -43,7 +42,7 @@ int Simulate(const CommandLine& line) {
     std::vector<std::string> addresses;
     std::istringstream list(line.get("--address"));
     for (std::string a; std::getline(list, a, ',');) addresses.push_back(a);
-    if (addresses.empty()) addresses.push_back(Hex(AddressValue(state.address[0], state.address[1], state.address[2]), 6));
+    if (addresses.empty()) addresses.push_back(AddressText(state.address.data(), false));
     for (const std::string& a : addresses)
         if (!IsBusAddressText(a)) return Fail("--address takes six hexadecimal digits (several: comma between)");
     FaultPlan plan;
@@ -57,7 +56,10 @@ int Simulate(const CommandLine& line) {
 
     std::vector<SimulatedSwitch> switches;
     for (const std::string& a : addresses) {
-        for (int i = 0; i < 3; ++i) state.address[i] = static_cast<std::uint8_t>(std::stoi(a.substr(2 * i, 2), nullptr, 16));
+        ParserSlots slots;
+        ParseAddressText(a, slots);
+        state.address = {static_cast<std::uint8_t>(slots.address1), static_cast<std::uint8_t>(slots.address2),
+                         static_cast<std::uint8_t>(slots.address3)};
         switches.emplace_back(state, plan);
     }
     SwitchBus bus(std::move(switches));

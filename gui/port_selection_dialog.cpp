@@ -82,8 +82,9 @@ void PortSelectionDialog::refresh() {
     portList_->setCurrentIndex(model_.selectedPosition());
     if (present_->topLevelItemCount() != static_cast<int>(model_.systemPorts().size())) {
         present_->clear();
-        for (const SystemPort& p : model_.systemPorts()) {
-            const int number = PortNumberOf(p.device);
+        for (int row = 0; row < static_cast<int>(model_.systemPorts().size()); ++row) {
+            const SystemPort& p = model_.systemPorts()[row];
+            const int number = model_.numberOfSystemPort(row);
             present_->addTopLevelItem(new QTreeWidgetItem(
                 {QString::fromStdString(p.device), number ? QString::number(number) : QString("-"),
                  QString::fromStdString(p.description), QString::fromStdString(p.manufacturer),

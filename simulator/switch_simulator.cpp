@@ -127,10 +127,7 @@ std::optional<Bytes> SwitchSimulator::act(const Bytes& frame) {
 
 std::optional<Bytes> SwitchSimulator::answer(const Bytes& frame) {
     if (frame.size() < static_cast<std::size_t>(kShortestFrame) || !ChecksumMatches(frame)) return std::nullopt;
-    const auto destination = frame.begin() + kDestinationAddress;
-    const bool global = std::equal(kEverySwitch.begin(), kEverySwitch.end(), destination);
-    const bool ours = std::equal(state_.address.begin(), state_.address.end(), destination);
-    if (!global && !ours) return std::nullopt;
+    if (!AddressedTo(frame.data(), frame.size(), state_.address)) return std::nullopt;
     const std::optional<Bytes> payload = act(frame);
     if (!payload) return std::nullopt;
     Bytes reply = replyHeader(frame[0], Shape(frame[0]).replyLength, frame);

@@ -1,22 +1,13 @@
 #include "transfer/held_comparison.h"
 
 #include "buslink/switch_messages.h"
+#include "transfer/frame_fields.h"
 #include "transfer/write_frames.h"
 
 namespace kavro {
 namespace {
 
-std::string Address(const FrameBuffer& f, int at) { return Hex(ComplementedAddress(&f[at]), 6); }
-
-std::string DestinationName(int mode) {
-    if (mode & kSrcGroupFlag) return "Src Group";
-    switch (mode & kModeMask) {
-    case kModeGroup: return "Group";
-    case kModePointToPoint: return "P-P";
-    case kModeSpecific: return "Specific";
-    default: return "mode " + std::to_string(mode & kModeMask);
-    }
-}
+std::string Address(const FrameBuffer& f, int at) { return AddressText(&f[at], true); }
 
 // Both screens encoded as Send Config would send them; what the reader
 // takes from a record is compared, nothing else.
@@ -27,8 +18,7 @@ public:
     std::vector<HeldDifference> run() {
         EncodeSwitchAddress(expected_, slotsA_, a_);
         EncodeSwitchAddress(read_, slotsB_, b_);
-        check(0, "switch address", Hex(AddressValue(a_[kPayload], a_[kPayload + 1], a_[kPayload + 2]), 6),
-              Hex(AddressValue(b_[kPayload], b_[kPayload + 1], b_[kPayload + 2]), 6));
+        check(0, "switch address", AddressText(&a_[kPayload], false), AddressText(&b_[kPayload], false));
         for (int c = 0; c < kChannels; ++c) channel(c);
         EncodeSourceGroups(expected_, slotsA_, a_);
         EncodeSourceGroups(read_, slotsB_, b_);
@@ -54,13 +44,8 @@ private:
             check(c + 1, event + " command", kCommands[CommandPosition(code)].name,
                   kCommands[CommandPosition(Plain(b_[b]))].name);
             const int position = CommandPosition(code);
-            if (kCommands[position].showsData()) {
-                const bool wide = position == kAbsolutePosition;
-                auto data = [&](const FrameBuffer& f) {
-                    return wide ? Hex(Plain(f[b + 1]) + 256 * Plain(f[b + 2]), 4) : Hex(Plain(f[b + 1]), 2);
-                };
-                check(c + 1, event + " data", data(a_), data(b_));
-            }
+            if (kCommands[position].showsData())
+                check(c + 1, event + " data", EventDataText(&a_[b], position), EventDataText(&b_[b], position));
             // Every lock command of a channel carries the one priority.
             if (code > kLastPlainCommandCode && !priorityCompared) {
                 check(c + 1, "lock priority", Hex(Plain(a_[b + 2]), 2), Hex(Plain(b_[b + 2]), 2));
@@ -69,7 +54,7 @@ private:
         }
         const int press = EventBlockStart(0);
         const int modeA = Plain(a_[press + 3]), modeB = Plain(b_[press + 3]);
-        check(c + 1, "destination", DestinationName(modeA), DestinationName(modeB));
+        check(c + 1, "destination", ModeName(modeA), ModeName(modeB));
         check(c + 1, "Seq", modeA & kSeqFlag ? "on" : "off", modeB & kSeqFlag ? "on" : "off");
         const int kind = modeA & kModeMask;
         if (!(modeA & kSrcGroupFlag) && (kind == kModeSpecific || kind == kModePointToPoint))

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "buslink/switch_messages.h"
+#include "transfer/frame_fields.h"
 #include "transfer/write_frames.h"
 
 namespace kavro {
@@ -107,17 +108,12 @@ void SwitchTransfer::readEvent(int c, int e, int& priority) {
     // The command first: its handler resets the data box, which the value
     // from the switch then overwrites.
     screen_.commands[i].select(CommandPosition(Plain(rx[b])));
-    const int low = Plain(rx[b + 1]), high = Plain(rx[b + 2]);
-    if (screen_.commands[i].selected() == kAbsolutePosition) {
-        screen_.data[i].setText(Hex(low + 256 * high, 4));
-    } else {
-        screen_.data[i].setText(Hex(low, 2));
-    }
+    screen_.data[i].setText(EventDataText(&rx[b], screen_.commands[i].selected()));
     // The third byte is a priority only where the write put one: in the
     // blocks of lock commands. Elsewhere it is the data's high byte, and
     // taking it for a priority would change the lock priority of the
     // channel at the next write.
-    priority = screen_.commandCodes[i] > kLastPlainCommandCode ? high : 0;
+    priority = screen_.commandCodes[i] > kLastPlainCommandCode ? Plain(rx[b + 2]) : 0;
 }
 
 void SwitchTransfer::showChannel() {
@@ -138,9 +134,9 @@ void SwitchTransfer::showChannel() {
     if (mode == kModePointToPoint) screen_.destinationBoxes[PointToPointBox(c)].setValue(1);
     if (mode == kModeSpecific) screen_.destinationBoxes[SpecificBox(c)].setValue(1);
 
-    const unsigned address = ComplementedAddress(&rx[press + 4]);
-    if (mode == kModeSpecific) screen_.motorAddress[c].setText(Hex(address, 6));
-    if (mode == kModePointToPoint) screen_.ppMotorAddress.setText(Hex(address, 6));
+    const std::string address = AddressText(&rx[press + 4], true);
+    if (mode == kModeSpecific) screen_.motorAddress[c].setText(address);
+    if (mode == kModePointToPoint) screen_.ppMotorAddress.setText(address);
 
     if (modeByte & kSeqFlag) screen_.seq[c].setValue(1);
     if (modeByte & kSrcGroupFlag) screen_.destinationBoxes[SrcGroupBox(c)].setValue(1);
@@ -241,17 +237,14 @@ void SwitchTransfer::readSwitch() {
     if (firmware || !Interrupted()) {
         report.firmware = firmware;
         const FrameBuffer& rx = bus_.reply;
-        screen_.firmwareVersion.setText(firmware ? std::to_string(Plain(rx[kPayload])) + "." +
-                                                   std::to_string(Plain(rx[kPayload + 1]))
-                                             : "Error");
+        screen_.firmwareVersion.setText(firmware ? FirmwareText(&rx[kPayload]) : "Error");
         ++progress_.step;
     }
     const bool address = askTwice("Reading switch address", [this] { return Query(msg::querySwitchAddress); });
     if (address || !Interrupted()) {
         report.switchAddress = address;
         const FrameBuffer& rx = bus_.reply;
-        const int at = kSenderAddress;
-        screen_.switchAddress.setText(address ? Hex(AddressValue(rx[at], rx[at + 1], rx[at + 2]), 6) : "Error");
+        screen_.switchAddress.setText(address ? AddressText(&rx[kSenderAddress], false) : "Error");
         ++progress_.step;
     }
     if (giveUpWhenSilent_ && !Interrupted() && report.framesHeard == 0) report.end = TransferEnd::NoSwitch;

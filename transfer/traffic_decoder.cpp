@@ -5,13 +5,12 @@
 #include "buslink/frame_codec.h"
 #include "buslink/switch_messages.h"
 #include "editor/config_screen.h"
+#include "transfer/frame_fields.h"
 
 namespace kavro {
 namespace {
 
-std::string Address(const Bytes& f, int at, bool complemented) {
-    return Hex(complemented ? ComplementedAddress(&f[at]) : AddressValue(f[at], f[at + 1], f[at + 2]), 6);
-}
+std::string Address(const Bytes& f, int at, bool complemented) { return AddressText(&f[at], complemented); }
 
 // Whether the bytes are a whole frame: its length byte names their
 // number, and its checksum is right.
@@ -28,10 +27,7 @@ std::string Event(const Bytes& f, int e) {
     const int code = Plain(f[b]);
     const int position = CommandPosition(code);
     std::string text = std::string(kEventNames[e]) + " " + kCommands[position].name;
-    if (kCommands[position].showsData()) {
-        const int low = Plain(f[b + 1]), high = Plain(f[b + 2]);
-        text += " " + (position == kAbsolutePosition ? Hex(low + 256 * high, 4) : Hex(low, 2));
-    }
+    if (kCommands[position].showsData()) text += " " + EventDataText(&f[b], position);
     if (code > kLastPlainCommandCode) text += " priority " + Hex(Plain(f[b + 2]), 2);
     return text;
 }
@@ -40,12 +36,10 @@ std::string Event(const Bytes& f, int e) {
 std::string Destination(const Bytes& f) {
     const int press = EventBlockStart(0);
     const int mode = Plain(f[press + 3]);
-    std::string text;
-    if (mode & kSrcGroupFlag) text = "Src Group";
-    else if ((mode & kModeMask) == kModeGroup) text = "Group";
-    else if ((mode & kModeMask) == kModePointToPoint) text = "P-P " + Address(f, press + 4, true);
-    else if ((mode & kModeMask) == kModeSpecific) text = "Specific " + Address(f, press + 4, true);
-    else text = "mode " + std::to_string(mode & kModeMask);
+    std::string text = ModeName(mode);
+    const int kind = mode & kModeMask;
+    if (!(mode & kSrcGroupFlag) && (kind == kModePointToPoint || kind == kModeSpecific))
+        text += " " + Address(f, press + 4, true);
     if (mode & kSeqFlag) text += ", Seq";
     return text;
 }
@@ -66,28 +60,21 @@ std::string SourceGroups(const Bytes& f) {
 
 std::string DescribeSentFrame(const Bytes& f) {
     if (f.size() < 9) return "a frame of " + std::to_string(f.size()) + " bytes";
-    const std::string to = std::equal(kEverySwitch.begin(), kEverySwitch.end(), f.begin() + kDestinationAddress) ? "" : " to " + Address(f, 6, false);
+    const bool everySwitch = std::equal(kEverySwitch.begin(), kEverySwitch.end(), f.begin() + kDestinationAddress);
+    const std::string to = everySwitch ? "" : " to " + Address(f, kDestinationAddress, false);
     const std::string flaw = Flaw(f);
-    const std::size_t length = f.size();
+    if (!IsKnownMessage(f[0])) return "message " + Hex(f[0], 2) + to + flaw;
+    if (f.size() < static_cast<std::size_t>(Shape(f[0]).frameLength))
+        return std::string(Shape(f[0]).what) + ", cut short" + flaw;
     switch (f[0]) {
     case msg::queryFirmware: return "query firmware version" + to + flaw;
     case msg::querySwitchAddress: return "query switch address" + to + flaw;
     case msg::querySourceGroups: return "query source groups" + to + flaw;
-    case msg::queryChannel:
-        if (length >= 12) return "query channel " + std::to_string(Plain(f[kPayload])) + to + flaw;
-        break;
-    case msg::writeSwitchAddress:
-        if (length >= 14) return "write switch address " + Address(f, kPayload, false) + to + flaw;
-        break;
-    case msg::writeChannel:
-        if (length >= static_cast<std::size_t>(kChannelRecordLength)) return "write " + ChannelRecord(f) + to + flaw;
-        break;
-    case msg::writeSourceGroups:
-        if (length >= static_cast<std::size_t>(kSourceGroupTableLength)) return "write " + SourceGroups(f) + to + flaw;
-        break;
-    default: return "message " + Hex(f[0], 2) + to + flaw;
+    case msg::queryChannel: return "query channel " + std::to_string(Plain(f[kPayload])) + to + flaw;
+    case msg::writeSwitchAddress: return "write switch address " + Address(f, kPayload, false) + to + flaw;
+    case msg::writeChannel: return "write " + ChannelRecord(f) + to + flaw;
+    default: return "write " + SourceGroups(f) + to + flaw;
     }
-    return std::string(Shape(f[0]).what) + ", cut short" + flaw;
 }
 
 std::string DescribeReply(const Bytes& f) {
@@ -97,8 +84,7 @@ std::string DescribeReply(const Bytes& f) {
     const std::string from = "from " + Address(f, kSenderAddress, false);
     const int length = static_cast<int>(f.size());
     if (length == kFirmwareReplyLength)
-        return "reply firmware version " + std::to_string(Plain(f[kPayload])) + "." +
-               std::to_string(Plain(f[kPayload + 1])) + " " + from;
+        return "reply firmware version " + FirmwareText(&f[kPayload]) + " " + from;
     if (length == kSwitchAddressReplyLength) return "reply switch address " + Address(f, kSenderAddress, false);
     if (length == kChannelRecordLength) return "reply " + ChannelRecord(f) + " " + from;
     if (length == kSourceGroupTableLength) return "reply " + SourceGroups(f) + " " + from;
