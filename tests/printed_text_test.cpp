@@ -1,10 +1,11 @@
-// Texts the user reads: a file's single-byte texts printed as UTF-8 and JSON that any parser accepts ("show"),
-// and the diagnostic window's log: newest first, 8192 characters, living and dying with the window.
+// Texts the user reads: a file's single-byte texts printed as UTF-8 (that "show" prints them so, as JSON any
+// parser accepts: cli_test.cpp and fuzz/config_file_fuzzer.cpp), and the diagnostic window's log: newest
+// first, 8192 characters, living and dying with the window.
 
 #include <gtest/gtest.h>
 
 #include "buslink/diagnostic_log.h"
-#include "cli/config_text.h"
+#include "configfile/windows1252.h"
 
 namespace kavro {
 namespace {
@@ -18,15 +19,6 @@ TEST(Utf8FromWindows1252, EachKindOfByte) {
              Row{"no-break space A0 and y diaeresis FF as in Latin-1", "\xA0\xFF", "\xC2\xA0\xC3\xBF"},
          })
         EXPECT_EQ(Utf8FromWindows1252(r.text), r.utf8) << r.name;
-}
-
-TEST(ConfigOutput, FileTextsComeOutAsUtf8AndJsonEscapesControls) {
-    ConfigScreen screen;
-    screen.fillCommandLists();
-    screen.motorAddress[0].setText("\xE9\x1F\"");
-    screen.sourceGroupAddress[0].setText("\x80");
-    EXPECT_NE(ConfigAsJson(screen).find("\"motorAddress\": \"\xC3\xA9\\u001f\\\"\""), std::string::npos);
-    EXPECT_NE(ConfigAsText(screen).find("Source groups: \xE2\x82\xAC "), std::string::npos);
 }
 
 TEST(DiagnosticLog, CapKeepsTheNewestOnTopAndCutsTheBottomMidEntry) {
