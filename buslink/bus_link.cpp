@@ -81,6 +81,7 @@ void BusLink::receiveFrame(int n) {
     int dropped = droppedUnlogged_ + static_cast<int>(input.size()) - count;
     if (port_->isOpen()) dropped += port_->clearInput();
     droppedUnlogged_ = 0;
+    lastDropped_ = dropped;
     if (dropped > 0) log_.prepend(DropEntry(dropped));
     log_.prepend(CountEntry(count));
 }

@@ -46,12 +46,16 @@ public:
     // How many bytes the last receiveFrame stored. A reply is judged only
     // by bytes of its own exchange, never by what an earlier one left.
     int receivedCount = 0;
+    // Bytes the last receiveFrame threw away: beyond the 49th, after the
+    // read, or left over from before the frame was sent.
+    int lastDropped() const { return lastDropped_; }
 
 private:
     SerialPort* port_;
     EventPump& pump_;
     DiagnosticLog& log_;
     int droppedUnlogged_ = 0;  // bytes thrown away since the last reply was logged
+    int lastDropped_ = 0;
 };
 
 // The log entries, exactly as they appear in the diagnostic window.

@@ -58,10 +58,19 @@ void ParsePriorityText(std::string_view text, ParserSlots& slots) {
     slots.dataHigh = d[0] * 16 + d[1];
 }
 
-bool IsBusAddressText(std::string_view text) {
-    if (text.size() != 6) return false;
+bool IsHexText(std::string_view text, std::size_t maxDigits) {
+    if (text.size() > maxDigits) return false;
     for (char c : text)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+bool IsBusAddressText(std::string_view text) { return text.size() == 6 && IsHexText(text, 6); }
+
+bool IsGlobalAddressText(std::string_view text) {
+    if (text.size() != 6) return false;
+    for (char c : text)
+        if (c != 'F' && c != 'f') return false;
     return true;
 }
 

@@ -5,6 +5,7 @@
 // Results land in the bus module's slots, where the message builders
 // pick them up; each parser overwrites only its own slots.
 
+#include <cstddef>
 #include <string_view>
 
 namespace kavro {
@@ -31,5 +32,14 @@ void ParsePriorityText(std::string_view text, ParserSlots& slots);
 // hexadecimal digits. The parsers above read any text; this tells the
 // texts they would read as something the user never typed ("Error").
 bool IsBusAddressText(std::string_view text);
+// FFFFFF, in either case: the destination every switch answers to. It is
+// never given to one switch, and this is why:
+bool IsGlobalAddressText(std::string_view text);
+inline constexpr const char* kGlobalAddressReason =
+    "FFFFFF is the address every switch answers to; a switch given it would answer frames meant for every switch "
+    "on the bus";
+// Whether the parsers read a text as the value it shows: hexadecimal
+// digits only, no more of them than the field takes (empty is 0).
+bool IsHexText(std::string_view text, std::size_t maxDigits);
 
 }  // namespace kavro

@@ -62,7 +62,8 @@ const std::vector<CommandSpec>& Commands() {
          "MESSAGE[/CHANNEL][@ATTEMPT]=FAULT, MESSAGE a hex message byte or *, FAULT one of\n"
          "silent, short, long, wrong-length, bad-checksum, trickle, garbage-before, channel-zero,\n"
          "channel-nine, vanish, flood, keep-old, cut:N. Example: --fault 8D/3@1=silent,7D=flood\n"
-         "--address A,B,C puts several switches on the line, each answering its own address.",
+         "--address A,B,C puts several switches on the line, each answering its own address;\n"
+         "--load FILE gives them all FILE's configuration, --load F1,F2,F3 each its own.",
          {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {}, 0, 0, ""},
     };
     return commands;

@@ -2,12 +2,14 @@
 
 #include <sstream>
 
+#include "cli/printed_text.h"
+
 namespace kavro {
 namespace {
 
 constexpr const char* kEventKeys[3] = {"press", "hold", "release"};
 
-// The address a channel's destination stands for.
+// The address a channel's destination stands for, as the screen holds it.
 std::string DestinationAddress(const ConfigScreen& s, int c) {
     switch (DestinationOf(s, c)) {
     case Destination::Specific: return s.motorAddress[c].text();
@@ -29,7 +31,10 @@ std::string Json(const std::string& text) { return JsonString(Utf8FromWindows125
 
 }  // namespace
 
+// Every text of the screen comes from a file: printed as show prints
+// values (cli::ShownValue), each on its own line whatever it holds.
 std::string ConfigAsText(const ConfigScreen& s) {
+    using cli::ShownValue;
     std::ostringstream out;
     for (int c = 0; c < kChannels; ++c) {
         out << "Channel " << c + 1 << " (" << s.frames[c].caption() << ")\n";
@@ -37,24 +42,23 @@ std::string ConfigAsText(const ConfigScreen& s) {
             const int i = EventIndex(c, e);
             out << "  " << s.eventNames[EventNameIndex(c, e)].caption() << ": "
                 << (s.commands[i].selected() >= 0 ? s.commands[i].text() : "(no command)");
-            if (s.data[i].visible()) out << "  data " << s.data[i].text();
+            if (s.data[i].visible()) out << "  data " << ShownValue(s.data[i].text());
             out << "\n";
         }
         out << "  Destination: " << DestinationName(DestinationOf(s, c));
         const std::string address = DestinationAddress(s, c);
-        if (!address.empty()) out << " " << address;
+        if (!address.empty()) out << " " << ShownValue(address);
         out << "\n";
-        if (HasLock(s, c)) out << "  Lock priority: " << s.lockPriority[c].text() << "\n";
+        if (HasLock(s, c)) out << "  Lock priority: " << ShownValue(s.lockPriority[c].text()) << "\n";
         out << "  Seq: " << (s.seq[c].value() == 1 ? "on" : "off") << "\n";
     }
-    out << "P-P Motor Address: " << s.ppMotorAddress.text() << "\n";
-    out << "Switch Address: " << s.switchAddress.text() << "\n";
+    out << "P-P Motor Address: " << ShownValue(s.ppMotorAddress.text()) << "\n";
+    out << "Switch Address: " << ShownValue(s.switchAddress.text()) << "\n";
     out << "Use Switch Address for Config: " << (s.useSwitchAddress.value() == 1 ? "yes" : "no") << "\n";
     out << "Source groups:";
-    for (int c = 0; c < kChannels; ++c) out << " " << s.sourceGroupAddress[c].text();
+    for (int c = 0; c < kChannels; ++c) out << " " << ShownValue(s.sourceGroupAddress[c].text());
     out << "\n";
-    // Every byte above 7F here comes from a text of the file.
-    return Utf8FromWindows1252(out.str());
+    return out.str();
 }
 
 std::string JsonString(const std::string& utf8) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/printed_text.h"
 #include "platform/utf8_path.h"
 
 #ifdef _WIN32
@@ -35,10 +36,6 @@ void BinaryStandardStreams() {
 
 }  // namespace
 
-std::string ShownName(const std::string& name) {
-    return name == "-" ? "standard input" : name;
-}
-
 std::optional<ConfigBytes> ReadConfigArgument(const std::string& name, std::string* error) {
     if (name == "-") {
         BinaryStandardStreams();
@@ -46,10 +43,10 @@ std::optional<ConfigBytes> ReadConfigArgument(const std::string& name, std::stri
     }
     const fs::path path = PathFromUtf8(name);
     std::error_code ec;
-    if (!fs::exists(path, ec)) *error = name + ": no such file";
-    else if (fs::is_directory(path, ec)) *error = name + " is a folder";
+    if (!fs::exists(path, ec)) *error = ShownName(name) + ": no such file";
+    else if (fs::is_directory(path, ec)) *error = ShownName(name) + " is a folder";
     else if (const auto bytes = ReadConfigBytes(path)) return bytes;
-    else *error = name + ": cannot be read";
+    else *error = ShownName(name) + ": cannot be read";
     return std::nullopt;
 }
 
@@ -65,16 +62,17 @@ std::string OutputProblem(const std::string& name, bool force) {
     const fs::path path = PathFromUtf8(name);
     std::error_code ec;
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    if (!fs::is_directory(folder, ec)) return "the folder " + Utf8FromPath(folder) + " does not exist";
-    if (!CanWriteFolder(folder)) return "the folder " + Utf8FromPath(folder) + " cannot be written";
+    const std::string shown = ShownName(name);
+    if (!fs::is_directory(folder, ec)) return "the folder " + ShownName(Utf8FromPath(folder)) + " does not exist";
+    if (!CanWriteFolder(folder)) return "the folder " + ShownName(Utf8FromPath(folder)) + " cannot be written";
     const fs::file_status link = fs::symlink_status(path, ec);
     if (fs::is_symlink(link))
-        return fs::exists(path, ec) ? name + " is a link; --force replaces regular files only"
-                                    : name + " is a link to nothing";
+        return fs::exists(path, ec) ? shown + " is a link; --force replaces regular files only"
+                                    : shown + " is a link to nothing";
     if (!fs::exists(link)) return {};
-    if (fs::is_directory(link)) return name + " is a folder";
-    if (!fs::is_regular_file(link)) return name + " is not a regular file (a device?); it is never replaced";
-    if (!force) return name + " exists already (--force replaces it)";
+    if (fs::is_directory(link)) return shown + " is a folder";
+    if (!fs::is_regular_file(link)) return shown + " is not a regular file (a device?); it is never replaced";
+    if (!force) return shown + " exists already (--force replaces it)";
     return {};
 }
 
@@ -97,8 +95,8 @@ bool WriteConfigArgument(const std::string& name, const ConfigScreen& screen, bo
     }
     const WriteResult written = WriteConfigFile(PathFromUtf8(name), screen, force);
     if (written.outcome == WriteOutcome::Written) return true;
-    *error = written.outcome == WriteOutcome::Exists ? name + " exists already (--force replaces it)"
-                                                     : name + ": not saved: " + written.detail;
+    *error = written.outcome == WriteOutcome::Exists ? ShownName(name) + " exists already (--force replaces it)"
+                                                     : ShownName(name) + ": not saved: " + written.detail;
     return false;
 }
 

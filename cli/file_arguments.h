@@ -27,7 +27,4 @@ std::string OutputProblem(const std::string& name, bool force);
 // with the reason in error.
 bool WriteConfigArgument(const std::string& name, const ConfigScreen& screen, bool force, std::string* error);
 
-// The name of an argument in messages.
-std::string ShownName(const std::string& name);
-
 }  // namespace kavro::cli

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/config_text.h"
 #include "cli/file_arguments.h"
+#include "cli/printed_text.h"
 #include "platform_qt/system_ports.h"
 
 namespace kavro::cli {

@@ -24,11 +24,6 @@ int Simulate(const CommandLine& line) {
 #else
     std::string error;
     SwitchState state = SwitchState::Factory();
-    if (line.has("--load")) {
-        const auto loaded = SwitchStateFromFile(PathFromUtf8(line.get("--load")), state, &error);
-        if (!loaded) return Fail(error);
-        state = *loaded;
-    }
     if (line.has("--firmware")) {
         std::smatch m;
         const std::string v = line.get("--firmware");
@@ -54,13 +49,29 @@ int Simulate(const CommandLine& line) {
     const std::string pacing = line.has("--line-pacing") ? line.get("--line-pacing") : "off";
     if (pacing != "on" && pacing != "off") return Fail("--line-pacing takes on or off");
 
+    // One file for every switch, or one each, in the order of --address.
+    std::vector<std::string> files;
+    std::istringstream loads(line.get("--load"));
+    for (std::string f; std::getline(loads, f, ',');) files.push_back(f);
+    if (files.size() > 1 && files.size() != addresses.size())
+        return Fail("--load takes one file, or one for each switch of --address");
+
     std::vector<SimulatedSwitch> switches;
-    for (const std::string& a : addresses) {
-        ParserSlots slots;
-        ParseAddressText(a, slots);
-        state.address = {static_cast<std::uint8_t>(slots.address1), static_cast<std::uint8_t>(slots.address2),
-                         static_cast<std::uint8_t>(slots.address3)};
-        switches.emplace_back(state, plan);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        SwitchState held = state;
+        if (!files.empty()) {
+            const auto loaded = SwitchStateFromFile(PathFromUtf8(files[files.size() > 1 ? i : 0]), state, &error);
+            if (!loaded) return Fail(error);
+            held = *loaded;
+        }
+        // Without --address the switch keeps the address its file gave it.
+        if (line.has("--address")) {
+            ParserSlots slots;
+            ParseAddressText(addresses[i], slots);
+            held.address = {static_cast<std::uint8_t>(slots.address1), static_cast<std::uint8_t>(slots.address2),
+                            static_cast<std::uint8_t>(slots.address3)};
+        }
+        switches.emplace_back(held, plan);
     }
     SwitchBus bus(std::move(switches));
     if (!ServeOnPseudoTerminal(bus, pacing == "on", &error)) return Fail(error);

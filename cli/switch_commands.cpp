@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/config_text.h"
 #include "cli/file_arguments.h"
+#include "cli/printed_text.h"
 #include "cli/switch_session.h"
 
 namespace kavro::cli {
@@ -23,13 +24,20 @@ std::optional<SessionOptions> LineOptions(const CommandLine& line, std::string* 
     if (line.has("--switch-address")) {
         const std::string address = line.get("--switch-address");
         if (!IsBusAddressText(address)) {
-            *error = "--switch-address takes six hexadecimal digits, not \"" + address + "\"";
+            *error = "--switch-address takes six hexadecimal digits, not " + Quoted(address);
+            return std::nullopt;
+        }
+        if (IsGlobalAddressText(address)) {
+            *error = std::string("--switch-address FFFFFF is refused: ") + kGlobalAddressReason;
             return std::nullopt;
         }
         options.switchAddress = address;
     }
     return options;
 }
+
+// The first line of a message written for a window.
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 // A transfer that a signal stopped: the conventional status, 128 + N.
 int Interrupted(const std::string& what) {
@@ -62,12 +70,12 @@ int Get(const CommandLine& line) {
     if (WasInterrupted(report)) return Interrupted("nothing written");
     // With the file on standard output, what was read goes with the messages.
     std::ostream& info = out == "-" ? std::cerr : std::cout;
-    const ConfigScreen& screen = session.screen();
-    info << "Firmware version: " << (report.firmware ? screen.firmwareVersion.text() : "not read") << "\n"
-         << "Switch address: " << (report.switchAddress ? screen.switchAddress.text() : "not read") << std::endl;
+    const ConfigScreen& screen = session.readScreen();
+    info << "Firmware version: " << (report.firmware.read ? screen.firmwareVersion.text() : "not read") << "\n"
+         << "Switch address: " << (report.switchAddress.read ? screen.switchAddress.text() : "not read") << std::endl;
     if (!report.complete()) return ReadFailure(session, report, "no file written");
     if (!WriteConfigArgument(out, screen, line.has("--force"), &error)) return Fail(error);
-    if (out != "-") std::cout << "Saved " << out << std::endl;
+    if (out != "-") std::cout << "Saved " << Printable(out) << std::endl;
     return kOk;
 }
 
@@ -79,24 +87,31 @@ int Send(const CommandLine& line) {
     const auto options = LineOptions(line, &error);
     if (!options) return Fail(error);
 
+    ConfigScreen source;
+    source.fillCommandLists();
+    if (!LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
-    if (!LoadConfigArgument(file, *bytes, session.screen(), &error)) return Fail(error + "; nothing sent");
     const bool verify = line.has("--verify");
-    const WriteReport& report = session.write(verify);
-    const VerifyReport& check = session.form().lastVerify();
-    if (WasInterrupted(report) || WasInterrupted(check.read))
-        return Interrupted("the switch got " + std::to_string(report.framesSent) + " of 10 frames");
+    const WriteReport& report = session.write(source, verify);
+    const VerifyReport& check = session.lastVerify();
+    if (WasInterrupted(report) || WasInterrupted(check.read)) return Interrupted(WriteVerdict(report).summary);
     const Verdict verdict = WriteVerdict(report);
-    if (report.end == TransferEnd::InvalidSwitchAddress)
-        return Fail(verdict.summary + " (the file's switch address is " + Quoted(session.screen().switchAddress.text()) +
+    if (report.end == TransferEnd::InvalidSwitchAddress || report.end == TransferEnd::GlobalSwitchAddress)
+        return Fail(verdict.summary + " (the file's switch address is " + Printable(Quoted(source.switchAddress.text())) +
                     "; --switch-address HEX6 gives one)");
-    if (!report.complete() || report.framesHeard == 0) return Fail(verdict.summary);
-    if (!verdict.ok) Warn(verdict.summary);
+    if (report.end == TransferEnd::UnsendableText) return Fail(Printable(FirstLine(report.refusal)));
+    // Every frame must have been acknowledged; a verify may still tell
+    // what the switch holds.
+    if (!report.allSent() || report.framesHeard == 0) return Fail(verdict.summary);
+    bool failed = !report.complete();
+    if (failed) Fail(verdict.summary);
     if (verify && !check.read.complete()) return ReadFailure(session, check.read, "not verified");
-    for (const HeldDifference& d : check.differences) Fail(Utf8FromWindows1252(DescribeHeldDifference(d)));
-    if (!check.differences.empty()) return kFailed;
-    std::cout << "Sent " << ShownName(file) << " (10 frames)" << (verify ? "; the switch holds it" : "") << std::endl;
+    for (const HeldDifference& d : check.differences) Fail(Printable(DescribeHeldDifference(d)));
+    failed = failed || !check.differences.empty();
+    if (failed) return kFailed;
+    std::cout << "Sent " << ShownName(file) << " (10 frames acknowledged)" << (verify ? "; the switch holds it" : "")
+              << std::endl;
     return kOk;
 }
 
@@ -115,17 +130,19 @@ int Compare(const CommandLine& line) {
 
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
+    // What send with the same options would write: their switch address.
+    session.addressSwitch(expected);
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing compared");
     if (!report.complete()) return ReadFailure(session, report, "nothing compared");
-    const std::vector<HeldDifference> differences = CompareHeld(expected, session.screen());
+    const std::vector<HeldDifference> differences = CompareHeld(expected, session.readScreen());
     if (differences.empty()) {
         std::cout << "Switch matches the file" << std::endl;
         return kOk;
     }
     std::cout << "Switch differs from the file\n";
     for (const HeldDifference& d : differences)
-        std::cout << "  " << Utf8FromWindows1252(DescribeHeldDifference(d, "the file says")) << "\n";
+        std::cout << "  " << Printable(DescribeHeldDifference(d, "the file says")) << "\n";
     std::cout.flush();
     return kDiffers;
 }

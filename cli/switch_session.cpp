@@ -13,6 +13,14 @@ namespace {
 
 std::atomic<int> g_signal{0};
 
+// The signals that end a transfer at its next exchange: the terminal's
+// interrupt and quit keys, a hang-up, and a polite kill.
+#ifdef SIGHUP
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+#else
+constexpr int kStopSignals[] = {SIGINT, SIGTERM};
+#endif
+
 extern "C" void OnSignal(int signal) {
     g_signal = signal;
 }
@@ -34,12 +42,13 @@ void Echo(const std::string& entry, bool decode) {
 
 std::string ReadProblem(const SwitchSession& session, const ReadReport& report) {
     if (report.end != TransferEnd::NoSwitch) return ReadVerdict(report).summary;
-    return "no switch answers on " + session.device() + ": check power, cable, port and address";
+    if (report.framesHeard == 0)
+        return "no switch answers on " + session.device() + ": check power, cable, port and address";
+    return "nothing on " + session.device() + " answers as a switch: " + ReadVerdict(report).summary;
 }
 
 SwitchSession::SwitchSession() {
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    for (int signal : kStopSignals) std::signal(signal, OnSignal);
     // A signal is acted on in the event loop: the transfer running then
     // ends at its next exchange.
     QObject::connect(&signalWatch_, &QTimer::timeout, [this] {
@@ -68,29 +77,26 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     if (options.verbose)
         form_->diagnostic.setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
     form_->start();
-    form_->transfer.setGiveUpWhenSilent(true);
     if (form_->port().isOpen()) return true;
     const PortProblem problem = DescribeOpenFailure(options.device, form_->portOpenResult());
     *error = problem.what + ". " + problem.remedy;
     return false;
 }
 
-void SwitchSession::addressSwitch() {
+void SwitchSession::addressSwitch(ConfigScreen& screen) const {
     if (!options_.switchAddress) return;
-    form_->screen.switchAddress.setText(*options_.switchAddress);
-    form_->screen.useSwitchAddress.setValue(1);
+    screen.switchAddress.setText(*options_.switchAddress);
+    screen.useSwitchAddress.setValue(1);
 }
 
 const ReadReport& SwitchSession::read() {
-    addressSwitch();
-    form_->readSwitch();
-    return form_->transfer.lastRead();
+    return form_->readFresh({options_.switchAddress.value_or(""), options_.switchAddress.has_value()});
 }
 
-const WriteReport& SwitchSession::write(bool verify) {
-    addressSwitch();
+const WriteReport& SwitchSession::write(ConfigScreen& source, bool verify) {
+    addressSwitch(source);
     form_->verifyAfterSend.setValue(verify ? 1 : 0);
-    form_->writeSwitch();
+    form_->writeScreen(source);
     return form_->transfer.lastWrite();
 }
 

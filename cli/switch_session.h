@@ -1,8 +1,10 @@
 #pragma once
 // A main window without a window, on one serial device: what get, send,
-// compare and site run their transfers on. SIGINT and SIGTERM end a
-// transfer at its next exchange; the port is then closed as usual, which
-// puts its line settings back.
+// compare and site run their transfers on. Every read goes into a fresh
+// screen and every write sends the screen it is given, so nothing of one
+// switch or an earlier run stands in another's file or verdict. SIGINT,
+// SIGTERM, SIGHUP and SIGQUIT end a transfer at its next exchange; the port
+// is then closed as usual, which puts its line settings back.
 
 #include <QTimer>
 #include <memory>
@@ -30,23 +32,26 @@ public:
     // Opens the port; false, with the reason and its remedy in error.
     bool open(const SessionOptions& options, std::string* error);
 
-    // "Get Config" and "Send Config", addressed as the options say. A read
-    // gives up early when nothing at all answers. A write may be read back
-    // and compared (what it found: form().lastVerify()).
+    // "Get Config" into a fresh screen (readScreen()), addressed as the
+    // options say. It gives up early when nothing answers as a switch.
     const ReadReport& read();
-    const WriteReport& write(bool verify = false);
+    const ConfigScreen& readScreen() const { return form_->freshScreen(); }
+    // "Send Config" of the screen, by the options' switch address when they
+    // give one, which is then also the address written into the switch. A
+    // write may be read back and compared (what it found: lastVerify()).
+    const WriteReport& write(ConfigScreen& source, bool verify = false);
+    const VerifyReport& lastVerify() const { return form_->lastVerify(); }
     // Another switch on the same line, by its address.
     void setSwitchAddress(std::optional<std::string> address) { options_.switchAddress = std::move(address); }
+    // What the switch address of a screen becomes when it is sent.
+    void addressSwitch(ConfigScreen& screen) const;
 
-    Application& form() { return *form_; }
-    ConfigScreen& screen() { return form_->screen; }
     const std::string& device() const { return options_.device; }
 
     // The signal that stopped the last transfer, or 0.
     static int Interruption();
 
 private:
-    void addressSwitch();
 
     SessionOptions options_;
     QtEventPump pump_;

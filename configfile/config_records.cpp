@@ -169,23 +169,6 @@ bool MoveIntoPlace(const fs::path& from, const fs::path& to, WriteResult& result
 
 }  // namespace
 
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (byte < 0x20 || byte == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else out += c;
-    }
-    return out + "\"";
-}
-
 std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen) {
     std::vector<RecordValue> values{std::string(kFileHeader)};
     for (const Field& f : RecordFields(screen)) values.push_back(ScreenValue(f));
@@ -233,6 +216,11 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bo
         }
     }
     if (replace) {
+        // The file replaced keeps its permissions: a file only its owner
+        // may read stays so.
+        if (const fs::file_status old = fs::status(file, error); !error && fs::exists(old))
+            fs::permissions(temporary, old.permissions(), fs::perm_options::replace, error);
+        error.clear();
         fs::rename(temporary, file, error);
         if (error) {
             result.detail = error.message();

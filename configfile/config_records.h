@@ -18,6 +18,7 @@
 
 #include "configfile/record_format.h"
 #include "editor/config_screen.h"
+#include "platform/quoted_text.h"
 
 namespace kavro {
 
@@ -80,9 +81,5 @@ CompareResult CompareConfigFile(const std::filesystem::path& file, const ConfigS
 std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const std::string& nameA,
                                                    const ConfigBytes& b, const std::string& nameB,
                                                    std::string* error);
-
-// A text as a value in a message: in double quotes, with quotes,
-// backslashes and control characters escaped, so that it stays on its line.
-std::string Quoted(const std::string& text);
 
 }  // namespace kavro

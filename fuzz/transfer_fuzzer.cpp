@@ -15,7 +15,9 @@
 // Where the script ends the switch answers everything, at once.
 //
 // What must hold: a read asks each part once or twice, in order, at most
-// 22 queries, and a second time whenever the first answer failed; a write
+// 22 queries, and a second time whenever the first answer failed, giving
+// up after four queries when neither the firmware version nor the switch
+// address got a well-formed reply; a write
 // sends exactly its ten frames in order unless the line went away; every
 // frame on the line is whole; a press during a transfer starts nothing;
 // and the screen keeps its invariants.
@@ -110,11 +112,13 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
         last = step;
     }
     if (!lineStayed) return;
-    // A channel reply that named another channel was accepted, though the
-    // channel asked for counts as not read.
-    auto channel = [&](int c) { return report.channels[c] || report.answeredAs[c].has_value(); };
-    const bool accepted[11] = {report.firmware, report.switchAddress, channel(0), channel(1), channel(2), channel(3),
-                               channel(4),      channel(5),           channel(6), channel(7), report.sourceGroups};
+    if (report.end == TransferEnd::NoSwitch)
+        return Expect(frames.size() == 4 && !report.firmware.read && !report.switchAddress.read,
+                      "a read gives up after four queries without a well-formed reply, and only then");
+    const auto& c = report.channels;
+    const bool accepted[11] = {report.firmware.read, report.switchAddress.read, c[0].read, c[1].read, c[2].read,
+                               c[3].read, c[4].read, c[5].read, c[6].read, c[7].read, report.sourceGroups.read};
+    Expect(accepted[0] || accepted[1], "a read that went on had a well-formed reply to its first queries");
     for (int step = 0; step < 11; ++step)
         Expect(asked[step] == 2 || (asked[step] == 1 && accepted[step]),
                "a read asks every part, and asks again when the first answer failed");
@@ -122,7 +126,7 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
 
 void ExpectWrite(const std::vector<Bytes>& frames, const WriteReport& report, bool lineStayed, bool lineWasThere) {
     ExpectWholeFrames(frames);
-    if (report.end == TransferEnd::InvalidSwitchAddress) return Expect(frames.empty(), "a refused write sends nothing");
+    if (!report.refusal.empty()) return Expect(frames.empty(), "a refused write sends nothing");
     Expect((report.end == TransferEnd::NoPort) == !lineWasThere, "a write without a line says so");
     Expect(!lineWasThere || (report.end == TransferEnd::LineLost) == !lineStayed,
            "a write tells when the line went away");
@@ -169,10 +173,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool lineWasThere = !line->gone;
     line->frames.clear();
-    const bool sendable = IsBusAddressText(form.screen.switchAddress.text());
+    // The read fills every box it sends from with hexadecimal text; only the
+    // switch address may hold something else (typed, or "Error").
+    const std::string& address = form.screen.switchAddress.text();
+    const bool sendable = IsBusAddressText(address) && !IsGlobalAddressText(address);
     form.writeSwitch();
-    Expect(!lineWasThere || (form.transfer.lastWrite().end == TransferEnd::InvalidSwitchAddress) == !sendable,
-           "a write is refused exactly when the switch address box holds no address");
+    Expect(!lineWasThere || form.transfer.lastWrite().refusal.empty() == sendable,
+           "a write is refused exactly when the switch address box holds no address of one switch");
     ExpectWrite(line->frames, form.transfer.lastWrite(), !line->gone, lineWasThere);
     ExpectConsistent(form.screen);
     Expect(!form.busy(), "no transfer runs once both have returned");

@@ -44,7 +44,7 @@ Application::Application(ShellEnvironment environment, StartOptions options)
       screen(env_.ui),
       diagnostic(VersionedTitle("Diagnostic", env_.version)),
       bus(*port_, *env_.pump, diagnostic),
-      transfer(bus, screen, *env_.ui),
+      transfer(bus, *env_.ui),
       files(screen, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
     verifyAfterSend.setCaption("Verify after Send");
@@ -173,8 +173,7 @@ void Application::openPort() {
 
 void Application::shutDown() {
     // A transfer still waiting ends at its next exchange, without a word.
-    transfer.Abort();
-    if (verification_) verification_->Abort();
+    transfer.abort();
     env_.pump->stopReplyTimer();
     if (portSelection) portSelection->setObserver({});
     if (!port_->isOpen()) return;
@@ -193,32 +192,42 @@ void Application::selectPort() {
 void Application::readSwitch() {
     if (busy()) return;
     lastAction_ = LastAction::Read;
-    transfer.readSwitch();
+    transfer.readSwitch(screen);
 }
 
-void Application::writeSwitch() {
+void Application::writeSwitch() { writeScreen(screen); }
+
+void Application::writeScreen(const ConfigScreen& source) {
     if (busy()) return;
     lastAction_ = LastAction::Write;
     lastVerify_ = {};
-    transfer.writeSwitch();
+    transfer.writeSwitch(source);
     const WriteReport& write = transfer.lastWrite();
-    if (verifyAfterSend.value() == 1 && write.complete() && write.framesHeard > 0) verifyWrite();
+    if (verifyAfterSend.value() == 1 && write.allSent() && write.framesHeard > 0) verifyWrite(source);
+}
+
+Addressing AddressingOf(const ConfigScreen& screen) {
+    return {screen.switchAddress.text(), screen.useSwitchAddress.value() == 1};
+}
+
+const ReadReport& Application::readFresh(const Addressing& addressing) {
+    freshScreen_ = std::make_unique<ConfigScreen>();
+    freshScreen_->fillCommandLists();
+    freshScreen_->switchAddress.setText(addressing.switchAddress);
+    freshScreen_->useSwitchAddress.setValue(addressing.useSwitchAddress ? 1 : 0);
+    transfer.readSwitch(*freshScreen_);
+    return transfer.lastRead();
 }
 
 // Reads the switch back into a screen of its own, addressed as the write
-// was, and compares it with the screen that was sent.
-void Application::verifyWrite() {
-    verifyScreen_ = std::make_unique<ConfigScreen>();
-    verifyScreen_->fillCommandLists();
-    verifyScreen_->switchAddress.setText(screen.switchAddress.text());
-    verifyScreen_->useSwitchAddress.setValue(screen.useSwitchAddress.value());
-    verification_ = std::make_unique<SwitchTransfer>(bus, *verifyScreen_, *env_.ui);
-    verification_->setObserver(transferObserver_);
-    verification_->setGiveUpWhenSilent(transfer.givesUpWhenSilent());
-    verification_->readSwitch();
+// was (the write gave the switch the address it was sent by), and
+// compares it with the screen that was sent.
+void Application::verifyWrite(const ConfigScreen& sent) {
+    phase_ = "Checking what the switch holds: ";
     lastVerify_.ran = true;
-    lastVerify_.read = verification_->lastRead();
-    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(screen, *verifyScreen_);
+    lastVerify_.read = readFresh(AddressingOf(sent));
+    phase_ = "";
+    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(sent, *freshScreen_);
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
@@ -228,23 +237,15 @@ void Application::verifyWrite() {
     env_.ui->showMessageWindow(verifyWindow);
 }
 
-void Application::stopTransfer() {
-    transfer.Stop();
-    if (verification_) verification_->Stop();
-}
+void Application::stopTransfer() { transfer.stop(); }
 
 TransferProgress Application::progress() const {
-    if (!verification_ || !verification_->progress().active) return transfer.progress();
-    TransferProgress progress = verification_->progress();
-    progress.text = "Checking what the switch holds: " + progress.text;
+    TransferProgress progress = transfer.progress();
+    if (progress.active) progress.text = phase_ + progress.text;
     return progress;
 }
 
-void Application::setTransferObserver(std::function<void()> observer) {
-    transferObserver_ = observer;
-    transfer.setObserver(observer);
-    if (verification_) verification_->setObserver(std::move(observer));
-}
+void Application::setTransferObserver(std::function<void()> observer) { transfer.setObserver(std::move(observer)); }
 
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify) {
     const Verdict written = WriteVerdict(write);
@@ -252,6 +253,8 @@ Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verif
     if (!verify.read.complete())
         return {false, written.summary + ", but reading it back failed: " + ReadVerdict(verify.read).summary,
                 ReadVerdict(verify.read).advice};
+    if (!written.ok)
+        return {false, written.summary + "; read back, the switch holds what was sent", written.advice};
     if (!verify.differences.empty())
         return {false,
                 written.summary + ", but the switch holds something else: " +

@@ -37,6 +37,14 @@ struct VerifyReport {
     bool holds() const { return ran && read.complete() && differences.empty(); }
 };
 
+// How frames reach a switch: by the address in the "Switch Address" box
+// when "Use Switch Address for Config" is ticked, else by the global one.
+struct Addressing {
+    std::string switchAddress;
+    bool useSwitchAddress = false;
+};
+Addressing AddressingOf(const ConfigScreen& screen);
+
 // The verdict on a write that was read back.
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
 
@@ -87,11 +95,20 @@ public:
     // under it.
     void readSwitch();
     void writeSwitch();
+    // Send Config of any screen (a file's, for the command-line tool), read
+    // back and compared when "Verify after Send" is ticked.
+    void writeScreen(const ConfigScreen& source);
+    // Get Config into a new screen, fresh as at start-up and addressed as
+    // `addressing` is: nothing of the window's screen, another switch or
+    // an earlier read stands in it. The window's own screen is untouched.
+    // The screen read stays until the next such read.
+    const ReadReport& readFresh(const Addressing& addressing);
+    const ConfigScreen& freshScreen() const { return *freshScreen_; }
     void clearData();
     void exportConfig();
     void importConfig();
     void compareWithFile();
-    bool busy() const { return transfer.busy() || (verification_ && verification_->busy()); }
+    bool busy() const { return transfer.busy(); }
     // Ends the running transfer, or the read-back after a write, at its
     // next exchange.
     void stopTransfer();
@@ -148,12 +165,11 @@ private:
     void openPort();
     void showPortSelection(bool modal);
     void runFileCommand(void (ConfigFileCommands::*command)());
-    void verifyWrite();
+    void verifyWrite(const ConfigScreen& sent);
 
-    std::unique_ptr<ConfigScreen> verifyScreen_;  // what the read-back found
-    std::unique_ptr<SwitchTransfer> verification_;
+    std::unique_ptr<ConfigScreen> freshScreen_;  // what the last fresh read found
+    const char* phase_ = "";                     // what a fresh read is for, in progress texts
     VerifyReport lastVerify_;
-    std::function<void()> transferObserver_;
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 

@@ -87,8 +87,10 @@ protected:
     ~Cli() override { fs::current_path(home); }
 
     // A file as a read of a switch would write it: every data box filled
-    // the way the switch reports it, addresses in upper case.
-    std::string Prepared(const std::string& name, int variant, const std::string& motor1 = "A1B2C0") {
+    // the way the switch reports it, addresses in upper case. Variants
+    // differ in commands, "Seq", the P-P and the motor addresses.
+    std::string Prepared(const std::string& name, int variant, const std::string& motor1 = "A1B2C0",
+                         const std::string& switchAddress = "00ABCD") {
         ConfigScreen s;
         s.fillCommandLists();
         const int commands[kChannels] = {2, 7, 16, 1, 8, 15, 18, 12};
@@ -101,11 +103,11 @@ protected:
             s.lockPriority[c].setText(IsLockPosition(s.commands[EventIndex(c, 0)].selected()) ? Hex(c + 1, 2) : "00");
             const int boxes[] = {SpecificBox(c), PointToPointBox(c), SrcGroupBox(c), GroupBox(c)};
             s.destinationBoxes[boxes[c % 4]].setValue(1);
-            s.seq[c].setValue(c % 3 == 0);
-            if (c % 4 == 0) s.motorAddress[c].setText(c ? "A1B2C4" : motor1);
+            s.seq[c].setValue((c + variant) % 3 == 0);
+            if (c % 4 == 0) s.motorAddress[c].setText(c ? "A1B2C" + std::to_string(variant) : motor1);
             if (c % 4 == 2) s.sourceGroupAddress[c].setText("0102" + std::to_string(c) + "F");
         }
-        s.ppMotorAddress.setText("00BEEF"), s.switchAddress.setText("00ABCD");
+        s.ppMotorAddress.setText("00BE" + Hex(variant, 2)), s.switchAddress.setText(switchAddress);
         EXPECT_EQ(WriteConfigFile(dir / name, s).outcome, WriteOutcome::Written);
         return name;
     }
@@ -115,16 +117,26 @@ protected:
 };
 
 // Send, verify, compare: what differs is named by channel in the switch's
-// terms, a channel the switch kept is caught; a read gives the file sent,
-// byte for byte, and with --verbose --decode tells its frames.
+// terms, a channel the switch kept is caught, an acknowledgement that is
+// not well-formed fails the send naming its frame; FFFFFF is never written
+// as a switch's address. compare --switch-address checks what send
+// --switch-address wrote. A read gives the file sent, byte for byte, and
+// with --verbose --decode tells its frames; a reply for another channel is
+// asked again and gives the same file.
 TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
-    const std::string a = Prepared("a.set", 0), b = Prepared("b.set", 1);
+    const std::string a = Prepared("a.set", 0), b = Prepared("b.set", 1), global = Prepared("g.set", 0, "A1B2C0", "FFffFF");
     Simulator faithful({"--firmware", "3.7"}), forgetful({"--fault", "7D/3=keep-old"});
     const std::string port = faithful.device();
+    const auto send = [](const std::string& fault, const std::string& file) {
+        return Tool({"send", "--port", Simulator({"--fault", fault}).device(), file});
+    };
     const Case cases[] = {  // in this order, on one switch
         {"a faithful switch holds what was sent", {"send", "--verify", "--port", port, a}, 0, "; the switch holds it"},
         {"compare matches", {"compare", "--port", port, a}, 0, "Switch matches the file\n"},
-        {"another file sent", {"send", "--port", port, b}, 0, ""},
+        {"FFFFFF in the file is never written", {"send", "--port", port, global}, 2, "FFFFFF is the address every"},
+        {"nor given by --switch-address", {"send", "--port", port, "--switch-address", "ffffff", b}, 2, "frames meant"},
+        {"another file sent by the switch's own address", {"send", "--port", port, "--switch-address", "00ABCD", b}, 0, ""},
+        {"compared by that address", {"compare", "--port", port, "--switch-address", "00ABCD", b}, 0, "matches"},
         {"a command differs", {"compare", "--port", port, a}, 1,
          "\n  channel 1, On Press command: the file says DOWN limit, the switch holds STOP\n"},
         {"another address", {"compare", "--port", port, "--switch-address", "00abce", a}, 2, "no switch answers"},
@@ -132,32 +144,94 @@ TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
         {"a kept channel", {"send", "--verify", "--port", forgetful.device(), a}, 2, "kavro-switch: channel 3, "},
     };
     for (const Case& c : cases) Check(c);
+    const struct {
+        const char *fault, *names;
+    } garbled[] = {{"7D/3=bad-checksum", "channel 3"}, {"7F=short", "switch address"},
+                   {"7C=garbage-before", "source groups"}, {"7D/8=flood", "channel 8, source groups"}};
+    for (const auto& row : garbled) {
+        const Outcome r = send(row.fault, a);
+        EXPECT_TRUE(r.status == 2 && Has(r.err, std::string("a garbled reply came to: ") + row.names)) << row.fault << r.err;
+    }
     const Outcome got = Tool({"get", "--port=" + port, "-o", "-", "--verbose", "--decode"});
     EXPECT_EQ(got.out, test::ReadFile(b)) << "the file sent, byte for byte, on standard output";
     EXPECT_TRUE(Has(got.err, "Firmware version: 3.7") && Has(got.err, "<--80 F4 FF FE FF FF FF FF FF 08")) << got.err;
     EXPECT_TRUE(Has(got.err, "   reply channel 1: On Press STOP, On Hold STOP, On Release NONE; Specific"));
+    Simulator misled({"--fault", "8D/2@1=channel-nine", "--load", b});
+    const Outcome asked = Tool({"get", "--port", misled.device(), "-o", "-"});
+    EXPECT_TRUE(asked.status == 0 && asked.out == got.out) << "a reply for channel 9, then the right one: " << asked.err;
 }
 
-// Three switches on one bus, each reached by its own address: written and
-// verified, compared, backed up; one that does not answer fails alone.
+// Three switches on one bus that differ in commands, "Seq", P-P and motor
+// addresses, each reached by its own address: each site backup equals a
+// single get of its switch; compared with another's file it differs;
+// written and verified, then compared; one that does not answer fails
+// alone. Manifests are CSV as spreadsheets write it, and what is no switch
+// address (FFFFFF included) or no CSV is refused before the line is touched.
 TEST_F(Cli, AWholeSiteInOneRun) {
-    Prepared("hall.set", 0), Prepared("office.set", 2), Prepared("stairs.set", 5);
-    Simulator bus({"--address", "00AB01,00AB02,00AB03"});
-    const auto site = [&](const char* command, const std::string& second) {
-        test::WriteFile("site.csv", "# address, file, label\n00AB01, hall.set, Hall\n" + second +
-                                        "\n\n00AB03, stairs.set, Stairs  # top floor\n");
-        return Tool({"site", command, "site.csv", "--port", bus.device()});
+    const std::string files[] = {Prepared("hall, main.set", 0), Prepared("office.set", 2), Prepared("stairs.set", 5)};
+    const char* const addresses[] = {"00AB01", "00AB02", "00AB03"};
+    Prepared("l1.set", 3), Prepared("l2.set", 4), Prepared("l3.set", 6);
+    Simulator bus({"--address", "00AB01,00AB02,00AB03", "--load", "l1.set,l2.set,l3.set"});
+    const auto site = [&](const char* command, const std::string& manifest) {
+        test::WriteFile("site.csv", manifest);
+        return Tool({"site", command, "site.csv", "--port", bus.device(), "--verbose"});
     };
-    const Outcome sent = site("send", "00ab02, office.set"), compared = site("compare", "00AB02, office.set"),
-                  backedUp = site("get", "00AB02, office.set"), oneSilent = site("compare", "00AB04, office.set, Gone"),
-                  bad = site("send", "00AB0Z, office.set");
-    for (const Outcome* r : {&sent, &compared, &backedUp}) EXPECT_EQ(r->status, 0) << r->out << r->err;
-    EXPECT_TRUE(Has(sent.out, "00AB02: written and verified\n") && Has(sent.out, "00AB03   Stairs           ok"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3 + 1 + 3) << "a dated copy beside each file";
-    EXPECT_TRUE(oneSilent.status == 2 && Has(oneSilent.out, "00AB04 Gone: no switch answers on") &&
-                Has(oneSilent.out, "00AB03 Stairs: matches its file")) << oneSilent.out;
-    EXPECT_TRUE(bad.status == 2 && Has(bad.err, "site.csv:3: \"00AB0Z\" is not a switch address") && bad.out.empty())
-        << bad.err;
+    const auto count = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    };
+    const std::string spreadsheet = "\xEF\xBB\xBF# address, file, label\r\n\"00AB01\",\"hall, main.set\",\"Hall \"\"A\"\", east\"\r\n"
+                                    "00ab02, office.set\r\n\r\n00AB03, stairs.set, Stairs  # top floor\r\n";
+    for (const char* address : addresses)
+        Check({"a single get", {"get", "--port", bus.device(), "--switch-address", address, "-o",
+                                std::string("single") + address}, 0, "Saved"});
+    const Outcome backedUp = site("get", spreadsheet);
+    EXPECT_EQ(backedUp.status, 0) << backedUp.out << backedUp.err;
+    int backups = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = entry.path().filename().string(), stem = fs::path(files[i]).stem().string();
+            if (name == files[i] || name.rfind(stem + "-", 0) != 0) continue;
+            ++backups;
+            EXPECT_EQ(test::ReadFile(entry.path()), test::ReadFile(std::string("single") + addresses[i]))
+                << name << ": the backup of " << addresses[i] << " is a get of it";
+        }
+    EXPECT_EQ(backups, 3);
+    const Outcome sent = site("send", spreadsheet), compared = site("compare", spreadsheet),
+                  crossed = site("compare", "00AB01, office.set\n00AB02, office.set\n00AB03, stairs.set\n"),
+                  oneSilent = site("compare", "00AB01, \"hall, main.set\"\n00AB04, office.set, Gone\n00AB03, stairs.set\n");
+    for (const Outcome* r : {&sent, &compared}) EXPECT_TRUE(r->status == 0 && count(r->out, "  ok\n") == 3) << r->out << r->err;
+    EXPECT_TRUE(Has(sent.out, "00AB01 Hall \"A\", east: written and verified\n00AB02: written and verified")) << sent.out;
+    EXPECT_TRUE(crossed.status == 1 && Has(crossed.out, "00AB01: ") && Has(crossed.out, " differences, first channel ") &&
+                count(crossed.out, ": matches its file") == 2) << crossed.out;
+    EXPECT_TRUE(oneSilent.status == 2 && Has(oneSilent.err, "kavro-switch: 00AB04 Gone: no switch answers on") &&
+                Has(oneSilent.out, "00AB03: matches its file")) << oneSilent.out << oneSilent.err;
+    test::WriteFile("site.csv", spreadsheet);
+    const Outcome stopped = Tool({"site", "send", "site.csv", "--port",
+                                  Simulator({"--address", "00AB01,00AB02,00AB03", "--line-pacing", "on"}).device()},
+                                 {.signal = SIGINT});
+    EXPECT_TRUE(stopped.status == 130 && Has(stopped.err, "interrupted; 0 of 3 switches finished") &&
+                Has(stopped.out, "interrupted (interrupted: Send Config stopped after ") &&
+                count(stopped.out, "  not reached\n") == 2) << stopped.out << stopped.err;
+    const struct {
+        const char *name;
+        std::string manifest, says;
+    } refused[] = {
+        {"no address", "00AB01, office.set\n00AB0Z, stairs.set\n", "site.csv:2: \"00AB0Z\" is not a switch address"},
+        {"the global address", "FFFFFF, office.set\n", "site.csv:1: FFFFFF is the address every switch"},
+        {"a quote not closed", "00AB01, \"office.set\n", "site.csv:1: a quote is not closed"},
+        {"a switch twice", "00ab01, office.set\n00AB01, stairs.set\n", "site.csv:2: switch 00AB01 is listed twice"},
+        {"a line over 4 KiB", "00AB01, office.set, " + std::string(5000, 'x') + "\n", "longer than 4 KiB"},
+    };
+    for (const auto& row : refused) {
+        const Outcome r = site("send", row.manifest);
+        EXPECT_TRUE(r.status == 2 && Has(r.err, row.says) && r.out.empty() && !Has(r.err, "<--")) << row.name << r.err;
+    }
+    for (const char* endless : {"/dev/zero", "/dev/urandom"}) {
+        const Outcome r = Tool({"site", "get", endless, "--port", bus.device()});
+        EXPECT_TRUE(r.status == 2 && r.seconds < 1 && r.maxRssKb < kRssLimitKb) << endless << r.err;
+    }
 }
 
 // What ends a read early: a switch that misbehaves (each reply fault is in
@@ -177,6 +251,7 @@ TEST_F(Cli, FaultMatrix) {
     termios before{}, after{};
     tcgetattr(kept, &before);
     Simulator slow({"--fault", "*=trickle", "--line-pacing", "on"}), flood({"--fault", "8C=flood"}),
+        flooding({"--fault", "80=flood"}),
         vanish({"--fault", "8F=vanish"}), good({});
     const pid_t holder = SpawnTool({"get", "--port", slow.device(), "-o", "-"}, {});
     std::this_thread::sleep_for(300ms);
@@ -186,7 +261,8 @@ TEST_F(Cli, FaultMatrix) {
     const Case rows[] = {
         {"in use", get(slow.device()), 2, "is in use by another program (kavro-switch, process"},
         {"silent", get(line), 2, "no switch answers on", {}, 6},  // gave up after four queries
-        {"flood", get(flood.device()), 2, "no answer for source groups"},
+        {"flood", get(flood.device()), 2, "source groups: a noisy line: "},
+        {"a flood from the start", get(flooding.device()), 2, "answers as a switch", {}, 6},
         {"unplugged", get(vanish.device()), 2, "the port went away"},
         {"no permission", get(good.device()), 2, "not allowed to open it", {.asNobody = true}},  // on mode 0600
         {"missing", get("/dev/kavro-no-such-port"), 2, "does not exist on this computer"},
@@ -194,6 +270,8 @@ TEST_F(Cli, FaultMatrix) {
         {"/dev/null", get("/dev/null"), 2, "is not a serial port"},
         {"SIGINT", get(line), 130, "interrupted; nothing written", {.signal = SIGINT}},
         {"SIGTERM", get(line), 143, "interrupted; nothing written", {.signal = SIGTERM}},
+        {"SIGHUP", get(line), 129, "interrupted; nothing written", {.signal = SIGHUP}},
+        {"SIGQUIT", get(line), 131, "interrupted; nothing written", {.signal = SIGQUIT}},
         {"a missing folder", get(line, "none/x.set"), 2, "does not exist", {}, 0.8},
         {"a dangling link", get(line, "dangling.set"), 2, "is a link to nothing", {}, 0.8},
         {"a link, even forced", get(line, "link.set"), 2, "is a link", {}, 0.8},

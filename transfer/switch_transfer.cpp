@@ -4,6 +4,7 @@
 
 #include "buslink/switch_messages.h"
 #include "transfer/frame_fields.h"
+#include "transfer/send_checks.h"
 #include "transfer/write_frames.h"
 
 namespace kavro {
@@ -19,127 +20,122 @@ std::string ChannelText(const char* verb, int channel) {
 
 }  // namespace
 
-std::string SwitchTransfer::InvalidSwitchAddressMessage(const std::string& text, bool sending) {
-    const std::string holds = text.empty() ? "is empty" : "holds \"" + text + "\"";
-    if (sending)
-        return "The \"Switch Address\" box " + holds + ", not six hexadecimal digits, so Send Config sent nothing: "
-               "the switch would have been given a wrong address.\n\n"
-               "Read the switch again with \"Get Config\", or type its address (six digits 0-9 and A-F, "
-               "for example 00ABCD).";
-    return "The \"Switch Address\" box " + holds + ", not six hexadecimal digits, so Get Config cannot address "
-           "the switch by it and sent nothing.\n\n"
-           "Type the switch's address (six digits 0-9 and A-F, for example 00ABCD), or clear \"Use Switch "
-           "Address for Config\" to reach the switch by the global address.";
-}
-
-SwitchTransfer::SwitchTransfer(BusLink& bus, ConfigScreen& screen, UiServices& ui)
-    : bus_(bus), screen_(screen), ui_(ui) {}
+SwitchTransfer::SwitchTransfer(BusLink& bus, UiServices& ui) : bus_(bus), ui_(ui) {}
 
 // Bytes 2..8 of every frame of a sequence: fixed, the tool's own address,
 // then the destination (the switch address if asked for, else global).
-void SwitchTransfer::writeHeader() {
+void SwitchTransfer::writeHeader(const ConfigScreen& screen) {
     FrameBuffer& tx = bus_.transmit;
     std::copy(kToolHeader.begin(), kToolHeader.end(), tx.begin() + kHeaderStart);
     std::copy(kEverySwitch.begin(), kEverySwitch.end(), tx.begin() + kDestinationAddress);
-    if (screen_.useSwitchAddress.value() == 1) {
-        ParseAddressText(screen_.switchAddress.text(), bus_.parsed);
+    if (screen.useSwitchAddress.value() == 1) {
+        ParseAddressText(screen.switchAddress.text(), bus_.parsed);
         tx[kDestinationAddress] = Byte(bus_.parsed.address1);
         tx[kDestinationAddress + 1] = Byte(bus_.parsed.address2);
         tx[kDestinationAddress + 2] = Byte(bus_.parsed.address3);
     }
 }
 
-int SwitchTransfer::Exchange(const MessageShape& message) {
+// Sends the frame and judges what came back by the bytes of this exchange
+// alone: a silent switch leaves the previous reply in the buffer, whose
+// length and checksum would otherwise pass. A well-formed reply names the
+// length awaited and carries a good checksum; more bytes after it (a reply
+// that ran long) do not spoil it.
+ReplyTrouble SwitchTransfer::exchange(const MessageShape& message) {
     bus_.transmit[0] = message.code;
     bus_.transmit[1] = LengthByte(message.frameLength, message.write);
     AppendChecksum(bus_.transmit, message.frameLength);
     bus_.sendFrame(message.frameLength);
     bus_.receiveFrame(message.replyLength);
-    if (!running_) return bus_.receivedCount;
-    ++running_->framesSent;
-    if (bus_.receivedCount > 0) ++running_->framesHeard;
-    return bus_.receivedCount;
+
+    using Kind = ReplyTrouble::Kind;
+    const int received = bus_.receivedCount;
+    ReplyTrouble t{Kind::None, received, message.replyLength, bus_.lastDropped()};
+    const bool lengthByteRight = received >= 2 && FrameLengthFrom(bus_.reply[1]) == message.replyLength;
+    if (received == 0) t.kind = Kind::NoAnswer;
+    else if (lengthByteRight && received >= message.replyLength && VerifyChecksum(bus_.reply) == 1) t.kind = Kind::None;
+    else if (t.dropped > 0) t.kind = Kind::Noisy;
+    else if (lengthByteRight && received >= message.replyLength) t.kind = Kind::BadChecksum;
+    else if (received < message.replyLength && (received < 2 || lengthByteRight)) t.kind = Kind::Short;
+    else t.kind = Kind::Garbled;
+
+    if (running_) {
+        ++running_->framesSent;
+        if (received > 0) ++running_->framesHeard;
+    }
+    return t;
 }
 
-// The length byte must name the expected length, and the bytes must have
-// come in this exchange: a silent switch leaves the previous reply in the
-// buffer, whose length and checksum would otherwise pass.
-bool SwitchTransfer::Query(std::uint8_t message) {
-    const MessageShape& m = Shape(message);
-    Exchange(m);
-    return FrameLengthFrom(bus_.reply[1]) == m.replyLength && bus_.receivedCount >= m.replyLength &&
-           VerifyChecksum(bus_.reply) == 1;
-}
+ReplyTrouble SwitchTransfer::query(std::uint8_t message) { return exchange(Shape(message)); }
 
-bool SwitchTransfer::queryChannel(int channel) {
+// A reply for another channel is a failed attempt like a bad checksum: it
+// is not shown anywhere, since putting it in the channel it names would
+// overwrite what that channel read.
+ReplyTrouble SwitchTransfer::queryChannel(int channel) {
     bus_.transmit[kPayload] = Complement(channel);
-    if (!Query(msg::queryChannel)) return false;
-    showChannel();
-    return true;
+    ReplyTrouble t = query(msg::queryChannel);
+    if (!t.ok()) return t;
+    const int named = Plain(bus_.reply[kPayload]);
+    if (named != channel) {
+        t.kind = ReplyTrouble::Kind::OtherChannel;
+        t.channel = named;
+        return t;
+    }
+    showChannel(channel - 1);
+    return t;
 }
 
-bool SwitchTransfer::querySourceGroups() {
-    if (!Query(msg::querySourceGroups)) return false;
-    showSourceGroups();
-    return true;
+ReplyTrouble SwitchTransfer::querySourceGroups() {
+    const ReplyTrouble t = query(msg::querySourceGroups);
+    if (t.ok()) showSourceGroups();
+    return t;
 }
 
-// The writes are answered with an acknowledgement the tool does not
-// examine; that something came back is all it learns.
-bool SwitchTransfer::writeSwitchAddress() {
-    EncodeSwitchAddress(screen_, bus_.parsed, bus_.transmit);
-    return Exchange(Shape(msg::writeSwitchAddress)) > 0;
-}
-
-bool SwitchTransfer::writeChannel(int channel) {
-    EncodeChannelRecord(screen_, channel - 1, bus_.parsed, bus_.transmit);
-    return Exchange(Shape(msg::writeChannel)) > 0;
-}
-
-bool SwitchTransfer::writeSourceGroups() {
-    EncodeSourceGroups(screen_, bus_.parsed, bus_.transmit);
-    return Exchange(Shape(msg::writeSourceGroups)) > 0;
+// The writes are answered with a short acknowledgement; its content is the
+// switch's own business, but it must be a whole reply with a good checksum.
+WriteReport::Reply SwitchTransfer::writeFrame(std::uint8_t message) {
+    const ReplyTrouble t = exchange(Shape(message));
+    if (t.ok()) return WriteReport::Reply::Acknowledged;
+    return t.kind == ReplyTrouble::Kind::NoAnswer ? WriteReport::Reply::NoAnswer : WriteReport::Reply::Garbled;
 }
 
 void SwitchTransfer::readEvent(int c, int e, int& priority) {
+    ConfigScreen& screen = *target_;
     const FrameBuffer& rx = bus_.reply;
     const int b = EventBlockStart(e);
     const int i = EventIndex(c, e);
     // The command first: its handler resets the data box, which the value
     // from the switch then overwrites.
-    screen_.commands[i].select(CommandPosition(Plain(rx[b])));
-    screen_.data[i].setText(EventDataText(&rx[b], screen_.commands[i].selected()));
+    screen.commands[i].select(CommandPosition(Plain(rx[b])));
+    screen.data[i].setText(EventDataText(&rx[b], screen.commands[i].selected()));
     // The third byte is a priority only where the write put one: in the
     // blocks of lock commands. Elsewhere it is the data's high byte, and
     // taking it for a priority would change the lock priority of the
     // channel at the next write.
-    priority = screen_.commandCodes[i] > kLastPlainCommandCode ? Plain(rx[b + 2]) : 0;
+    priority = screen.commandCodes[i] > kLastPlainCommandCode ? Plain(rx[b + 2]) : 0;
 }
 
-void SwitchTransfer::showChannel() {
+void SwitchTransfer::showChannel(int c) {
+    ConfigScreen& screen = *target_;
     const FrameBuffer& rx = bus_.reply;
-    int channel = Plain(rx[kPayload]);
-    namedChannel_ = channel;
-    // A channel byte outside 1..8 (0 included) lands on channel 1.
-    if (channel > 8 || channel < 1) channel = 1;
-    const int c = channel - 1;
-
     int priority[3] = {0, 0, 0};
     readEvent(c, 0, priority[0]);
 
     const int press = EventBlockStart(0);
     const int modeByte = Plain(rx[press + 3]);
     const int mode = modeByte & kModeMask;
-    if (mode == kModeGroup) screen_.destinationBoxes[GroupBox(c)].setValue(1);
-    if (mode == kModePointToPoint) screen_.destinationBoxes[PointToPointBox(c)].setValue(1);
-    if (mode == kModeSpecific) screen_.destinationBoxes[SpecificBox(c)].setValue(1);
+    if (mode == kModeGroup) screen.destinationBoxes[GroupBox(c)].setValue(1);
+    if (mode == kModePointToPoint) screen.destinationBoxes[PointToPointBox(c)].setValue(1);
+    if (mode == kModeSpecific) screen.destinationBoxes[SpecificBox(c)].setValue(1);
 
     const std::string address = AddressText(&rx[press + 4], true);
-    if (mode == kModeSpecific) screen_.motorAddress[c].setText(address);
-    if (mode == kModePointToPoint) screen_.ppMotorAddress.setText(address);
+    if (mode == kModeSpecific) screen.motorAddress[c].setText(address);
+    if (mode == kModePointToPoint) screen.ppMotorAddress.setText(address);
 
-    if (modeByte & kSeqFlag) screen_.seq[c].setValue(1);
-    if (modeByte & kSrcGroupFlag) screen_.destinationBoxes[SrcGroupBox(c)].setValue(1);
+    // "Seq" both ways: a tick left from another switch or an earlier read
+    // would otherwise stand for this one.
+    screen.seq[c].setValue(modeByte & kSeqFlag ? 1 : 0);
+    if (modeByte & kSrcGroupFlag) screen.destinationBoxes[SrcGroupBox(c)].setValue(1);
 
     readEvent(c, 1, priority[1]);
     readEvent(c, 2, priority[2]);
@@ -148,20 +144,20 @@ void SwitchTransfer::showChannel() {
     std::string text = "00";
     for (int p : priority)
         if (p != 0) text = Hex(p, 2);
-    screen_.lockPriority[c].setText(text);
+    screen.lockPriority[c].setText(text);
 }
 
 void SwitchTransfer::showSourceGroups() {
     const FrameBuffer& rx = bus_.reply;
     for (int k = 0; k < kChannels; ++k) {
         const int at = kPayload + 3 * k;
-        screen_.sourceGroupAddress[k].setText(Hex(ComplementedAddress(&rx[at]), 6));
+        target_->sourceGroupAddress[k].setText(Hex(ComplementedAddress(&rx[at]), 6));
     }
 }
 
 // A transfer ends at its next exchange when asked to, or when the port
 // it started on went away.
-bool SwitchTransfer::Interrupted() {
+bool SwitchTransfer::interrupted() {
     if (!running_) return false;
     if (endRequest_ != TransferEnd::Finished) running_->end = endRequest_;
     else if (!bus_.port().isOpen()) running_->end = TransferEnd::LineLost;
@@ -169,54 +165,51 @@ bool SwitchTransfer::Interrupted() {
 }
 
 // Starts a transfer; false, with the user told, when there is nothing to
-// start it on.
-bool SwitchTransfer::Begin(TransferOutcome& outcome, bool writing) {
-    const int steps = writing ? WriteReport::kFrames : 11;
-    const bool addressesSwitch = writing || screen_.useSwitchAddress.value() == 1;
+// start it on or the screen must not go on the line.
+bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen, bool writing) {
     if (!bus_.port().isOpen()) {
         outcome.end = TransferEnd::NoPort;
         ui_.messageBox(kNoPortMessage, kProgramCaption);
         return false;
     }
-    // A switch address the parsers would read as something else (an
-    // "Error" left by a failed read becomes E0 00 00) is never put on the
-    // line as the switch's address.
-    if (addressesSwitch && !IsBusAddressText(screen_.switchAddress.text())) {
-        outcome.end = TransferEnd::InvalidSwitchAddress;
-        ui_.messageBox(InvalidSwitchAddressMessage(screen_.switchAddress.text(), writing),
-                       kProgramCaption);
+    if (const auto refusal = writing ? SendRefusal(screen) : ReadRefusal(screen)) {
+        outcome.end = refusal->end;
+        outcome.refusal = refusal->message;
+        ui_.messageBox(refusal->message, kProgramCaption);
         return false;
     }
     busy_ = true;
     endRequest_ = TransferEnd::Finished;
     running_ = &outcome;
-    progress_ = {true, "", 0, steps};
+    progress_ = {true, "", 0, writing ? kWriteSteps : kReadSteps};
     ui_.setPointer(Pointer::Hourglass);
     bus_.port().clearInput();
     bus_.port().clearOutput();
-    writeHeader();
+    writeHeader(screen);
     return true;
 }
 
-// Asks up to twice, the second time only after a failed first; true when
-// an answer was accepted.
-bool SwitchTransfer::askTwice(const std::string& what, const std::function<bool()>& query) {
-    bool accepted = false;
-    for (int attempt = 0; attempt < kAttempts && !accepted && !Interrupted(); ++attempt) {
-        Step(attempt ? what + " (second try)" : what);
-        accepted = query();
+// Asks up to twice, the second time only after a failed first; what came
+// at the last attempt.
+ReadPart SwitchTransfer::askTwice(const std::string& what, const std::function<ReplyTrouble()>& query) {
+    ReadPart part;
+    for (int attempt = 0; attempt < kAttempts && !part.read && !interrupted(); ++attempt) {
+        step(attempt ? what + " (second try)" : what);
+        part.trouble = query();
+        part.read = part.trouble.ok();
     }
-    return accepted;
+    return part;
 }
 
-void SwitchTransfer::Step(const std::string& text) {
+void SwitchTransfer::step(const std::string& text) {
     progress_.text = text;
     if (observer_) observer_();
 }
 
-void SwitchTransfer::Finish(TransferOutcome& outcome) {
-    Interrupted();
+void SwitchTransfer::finish(TransferOutcome& outcome) {
+    interrupted();
     running_ = nullptr;
+    target_ = nullptr;
     ui_.setPointer(Pointer::Default);
     progress_ = {};
     busy_ = false;
@@ -224,62 +217,63 @@ void SwitchTransfer::Finish(TransferOutcome& outcome) {
     if (outcome.end == TransferEnd::LineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
 }
 
-void SwitchTransfer::readSwitch() {
+void SwitchTransfer::readSwitch(ConfigScreen& screen) {
     if (busy_) return;
     lastRead_ = {};
     ReadReport& report = lastRead_;
-    if (!Begin(report, false)) return;
+    if (!begin(report, screen, false)) return;
+    target_ = &screen;
+    const FrameBuffer& rx = bus_.reply;
 
     // Firmware version and switch address: "Error" when both attempts fail.
     // An answer that came is shown even when the read ends here; "Error"
-    // only after both attempts.
-    const bool firmware = askTwice("Reading firmware version", [this] { return Query(msg::queryFirmware); });
-    if (firmware || !Interrupted()) {
-        report.firmware = firmware;
-        const FrameBuffer& rx = bus_.reply;
-        screen_.firmwareVersion.setText(firmware ? FirmwareText(&rx[kPayload]) : "Error");
+    // only after both attempts. A failed read keeps an address the user
+    // typed to reach this switch by.
+    report.firmware = askTwice("Reading firmware version", [this] { return query(msg::queryFirmware); });
+    if (report.firmware.read || !interrupted()) {
+        screen.firmwareVersion.setText(report.firmware.read ? FirmwareText(&rx[kPayload]) : "Error");
         ++progress_.step;
     }
-    const bool address = askTwice("Reading switch address", [this] { return Query(msg::querySwitchAddress); });
-    if (address || !Interrupted()) {
-        report.switchAddress = address;
-        const FrameBuffer& rx = bus_.reply;
-        screen_.switchAddress.setText(address ? AddressText(&rx[kSenderAddress], false) : "Error");
-        ++progress_.step;
-    }
-    if (giveUpWhenSilent_ && !Interrupted() && report.framesHeard == 0) report.end = TransferEnd::NoSwitch;
+    report.switchAddress = askTwice("Reading switch address", [this] { return query(msg::querySwitchAddress); });
+    if (report.switchAddress.read) screen.switchAddress.setText(AddressText(&rx[kSenderAddress], false));
+    else if (!interrupted() && screen.useSwitchAddress.value() != 1) screen.switchAddress.setText("Error");
+    if (report.switchAddress.read || !interrupted()) ++progress_.step;
+    // Four queries without a well-formed reply: no switch is there to
+    // read, and asking every channel too would only keep the user waiting.
+    if (!interrupted() && !report.firmware.read && !report.switchAddress.read) report.end = TransferEnd::NoSwitch;
 
-    // Channels 1 to 8; a channel that fails twice keeps what it showed. A
-    // reply naming another channel is shown there, but this channel was
-    // not read.
-    for (int channel = 1; channel <= kChannels && !Interrupted(); ++channel) {
-        const bool accepted = askTwice(ChannelText("Reading", channel), [this, channel] { return queryChannel(channel); });
-        report.channels[channel - 1] = accepted && namedChannel_ == channel;
-        if (accepted && namedChannel_ != channel) report.answeredAs[channel - 1] = namedChannel_;
+    for (int channel = 1; channel <= kChannels && !interrupted(); ++channel) {
+        report.channels[channel - 1] =
+            askTwice(ChannelText("Reading", channel), [this, channel] { return queryChannel(channel); });
         ++progress_.step;
     }
     report.sourceGroups = askTwice("Reading source groups", [this] { return querySourceGroups(); });
-    Finish(report);
+    finish(report);
 }
 
 // Each write frame goes out once, answered or not.
-void SwitchTransfer::writeSwitch() {
+void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
     if (busy_) return;
     lastWrite_ = {};
     WriteReport& report = lastWrite_;
-    if (!Begin(report, true)) return;
-    auto step = [&](const std::string& text, const std::function<bool()>& write) {
-        Step(text);
+    if (!begin(report, screen, true)) return;
+    auto write = [&](const std::string& text, const std::function<void()>& encode, std::uint8_t message) {
+        step(text);
+        encode();
         const int frame = report.framesSent;
-        report.answered[frame] = write();
+        report.replies[frame] = writeFrame(message);
         ++progress_.step;
     };
     // The switch address, whether or not it addresses the frames.
-    step("Writing switch address", [this] { return writeSwitchAddress(); });
-    for (int channel = 1; channel <= kChannels && !Interrupted(); ++channel)
-        step(ChannelText("Writing", channel), [this, channel] { return writeChannel(channel); });
-    if (!Interrupted()) step("Writing source groups", [this] { return writeSourceGroups(); });
-    Finish(report);
+    write("Writing switch address", [&] { EncodeSwitchAddress(screen, bus_.parsed, bus_.transmit); },
+          msg::writeSwitchAddress);
+    for (int channel = 1; channel <= kChannels && !interrupted(); ++channel)
+        write(ChannelText("Writing", channel),
+              [&] { EncodeChannelRecord(screen, channel - 1, bus_.parsed, bus_.transmit); }, msg::writeChannel);
+    if (!interrupted())
+        write("Writing source groups", [&] { EncodeSourceGroups(screen, bus_.parsed, bus_.transmit); },
+              msg::writeSourceGroups);
+    finish(report);
 }
 
 }  // namespace kavro

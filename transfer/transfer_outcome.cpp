@@ -1,16 +1,14 @@
 #include "transfer/transfer_outcome.h"
 
+#include <vector>
+
+#include "buslink/field_parsers.h"
+
 namespace kavro {
 namespace {
 
-void AddPart(std::string& list, const std::string& part) {
-    list += (list.empty() ? "" : ", ") + part;
-}
-
-std::string WriteFrameName(int frame) {
-    if (frame == 0) return "switch address";
-    if (frame == WriteReport::kFrames - 1) return "source groups";
-    return "channel " + std::to_string(frame);
+void AddPart(std::string& list, const std::string& part, const char* separator = ", ") {
+    list += (list.empty() ? "" : separator) + part;
 }
 
 // The words for an end that is not the sequence's own.
@@ -21,39 +19,12 @@ std::string Interrupted(const char* what, TransferEnd end) {
     case TransferEnd::NoPort: return std::string(what) + ": no serial port is open, nothing was sent";
     case TransferEnd::InvalidSwitchAddress:
         return std::string(what) + ": the switch address is not six hexadecimal digits, nothing was sent";
-    case TransferEnd::NoSwitch: return std::string(what) + ": no switch answers";
+    case TransferEnd::GlobalSwitchAddress:
+        return std::string(what) + ": the switch address is FFFFFF, and " + kGlobalAddressReason + "; nothing was sent";
+    case TransferEnd::UnsendableText:
+        return std::string(what) + ": a box holds text that would go out as something else; nothing was sent";
     default: return {};
     }
-}
-
-}  // namespace
-
-bool ReadReport::complete() const {
-    if (end != TransferEnd::Finished || !firmware || !switchAddress || !sourceGroups) return false;
-    for (bool ok : channels)
-        if (!ok) return false;
-    return true;
-}
-
-std::string ReadReport::failures() const {
-    std::string text;
-    if (!firmware) AddPart(text, "firmware version");
-    if (!switchAddress) AddPart(text, "switch address");
-    for (int c = 0; c < 8; ++c) {
-        if (channels[c]) continue;
-        std::string part = "channel " + std::to_string(c + 1);
-        if (answeredAs[c]) part += " (the reply named channel " + std::to_string(*answeredAs[c]) + ")";
-        AddPart(text, part);
-    }
-    if (!sourceGroups) AddPart(text, "source groups");
-    return text;
-}
-
-std::string WriteReport::unanswered() const {
-    std::string text;
-    for (int f = 0; f < framesSent && f < kFrames; ++f)
-        if (!answered[f]) AddPart(text, WriteFrameName(f));
-    return text;
 }
 
 // What to do about an end that is not the sequence's own.
@@ -65,23 +36,116 @@ const char* AdviceFor(TransferEnd end) {
     }
 }
 
+std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+}  // namespace
+
+std::string DescribeTrouble(const ReplyTrouble& t) {
+    using Kind = ReplyTrouble::Kind;
+    switch (t.kind) {
+    case Kind::None: return "a well-formed reply";
+    case Kind::NoAnswer: return "no answer";
+    case Kind::Short:
+        return "a short reply (" + std::to_string(t.received) + " of " + std::to_string(t.expected) + " bytes)";
+    case Kind::Garbled: return "a garbled reply (" + Plural(t.received, "byte", "bytes") + ")";
+    case Kind::BadChecksum: return "a reply with a bad checksum";
+    case Kind::OtherChannel: return "a reply for channel " + std::to_string(t.channel);
+    case Kind::Noisy: return "a noisy line: " + Plural(t.dropped, "byte", "bytes") + " thrown away";
+    }
+    return {};
+}
+
+bool ReadReport::complete() const {
+    if (end != TransferEnd::Finished || !firmware.read || !switchAddress.read || !sourceGroups.read) return false;
+    for (const ReadPart& c : channels)
+        if (!c.read) return false;
+    return true;
+}
+
+int ReadReport::dropped() const {
+    int bytes = firmware.trouble.dropped + switchAddress.trouble.dropped + sourceGroups.trouble.dropped;
+    for (const ReadPart& c : channels) bytes += c.trouble.dropped;
+    return bytes;
+}
+
+// The parts that got no answer at all are named together; each part that
+// got something else says what it got.
+std::string ReadReport::failures() const {
+    std::vector<std::pair<std::string, const ReadPart*>> parts{{"firmware version", &firmware},
+                                                               {"switch address", &switchAddress}};
+    for (int c = 0; c < 8; ++c) parts.push_back({"channel " + std::to_string(c + 1), &channels[c]});
+    parts.push_back({"source groups", &sourceGroups});
+    std::string silent, troubled;
+    for (const auto& [name, part] : parts) {
+        if (part->read) continue;
+        if (part->trouble.kind == ReplyTrouble::Kind::NoAnswer || part->trouble.ok()) AddPart(silent, name);
+        else AddPart(troubled, name + ": " + DescribeTrouble(part->trouble), "; ");
+    }
+    if (!silent.empty()) silent = "no answer for " + silent;
+    if (troubled.empty()) return silent;
+    return silent.empty() ? troubled : troubled + "; " + silent;
+}
+
+bool WriteReport::complete() const {
+    if (!allSent()) return false;
+    for (Reply r : replies)
+        if (r != Reply::Acknowledged) return false;
+    return true;
+}
+
+std::string WriteFrameName(int frame) {
+    if (frame == 0) return "switch address";
+    if (frame == WriteReport::kFrames - 1) return "source groups";
+    return "channel " + std::to_string(frame);
+}
+
+std::string WriteReport::framesWith(Reply reply) const {
+    std::string text;
+    for (int f = 0; f < kFrames; ++f)
+        if (replies[f] == reply) AddPart(text, WriteFrameName(f));
+    return text;
+}
+
 Verdict ReadVerdict(const ReadReport& r) {
     if (r.end == TransferEnd::Closing) return {};
-    const bool silent = r.framesSent > 0 && r.framesHeard == 0;
+    if (r.end == TransferEnd::NoSwitch) {
+        if (r.framesHeard == 0)
+            return {false, "No switch answered: Get Config gave up after four queries", kSilentSwitchAdvice};
+        ReplyTrouble what = r.switchAddress.trouble;
+        if (r.dropped() > 0) what = {ReplyTrouble::Kind::Noisy, 0, 0, r.dropped()};
+        return {false, "No switch answered properly: Get Config gave up after four queries (" + DescribeTrouble(what) + ")",
+                kUnsteadyLineAdvice};
+    }
     if (r.end != TransferEnd::Finished) return {false, Interrupted("Get Config", r.end), AdviceFor(r.end)};
     if (r.complete()) return {true, "Get Config complete", ""};
-    return {false, "Get Config: no answer for " + r.failures(), silent ? kSilentSwitchAdvice : kUnsteadyLineAdvice};
+    const bool silent = r.framesSent > 0 && r.framesHeard == 0;
+    return {false, "Get Config: " + r.failures(), silent ? kSilentSwitchAdvice : kUnsteadyLineAdvice};
 }
 
 Verdict WriteVerdict(const WriteReport& r) {
+    using Reply = WriteReport::Reply;
     if (r.end == TransferEnd::Closing) return {};
+    if (r.end == TransferEnd::Stopped || (r.end == TransferEnd::LineLost && r.framesSent > 0)) {
+        // The switch now holds a mixture: what it got of this screen, and
+        // what it held before of the rest.
+        const std::string got = r.framesWith(Reply::Acknowledged);
+        return {false,
+                std::string(r.end == TransferEnd::Stopped ? "Send Config stopped" : "Send Config stopped: the port went away") +
+                    " after " + std::to_string(r.framesSent) + " of 10 frames: the switch now holds part of the screen (" +
+                    (got.empty() ? "no frame was acknowledged" : "it acknowledged " + got) +
+                    "). Send Config again to write all of it",
+                AdviceFor(r.end)};
+    }
     if (r.end != TransferEnd::Finished) return {false, Interrupted("Send Config", r.end), AdviceFor(r.end)};
     if (r.framesHeard == 0)
         return {false, "Send Config: no switch answered any of the " + std::to_string(r.framesSent) + " frames",
                 kSilentSwitchAdvice};
-    const std::string missing = r.unanswered();
-    if (!missing.empty()) return {false, "Send Config sent, but no answer came to: " + missing, kUnsteadyLineAdvice};
-    return {true, "Send Config sent", ""};
+    if (r.complete()) return {true, "Send Config sent", ""};
+    std::string what;
+    if (const std::string none = r.framesWith(Reply::NoAnswer); !none.empty()) AddPart(what, "no answer came to: " + none, "; ");
+    if (const std::string garbled = r.framesWith(Reply::Garbled); !garbled.empty())
+        AddPart(what, "a garbled reply came to: " + garbled, "; ");
+    return {false, "Send Config sent, but " + what, kUnsteadyLineAdvice};
 }
 
 }  // namespace kavro

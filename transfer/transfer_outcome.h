@@ -4,7 +4,6 @@
 // output and exit status, with the same words (ReadVerdict, WriteVerdict).
 
 #include <array>
-#include <optional>
 #include <string>
 
 namespace kavro {
@@ -13,46 +12,88 @@ enum class TransferEnd {
     Finished,              // the whole sequence ran
     NoPort,                // no port was open: nothing was sent
     InvalidSwitchAddress,  // the switch address box holds no address: nothing was sent
+    GlobalSwitchAddress,   // Send Config would give the switch FFFFFF: nothing was sent
+    UnsendableText,        // a box holds text that would go out as something else: nothing was sent
     LineLost,              // the port went away (adapter unplugged)
     Stopped,               // the user stopped it
     Closing,               // the program is closing
-    NoSwitch,              // nothing at all answered the first queries, so the read gave up
+    NoSwitch,              // no well-formed answer to the first four queries, so the read gave up
 };
+
+// What came back for one exchange, when it was not the reply awaited.
+struct ReplyTrouble {
+    enum class Kind {
+        None,          // a well-formed reply
+        NoAnswer,      // not one byte
+        Short,         // the start of a reply, cut off
+        Garbled,       // bytes that are not the reply awaited
+        BadChecksum,   // the reply's length, but its sum does not match
+        OtherChannel,  // a well-formed channel reply, for another channel
+        Noisy,         // more bytes than any reply holds
+    };
+    Kind kind = Kind::None;
+    int received = 0;  // bytes kept of this reply
+    int expected = 0;  // bytes awaited
+    int dropped = 0;   // bytes thrown away around it
+    int channel = 0;   // OtherChannel: the channel the reply named
+
+    bool ok() const { return kind == Kind::None; }
+};
+
+// "no answer", "a reply with a bad checksum", "a reply for channel 9",
+// "a noisy line: 512 bytes thrown away".
+std::string DescribeTrouble(const ReplyTrouble& trouble);
 
 struct TransferOutcome {
     TransferEnd end = TransferEnd::Finished;
     int framesSent = 0;
     // frames that got at least one byte back.
     int framesHeard = 0;
+    // Why nothing was sent, in full, when a check before the line refused.
+    std::string refusal;
 };
 
-// What a read obtained; a part whose query failed both attempts is false.
+// One part of the configuration a read asks for: read, or what came
+// instead at the last attempt. A part never asked for has trouble None
+// and read false.
+struct ReadPart {
+    bool read = false;
+    ReplyTrouble trouble;
+};
+
+// What a read obtained, part by part.
 struct ReadReport : TransferOutcome {
-    bool firmware = false;
-    bool switchAddress = false;
-    std::array<bool, 8> channels{};
-    // A reply that named another channel than the one asked for is shown
-    // where it says it belongs, but the channel asked for counts as not
-    // read: here is the channel byte the reply carried.
-    std::array<std::optional<int>, 8> answeredAs{};
-    bool sourceGroups = false;
+    ReadPart firmware;
+    ReadPart switchAddress;
+    std::array<ReadPart, 8> channels{};
+    ReadPart sourceGroups;
 
     bool complete() const;
-    // The parts not read, in plain words: "firmware version, channel 3".
+    // The parts not read and what came instead, in plain words:
+    // "no answer for firmware version, channel 3" or
+    // "channel 2: a reply for channel 9; no answer for source groups".
     std::string failures() const;
+    // Bytes thrown away over the whole read.
+    int dropped() const;
 };
 
 // The ten frames of a write are 0: switch address, 1..8: channels,
-// 9: source groups. Replies to writes carry nothing the tool reads, but
-// whether anything came back at all tells a silent line from a switch.
+// 9: source groups. The switch acknowledges each with a short reply of
+// its own; only a reply of that length with a good checksum counts.
 struct WriteReport : TransferOutcome {
     static constexpr int kFrames = 10;
-    std::array<bool, kFrames> answered{};
+    enum class Reply { NotSent, Acknowledged, NoAnswer, Garbled };
+    std::array<Reply, kFrames> replies{};
 
-    bool complete() const { return end == TransferEnd::Finished && framesSent == kFrames; }
-    // The frames without any answer, in plain words: "channel 3, source groups".
-    std::string unanswered() const;
+    // Every frame went out and was acknowledged.
+    bool complete() const;
+    // All ten frames went out, whatever came back.
+    bool allSent() const { return end == TransferEnd::Finished && framesSent == kFrames; }
+    // The frames that got this reply, in plain words: "channel 3, source groups".
+    std::string framesWith(Reply reply) const;
 };
+
+std::string WriteFrameName(int frame);
 
 // The verdict on a transfer: a one-line summary for a status line or
 // standard error, whether it is good news, and what to do about it.
@@ -78,6 +119,7 @@ inline constexpr const char* kUnsteadyLineAdvice =
 
 // When the port went away in the middle.
 inline constexpr const char* kLostLineAdvice =
-    "The serial port went away (was the USB adapter unplugged?). Plug it in again and start the program again.";
+    "The serial port went away (was the USB adapter unplugged?). Plug it in again; the next Get Config, Send "
+    "Config or Select Comm opens it again.";
 
 }  // namespace kavro
