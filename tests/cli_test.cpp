@@ -331,6 +331,15 @@ TEST_F(Cli, ScriptsCanTrustIt) {
     };
     for (const Case& c : cases) Check(c);
     close(fileIn), close(full), close(closedPipe[1]);
+    // Texts of a file that would move the cursor or break lines are printed escaped; show's lines stay its lines.
+    const Outcome hostile = Tool({"show", Prepared("esc.set", 0, "\x1B[2J\n\r")}), plain = Tool({"show", a});
+    EXPECT_TRUE(Has(hostile.out, "Destination: Specific \"\\x1B[2J\\n\\r\"\n")) << hostile.out;
+    EXPECT_EQ(std::count(hostile.out.begin(), hostile.out.end(), '\n'), std::count(plain.out.begin(), plain.out.end(), '\n'));
+    EXPECT_TRUE(std::none_of(hostile.out.begin(), hostile.out.end(), [](char c) { return c != '\n' && std::iscntrl(c); }));
+    // --force replaces a file as it was kept: one only its owner reads stays so.
+    test::WriteFile("private.set", "old"), fs::permissions("private.set", fs::perms::owner_read | fs::perms::owner_write);
+    Check({"a forced get", {"get", "--port", sim.device(), "-o", "private.set", "--force"}, 0, "Saved private.set"});
+    EXPECT_EQ(fs::status("private.set").permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ SwitchState Rich() {
 }
 
 std::string Command(const ConfigScreen& s, int c, int e) { return s.commands[EventIndex(c, e)].text(); }
+std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 
 // Runs Send Config or Get Config; how it ended.
 TransferEnd Transfer(test::TransferRig& rig, bool write) {
@@ -176,6 +177,11 @@ TEST(Transfers, VanishingLineStopsOnceAndKeepsWhatWasDone) {
         EXPECT_TRUE(write || Command(s, 2, 0) + ", " + Command(s, 3, 0) == "Lock Current Pos, NONE");  // 4 never came
         ASSERT_EQ(rig->ui.messages.size(), 1u) << name;
         EXPECT_NE(rig->ui.messages[0].text.find("went away"), std::string::npos) << name;
+        // Frames 0..4 were acknowledged before the sixth took the line with it.
+        EXPECT_TRUE(!write || WriteVerdict(rig->form().transfer.lastWrite()).summary.find(
+                                  "after 6 of 10 frames: the switch now holds part of the screen (it acknowledged "
+                                  "switch address, channel 1, channel 2, channel 3, channel 4). Send Config again") !=
+                                  std::string::npos) << WriteVerdict(rig->form().transfer.lastWrite()).summary;
         EXPECT_FALSE(rig->form().port().isOpen()) << name;
         const std::uint32_t start = rig->nowMs();
         EXPECT_EQ(Transfer(*rig, false), TransferEnd::NoPort) << name;
@@ -209,36 +215,69 @@ TEST(Transfers, ActionsDuringAReadWait) {
     }
 }
 
-// A box that holds six hexadecimal digits addresses every frame when ticked. One that does not ("Error" after a
-// failed read) is never sent as an address: the parsers would make it E0 00 00 and give the switch that address.
-// Send Config, and a read addressed by it, send nothing and say why.
-TEST(Transfers, SwitchAddressBoxAddressesEveryFrameOrNothingIsSent) {
+// What the screen shows is what goes on the line, or nothing goes. A switch address box of six hexadecimal digits
+// addresses every frame when ticked; one that does not ("Error" after a failed read), FFFFFF (the address every
+// switch answers to) as the address to write, or a box whose text the parsers would read as something else ("g9"
+// as 09, "12345" as 1234, as a file may hold them) sends nothing, and the message names the box. Short text, an
+// empty box and lower case are sent as the value they show. A silent switch ends a read after four queries and
+// keeps the address the user typed to reach it by.
+TEST(Transfers, ShownIsSentOrNothingIs) {
     struct Row {
         const char *name, *address;
         bool use, write;
         std::size_t frames;
+        const char* says = nullptr;  // in the message when nothing was sent
+        void (*change)(ConfigScreen&) = [](ConfigScreen&) {};
     };
     const Bytes box{0x12, 0xAB, 0x3C}, everySwitch{0xFF, 0xFF, 0xFF};
-    for (const Row& row : {Row{"Get addressed by the box", "12AB3C", true, false, 11},
-                           Row{"Send addressed by the box in lower case", "12ab3c", true, true, 10},
-                           Row{"Get by the global address beside Error", "Error", false, false, 11},
-                           Row{"Send after a read left Error", "Error", false, true, 0},
-                           Row{"Send with five digits", "12AB3", false, true, 0},
-                           Row{"Get addressed by Error", "Error", true, false, 0}}) {
+    const Row rows[]{
+        {"Get addressed by the box", "12AB3C", true, false, 11},
+        {"Send addressed by the box in lower case", "12ab3c", true, true, 10},
+        {"Get by the global address beside Error", "Error", false, false, 11},
+        {"Send after a read left Error", "Error", false, true, 0, "\"Error\", not six hexadecimal digits"},
+        {"Send with five digits", "12AB3", false, true, 0, "not six hexadecimal digits"},
+        {"Get addressed by Error", "Error", true, false, 0, "not six hexadecimal digits"},
+        {"Send of FFFFFF as the switch's address", "FfFfFF", false, true, 0, ": FFFFFF is the address every switch"},
+        {"Get by FFFFFF, the global address", "FFFFFF", true, false, 11},
+        {"a data box holding g9", "12AB3C", false, true, 0, "Channel 3: the \"On Hold\" data box holds \"g9\", which "
+         "would go out as 09", [](auto& s) { s.data[EventIndex(2, 1)].setText("g9"); }},
+        {"a data box holding five digits", "12AB3C", false, true, 0, "\"12345\", which would go out as 1234",
+         [](auto& s) { s.data[EventIndex(1, 2)].setText("12345"); }},
+        {"a motor address with a letter past F", "12AB3C", false, true, 0, "Channel 1: the \"Motor Address\" box",
+         [](auto& s) { s.motorAddress[0].setText("00a1G7"); }},
+        {"a priority with a space", "12AB3C", false, true, 0, "\"Lock Priority\" box holds \" 3\"",
+         [](auto& s) { s.lockPriority[2].setText(" 3"); }},
+        {"short, empty and lower-case texts", "12AB3C", false, true, 10, nullptr, [](auto& s) {
+             s.data[EventIndex(0, 0)].setText("a"), s.data[EventIndex(4, 0)].setText(""), s.motorAddress[0].setText("a1");
+         }},
+        {"a silent switch keeps the address typed", "00ABCD", true, false, 4},
+    };
+    for (const Row& row : rows) {
         auto rig = MakeRig(Rich());
-        rig->form().screen.switchAddress.setText(row.address);
-        rig->form().screen.useSwitchAddress.setValue(row.use ? 1 : 0);
-        const TransferEnd end = Transfer(*rig, row.write);
-        EXPECT_EQ(end, row.frames ? TransferEnd::Finished : TransferEnd::InvalidSwitchAddress) << row.name;
+        ConfigScreen& s = rig->form().screen;
+        rig->form().readSwitch();
+        rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(Rich()); });  // frames from here on
+        row.change(s);
+        s.switchAddress.setText(row.address);
+        s.useSwitchAddress.setValue(row.use ? 1 : 0);
+        const std::uint32_t start = rig->nowMs();
+        Transfer(*rig, row.write);
         const auto f = rig->frames();
         ASSERT_EQ(f.size(), row.frames) << row.name;
-        for (const Bytes& frame : f)
-            EXPECT_EQ(Bytes(frame.begin() + 6, frame.begin() + 9), row.use ? box : everySwitch) << row.name;
+        ParserSlots typed;
+        ParseAddressText(row.address, typed);
+        const Bytes destination = row.use ? Bytes{Byte(typed.address1), Byte(typed.address2), Byte(typed.address3)}
+                                          : everySwitch;
+        for (const Bytes& frame : f) EXPECT_EQ(Bytes(frame.begin() + 6, frame.begin() + 9), destination) << row.name;
         EXPECT_TRUE(!row.frames || !row.write || Bytes(f[0].begin() + 9, f[0].begin() + 12) == box) << row.name;
-        ASSERT_EQ(rig->ui.messages.size(), row.frames ? 0u : 1u) << row.name;
-        if (row.frames) continue;
-        EXPECT_NE(rig->ui.messages[0].text.find("not six hexadecimal digits"), std::string::npos) << row.name;
-        EXPECT_EQ(rig->form().screen.switchAddress.text(), row.address) << row.name;
+        ASSERT_EQ(rig->ui.messages.size(), row.says ? 1u : 0u) << row.name;
+        EXPECT_EQ(s.switchAddress.text(), row.frames == 11 ? "12AB3C" : row.address) << row.name;
+        if (row.frames == 4) EXPECT_LT(rig->nowMs() - start, 4500u) << row.name;  // four waits of at most a second
+        if (row.frames == 10) {  // what the switch holds, read back, is what the screen shows
+            rig->form().readFresh({});
+            EXPECT_TRUE(CompareHeld(s, rig->form().freshScreen()).empty()) << row.name;
+        }
+        if (row.says) EXPECT_NE(rig->ui.messages[0].text.find(row.says), std::string::npos) << rig->ui.messages[0].text;
     }
 }
 
