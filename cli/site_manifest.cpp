@@ -112,7 +112,8 @@ std::optional<std::vector<SiteSwitch>> ParseManifest(std::string_view text, cons
     while (!text.empty()) {
         ++number;
         const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // CR LF is one line end
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         const auto fail = [&](const std::string& why) {
             *error = ShownName(name) + ":" + std::to_string(number) + ": " + why;
@@ -120,7 +121,7 @@ std::optional<std::vector<SiteSwitch>> ParseManifest(std::string_view text, cons
         };
         if (line.size() > kManifestLineLimit) return fail("the line is longer than 4 KiB");
         std::string why;
-        const auto fields = SplitFields(TrimEnd(line), &why);
+        const auto fields = SplitFields(line, &why);
         if (!fields) return fail(why);
         if (fields->empty()) continue;
         if (fields->size() < 2 || fields->size() > 3) return fail("expected ADDRESS, FILE[, LABEL]");
