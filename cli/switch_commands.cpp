@@ -75,7 +75,7 @@ int Get(const CommandLine& line) {
          << "Switch address: " << (report.switchAddress.read ? screen.switchAddress.text() : "not read") << std::endl;
     if (!report.complete()) return ReadFailure(session, report, "no file written");
     if (!WriteConfigArgument(out, screen, line.has("--force"), &error)) return Fail(error);
-    if (out != "-") std::cout << "Saved " << Printable(out) << std::endl;
+    if (out != "-") std::cout << "Saved " << ShownName(out) << std::endl;
     return kOk;
 }
 
