@@ -110,7 +110,7 @@ Outcome Compare(SwitchSession& session, const Job& job) {
     const ReadReport& report = session.read();
     if (Stopped(report)) return Interrupted(report);
     if (!report.complete()) return Failed(ReadProblem(session, report));
-    const auto differences = CompareHeld(expected, session.readScreen());
+    const auto differences = CompareHeld(expected, report.held);
     if (differences.empty()) return Ok("matches its file");
     return {Outcome::Kind::Differs, std::to_string(differences.size()) + " differences, first " +
                                         Printable(DescribeHeldDifference(differences.front(), "the file says"))};

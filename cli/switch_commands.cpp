@@ -135,7 +135,7 @@ int Compare(const CommandLine& line) {
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing compared");
     if (!report.complete()) return ReadFailure(session, report, "nothing compared");
-    const std::vector<HeldDifference> differences = CompareHeld(expected, session.readScreen());
+    const std::vector<HeldDifference> differences = CompareHeld(expected, report.held);
     if (differences.empty()) {
         std::cout << "Switch matches the file" << std::endl;
         return kOk;

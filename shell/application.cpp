@@ -227,7 +227,7 @@ void Application::verifyWrite(const ConfigScreen& sent) {
     lastVerify_.ran = true;
     lastVerify_.read = readFresh(AddressingOf(sent));
     phase_ = "";
-    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(sent, *freshScreen_);
+    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(sent, lastVerify_.read.held);
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));

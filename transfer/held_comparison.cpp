@@ -7,24 +7,37 @@
 namespace kavro {
 namespace {
 
-std::string Address(const FrameBuffer& f, int at) { return AddressText(&f[at], true); }
+// A command by its name, or by its code where the list has none.
+std::string CommandName(int code) {
+    const int position = CommandPosition(code);
+    if (kCommands[position].code == code) return kCommands[position].name;
+    return "code " + Hex(static_cast<unsigned>(code), 2);
+}
 
-// Both screens encoded as Send Config would send them; what the reader
-// takes from a record is compared, nothing else.
+// A destination by the box that stands for it; a mode byte no box stands
+// for by its number ("mode 12"), or by the whole byte when bits the tool
+// never sets are set.
+std::string Destination(int modeByte) {
+    const int destination = modeByte & ~kSeqFlag;
+    if (destination & 0x30) return "mode byte " + Hex(static_cast<unsigned>(destination), 2);
+    if (destination & kSrcGroupFlag && (destination & kModeMask) != kModeGroup)
+        return "Src Group with mode " + std::to_string(destination & kModeMask);
+    return ModeName(destination);
+}
+
 class Comparison {
 public:
-    Comparison(const ConfigScreen& expected, const ConfigScreen& read) : expected_(expected), read_(read) {}
+    Comparison(const ConfigScreen& expected, const HeldConfiguration& held) : expected_(expected), held_(held) {}
 
     std::vector<HeldDifference> run() {
-        EncodeSwitchAddress(expected_, slotsA_, a_);
-        EncodeSwitchAddress(read_, slotsB_, b_);
-        check(0, "switch address", AddressText(&a_[kPayload], false), AddressText(&b_[kPayload], false));
+        EncodeSwitchAddress(expected_, slots_, sent_);
+        check(0, "switch address", AddressText(&sent_[kPayload], false), AddressText(held_.switchAddress.data(), false));
         for (int c = 0; c < kChannels; ++c) channel(c);
-        EncodeSourceGroups(expected_, slotsA_, a_);
-        EncodeSourceGroups(read_, slotsB_, b_);
+        EncodeSourceGroups(expected_, slots_, sent_);
         for (int c = 0; c < kChannels; ++c)
             if (expected_.destinationBoxes[SrcGroupBox(c)].value() == 1)
-                check(c + 1, "source group address", Address(a_, kPayload + 3 * c), Address(b_, kPayload + 3 * c));
+                check(c + 1, "source group address", AddressText(&sent_[kPayload + 3 * c], true),
+                      AddressText(&held_.sourceGroups[3 * c], true));
         return differences_;
     }
 
@@ -33,46 +46,63 @@ private:
         if (expected != found) differences_.push_back({channel, field, expected, found});
     }
 
+    // A field the write puts into several blocks of a channel alike: named
+    // once when the switch holds one value in all of them, else per block.
+    void shared(int c, const std::string& field, const std::string& sent, const std::vector<std::string>& held,
+                const std::vector<int>& events) {
+        bool alike = true;
+        for (const std::string& h : held) alike = alike && h == held.front();
+        if (alike) return check(c + 1, field, sent, held.front());
+        for (std::size_t i = 0; i < held.size(); ++i)
+            check(c + 1, field + " (" + kEventNames[events[i]] + ")", sent, held[i]);
+    }
+
     void channel(int c) {
-        EncodeChannelRecord(expected_, c, slotsA_, a_);
-        EncodeChannelRecord(read_, c, slotsB_, b_);
-        bool priorityCompared = false;
+        EncodeChannelRecord(expected_, c, slots_, sent_);
+        const auto block = [&](const FrameBuffer& f, int e) { return &f[EventBlockStart(e)]; };
+        const auto held = [&](int e) { return &held_.channelBlocks[c][kEventBlockSize * e]; };
+        std::vector<std::string> priorities, destinations, seqs, addresses;
+        std::vector<int> locks;
         for (int e = 0; e < 3; ++e) {
-            const int b = EventBlockStart(e);
-            const int code = Plain(a_[b]);
+            const std::uint8_t* sent = block(sent_, e);
             const std::string event = kEventNames[e];
-            check(c + 1, event + " command", kCommands[CommandPosition(code)].name,
-                  kCommands[CommandPosition(Plain(b_[b]))].name);
+            const int code = Plain(sent[0]);
+            check(c + 1, event + " command", CommandName(code), CommandName(Plain(held(e)[0])));
             const int position = CommandPosition(code);
             if (kCommands[position].showsData())
-                check(c + 1, event + " data", EventDataText(&a_[b], position), EventDataText(&b_[b], position));
-            // Every lock command of a channel carries the one priority.
-            if (code > kLastPlainCommandCode && !priorityCompared) {
-                check(c + 1, "lock priority", Hex(Plain(a_[b + 2]), 2), Hex(Plain(b_[b + 2]), 2));
-                priorityCompared = true;
+                check(c + 1, event + " data", EventDataText(sent, position), EventDataText(held(e), position));
+            if (code > kLastPlainCommandCode) {
+                locks.push_back(e);
+                priorities.push_back(Hex(Plain(held(e)[2]), 2));
             }
+            const int mode = Plain(held(e)[3]);
+            destinations.push_back(Destination(mode));
+            seqs.push_back(mode & kSeqFlag ? "on" : "off");
+            addresses.push_back(AddressText(held(e) + 4, true));
         }
-        const int press = EventBlockStart(0);
-        const int modeA = Plain(a_[press + 3]), modeB = Plain(b_[press + 3]);
-        check(c + 1, "destination", ModeName(modeA), ModeName(modeB));
-        check(c + 1, "Seq", modeA & kSeqFlag ? "on" : "off", modeB & kSeqFlag ? "on" : "off");
-        const int kind = modeA & kModeMask;
-        if (!(modeA & kSrcGroupFlag) && (kind == kModeSpecific || kind == kModePointToPoint))
-            check(c + 1, kind == kModeSpecific ? "motor address" : "P-P motor address", Address(a_, press + 4),
-                  Address(b_, press + 4));
+        const std::uint8_t* press = block(sent_, 0);
+        const int mode = Plain(press[3]);
+        // Every lock command of a channel carries the one priority.
+        if (!locks.empty()) shared(c, "lock priority", Hex(Plain(press[2 + kEventBlockSize * locks[0]]), 2), priorities, locks);
+        shared(c, "destination", Destination(mode), destinations, {0, 1, 2});
+        shared(c, "Seq", mode & kSeqFlag ? "on" : "off", seqs, {0, 1, 2});
+        const int kind = mode & kModeMask;
+        if (!(mode & kSrcGroupFlag) && (kind == kModeSpecific || kind == kModePointToPoint))
+            shared(c, kind == kModeSpecific ? "motor address" : "P-P motor address", AddressText(press + 4, true),
+                   addresses, {0, 1, 2});
     }
 
     const ConfigScreen& expected_;
-    const ConfigScreen& read_;
-    ParserSlots slotsA_, slotsB_;
-    FrameBuffer a_{}, b_{};
+    const HeldConfiguration& held_;
+    ParserSlots slots_;
+    FrameBuffer sent_{};
     std::vector<HeldDifference> differences_;
 };
 
 }  // namespace
 
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const ConfigScreen& read) {
-    return Comparison(expected, read).run();
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held) {
+    return Comparison(expected, held).run();
 }
 
 std::string DescribeHeldDifference(const HeldDifference& d, const char* expectedVerb) {

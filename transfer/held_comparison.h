@@ -1,19 +1,23 @@
 #pragma once
-// Whether a switch holds a configuration: the screen that was sent (or a
-// file loaded into one) against a screen read back from the switch, field
-// by field as the messages carry them both ways, and only those fields.
+// Whether a switch holds a configuration: a screen (the one sent, or a file
+// loaded into one) encoded as Send Config sends it, against the bytes the
+// switch's replies carried, field by field as the messages carry them both
+// ways, and only those fields.
 //
-// By design some things never come back, and are not compared: the data
-// text of a command without a data box, the lock priority of a channel
-// without a lock command, the motor address of a channel whose destination
-// does not use one, the source group address of a channel not in
-// "Src Group" mode. Values are compared as the switch holds them
-// (hexadecimal read as numbers): "00a107" sent reads back as "00A107".
+// Each of a channel's three event blocks is compared on its own, command,
+// data, lock priority, mode byte and motor address, since the switch holds
+// all three. By design some things never come back, and are not compared:
+// the data of a command without a data box, the lock priority where no
+// lock command carries it, the motor address of a block whose destination
+// does not use one, the source group address of a channel not in "Src
+// Group" mode. Values are compared as the switch holds them (hexadecimal
+// read as numbers): "00a107" sent reads back as "00A107".
 
 #include <string>
 #include <vector>
 
 #include "editor/config_screen.h"
+#include "transfer/transfer_outcome.h"
 
 namespace kavro {
 
@@ -24,7 +28,7 @@ struct HeldDifference {
     std::string found;      // as the switch holds it
 };
 
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const ConfigScreen& read);
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held);
 
 // "channel 3, On Hold command: sent STOP, the switch holds NONE"
 std::string DescribeHeldDifference(const HeldDifference& difference, const char* expectedVerb = "sent");

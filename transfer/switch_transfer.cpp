@@ -81,13 +81,18 @@ ReplyTrouble SwitchTransfer::queryChannel(int channel) {
         t.channel = named;
         return t;
     }
+    auto& held = lastRead_.held.channelBlocks[channel - 1];
+    std::copy_n(bus_.reply.begin() + EventBlockStart(0), held.size(), held.begin());
     showChannel(channel - 1);
     return t;
 }
 
 ReplyTrouble SwitchTransfer::querySourceGroups() {
     const ReplyTrouble t = query(msg::querySourceGroups);
-    if (t.ok()) showSourceGroups();
+    if (!t.ok()) return t;
+    auto& held = lastRead_.held.sourceGroups;
+    std::copy_n(bus_.reply.begin() + kPayload, held.size(), held.begin());
+    showSourceGroups();
     return t;
 }
 
@@ -235,7 +240,10 @@ void SwitchTransfer::readSwitch(ConfigScreen& screen) {
         ++progress_.step;
     }
     report.switchAddress = askTwice("Reading switch address", [this] { return query(msg::querySwitchAddress); });
-    if (report.switchAddress.read) screen.switchAddress.setText(AddressText(&rx[kSenderAddress], false));
+    if (report.switchAddress.read) {
+        std::copy_n(rx.begin() + kSenderAddress, 3, report.held.switchAddress.begin());
+        screen.switchAddress.setText(AddressText(&rx[kSenderAddress], false));
+    }
     else if (!interrupted() && screen.useSwitchAddress.value() != 1) screen.switchAddress.setText("Error");
     if (report.switchAddress.read || !interrupted()) ++progress_.step;
     // Four queries without a well-formed reply: no switch is there to

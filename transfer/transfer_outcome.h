@@ -4,6 +4,7 @@
 // output and exit status, with the same words (ReadVerdict, WriteVerdict).
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace kavro {
@@ -61,12 +62,22 @@ struct ReadPart {
     ReplyTrouble trouble;
 };
 
-// What a read obtained, part by part.
+// What a switch holds, as its replies carried it: the screen cannot show
+// everything a switch may hold (a mode no box stands for, a command code
+// the list lacks), so what it holds is judged by these bytes.
+struct HeldConfiguration {
+    std::array<std::uint8_t, 3> switchAddress{};                  // as in a reply's header
+    std::array<std::array<std::uint8_t, 21>, 8> channelBlocks{};  // three event blocks each, as on the wire
+    std::array<std::uint8_t, 24> sourceGroups{};                  // complemented, as on the wire
+};
+
+// What a read obtained, part by part, and the bytes of the parts read.
 struct ReadReport : TransferOutcome {
     ReadPart firmware;
     ReadPart switchAddress;
     std::array<ReadPart, 8> channels{};
     ReadPart sourceGroups;
+    HeldConfiguration held;
 
     bool complete() const;
     // The parts not read and what came instead, in plain words:
