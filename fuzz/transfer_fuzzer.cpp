@@ -14,7 +14,9 @@
 //             the frame, up to 1275 ms: late pieces land in later exchanges
 // Where the script ends the switch answers everything, at once.
 //
-// What must hold: a read asks each part once or twice, in order, at most
+// What must hold: every part a read accepted shows on the screen as a
+// decoding written out here, from the bytes the switch held; a read asks
+// each part once or twice, in order, at most
 // 22 queries, and a second time whenever the first answer failed, giving
 // up after four queries when neither the firmware version nor the switch
 // address got a well-formed reply; a write
@@ -124,6 +126,62 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
                "a read asks every part, and asks again when the first answer failed");
 }
 
+// The list position of each command code, and the texts a read shows,
+// written out apart from the code under test.
+constexpr int kCodes[19] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x08, 0x0A, 0x0B,
+                            0x0C, 0x0D, 0x10, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25};
+int Position(int code) {
+    for (int p = 0; p < 19; ++p)
+        if (kCodes[p] == code) return p;
+    return 0;
+}
+
+std::string HexDigits(unsigned value, int digits) {
+    std::string text(digits, '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[i] = "0123456789ABCDEF"[value & 0xF];
+    return text;
+}
+
+std::string AddressOf(const std::uint8_t* complemented) {
+    return HexDigits((complemented[0] ^ 0xFFu) << 16 | (complemented[1] ^ 0xFFu) << 8 | (complemented[2] ^ 0xFFu), 6);
+}
+
+void ExpectDecoded(const ConfigScreen& s, const ReadReport& report) {
+    std::string pointToPoint;  // the last channel read in P-P mode leaves its address
+    for (int c = 0; c < 8; ++c) {
+        if (!report.channels[c].read) continue;
+        const std::uint8_t* b = report.held.channelBlocks[c].data();
+        std::string priority = "00";
+        for (int e = 0; e < 3; ++e) {
+            const int code = b[7 * e] ^ 0xFF, low = b[7 * e + 1] ^ 0xFF, high = b[7 * e + 2] ^ 0xFF;
+            const int position = Position(code);
+            Expect(s.commands[3 * c + e].selected() == position, "a read selects the command the switch holds");
+            Expect(s.data[3 * c + e].text() == (position == 7 ? HexDigits(low + 256 * high, 4) : HexDigits(low, 2)),
+                   "a read shows the data the switch holds");
+            // A code the list lacks shows as "NONE", whose block carries no priority.
+            if (kCodes[position] > 0x1F && high != 0) priority = HexDigits(high, 2);
+        }
+        Expect(s.lockPriority[c].text() == priority, "the lock priority is the last non-zero one of a lock command");
+        const int mode = b[3] ^ 0xFF;
+        Expect(s.seq[c].value() == (mode & 0x40 ? 1 : 0), "a read sets Seq as the switch holds it");
+        if (mode & 0x80) Expect(s.destinationBoxes[24 + c].value() == 1, "Src Group as the switch holds it");
+        const int boxes[3] = {3 * c + 1, 3 * c + 2, 3 * c};  // group, point to point, specific
+        if (!(mode & 0x80) && (mode & 0x0F) <= 2)
+            Expect(s.destinationBoxes[boxes[mode & 0x0F]].value() == 1, "the destination the switch holds");
+        if ((mode & 0x0F) == 2) Expect(s.motorAddress[c].text() == AddressOf(b + 4), "the motor address it holds");
+        if ((mode & 0x0F) == 1) pointToPoint = AddressOf(b + 4);
+    }
+    if (!pointToPoint.empty()) Expect(s.ppMotorAddress.text() == pointToPoint, "the P-P address of the last P-P channel");
+    if (report.sourceGroups.read)
+        for (int c = 0; c < 8; ++c)
+            Expect(s.sourceGroupAddress[c].text() == AddressOf(&report.held.sourceGroups[3 * c]),
+                   "the source group addresses the switch holds");
+    if (report.switchAddress.read) {
+        const auto& a = report.held.switchAddress;
+        Expect(s.switchAddress.text() == HexDigits(a[0] << 16 | a[1] << 8 | a[2], 6), "the switch's address");
+    }
+}
+
 void ExpectWrite(const std::vector<Bytes>& frames, const WriteReport& report, bool lineStayed, bool lineWasThere) {
     ExpectWholeFrames(frames);
     if (!report.refusal.empty()) return Expect(frames.empty(), "a refused write sends nothing");
@@ -167,6 +225,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool addressable = IsBusAddressText(form.screen.switchAddress.text());
     form.readSwitch();
     ExpectRead(line->frames, form.transfer.lastRead(), !line->gone);
+    ExpectDecoded(form.screen, form.transfer.lastRead());
     Expect((form.transfer.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
            "a read is refused exactly when it would address the switch by a text that is no address");
     ExpectConsistent(form.screen);
