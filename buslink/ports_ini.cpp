@@ -55,18 +55,25 @@ bool WritePortsIni(const std::filesystem::path& file, int port, const std::strin
     return static_cast<bool>(out);
 }
 
+PortsIniPlaces PortsIniPlacesFor(const std::filesystem::path& programFolder,
+                                 const std::filesystem::path& installedBinFolder,
+                                 const std::filesystem::path& userFile, const std::filesystem::path& administratorFile) {
+    std::error_code error;
+    if (!installedBinFolder.empty() && std::filesystem::equivalent(programFolder, installedBinFolder, error))
+        return {userFile, administratorFile};
+    return {programFolder / "Ports.ini", {}};
+}
+
 std::filesystem::path PortsIniToRead(const PortsIniPlaces& places) {
     std::error_code error;
-    if (!places.user.empty() && std::filesystem::exists(places.user, error)) return places.user;
-    return places.beside;
+    if (std::filesystem::exists(places.own, error) || places.provided.empty()) return places.own;
+    return std::filesystem::exists(places.provided, error) ? places.provided : places.own;
 }
 
 bool StorePortsIni(const PortsIniPlaces& places, int port, const std::string& device) {
-    if (WritePortsIni(places.beside, port, device)) return true;
-    if (places.user.empty()) return false;
     std::error_code error;
-    std::filesystem::create_directories(places.user.parent_path(), error);
-    return WritePortsIni(places.user, port, device);
+    std::filesystem::create_directories(places.own.parent_path(), error);
+    return WritePortsIni(places.own, port, device);
 }
 
 }  // namespace kavro

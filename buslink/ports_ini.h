@@ -36,23 +36,35 @@ std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file);
 // Deletes the file and writes it anew; false when it could not be written.
 bool WritePortsIni(const std::filesystem::path& file, int port, const std::string& device = {});
 
-// Where Ports.ini is kept: beside the program, as it always was, or, when
-// the program's folder cannot be written (an installed program), in the
-// user's configuration folder.
+// Where Ports.ini is kept. A program run from its build folder or from a
+// portable folder keeps the file beside itself, where it always was, and
+// reads and writes it there. An installed program (one in the binary
+// folder of the installation it was built for, shared by every user and
+// often read-only) never writes its own folder: it keeps the user's choice
+// in the user's configuration folder and, while the user has none, reads
+// an administrator's file from the system configuration folder. Either
+// way start-up reads first the one file a choice is written to, so the
+// last choice is what the next start finds.
 struct PortsIniPlaces {
-    std::filesystem::path beside;  // empty: this program never remembers a port
-    std::filesystem::path user;    // empty: no place to fall back on
-    bool none() const { return beside.empty(); }
+    std::filesystem::path own;       // read first, and written; empty: this program never remembers a port
+    std::filesystem::path provided;  // read while `own` is missing (an administrator's); empty: none
+    bool none() const { return own.empty(); }
 };
 
-// The file start-up reads: the user's copy when there is one (only a
-// write refused beside the program makes it, so it holds the later
-// choice), else the one beside the program, provisioned or not.
+// The places of a program in `programFolder` that was built to be
+// installed in `installedBinFolder`. It is installed when the two are the
+// same folder, however it was reached (/bin and /usr/bin are one folder
+// on Debian); a copy anywhere else is portable.
+PortsIniPlaces PortsIniPlacesFor(const std::filesystem::path& programFolder,
+                                 const std::filesystem::path& installedBinFolder,
+                                 const std::filesystem::path& userFile, const std::filesystem::path& administratorFile);
+
+// The file start-up reads: the program's own when there is one, else the
+// one provided, else the own one (which is then missing).
 std::filesystem::path PortsIniToRead(const PortsIniPlaces& places);
 
-// Writes the file beside the program, or the user's copy when that is
-// refused; false when neither could be written. Nothing is written to
-// find out whether the program's folder can be written.
+// Writes the program's own file (making the user's folder when missing);
+// false when it could not be written.
 bool StorePortsIni(const PortsIniPlaces& places, int port, const std::string& device = {});
 
 }  // namespace kavro

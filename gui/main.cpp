@@ -5,13 +5,14 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QPalette>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <cstdio>
 #include <string>
-#include <QDir>
-#include <QStandardPaths>
 
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
@@ -96,13 +97,41 @@ bool ReadOptions(kavro::StartOptions& options) {
     return true;
 }
 
+std::filesystem::path Path(const QString& path) { return kavro::PathFromUtf8(path.toStdString()); }
+
+// Where this program keeps Ports.ini (buslink/ports_ini.h): beside itself
+// when run from its build folder or a portable folder; installed where it
+// was built to go (the installation's bin folder), the user's
+// configuration folder, over the administrator's file in the system's
+// (the first KavroSwitch/Ports.ini along $XDG_CONFIG_DIRS, /etc/xdg on
+// Linux; %PROGRAMDATA% on Windows).
+kavro::PortsIniPlaces PortsIniPlacesOfThisProgram() {
+    const QString name = QApplication::organizationName() + "/Ports.ini";
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QStringList systemFolders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    systemFolders.removeAll(userFolder);
+    QString administrator = systemFolders.isEmpty() ? QString() : systemFolders.first() + "/" + name;
+    for (const QString& folder : systemFolders)
+        if (QFileInfo::exists(folder + "/" + name)) {
+            administrator = folder + "/" + name;
+            break;
+        }
+    return kavro::PortsIniPlacesFor(Path(QApplication::applicationDirPath()), Path(KAVRO_INSTALL_BINDIR),
+                                    Path(userFolder + "/" + name), administrator.isEmpty() ? "" : Path(administrator));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     using namespace kavro;
     if (const int answered = AnswerWithoutWindow(argc, argv); answered >= 0) return answered;
     QApplication app(argc, argv);
-    QApplication::setApplicationName("KavroSwitch");
+    // One identity: the settings and Ports.ini live under KavroSwitch/ in
+    // the configuration folders; the window's class (WM_CLASS, both halves
+    // "kavro-switch-config") and its desktop entry name the program.
+    QApplication::setOrganizationName("KavroSwitch");
+    QApplication::setApplicationName("kavro-switch-config");
+    QGuiApplication::setDesktopFileName(KAVRO_APP_ID);
     QApplication::setWindowIcon(ProgramIcon());
 
     kavro::StartOptions options;
@@ -118,16 +147,16 @@ int main(int argc, char* argv[]) {
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
     env.systemPorts = SystemSerialPorts;
     env.simulatedPort = [&] { return std::make_unique<SimulatedSerialPort>(simulator, pump, true); };
-    env.dataFolder = DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString()));
-    env.portsIni = {PathFromUtf8(QApplication::applicationDirPath().toStdString()) / "Ports.ini",
-                    PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString()) /
-                        "Ports.ini"};
+    env.dataFolder = DefaultDataFolder(Path(QDir::homePath()));
+    env.portsIni = PortsIniPlacesOfThisProgram();
 
     Application form(env, options);
     ui.followDiagnostic(form.diagnostic);
     if (form.start() == Application::StartResult::Quit) return 0;
 
-    // "Verify after Send" is kept between runs.
+    // "Verify after Send" is kept between runs, in
+    // ~/.config/KavroSwitch/kavro-switch-config.conf (on Windows the
+    // registry, HKEY_CURRENT_USER\Software\KavroSwitch).
     QSettings settings;
     form.verifyAfterSend.setValue(settings.value("verifyAfterSend", false).toBool() ? 1 : 0);
     form.verifyAfterSend.onClick = [&] { settings.setValue("verifyAfterSend", form.verifyAfterSend.value() == 1); };

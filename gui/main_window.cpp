@@ -202,7 +202,7 @@ QWidget* MainWindow::makeAddressColumn() {
     binding_.bind(screen_.switchAddress, switchAddress);
     auto* useSwitch = new QCheckBox;
     useSwitch->setObjectName(legacy::kUseSwitchAddress);
-    useSwitch->setToolTip("The default Global Address is FFFFFF click to overide and use the P-P Addr for communications");
+    useSwitch->setToolTip("The default Global Address is FFFFFF click to override and use the P-P Addr for communications");
     SetAccessibleNames(useSwitch, "Use Switch Address for Config");
     binding_.bind(screen_.useSwitchAddress, useSwitch);
     auto* switchRows = new QVBoxLayout(switchFrame);

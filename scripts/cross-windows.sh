@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Cross-compiles the Qt-free core and its tests for 64-bit Windows with
 # MinGW-w64, then runs the tests under Wine (headless, in a throwaway Wine
-# prefix inside the build folder). Any failure, a failed test included,
-# fails the script. Installs what is missing with apt-get (through sudo
-# when not root).
+# prefix inside the build folder). windres compiles both programs'
+# resource scripts (icon and version information), and cpack makes the
+# Windows ZIP with its documents (the programs and Qt's DLLs need Qt for
+# Windows, which is not here). Any failure, a failed test included, fails
+# the script. Installs what is missing with apt-get (through sudo when not
+# root).
 # Build folder: build-windows. JOBS=n limits parallel compiles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,6 +46,28 @@ fi
 step configure cmake --preset windows-cross -Wno-dev
 step build cmake --build --preset windows-cross -j"$jobs"
 echo "cross-windows: built $out/tests/kavro_core_tests.exe"
+
+# Each program's resources: a resource section with its icon (PNG images)
+# and its version information naming the program.
+for name in kavro-switch-config kavro-switch; do
+  object="$(find "$out/CMakeFiles/kavro_windows_resources.dir" -name "$name.rc.*" -print -quit)"
+  if ! { x86_64-w64-mingw32-objdump -h "$object" | grep -q '\.rsrc' && grep -aq 'PNG' "$object" &&
+         strings -el "$object" | grep -qx "$name.exe"; }; then
+    echo "cross-windows: $name.rc compiled without its icon or version information" >&2
+    exit 1
+  fi
+done
+echo "cross-windows: windres compiled the icon and version information of both programs"
+
+# The ZIP's documents, where the programs' folder puts them.
+rm -rf "$out/package"
+step package cpack -G ZIP --config "$out/CPackConfig.cmake" -B "$out/package"
+listing="$(cmake -E tar tf "$out"/package/kavro-switch-config-*-windows-x64.zip)"
+for file in LICENSE.txt CHANGELOG.md README.md Qt-LICENSE-NOTICE.txt LGPL-3.txt GPL-3.txt; do
+  grep -q "^kavro-switch-config-[0-9.]*-windows-x64/$file\$" <<<"$listing" ||
+    { echo "cross-windows: the ZIP lacks $file" >&2; exit 1; }
+done
+echo "cross-windows: cpack -G ZIP puts the licence, changelog, README and Qt's licence notice in place"
 
 # Headless Wine: no display, no Mono or Gecko installers, no debug chatter.
 # Debian's wine64 package puts the 64-bit loader here.

@@ -12,6 +12,7 @@ packages=(
   qt6-qpa-plugins                  # the window system plug-ins (xcb, offscreen)
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
+  dpkg-dev file                    # the Debian packages: flags, dependencies (cpack)
 )
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
 # only parses the JSON the file target prints.
@@ -24,8 +25,15 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+# As root apt-get runs as it is (a fresh container has no sudo); otherwise
+# through sudo.
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: run as root, or install sudo, to install: ${missing[*]}" >&2; exit 1; }
+  sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Waits for another apt-get or dpkg rather than failing at once.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$sudo "${apt[@]}" update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -94,8 +94,11 @@ void Application::readRememberedPort() {
         StorePortsIni(env_.portsIni, 1);  // errors ignored, as the old file's absence was
         remembered = RememberedPort{"1", {}};
     }
-    currentActivePort_ = PortFromCandidate(remembered->firstField);
-    chosenDevice_ = remembered->device == env_.devices(currentActivePort_) ? "" : remembered->device;
+    // The device line is the later word: where it names a numbered
+    // device, that number is the port.
+    const int number = numberOf(remembered->device);
+    currentActivePort_ = number ? number : PortFromCandidate(remembered->firstField);
+    chosenDevice_ = number ? "" : remembered->device;
 }
 
 // Loops while the remembered port does not exist. Returns false when the
@@ -133,6 +136,10 @@ void Application::switchToSimulator() {
     SetUpLine(*port_);
     bus.setPort(*port_);
     usingSimulator_ = true;
+}
+
+int Application::numberOf(const std::string& device) const {
+    return device.empty() || !env_.devices ? 0 : PortNumberOf(device, env_.devices);
 }
 
 std::string Application::choiceDevice() const {
@@ -340,7 +347,11 @@ std::array<bool, 17> Application::availablePorts() {
 
 void Application::rememberPort() {
     if (env_.portsIni.none()) return;
-    if (!StorePortsIni(env_.portsIni, currentActivePort_, chosenDevice_))
+    // The first line is all older readers see: a device chosen from the
+    // ports present that has a number is written as that number.
+    const int number = numberOf(chosenDevice_);
+    if (number) currentActivePort_ = number;
+    if (!StorePortsIni(env_.portsIni, currentActivePort_, number ? "" : chosenDevice_))
         env_.ui->messageBox(kPortsIniMessage, kCaption);
 }
 

@@ -180,6 +180,7 @@ private:
     // The device the choice stands for: the number's, or one outside the
     // table remembered by its path.
     std::string choiceDevice() const;
+    int numberOf(const std::string& device) const;  // 0: none, or a device outside the table
     bool choiceAvailable();
 
     int currentActivePort_ = 1;

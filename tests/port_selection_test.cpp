@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "buslink/ports_ini.h"
 #include "support/temp_folder.h"
 
@@ -31,25 +33,48 @@ TEST(PortsIni, ReadsTheNumberAndTheDeviceLine) {
     }
 }
 
-// Where Ports.ini is read and written. The program's folder may be read-only
-// (an installed program): a file provisioned there is read, and a choice
-// that cannot be written there goes to the user's folder, which wins from
-// then on. Nothing is written merely to find out.
-TEST(PortsIniPlaces, ReadBesideTheProgramWriteWhereItWorks) {
+// Where Ports.ini is read and written: beside a program run from its build
+// folder or a portable copy; for an installed program, the user's file over
+// the administrator's. A choice is written, and the next start must find it,
+// with nothing else written anywhere.
+TEST(PortsIniPlaces, TheNextStartReadsTheLastChoice) {
+    const std::string admin = "etc/xdg/KavroSwitch/Ports.ini", user = "home/.config/KavroSwitch/Ports.ini";
+    // folder: where the program runs (bin links to usr/bin, where it was built to be installed); readFirst, written:
+    // the files start-up reads before the choice and the choice goes to.
+    struct Row { const char* name; const char* folder; bool adminFile; std::string readFirst, written; };
+    for (const Row& row : {
+             Row{"run from its build folder", "build/gui", true, "build/gui/Ports.ini", "build/gui/Ports.ini"},
+             Row{"a portable copy", "opt/kavro/bin", false, "opt/kavro/bin/Ports.ini", "opt/kavro/bin/Ports.ini"},
+             Row{"installed, nothing provided: the user's", "usr/bin", false, user, user},
+             Row{"installed: the administrator's is read, the user's written", "usr/bin", true, admin, user},
+             Row{"installed, started through a linked folder", "bin", true, admin, user},
+         }) {
+        test::TempFolder base;
+        for (const char* folder : {"build/gui", "opt/kavro/bin", "usr/bin", "etc/xdg/KavroSwitch"})
+            fs::create_directories(base / folder);
+#ifdef _WIN32
+        if (row.folder == std::string("bin")) continue;  // links to folders need privileges there
+#else
+        fs::create_directory_symlink("usr/bin", base / "bin");
+#endif
+        if (row.adminFile) test::WriteFile(base / admin, "7\r\n");
+        const PortsIniPlaces places = PortsIniPlacesFor(base / row.folder, base / "usr" / "bin", base / user, base / admin);
+        EXPECT_EQ(PortsIniToRead(places), base / row.readFirst) << row.name;
+        ASSERT_TRUE(StorePortsIni(places, 4)) << row.name;
+        EXPECT_EQ(test::ReadFile(base / row.written), "4\r\n") << row.name;
+        EXPECT_EQ(PortsIniToRead(places), base / row.written) << row.name << ": the next start";
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::recursive_directory_iterator(base.path()))
+            if (entry.is_regular_file()) files.push_back(entry.path());
+        std::vector<fs::path> expected{base / row.written};
+        if (row.adminFile) expected.push_back(base / admin);
+        std::sort(files.begin(), files.end()), std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(files, expected) << row.name << ": nothing else written";
+        EXPECT_TRUE(!row.adminFile || test::ReadFile(base / admin) == "7\r\n") << row.name;
+    }
     test::TempFolder base;
-    fs::create_directories(base / "program");
-    const PortsIniPlaces places{base / "program" / "Ports.ini", base / "user" / "KavroSwitch" / "Ports.ini"};
-    const PortsIniPlaces readOnly{base / "absent" / "Ports.ini", places.user};  // cannot be written
-    EXPECT_EQ(PortsIniToRead(places), places.beside) << "nothing anywhere yet";
-    ASSERT_TRUE(StorePortsIni(places, 4));
-    EXPECT_EQ(ReadPortsIni(PortsIniToRead(places))->firstField, "4") << "written beside the program";
-    EXPECT_EQ(std::vector<fs::path>(fs::recursive_directory_iterator(base.path()), {}),
-              (std::vector{base / "program", places.beside}))
-        << "no test file left beside the program, and no copy for the user";
-    ASSERT_TRUE(StorePortsIni(readOnly, 9));
-    EXPECT_EQ(ReadPortsIni(places.user)->firstField, "9") << "the user's folder is made and used";
-    EXPECT_EQ(PortsIniToRead(places), places.user) << "the later choice wins";
-    EXPECT_FALSE(StorePortsIni({base / "absent" / "Ports.ini", {}}, 2)) << "nowhere to write";
+    test::WriteFile(base / "file", "");
+    EXPECT_FALSE(StorePortsIni({base / "file" / "Ports.ini", {}}, 2)) << "a place that cannot be written";
 }
 
 }  // namespace

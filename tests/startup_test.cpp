@@ -28,7 +28,7 @@ struct Rig {
         if (iniText) test::WriteFile(ini, iniText);
     }
     std::unique_ptr<Application> Make(StartOptions options = {}, bool withSimulator = true) {
-        ShellEnvironment env{.pump = &pump, .ui = &ui, .portsIni = {ini, userIni}, .devices = Device,
+        ShellEnvironment env{.pump = &pump, .ui = &ui, .portsIni = {ini, provided}, .devices = Device,
                              .systemPorts = [this] { return present; }};
         env.hardwarePort = [this] {
             auto port = std::make_unique<test::ScriptedPort>(pump);
@@ -43,7 +43,7 @@ struct Rig {
     }
 
     test::TempFolder folder;
-    const fs::path ini = folder / "Ports.ini", userIni = folder.path() / "user" / "Ports.ini";
+    const fs::path ini = folder / "Ports.ini", provided = folder / "Provided.ini";
     std::map<std::string, OpenResult> devices;
     std::vector<SystemPort> present;  // the ports the system reports
     VirtualPump pump;
@@ -55,24 +55,28 @@ struct Rig {
 
 // Where the remembered port comes from (what a value means: PortsIni in
 // port_selection_test.cpp). Ports 1 to 3 exist. Start-up only writes
-// Ports.ini when there is none (" 3" would be rewritten "3").
+// Ports.ini when it finds none (" 3" would be rewritten "3").
 TEST(Startup, PortsIniChoosesThePort) {
-    // beside: the file beside the program; user: the user's copy.
-    struct Row { const char *name, *beside, *user; std::string opened; };
+    // own: the program's own file; provided: an administrator's (an installed program's places).
+    struct Row { const char *name, *own, *provided; std::string opened; };
     for (const Row& row : {
-             Row{"no Ports.ini: one holding 1 is made beside the program", nullptr, nullptr, Device(1)},
-             Row{"beside the program", " 3\r\n", nullptr, Device(3)},
-             Row{"the user's copy wins", " 3\r\n", " 2\r\n", Device(2)},
+             Row{"no Ports.ini: one holding 1 is made", nullptr, nullptr, Device(1)},
+             Row{"the program's own", " 3\r\n", nullptr, Device(3)},
+             Row{"the own file wins over the administrator's", " 3\r\n", " 2\r\n", Device(3)},
+             Row{"the administrator's, read and not copied", nullptr, " 2\r\n", Device(2)},
              Row{"a device outside the table on the second line", " 3\r\n/dev/ttyUSB9\r\n", nullptr, "/dev/ttyUSB9"},
+             Row{"a numbered device on the second line is its number", "1\r\n/dev/testport2\r\n", nullptr, Device(2)},
          }) {
-        Rig rig({1, 2, 3}, row.beside);
-        if (row.user) fs::create_directories(rig.userIni.parent_path()), test::WriteFile(rig.userIni, row.user);
+        Rig rig({1, 2, 3}, row.own);
+        if (row.provided) test::WriteFile(rig.provided, row.provided);
         auto form = rig.Make();
         ASSERT_EQ(form->start(), Result::Ready) << row.name;
         EXPECT_EQ(form->port().isOpen() ? form->port().portName() : "", row.opened) << row.name;
         EXPECT_TRUE(rig.ui.messages.empty() && rig.ui.selectionShown == 0) << row.name;
-        EXPECT_EQ(test::ReadFile(rig.ini), row.beside ? row.beside : "1\r\n") << row.name;
-        EXPECT_EQ(fs::exists(rig.userIni), row.user != nullptr) << row.name;
+        EXPECT_EQ(fs::exists(rig.ini) ? test::ReadFile(rig.ini) : "none", row.own ? row.own : row.provided ? "none" : "1\r\n")
+            << row.name;
+        EXPECT_EQ(fs::exists(rig.provided) ? test::ReadFile(rig.provided) : "none", row.provided ? row.provided : "none")
+            << row.name;
     }
 }
 
@@ -187,11 +191,13 @@ TEST(Startup, SelectCommAfterStartupIsForTheNextStart) {
 
 // Beside the numbers, the ports the system reports now: one outside the
 // numbered table is chosen by its device, which Ports.ini keeps on a second
-// line under the number chosen last.
+// line under the number chosen last; one with a number, plugged in after
+// the probe, is written as its number.
 TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     Rig rig({1, 5}, "1\r\n");
     rig.present = {{Device(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
-                   {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60}};
+                   {"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60},
+                   {Device(7), "CH340", "QinHeng", "", 0x1A86, 0x7523}};
     auto form = rig.Make();
     form->start();
     form->selectPort();
@@ -207,6 +213,11 @@ TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     form->portSelection->selectEntry(1);  // back to a number: the device line goes
     form->portSelection->changePort();
     EXPECT_EQ(test::ReadFile(rig.ini), "5\r\n");
+    form->selectPort();
+    form->portSelection->selectSystemPort(2);  // port 7, missing when the probe ran
+    form->portSelection->changePort();
+    EXPECT_EQ(test::ReadFile(rig.ini), "7\r\n");
+    EXPECT_NE(form->connectionText().find("port 7 (" + Device(7) + ") from the next start"), std::string::npos);
 }
 
 TEST(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {

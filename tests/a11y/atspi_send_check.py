@@ -4,6 +4,8 @@
 # screen into a virtual switch:     atspi_send_check.py drive
 # Then, given what the switch holds (kavro-switch show --json), checks that
 # it is what the controls were set to:   atspi_send_check.py check FILE.json
+# Ticks or clears one check box, as a user would (scripts/package.sh, for
+# the place the settings go):   atspi_send_check.py toggle NAME
 import json
 import sys
 import time
@@ -42,7 +44,7 @@ def set_text(node, text):
 def app():
     for _ in range(50):
         for a in pyatspi.Registry.getDesktop(0):
-            if a is not None and a.name == "KavroSwitch":
+            if a is not None and a.name == "kavro-switch-config":
                 return a
         time.sleep(0.2)
     raise AssertionError("the window program is not on the accessibility bus")
@@ -99,5 +101,16 @@ def check(path):
     return 1 if failed else 0
 
 
+def toggle(name):
+    global window
+    window = app()
+    node = control(name)
+    if node is None:
+        sys.exit(f"no control named {name!r}")
+    act(node, "Toggle")
+    time.sleep(1)  # the settings are written from the event loop
+
+
 if __name__ == "__main__":
-    sys.exit(drive() if sys.argv[1] == "drive" else check(sys.argv[2]))
+    command = sys.argv[1]
+    sys.exit(drive() if command == "drive" else toggle(sys.argv[2]) if command == "toggle" else check(sys.argv[2]))

@@ -41,7 +41,7 @@ protected:
     void Start(ShellEnvironment env, StartOptions options) {
         env.pump = pump_.get();
         env.ui = &ui;
-        env.portsIni = {"/nonexistent/Ports.ini", {}};
+        env.portsIni = {};  // no port remembered
         form_ = std::make_unique<Application>(std::move(env), std::move(options));
         form_->start();
         startMs_ = pump_->nowMs();
