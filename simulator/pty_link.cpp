@@ -94,8 +94,9 @@ void PtyLink::loop() {
     while (!stopping_) {
         pollfd fd{master_, static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0};
         if (::poll(&fd, 1, 20) <= 0) continue;
-        // A flooding line writes as fast as the tool's side takes it.
-        if (flooding && (fd.revents & POLLOUT)) (void)::write(master_, noise.data(), noise.size());
+        // A flooding line writes as fast as the tool's side takes it; what
+        // it does not take is simply not written.
+        if (flooding && (fd.revents & POLLOUT) && ::write(master_, noise.data(), noise.size()) < 0) continue;
         if (!(fd.revents & (POLLIN | POLLHUP | POLLERR))) continue;
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) {
