@@ -79,7 +79,7 @@ void ConfigFileCommands::exportConfig() {
         existsWindow.setVisible(true);
         ui_.showMessageWindow(existsWindow);
     } else if (result.outcome == WriteOutcome::Failed) {
-        // The original said nothing and left half a file; we leave none and say so.
+        // Earlier versions said nothing and left half a file; this one leaves none and says so.
         Record(FileEvent::Kind::NotSaved, result.detail, false);
         ui_.messageBox("The configuration was not saved to " + dialog.fileName + ": " + result.detail + ".",
                        kProgramCaption);

@@ -1,9 +1,9 @@
 #pragma once
-// The names the original program's documentation gives the windows, their
-// controls and the routines behind them. They live in two places only: this
-// table, and the Qt object names, which the window takes from the constants
-// below ("_" and the index for a member of a control array). A control found
-// in the documentation is traced through the table to the model member or
+// The names earlier versions of this tool gave the windows, their controls
+// and the routines behind them. They live in two places only: this table,
+// and the Qt object names, which the window takes from the constants below
+// ("_" and the index for a member of a control array). A control known by
+// its earlier name is traced through the table to the model member or
 // function that holds its logic, and to the widget.
 
 #include <array>

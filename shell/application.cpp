@@ -116,7 +116,7 @@ bool Application::choosePortUntilAvailable() {
         showPortSelection(true);
         if (choiceAvailable()) break;
 
-        // Cancelled: the original asked again for ever; offer a way out.
+        // Cancelled: earlier versions asked again for ever; this one offers a way out.
         const bool offerSimulator = static_cast<bool>(env_.simulatedPort);
         const NoPortChoice choice = env_.ui->askNoPort(
             "No port was chosen, so the program cannot reach a switch.\n\n"

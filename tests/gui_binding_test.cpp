@@ -93,7 +93,7 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
              Replace(ObjectName(kData, 0), "05"), Find<QLineEdit>(kData, 0)->setCursorPosition(1);
              QTest::keyClicks(Find<QLineEdit>(kData, 0), "3");
          }, [&] { return s.data[0].text() == "05"; }, nullptr},
-        // Down alone moves the window, as the original did; Shift+Down chooses the next command.
+        // Down alone moves the window, as it always did; Shift+Down chooses the next command.
         {"Down, then Shift+Down on a closed list",
          [&] { QTest::keyClick(combo(1), Qt::Key_Down), QTest::keyClick(combo(1), Qt::Key_Down, Qt::ShiftModifier); },
          [&] { return s.commands[1].selected() == 1 && window->pos().y() - start.y() == Twips(150); },
