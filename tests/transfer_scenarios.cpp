@@ -96,6 +96,35 @@ TEST(GetConfig, FillsEveryControl) {
     EXPECT_EQ(f[10], (Bytes{0x8C, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x78}));
 }
 
+// A read of some parts asks those alone, in order, and tells of those alone; four queries without a well-formed
+// reply end it whatever the parts are.
+TEST(GetConfig, APartialReadAsksOnlyItsParts) {
+    auto rig = MakeRig(Rich());
+    ReadParts parts{.firmware = false, .switchAddress = false, .channels = {}, .sourceGroups = false};
+    parts.channels[2] = parts.channels[4] = true;
+    ConfigScreen& s = rig->form().screen;
+    int mostSteps = 0;
+    rig->form().setTransferObserver([&] { mostSteps = std::max(mostSteps, rig->form().progress().steps); });
+    rig->form().transfer.readSwitch(s, parts);
+    const auto f = rig->frames();
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0][9], Complement(3));
+    EXPECT_EQ(f[1][9], Complement(5));
+    EXPECT_EQ(mostSteps, 2);
+    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
+    EXPECT_EQ(Shown(s, 2) + " / " + Shown(s, 4) + " / " + Shown(s, 0),
+              "Group Seq | Lock Current Pos | Lock IP 05 | Unlock | priority 09 / P-P | JOG UP ms 20 | JOG UP pulse 30 | "
+              "JOG DOWN pulse 40 / Group | NONE | NONE | NONE");
+    rig->Plan("8D/3=silent,8D/5=bad-checksum");
+    rig->form().transfer.readSwitch(s, parts);
+    EXPECT_EQ(ReadVerdict(rig->form().transfer.lastRead()).summary,
+              "No switch answered properly: Get Config gave up after four queries (a reply with a bad checksum)");
+    parts.channels[2] = false;
+    rig->form().transfer.readSwitch(s, parts);
+    EXPECT_EQ(ReadVerdict(rig->form().transfer.lastRead()).summary, "Get Config: channel 5: a reply with a bad checksum");
+    EXPECT_EQ(rig->frames().size(), 2u + 4 + 2);
+}
+
 // Each fault on a read's first attempt only (@2: the switch counts the good read before) is made good by the
 // second attempt. On every attempt: the channel keeps what it showed, the verdict says what came instead, and the
 // read goes on. A reply for another channel is shown nowhere. A stray byte left over never spoils the exchanges

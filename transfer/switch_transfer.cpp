@@ -68,6 +68,20 @@ ReplyTrouble SwitchTransfer::exchange(const MessageShape& message) {
 
 ReplyTrouble SwitchTransfer::query(std::uint8_t message) { return exchange(Shape(message)); }
 
+ReplyTrouble SwitchTransfer::queryFirmware() {
+    const ReplyTrouble t = query(msg::queryFirmware);
+    if (t.ok()) target_->firmwareVersion.setText(FirmwareText(&bus_.reply[kPayload]));
+    return t;
+}
+
+ReplyTrouble SwitchTransfer::querySwitchAddress() {
+    const ReplyTrouble t = query(msg::querySwitchAddress);
+    if (!t.ok()) return t;
+    std::copy_n(bus_.reply.begin() + kSenderAddress, 3, lastRead_.held.switchAddress.begin());
+    target_->switchAddress.setText(AddressText(&bus_.reply[kSenderAddress], false));
+    return t;
+}
+
 // A reply for another channel is a failed attempt like a bad checksum: it
 // is not shown anywhere, since putting it in the channel it names would
 // overwrite what that channel read.
@@ -171,7 +185,7 @@ bool SwitchTransfer::interrupted() {
 
 // Starts a transfer; false, with the user told, when there is nothing to
 // start it on or the screen must not go on the line.
-bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen, bool writing) {
+bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen, int steps, bool writing) {
     if (!bus_.port().isOpen()) {
         outcome.end = TransferEnd::NoPort;
         ui_.messageBox(kNoPortMessage, kProgramCaption);
@@ -186,7 +200,7 @@ bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen,
     busy_ = true;
     endRequest_ = TransferEnd::Finished;
     running_ = &outcome;
-    progress_ = {true, "", 0, writing ? kWriteSteps : kReadSteps};
+    progress_ = {true, "", 0, steps};
     ui_.setPointer(Pointer::Hourglass);
     bus_.port().clearInput();
     bus_.port().clearOutput();
@@ -222,40 +236,56 @@ void SwitchTransfer::finish(TransferOutcome& outcome) {
     if (outcome.end == TransferEnd::LineLost) ui_.messageBox(kLostLineMessage, kProgramCaption);
 }
 
-void SwitchTransfer::readSwitch(ConfigScreen& screen) {
+void SwitchTransfer::readSwitch(ConfigScreen& screen, const ReadParts& parts) {
     if (busy_) return;
     lastRead_ = {};
     ReadReport& report = lastRead_;
-    if (!begin(report, screen, false)) return;
+    report.asked = parts;
+    if (!begin(report, screen, parts.count(), false)) return;
     target_ = &screen;
-    const FrameBuffer& rx = bus_.reply;
 
-    // Firmware version and switch address: "Error" when both attempts fail.
-    // An answer that came is shown even when the read ends here; "Error"
-    // only after both attempts. A failed read keeps an address the user
-    // typed to reach this switch by.
-    report.firmware = askTwice("Reading firmware version", [this] { return query(msg::queryFirmware); });
-    if (report.firmware.read || !interrupted()) {
-        screen.firmwareVersion.setText(report.firmware.read ? FirmwareText(&rx[kPayload]) : "Error");
-        ++progress_.step;
-    }
-    report.switchAddress = askTwice("Reading switch address", [this] { return query(msg::querySwitchAddress); });
-    if (report.switchAddress.read) {
-        std::copy_n(rx.begin() + kSenderAddress, 3, report.held.switchAddress.begin());
-        screen.switchAddress.setText(AddressText(&rx[kSenderAddress], false));
-    }
-    else if (!interrupted() && screen.useSwitchAddress.value() != 1) screen.switchAddress.setText("Error");
-    if (report.switchAddress.read || !interrupted()) ++progress_.step;
-    // Four queries without a well-formed reply: no switch is there to
-    // read, and asking every channel too would only keep the user waiting.
-    if (!interrupted() && !report.firmware.read && !report.switchAddress.read) report.end = TransferEnd::NoSwitch;
+    // The parts in the order they are asked, and what a part that fails
+    // both attempts leaves on the screen: "Error" for the firmware version
+    // and the switch address, except an address the user typed to reach
+    // this switch by; a channel or the source groups keep what they showed.
+    struct Part {
+        ReadPart& into;
+        std::string what;
+        std::function<ReplyTrouble()> ask;
+        std::function<void()> failed = [] {};
+    };
+    std::vector<Part> plan;
+    if (parts.firmware)
+        plan.push_back({report.firmware, "Reading firmware version", [this] { return queryFirmware(); },
+                        [&screen] { screen.firmwareVersion.setText("Error"); }});
+    if (parts.switchAddress)
+        plan.push_back({report.switchAddress, "Reading switch address", [this] { return querySwitchAddress(); },
+                        [&screen] {
+                            if (screen.useSwitchAddress.value() != 1) screen.switchAddress.setText("Error");
+                        }});
+    for (int channel = 1; channel <= kChannels; ++channel)
+        if (parts.channels[channel - 1])
+            plan.push_back({report.channels[channel - 1], ChannelText("Reading", channel),
+                            [this, channel] { return queryChannel(channel); }});
+    if (parts.sourceGroups)
+        plan.push_back({report.sourceGroups, "Reading source groups", [this] { return querySourceGroups(); }});
 
-    for (int channel = 1; channel <= kChannels && !interrupted(); ++channel) {
-        report.channels[channel - 1] =
-            askTwice(ChannelText("Reading", channel), [this, channel] { return queryChannel(channel); });
+    int failedFirst = 0;  // parts from the start without a well-formed reply
+    for (std::size_t i = 0; i < plan.size() && !interrupted(); ++i) {
+        plan[i].into = askTwice(plan[i].what, plan[i].ask);
+        if (interrupted()) break;
         ++progress_.step;
+        if (plan[i].into.read) continue;
+        plan[i].failed();
+        report.lastTrouble = plan[i].into.trouble;
+        // Four queries without a well-formed reply: no switch is there to
+        // read, and asking every channel too would only keep the user
+        // waiting.
+        if (failedFirst == static_cast<int>(i) && ++failedFirst == 2) {
+            report.end = TransferEnd::NoSwitch;
+            break;
+        }
     }
-    report.sourceGroups = askTwice("Reading source groups", [this] { return querySourceGroups(); });
     finish(report);
 }
 
@@ -264,7 +294,7 @@ void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
     if (busy_) return;
     lastWrite_ = {};
     WriteReport& report = lastWrite_;
-    if (!begin(report, screen, true)) return;
+    if (!begin(report, screen, kWriteSteps, true)) return;
     auto write = [&](const std::string& text, const std::function<void()>& encode, std::uint8_t message) {
         step(text);
         encode();

@@ -36,17 +36,16 @@ public:
     static constexpr const char* kNoPortMessage =
         "No serial port is open, so the switch cannot be reached.\n\n"
         "Choose a port with \"Select Comm\" and start the program again.";
-    // A read asks the firmware version, the switch address, eight channels
-    // and the source groups; a write sends ten frames.
-    static constexpr int kReadSteps = 2 + kChannels + 1;
+    // A write sends ten frames; a read asks the parts it is given.
     static constexpr int kWriteSteps = WriteReport::kFrames;
 
     SwitchTransfer(BusLink& bus, UiServices& ui);
 
-    // Get Config into the screen, addressed as the screen says; Send Config
-    // of the screen. While one runs (its waits let window events in), a
-    // second transfer is refused: they would share the frame buffers.
-    void readSwitch(ConfigScreen& screen);
+    // Get Config into the screen (of the parts asked for; all by default),
+    // addressed as the screen says; Send Config of the screen. While one
+    // runs (its waits let window events in), a second transfer is refused:
+    // they would share the frame buffers.
+    void readSwitch(ConfigScreen& screen, const ReadParts& parts = {});
     void writeSwitch(const ConfigScreen& screen);
     bool busy() const { return busy_; }
     // Ends a running transfer at its next exchange: the user's Stop, or the
@@ -65,6 +64,8 @@ private:
     // The read steps, one exchange each: what came back. An accepted
     // channel or source group reply is shown at once.
     ReplyTrouble query(std::uint8_t message);
+    ReplyTrouble queryFirmware();
+    ReplyTrouble querySwitchAddress();
     ReplyTrouble queryChannel(int channel);
     ReplyTrouble querySourceGroups();
     void showChannel(int c);
@@ -73,7 +74,7 @@ private:
     // The write steps, one exchange each.
     WriteReport::Reply writeFrame(std::uint8_t message);
     bool interrupted();
-    bool begin(TransferOutcome& outcome, const ConfigScreen& screen, bool writing);
+    bool begin(TransferOutcome& outcome, const ConfigScreen& screen, int steps, bool writing);
     ReadPart askTwice(const std::string& what, const std::function<ReplyTrouble()>& query);
     void step(const std::string& text);
     void finish(TransferOutcome& outcome);

@@ -55,10 +55,19 @@ std::string DescribeTrouble(const ReplyTrouble& t) {
     return {};
 }
 
+int ReadParts::count() const {
+    int n = firmware + switchAddress + sourceGroups;
+    for (bool c : channels) n += c;
+    return n;
+}
+
 bool ReadReport::complete() const {
-    if (end != TransferEnd::Finished || !firmware.read || !switchAddress.read || !sourceGroups.read) return false;
-    for (const ReadPart& c : channels)
-        if (!c.read) return false;
+    if (end != TransferEnd::Finished) return false;
+    if ((asked.firmware && !firmware.read) || (asked.switchAddress && !switchAddress.read) ||
+        (asked.sourceGroups && !sourceGroups.read))
+        return false;
+    for (int c = 0; c < 8; ++c)
+        if (asked.channels[c] && !channels[c].read) return false;
     return true;
 }
 
@@ -71,10 +80,12 @@ int ReadReport::dropped() const {
 // The parts that got no answer at all are named together; each part that
 // got something else says what it got.
 std::string ReadReport::failures() const {
-    std::vector<std::pair<std::string, const ReadPart*>> parts{{"firmware version", &firmware},
-                                                               {"switch address", &switchAddress}};
-    for (int c = 0; c < 8; ++c) parts.push_back({"channel " + std::to_string(c + 1), &channels[c]});
-    parts.push_back({"source groups", &sourceGroups});
+    std::vector<std::pair<std::string, const ReadPart*>> parts;
+    if (asked.firmware) parts.push_back({"firmware version", &firmware});
+    if (asked.switchAddress) parts.push_back({"switch address", &switchAddress});
+    for (int c = 0; c < 8; ++c)
+        if (asked.channels[c]) parts.push_back({"channel " + std::to_string(c + 1), &channels[c]});
+    if (asked.sourceGroups) parts.push_back({"source groups", &sourceGroups});
     std::string silent, troubled;
     for (const auto& [name, part] : parts) {
         if (part->read) continue;
@@ -111,7 +122,8 @@ Verdict ReadVerdict(const ReadReport& r) {
     if (r.end == TransferEnd::NoSwitch) {
         if (r.framesHeard == 0)
             return {false, "No switch answered: Get Config gave up after four queries", kSilentSwitchAdvice};
-        ReplyTrouble what = r.switchAddress.trouble;
+        // What came to the last of them, or how much noise there was.
+        ReplyTrouble what = r.lastTrouble;
         if (r.dropped() > 0) what = {ReplyTrouble::Kind::Noisy, 0, 0, r.dropped()};
         return {false, "No switch answered properly: Get Config gave up after four queries (" + DescribeTrouble(what) + ")",
                 kUnsteadyLineAdvice};

@@ -71,16 +71,30 @@ struct HeldConfiguration {
     std::array<std::uint8_t, 24> sourceGroups{};                  // complemented, as on the wire
 };
 
+// The parts of a switch's configuration a read asks for, in the order it
+// asks them; Get Config asks for all of them.
+struct ReadParts {
+    bool firmware = true;
+    bool switchAddress = true;
+    std::array<bool, 8> channels{true, true, true, true, true, true, true, true};
+    bool sourceGroups = true;
+
+    int count() const;
+};
+
 // What a read obtained, part by part, and the bytes of the parts read.
 struct ReadReport : TransferOutcome {
+    ReadParts asked;
     ReadPart firmware;
     ReadPart switchAddress;
     std::array<ReadPart, 8> channels{};
     ReadPart sourceGroups;
     HeldConfiguration held;
+    ReplyTrouble lastTrouble;  // what came instead at the last part not read
 
+    // Every part asked for was read.
     bool complete() const;
-    // The parts not read and what came instead, in plain words:
+    // The parts asked for and not read, and what came instead, in plain words:
     // "no answer for firmware version, channel 3" or
     // "channel 2: a reply for channel 9; no answer for source groups".
     std::string failures() const;
