@@ -24,6 +24,12 @@ TEST(PortsIni, ReadsTheNumberAndTheDeviceLine) {
              Row{"quoted, with a comma, LF only", " \"7\",x\nCOM17\n", "7", "COM17", 7},
              Row{"leading and trailing spaces, no line end", "  16 ,2", "16", "", 16},
              Row{"port 17", "17\r\n", "17", "", 1},
+             Row{"port 0", "0\r\n", "0", "", 1},
+             Row{"too large for 16 bits", "32768\r\n", "32768", "", 1},
+             Row{"a word", "COM3\r\n", "COM3", "", 1},
+             Row{"a half rounds to even", "2.5\r\n", "2.5", "", 2},
+             Row{"another half", "3.5\r\n", "3.5", "", 4},
+             Row{"an empty line", "\r\n", "", "", 1},
          }) {
         test::WriteFile(folder / "Ports.ini", row.content);
         const auto read = ReadPortsIni(folder / "Ports.ini");
