@@ -53,6 +53,8 @@ void Report(const char* task, const std::vector<std::string>& args, double limit
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
     const test::TempFolder folder;
+    // The history the tool keeps goes into the bench's own folder.
+    setenv("HOME", folder.path().c_str(), 1);
     ConfigScreen screen;
     screen.fillCommandLists();
     for (int c = 0; c < 8; ++c) screen.commands[3 * c].select(7 + c);
