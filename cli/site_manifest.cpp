@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
 std::optional<std::string> ReadManifestText(const std::string& name, std::string* error) {
@@ -78,7 +73,7 @@ std::optional<std::vector<SiteSwitch>> ParseManifest(std::string_view text, cons
         if (!fields) return fail(why);
         if (fields->empty()) continue;
         if (fields->size() < 2 || fields->size() > 3) return fail("expected ADDRESS, FILE[, LABEL]");
-        const std::string address = Upper((*fields)[0]);
+        const std::string address = AddressShown((*fields)[0]);
         if (!IsBusAddressText(address))
             return fail(ValidUtf8(Quoted((*fields)[0])) + " is not a switch address (six hexadecimal digits)");
         if (IsGlobalAddressText(address)) return fail(kGlobalAddressReason);

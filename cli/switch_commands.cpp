@@ -1,6 +1,5 @@
 // get, send, restore and compare: one switch on one serial device.
 
-#include <cctype>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -68,11 +67,6 @@ int BackupFailure(const SwitchSession& session, const BackupReport& backup, cons
 
 void WarnHistory(const SwitchSession& session) {
     if (!session.historyProblem().empty()) Warn("not kept in the history: " + Printable(session.historyProblem()));
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // How a send or a restore went: every frame must have been acknowledged,
@@ -190,9 +184,9 @@ int Restore(const CommandLine& line) {
         if (!bytes || !LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
     }
     if (options->switchAddress) {
-        if (Upper(source.switchAddress.text()) != Upper(*options->switchAddress))
+        if (AddressShown(source.switchAddress.text()) != AddressShown(*options->switchAddress))
             return Fail(ShownName(file) + " gives the switch the address " + Printable(Quoted(source.switchAddress.text())) +
-                        ", which a write to " + Upper(*options->switchAddress) +
+                        ", which a write to " + AddressShown(*options->switchAddress) +
                         " cannot: without --switch-address the switch is reached by the global address (with no "
                         "other switch on the line); nothing sent");
         source.useSwitchAddress.setValue(1);
@@ -201,7 +195,7 @@ int Restore(const CommandLine& line) {
     }
     if (const BackupReport& backup = session.keepBackup(); !backup.kept()) return BackupFailure(session, backup, "");
     const WriteReport& report = session.restore(source);
-    const std::string restored = Upper(source.switchAddress.text());
+    const std::string restored = AddressShown(source.switchAddress.text());
     return WriteOutcome(session, report, source, true,
                         "Restored " + ShownName(file) + " into switch " + now +
                             (restored != now ? ", which answers to " + restored + " again" : "") +

@@ -1,7 +1,6 @@
 #include "history/switch_history.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -21,11 +20,6 @@ namespace fs = std::filesystem;
 using SystemTime = std::chrono::system_clock::time_point;
 
 constexpr const char* kLogHeader = "time,event,file,result,version,port,address before,address written\n";
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // "2026-12-06T22:15:03Z" as a file name begins: "20261206T221503Z".
 std::string Stamp(const std::string& time) {
@@ -148,7 +142,7 @@ std::optional<SystemTime> ParseHistoryTime(const std::string& text) {
 SwitchHistory::SwitchHistory(const fs::path& dataFolder, std::string toolVersion, Clock clock)
     : folder_(dataFolder / kFolderName), version_(std::move(toolVersion)), clock_(std::move(clock)) {}
 
-fs::path SwitchHistory::switchFolder(const std::string& address) const { return folder_ / Upper(address); }
+fs::path SwitchHistory::switchFolder(const std::string& address) const { return folder_ / AddressShown(address); }
 
 std::string SwitchHistory::timeNow() const { return HistoryTimeText(clock_()); }
 
@@ -192,11 +186,11 @@ std::string SwitchHistory::note(const std::string& address, HistoryEvent line) c
     if (!IsBusAddressText(address)) return Quoted(address) + " is not a switch address";
     line.time = timeNow();
     line.version = version_;
-    return append(Upper(address), line);
+    return append(AddressShown(address), line);
 }
 
 Kept SwitchHistory::keep(const ConfigScreen& read, HistoryEvent line) const {
-    const std::string address = Upper(read.switchAddress.text());
+    const std::string address = AddressShown(read.switchAddress.text());
     if (!IsBusAddressText(address)) return {{}, "the switch address read, " + Quoted(address) + ", names no switch"};
     const fs::path folder = switchFolder(address);
     std::error_code error;
@@ -228,7 +222,7 @@ std::vector<std::string> SwitchHistory::switches() const {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder_, error)) {
         const std::string name = Utf8FromPath(entry.path().filename());
-        if (IsBusAddressText(name) && name == Upper(name) && fs::is_regular_file(entry.path() / kLogName, error))
+        if (IsBusAddressText(name) && name == AddressShown(name) && fs::is_regular_file(entry.path() / kLogName, error))
             addresses.push_back(name);
     }
     std::sort(addresses.begin(), addresses.end());
@@ -249,7 +243,7 @@ std::optional<HistoryWrite> SwitchHistory::newestWriteTo(const std::string& addr
     for (const std::string& folder : switches())
         for (const HistoryEvent& e : events(folder)) {
             if (e.event != history_event::kSend && e.event != history_event::kRestore) continue;
-            if (Upper(e.addressWritten) != Upper(address)) continue;
+            if (AddressShown(e.addressWritten) != AddressShown(address)) continue;
             if (!newest || e.time >= newest->line.time) newest = HistoryWrite{folder, e};
         }
     return newest;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "buslink/field_parsers.h"
 #include "buslink/port_problems.h"
 #include "buslink/ports_ini.h"
 #include "platform/utf8_path.h"
@@ -290,8 +291,7 @@ void Application::recordWrite(const ConfigScreen& sent, WriteKind kind) {
     if (!history_) return;
     const WriteReport& write = transfer.lastWrite();
     const bool backedUp = lastBackup_.kept();
-    std::string written = sent.switchAddress.text();
-    for (char& c : written) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string written = AddressShown(sent.switchAddress.text());
     const std::string verdict = WriteVerdict(write).summary;
     const HistoryEvent line{.event = kind == WriteKind::Restore ? history_event::kRestore : history_event::kSend,
                             .file = backedUp ? Utf8FromPath(lastBackup_.file.filename()) : "",
