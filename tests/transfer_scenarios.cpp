@@ -340,7 +340,7 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         {"kept, written, read back", "", nullptr, read + write + read},
         {"a read that fails", "8D/3=silent", nullptr, std::string(12, 'q'),
          "reading the switch to back it up first failed (Get Config: no answer for channel 3)"},
-        {"a history folder that is a file", "", "history", "", "/history is not a folder, so what the switch holds"},
+        {"a history folder that is a file", "", "history", "", "history is not a folder, so what the switch holds"},
         {"a switch folder that cannot be made", "", "history/12AB3C", read, "its backup could not be kept"},
     };
     for (const Row& row : rows) {
