@@ -6,6 +6,8 @@
 // The limit of an exchange is the 25 ms lead before a frame, then the
 // frame and its reply at 11 bits a character (start, 8 data, parity, stop).
 
+#include <cstdlib>
+
 #include <sys/resource.h>
 
 #include "buslink/switch_messages.h"
@@ -53,6 +55,8 @@ void Report(const char* task, const std::vector<std::string>& args, double limit
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
     const test::TempFolder folder;
+    // The history the tool keeps goes into the bench's own folder.
+    setenv("HOME", folder.path().c_str(), 1);
     ConfigScreen screen;
     screen.fillCommandLists();
     for (int c = 0; c < 8; ++c) screen.commands[3 * c].select(7 + c);
@@ -64,11 +68,15 @@ int main(int argc, char** argv) {
     {
         const test::Simulator one({"--line-pacing", "on", "--address", "000001"});
         Report("get", {"get", "--port", one.device(), "-o", "-"}, kReadSeconds, rounds, false);
-        Report("send --verify", {"send", "--verify", "--port", one.device(), (folder / "a.set").string()},
+        Report("send --verify --no-backup",
+               {"send", "--verify", "--no-backup", "--port", one.device(), (folder / "a.set").string()},
                kWriteSeconds + kReadSeconds, rounds);
+        // The backup read, the write and the read-back, two files kept.
+        Report("send --verify", {"send", "--verify", "--port", one.device(), (folder / "a.set").string()},
+               kReadSeconds + kWriteSeconds + kReadSeconds, rounds);
     }
     const test::Simulator bus({"--line-pacing", "on", "--address", "00AB01,00AB02,00AB03"});
     Report("site send (3 switches)", {"site", "send", manifest, "--port", bus.device()},
-           3 * (kWriteSeconds + kReadSeconds), rounds);
+           3 * (kReadSeconds + kWriteSeconds + kReadSeconds), rounds);
     return 0;
 }

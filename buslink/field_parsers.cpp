@@ -67,6 +67,12 @@ bool IsHexText(std::string_view text, std::size_t maxDigits) {
 
 bool IsBusAddressText(std::string_view text) { return text.size() == 6 && IsHexText(text, 6); }
 
+std::string AddressShown(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return shown;
+}
+
 bool IsGlobalAddressText(std::string_view text) {
     if (text.size() != 6) return false;
     for (char c : text)

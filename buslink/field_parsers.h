@@ -6,6 +6,7 @@
 // pick them up; each parser overwrites only its own slots.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kavro {
@@ -32,6 +33,9 @@ void ParsePriorityText(std::string_view text, ParserSlots& slots);
 // hexadecimal digits. The parsers above read any text; this tells the
 // texts they would read as something the user never typed ("Error").
 bool IsBusAddressText(std::string_view text);
+// An address as the tool shows and files it: its letters in upper case
+// ("00abcd" is switch 00ABCD).
+std::string AddressShown(std::string_view text);
 // FFFFFF, in either case: the destination every switch answers to. It is
 // never given to one switch, and this is why:
 bool IsGlobalAddressText(std::string_view text);

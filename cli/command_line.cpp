@@ -26,13 +26,31 @@ const std::vector<CommandSpec>& Commands() {
          "Read the whole configuration of a switch (firmware version, switch address, the eight\n"
          "channels, the source groups) and save it as FILE, or on standard output for -o -.\n"
          "Nothing is written unless every part was read. An existing FILE is kept unless --force\n"
-         "is given, which replaces a regular file only (never a folder, a device or a link).",
+         "is given, which replaces a regular file only (never a folder, a device or a link).\n"
+         "The read is kept in the switch's history too (kavro-switch help history).",
          Join(kLineOptions, {"-o"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
-        {"send", Send, "--port DEVICE [--switch-address HEX6] [--verify] FILE [--verbose [--decode]]",
+        {"send", Send, "--port DEVICE [--switch-address HEX6] [--verify] [--no-backup] FILE [--verbose [--decode]]",
          "Write the configuration in FILE (- for standard input) into a switch: the switch\n"
-         "address, the eight channels and the source groups, ten frames. With --verify the\n"
-         "switch is read back and must hold what was sent.",
-         kLineOptions, {"--verify", "--verbose", "--decode"}, 1, 1, "FILE"},
+         "address, the eight channels and the source groups, ten frames. First the switch is\n"
+         "read, as the write will reach it, and what it holds is kept in its history; when\n"
+         "that fails nothing is written, unless --no-backup is given (which skips the read).\n"
+         "With --verify the switch is read back, must hold what was sent, and the read is kept.",
+         kLineOptions, {"--verify", "--no-backup", "--verbose", "--decode"}, 1, 1, "FILE"},
+        {"restore", Restore, "--port DEVICE [--switch-address HEX6] [FILE] [--verbose [--decode]]",
+         "Put back what a switch held. The switch is read first (and kept in its history, like\n"
+         "a send's backup); then FILE is written, by default the backup taken before the newest\n"
+         "send that left the switch at the address it answers now, and read back. The file's\n"
+         "switch address is written too; without --switch-address the switch is reached by the\n"
+         "global address, so that an address a send changed can be given back.",
+         kLineOptions, {"--verbose", "--decode"}, 0, 1, "FILE"},
+        {"history", History, "[ADDRESS] [--prune-older-than DAYS]",
+         "List the switches with a history, or one switch's events, newest first: time, event\n"
+         "(get, before-send, send, after-send, restore), file, result. get, send, restore and\n"
+         "site keep each configuration they read in the data folder's history/ADDRESS\n"
+         "(~/KavroSwitch, C:\\KavroSwitch on Windows); a send's file is the backup that undoes\n"
+         "it. Nothing is removed but by --prune-older-than DAYS, which removes the events\n"
+         "older than DAYS days with their files, of every switch.",
+         {"--prune-older-than"}, {}, 0, 1, "ADDRESS"},
         {"compare", Compare, "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
          "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
          "the switch matches the file, 1 when it differs (each difference on a line).",
@@ -44,14 +62,15 @@ const std::vector<CommandSpec>& Commands() {
          "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
          "A value that import would refuse is named as such (exit 2). Either file may be -.",
          {}, {}, 2, 2, "A B"},
-        {"site", Site, "get|send|compare MANIFEST --port DEVICE [--verbose [--decode]]",
+        {"site", Site, "get|send|compare MANIFEST --port DEVICE [--no-backup] [--verbose [--decode]]",
          "Every switch of a bus in one run. MANIFEST is a CSV file, a switch a line: ADDRESS,\n"
          "FILE[, LABEL] (# starts a comment; files are found beside the manifest). site get\n"
          "saves each switch into its file (a dated name beside it when the file exists), site\n"
-         "send writes each switch's file into it by its address and reads it back, site compare\n"
-         "checks each against its file. The whole manifest is checked before anything is sent.\n"
-         "Exit 0 when every switch succeeded (compare: 1 when some differ), else 2.",
-         {"--port"}, {"--verbose", "--decode"}, 2, 2, "get, send or compare and a MANIFEST"},
+         "send backs each switch up as send does, writes its file into it by its address and\n"
+         "reads it back, site compare checks each against its file. The whole manifest is\n"
+         "checked before anything is sent. Exit 0 when every switch succeeded (compare: 1 when\n"
+         "some differ), else 2.",
+         {"--port"}, {"--no-backup", "--verbose", "--decode"}, 2, 2, "get, send or compare and a MANIFEST"},
         {"ports", Ports, "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",
@@ -82,6 +101,7 @@ std::string Usage() {
     text += "\n--port DEVICE: the serial device (/dev/ttyUSB0, COM3). --switch-address HEX6 reaches\n"
             "the switch by its own address (\"Use Switch Address for Config\") instead of the global\n"
             "address FFFFFF. --verbose prints every frame on standard error, --decode names them.\n"
+            "send, site send and restore keep what the switch held first (kavro-switch history).\n"
             "\nExit status: 0 success, 1 differences found (compare, diff), 2 failure, 128+N when\n"
             "stopped by signal N. kavro-switch help COMMAND tells more about one command.\n";
     return text;

@@ -11,6 +11,8 @@ namespace kavro::cli {
 
 int Get(const CommandLine& line);
 int Send(const CommandLine& line);
+int Restore(const CommandLine& line);
+int History(const CommandLine& line);
 int Compare(const CommandLine& line);
 int Show(const CommandLine& line);
 int Diff(const CommandLine& line);

@@ -53,8 +53,7 @@ int Main(const std::vector<std::string>& words) {
         return std::cout << CommandHelp(*command), kOk;
     }
     if (AsksFor(words, "--version", "-V")) {
-        const Version v = ProgramVersion();
-        std::cout << "kavro-switch " << v.major << "." << v.minor << "." << v.revision << "\n";
+        std::cout << "kavro-switch " << VersionText(ProgramVersion()) << "\n";
         return kOk;
     }
     const CommandSpec* command = FindCommand(words[0]);

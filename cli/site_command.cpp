@@ -78,9 +78,22 @@ bool LoadFor(const Job& job, ConfigScreen& screen, std::string* error) {
     return true;
 }
 
-Outcome Get(SwitchSession& session, const Job& job) {
+// How a switch of the manifest is worked on: the command line's choices.
+struct Run {
+    bool backUp = true;  // send: keep what each switch holds first
+};
+
+// A history not kept is told, but fails nothing.
+void WarnHistory(const SwitchSession& session, const Job& job) {
+    if (!session.historyProblem().empty())
+        Warn(job.at.address + ": not kept in the history: " + Printable(session.historyProblem()));
+}
+
+Outcome Get(SwitchSession& session, const Job& job, const Run&) {
     const ReadReport& report = session.read();
     if (Stopped(report)) return Interrupted(report);
+    session.keepRead();
+    WarnHistory(session, job);
     if (!report.complete()) return Failed(ReadProblem(session, report));
     const fs::path target = FreeNameBeside(job.file);
     std::string error;
@@ -88,11 +101,18 @@ Outcome Get(SwitchSession& session, const Job& job) {
     return Ok("saved " + ShownName(Utf8FromPath(target)));
 }
 
-Outcome Send(SwitchSession& session, const Job& job) {
+Outcome Send(SwitchSession& session, const Job& job, const Run& run) {
     std::string error;
     ConfigScreen source;
     if (!LoadFor(job, source, &error)) return Failed(error);
-    const WriteReport& write = session.write(source, true);
+    const WriteReport& write = session.write(source, true, run.backUp);
+    const BackupReport& backup = session.lastBackup();
+    if (Stopped(backup.read)) return {Outcome::Kind::Interrupted, "interrupted while backing it up; nothing sent"};
+    if (write.end == TransferEnd::NotBackedUp)
+        return Failed("not backed up, so nothing sent: " +
+                      Printable(backup.end == BackupReport::End::ReadFailed ? ReadProblem(session, backup.read)
+                                                                            : backup.problem));
+    WarnHistory(session, job);
     const VerifyReport& check = session.lastVerify();
     if (Stopped(write)) return {Outcome::Kind::Interrupted, "interrupted: " + WriteVerdict(write).summary};
     if (Stopped(check.read)) return {Outcome::Kind::Interrupted, "written, interrupted while reading it back"};
@@ -103,7 +123,7 @@ Outcome Send(SwitchSession& session, const Job& job) {
     return Ok("written and verified");
 }
 
-Outcome Compare(SwitchSession& session, const Job& job) {
+Outcome Compare(SwitchSession& session, const Job& job, const Run&) {
     ConfigScreen expected;
     std::string error;
     if (!LoadFor(job, expected, &error)) return Failed(error);
@@ -117,8 +137,14 @@ Outcome Compare(SwitchSession& session, const Job& job) {
 }
 
 // Everything that can be checked before the line is touched: each file to
-// send or compare loads, each file to get can be written.
-std::string PreflightProblem(const std::string& action, const std::vector<Job>& jobs, const std::string& manifest) {
+// send or compare loads, each file to get can be written, the history can
+// keep the backups of a send.
+std::string PreflightProblem(const std::string& action, const std::vector<Job>& jobs, const std::string& manifest,
+                             const Run& run) {
+    if (action == "send" && run.backUp)
+        if (const std::string problem = ToolHistory().unwritable(); !problem.empty())
+            return Printable(problem) + "; nothing sent: no switch could be backed up first (--no-backup sends "
+                                        "without backups)";
     for (const Job& job : jobs) {
         const std::string where = ShownName(manifest) + ":" + std::to_string(job.at.line) + ": ";
         if (action == "get") {
@@ -174,7 +200,7 @@ void PrintSummary(const std::vector<SiteRow>& rows) {
 int Site(const CommandLine& line) {
     const std::string action = line.operands[0];
     const std::string& manifest = line.operands[1];
-    const std::map<std::string, Outcome (*)(SwitchSession&, const Job&)> actions{
+    const std::map<std::string, Outcome (*)(SwitchSession&, const Job&, const Run&)> actions{
         {"get", Get}, {"send", Send}, {"compare", Compare}};
     if (!actions.count(action)) return Fail("site takes get, send or compare, not " + ShownName(action));
     std::string error;
@@ -185,7 +211,8 @@ int Site(const CommandLine& line) {
     std::vector<Job> jobs;
     const fs::path folder = PathFromUtf8(manifest).parent_path();
     for (const SiteSwitch& s : *site) jobs.push_back({s, folder / PathFromUtf8(s.file)});
-    if (const std::string problem = PreflightProblem(action, jobs, manifest); !problem.empty()) return Fail(problem);
+    const Run run{!line.has("--no-backup")};
+    if (const std::string problem = PreflightProblem(action, jobs, manifest, run); !problem.empty()) return Fail(problem);
     if (line.get("--port").empty()) return Fail(kPortRequired);
 
     SwitchSession session;
@@ -198,7 +225,7 @@ int Site(const CommandLine& line) {
         if (SwitchSession::Interruption()) break;
         const auto start = std::chrono::steady_clock::now();
         session.setSwitchAddress(row.job->at.address);
-        row.outcome = actions.at(action)(session, *row.job);
+        row.outcome = actions.at(action)(session, *row.job, run);
         row.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const std::string name = row.job->at.address + (row.job->at.label.empty() ? "" : " " + row.job->at.label);
         std::cout << name << ": " << row.outcome.result << std::endl;

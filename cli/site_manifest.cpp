@@ -7,6 +7,7 @@
 
 #include "buslink/field_parsers.h"
 #include "cli/printed_text.h"
+#include "platform/csv_line.h"
 #include "platform/quoted_text.h"
 #include "platform/utf8_path.h"
 
@@ -16,58 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimEnd(std::string_view text) {
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
-
-// One line's fields; nothing, with the reason in error, for a quote that
-// is not closed or text after a closing quote. A "#" outside quotes ends
-// the line's fields.
-std::optional<std::vector<std::string>> SplitFields(std::string_view line, std::string* error) {
-    std::vector<std::string> fields;
-    std::size_t at = 0;
-    const auto atEnd = [&] { return at >= line.size() || line[at] == '#'; };
-    while (true) {
-        while (at < line.size() && IsBlank(line[at])) ++at;
-        std::string field;
-        if (at < line.size() && line[at] == '"') {
-            for (++at;; ++at) {
-                if (at >= line.size()) {
-                    *error = "a quote is not closed";
-                    return std::nullopt;
-                }
-                if (line[at] != '"') field += line[at];
-                else if (at + 1 < line.size() && line[at + 1] == '"') field += line[++at];
-                else break;
-            }
-            ++at;
-            while (at < line.size() && IsBlank(line[at])) ++at;
-            if (!atEnd() && line[at] != ',') {
-                *error = "text after a closing quote";
-                return std::nullopt;
-            }
-        } else {
-            const std::size_t start = at;
-            while (at < line.size() && line[at] != ',' && line[at] != '#') ++at;
-            field = std::string(TrimEnd(line.substr(start, at - start)));
-        }
-        fields.push_back(std::move(field));
-        if (atEnd()) break;
-        ++at;  // the comma
-    }
-    // A line of nothing but blanks or a comment has no fields at all.
-    if (fields.size() == 1 && fields[0].empty()) fields.clear();
-    return fields;
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 
@@ -121,11 +70,11 @@ std::optional<std::vector<SiteSwitch>> ParseManifest(std::string_view text, cons
         };
         if (line.size() > kManifestLineLimit) return fail("the line is longer than 4 KiB");
         std::string why;
-        const auto fields = SplitFields(line, &why);
+        const auto fields = SplitCsvLine(CsvTrimEnd(line), &why);
         if (!fields) return fail(why);
         if (fields->empty()) continue;
         if (fields->size() < 2 || fields->size() > 3) return fail("expected ADDRESS, FILE[, LABEL]");
-        const std::string address = Upper((*fields)[0]);
+        const std::string address = AddressShown((*fields)[0]);
         if (!IsBusAddressText(address))
             return fail(ValidUtf8(Quoted((*fields)[0])) + " is not a switch address (six hexadecimal digits)");
         if (IsGlobalAddressText(address)) return fail(kGlobalAddressReason);

@@ -1,4 +1,4 @@
-// get, send and compare: one switch on one serial device.
+// get, send, restore and compare: one switch on one serial device.
 
 #include <iostream>
 
@@ -7,9 +7,12 @@
 #include "cli/file_arguments.h"
 #include "cli/printed_text.h"
 #include "cli/switch_session.h"
+#include "platform/utf8_path.h"
 
 namespace kavro::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 // The line options of a command, checked before the line is touched.
 std::optional<SessionOptions> LineOptions(const CommandLine& line, std::string* error) {
@@ -54,6 +57,42 @@ int ReadFailure(const SwitchSession& session, const ReadReport& report, const st
     return Fail(ReadProblem(session, report) + "; " + consequence);
 }
 
+constexpr const char* kNotBackedUp = "nothing sent: the switch could not be backed up first";
+
+// A write refused for want of a backup, in one line.
+int BackupFailure(const SwitchSession& session, const BackupReport& backup, const std::string& remedy) {
+    const std::string why = backup.end == BackupReport::End::ReadFailed ? ReadProblem(session, backup.read) : backup.problem;
+    return Fail(Printable(why) + "; " + kNotBackedUp + remedy);
+}
+
+void WarnHistory(const SwitchSession& session) {
+    if (!session.historyProblem().empty()) Warn("not kept in the history: " + Printable(session.historyProblem()));
+}
+
+// How a send or a restore went: every frame must have been acknowledged,
+// and a verify may still tell what the switch holds. `done` is the line
+// printed on success.
+int WriteOutcome(const SwitchSession& session, const WriteReport& report, const ConfigScreen& source, bool verify,
+                 const std::string& done) {
+    WarnHistory(session);
+    const VerifyReport& check = session.lastVerify();
+    if (WasInterrupted(report) || WasInterrupted(check.read)) return Interrupted(WriteVerdict(report).summary);
+    const Verdict verdict = WriteVerdict(report);
+    if (report.end == TransferEnd::InvalidSwitchAddress || report.end == TransferEnd::GlobalSwitchAddress)
+        return Fail(verdict.summary + " (the file's switch address is " + Printable(Quoted(source.switchAddress.text())) +
+                    "; --switch-address HEX6 gives one)");
+    if (report.end == TransferEnd::UnsendableText) return Fail(Printable(FirstLine(report.refusal)));
+    if (!report.allSent() || report.framesHeard == 0) return Fail(verdict.summary);
+    bool failed = !report.complete();
+    if (failed) Fail(verdict.summary);
+    if (verify && !check.read.complete()) return ReadFailure(session, check.read, "not verified");
+    for (const HeldDifference& d : check.differences) Fail(Printable(DescribeHeldDifference(d)));
+    failed = failed || !check.differences.empty();
+    if (failed) return kFailed;
+    std::cout << done << (verify ? "; the switch holds it" : "") << std::endl;
+    return kOk;
+}
+
 }  // namespace
 
 int Get(const CommandLine& line) {
@@ -68,6 +107,8 @@ int Get(const CommandLine& line) {
     if (!session.open(*options, &error)) return Fail(error);
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing written");
+    session.keepRead();
+    WarnHistory(session);
     // With the file on standard output, what was read goes with the messages.
     std::ostream& info = out == "-" ? std::cerr : std::cout;
     const ConfigScreen& screen = session.readScreen();
@@ -93,26 +134,72 @@ int Send(const CommandLine& line) {
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
     const bool verify = line.has("--verify");
-    const WriteReport& report = session.write(source, verify);
-    const VerifyReport& check = session.lastVerify();
-    if (WasInterrupted(report) || WasInterrupted(check.read)) return Interrupted(WriteVerdict(report).summary);
-    const Verdict verdict = WriteVerdict(report);
-    if (report.end == TransferEnd::InvalidSwitchAddress || report.end == TransferEnd::GlobalSwitchAddress)
-        return Fail(verdict.summary + " (the file's switch address is " + Printable(Quoted(source.switchAddress.text())) +
-                    "; --switch-address HEX6 gives one)");
-    if (report.end == TransferEnd::UnsendableText) return Fail(Printable(FirstLine(report.refusal)));
-    // Every frame must have been acknowledged; a verify may still tell
-    // what the switch holds.
-    if (!report.allSent() || report.framesHeard == 0) return Fail(verdict.summary);
-    bool failed = !report.complete();
-    if (failed) Fail(verdict.summary);
-    if (verify && !check.read.complete()) return ReadFailure(session, check.read, "not verified");
-    for (const HeldDifference& d : check.differences) Fail(Printable(DescribeHeldDifference(d)));
-    failed = failed || !check.differences.empty();
-    if (failed) return kFailed;
-    std::cout << "Sent " << ShownName(file) << " (10 frames acknowledged)" << (verify ? "; the switch holds it" : "")
-              << std::endl;
-    return kOk;
+    const WriteReport& report = session.write(source, verify, !line.has("--no-backup"));
+    const BackupReport& backup = session.lastBackup();
+    if (WasInterrupted(backup.read)) return Interrupted("nothing sent");
+    if (report.end == TransferEnd::NotBackedUp) return BackupFailure(session, backup, " (--no-backup sends without one)");
+    return WriteOutcome(session, report, source, verify, "Sent " + ShownName(file) + " (10 frames acknowledged)");
+}
+
+// Reads the switch (its backup, and the address it answers now), finds
+// what to put back, and writes it as it stands, verified. The write reaches
+// the switch as the read did: by --switch-address, or by the global
+// address, which alone lets a restore give the switch back an address
+// another send changed.
+int Restore(const CommandLine& line) {
+    std::string error;
+    std::string file = line.operands.empty() ? "" : line.operands[0];
+    ConfigScreen source;
+    source.fillCommandLists();
+    if (!file.empty()) {
+        const auto bytes = ReadConfigArgument(file, &error);
+        if (!bytes) return Fail(error);
+        if (!LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
+    }
+    const auto options = LineOptions(line, &error);
+    if (!options) return Fail(error);
+    const SwitchHistory history = ToolHistory();
+    if (const std::string problem = history.unwritable(); !problem.empty())
+        return Fail(Printable(problem) + "; " + kNotBackedUp);
+
+    SwitchSession session;
+    if (!session.open(*options, &error)) return Fail(error);
+    const ReadReport& read = session.read();
+    if (WasInterrupted(read)) return Interrupted("nothing sent");
+    if (!read.complete()) return ReadFailure(session, read, kNotBackedUp);
+    const std::string now = session.readScreen().switchAddress.text();
+    if (file.empty()) {
+        const auto write = history.newestWriteTo(now);
+        const std::string lists = " (kavro-switch history lists what is kept; restore FILE sends one of its files)";
+        if (!write) return Fail("the history holds no send that left a switch at " + now + "; nothing sent" + lists);
+        const fs::path backup = history.switchFolder(write->folderAddress) / PathFromUtf8(write->line.file);
+        if (write->line.event == history_event::kRestore)
+            return Fail("the last write into switch " + now + " was a restore, at " + Printable(write->line.time) +
+                        "; nothing sent: to undo it, restore its backup " + ShownName(Utf8FromPath(backup)));
+        if (write->line.file.empty())
+            return Fail("the last send into switch " + now + ", at " + Printable(write->line.time) +
+                        ", kept no backup; nothing sent" + lists);
+        file = Utf8FromPath(backup);
+        const auto bytes = ReadConfigArgument(file, &error);
+        if (!bytes || !LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
+    }
+    if (options->switchAddress) {
+        if (AddressShown(source.switchAddress.text()) != AddressShown(*options->switchAddress))
+            return Fail(ShownName(file) + " gives the switch the address " + Printable(Quoted(source.switchAddress.text())) +
+                        ", which a write to " + AddressShown(*options->switchAddress) +
+                        " cannot: without --switch-address the switch is reached by the global address (with no "
+                        "other switch on the line); nothing sent");
+        source.useSwitchAddress.setValue(1);
+    } else {
+        source.useSwitchAddress.setValue(0);
+    }
+    if (const BackupReport& backup = session.keepBackup(); !backup.kept()) return BackupFailure(session, backup, "");
+    const WriteReport& report = session.restore(source);
+    const std::string restored = AddressShown(source.switchAddress.text());
+    return WriteOutcome(session, report, source, true,
+                        "Restored " + ShownName(file) + " into switch " + now +
+                            (restored != now ? ", which answers to " + restored + " again" : "") +
+                            " (10 frames acknowledged)");
 }
 
 // What the switch holds against the file: every field the messages carry

@@ -1,10 +1,12 @@
 #include "cli/switch_session.h"
 
+#include <QDir>
 #include <atomic>
 #include <csignal>
 #include <iostream>
 
 #include "buslink/port_problems.h"
+#include "platform/utf8_path.h"
 #include "platform_qt/qt_serial_port.h"
 #include "transfer/traffic_decoder.h"
 
@@ -38,7 +40,11 @@ void Echo(const std::string& entry, bool decode) {
     std::cerr.flush();
 }
 
+std::filesystem::path DataFolder() { return DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString())); }
+
 }  // namespace
+
+SwitchHistory ToolHistory() { return SwitchHistory(DataFolder(), VersionText(ProgramVersion())); }
 
 std::string ReadProblem(const SwitchSession& session, const ReadReport& report) {
     if (report.end != TransferEnd::NoSwitch) return ReadVerdict(report).summary;
@@ -71,6 +77,7 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     env.pump = &pump_;
     env.ui = &ui_;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
+    env.dataFolder = DataFolder();
     StartOptions start;
     start.device = options.device;
     form_ = std::make_unique<Application>(env, start);
@@ -93,10 +100,22 @@ const ReadReport& SwitchSession::read() {
     return form_->readFresh({options_.switchAddress.value_or(""), options_.switchAddress.has_value()});
 }
 
-const WriteReport& SwitchSession::write(ConfigScreen& source, bool verify) {
+const WriteReport& SwitchSession::write(ConfigScreen& source, bool verify, bool backUp) {
     addressSwitch(source);
     form_->verifyAfterSend.setValue(verify ? 1 : 0);
+    form_->backUpBeforeSend.setValue(backUp ? 1 : 0);
     form_->writeScreen(source);
+    return form_->transfer.lastWrite();
+}
+
+std::string SwitchSession::keepRead() {
+    form_->recordGet(form_->transfer.lastRead(), readScreen());
+    return form_->historyProblem();
+}
+
+const WriteReport& SwitchSession::restore(const ConfigScreen& source) {
+    form_->verifyAfterSend.setValue(1);
+    form_->writeScreen(source, WriteKind::Restore);
     return form_->transfer.lastWrite();
 }
 

@@ -38,9 +38,20 @@ public:
     const ConfigScreen& readScreen() const { return form_->freshScreen(); }
     // "Send Config" of the screen, by the options' switch address when they
     // give one, which is then also the address written into the switch. A
-    // write may be read back and compared (what it found: lastVerify()).
-    const WriteReport& write(ConfigScreen& source, bool verify = false);
+    // write may be backed up first (what that did: lastBackup()), and read
+    // back and compared (what it found: lastVerify()).
+    const WriteReport& write(ConfigScreen& source, bool verify = false, bool backUp = false);
     const VerifyReport& lastVerify() const { return form_->lastVerify(); }
+    const BackupReport& lastBackup() const { return form_->lastBackup(); }
+    // The last read kept in the history as a get; what went wrong, or empty.
+    std::string keepRead();
+    // The last read kept as the backup before a restore, then the restore:
+    // the source written as it stands (its switch address included),
+    // verified.
+    const BackupReport& keepBackup() { return form_->keepBackup(); }
+    const WriteReport& restore(const ConfigScreen& source);
+    // Why the last transfer's history was not kept; empty when it was.
+    const std::string& historyProblem() const { return form_->historyProblem(); }
     // Another switch on the same line, by its address.
     void setSwitchAddress(std::optional<std::string> address) { options_.switchAddress = std::move(address); }
     // What the switch address of a screen becomes when it is sent.
@@ -59,6 +70,10 @@ private:
     std::unique_ptr<Application> form_;
     QTimer signalWatch_;
 };
+
+// The history in the data folder, as the window keeps it (KavroSwitch in
+// the home folder).
+SwitchHistory ToolHistory();
 
 // Why a read did not get everything, in one line.
 std::string ReadProblem(const SwitchSession& session, const ReadReport& report);

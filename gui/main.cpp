@@ -154,12 +154,15 @@ int main(int argc, char* argv[]) {
     ui.followDiagnostic(form.diagnostic);
     if (form.start() == Application::StartResult::Quit) return 0;
 
-    // "Verify after Send" is kept between runs, in
+    // "Verify after Send" and "Back up before Send" are kept between runs, in
     // ~/.config/KavroSwitch/kavro-switch-config.conf (on Windows the
     // registry, HKEY_CURRENT_USER\Software\KavroSwitch).
     QSettings settings;
-    form.verifyAfterSend.setValue(settings.value("verifyAfterSend", false).toBool() ? 1 : 0);
-    form.verifyAfterSend.onClick = [&] { settings.setValue("verifyAfterSend", form.verifyAfterSend.value() == 1); };
+    for (auto [box, key] : {std::pair{&form.verifyAfterSend, "verifyAfterSend"},
+                            std::pair{&form.backUpBeforeSend, "backUpBeforeSend"}}) {
+        box->setValue(settings.value(key, false).toBool() ? 1 : 0);
+        box->onClick = [&settings, box, key] { settings.setValue(key, box->value() == 1); };
+    }
 
     MainWindow window(form, ui);
     ui.setMainWindow(&window);

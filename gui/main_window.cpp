@@ -189,11 +189,25 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     return frame;
 }
 
-// Switch address, P-P motor address, firmware version and the notice.
+// "Back up before Send", switch address, P-P motor address, firmware
+// version and the notice.
 QWidget* MainWindow::makeAddressColumn() {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
+
+    // Under "Verify after Send", outside the Commands frame: the frame keeps
+    // its height, which a small screen needs whole.
+    auto* backUp = new QCheckBox;
+    backUp->setObjectName("backUpBeforeSend");
+    backUp->setToolTip("Before Send Config, read the switch and keep what it holds in the history, so that the send "
+                       "can be undone");
+    SetAccessibleNames(backUp, "Back up before Send");
+    binding_.bind(form_.backUpBeforeSend, backUp);
+    auto* backUpRow = new QHBoxLayout;
+    backUpRow->setContentsMargins(Twips(105) + 1, 0, 0, 0);  // in line with "Verify after Send"
+    backUpRow->addWidget(backUp);
+    layout->addLayout(backUpRow);
 
     auto* switchFrame = new QGroupBox("Switch Address");
     switchFrame->setObjectName("Frame10");

@@ -1,5 +1,5 @@
 # bash completion for kavro-switch: commands, their options, .set files,
-# manifests and serial devices.
+# manifests, serial devices and the switches with a history.
 _kavro_switch() {
     local cur prev command i
     cur="${COMP_WORDS[COMP_CWORD]}"
@@ -7,7 +7,7 @@ _kavro_switch() {
     command=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         case "${COMP_WORDS[i]}" in
-            get|send|compare|site|show|diff|ports|simulate|help) command="${COMP_WORDS[i]}"; break ;;
+            get|send|restore|history|compare|site|show|diff|ports|simulate|help) command="${COMP_WORDS[i]}"; break ;;
         esac
     done
 
@@ -23,22 +23,24 @@ _kavro_switch() {
             compopt -o filenames 2>/dev/null
             return ;;
         --line-pacing) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
-        --switch-address|--address|--firmware|--fault) return ;;
+        --switch-address|--address|--firmware|--fault|--prune-older-than) return ;;
     esac
 
     if [ -z "$command" ]; then
-        COMPREPLY=($(compgen -W "get send compare site show diff ports simulate help --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "get send restore history compare site show diff ports simulate help --help --version" -- "$cur"))
         return
     fi
     local options=""
     case "$command" in
         get) options="--port --switch-address -o --force --verbose --decode" ;;
-        send) options="--port --switch-address --verify --verbose --decode" ;;
+        send) options="--port --switch-address --verify --no-backup --verbose --decode" ;;
+        restore) options="--port --switch-address --verbose --decode" ;;
+        history) options="--prune-older-than" ;;
         compare) options="--port --switch-address --verbose --decode" ;;
-        site) options="--port --verbose --decode" ;;
+        site) options="--port --no-backup --verbose --decode" ;;
         show|ports) options="--json" ;;
         simulate) options="--firmware --address --load --fault --line-pacing" ;;
-        help) COMPREPLY=($(compgen -W "get send compare site show diff ports simulate" -- "$cur")); return ;;
+        help) COMPREPLY=($(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur")); return ;;
     esac
     if [[ "$cur" == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help --version" -- "$cur"))
@@ -47,7 +49,10 @@ _kavro_switch() {
     elif [ "$command" = site ]; then
         COMPREPLY=($(compgen -f -X '!*.csv' -- "$cur") $(compgen -d -- "$cur"))
         compopt -o filenames 2>/dev/null
-    elif [[ "$command" =~ ^(send|compare|show|diff)$ ]]; then
+    elif [ "$command" = history ]; then
+        local kept="${HOME}/KavroSwitch/history"
+        [ -d "$kept" ] && COMPREPLY=($(compgen -W "$(ls "$kept" 2>/dev/null)" -- "$cur"))
+    elif [[ "$command" =~ ^(send|restore|compare|show|diff)$ ]]; then
         COMPREPLY=($(compgen -f -X '!*.set' -- "$cur") $(compgen -d -- "$cur"))
         compopt -o filenames 2>/dev/null
     fi

@@ -2,8 +2,11 @@
 
 #include <cctype>
 
+#include "buslink/field_parsers.h"
 #include "buslink/port_problems.h"
 #include "buslink/ports_ini.h"
+#include "platform/utf8_path.h"
+#include "transfer/send_checks.h"
 
 namespace kavro {
 namespace {
@@ -48,6 +51,8 @@ Application::Application(ShellEnvironment environment, StartOptions options)
       files(screen, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
     verifyAfterSend.setCaption("Verify after Send");
+    backUpBeforeSend.setCaption("Back up before Send");
+    if (!env_.dataFolder.empty()) history_.emplace(env_.dataFolder, VersionText(env_.version));
 }
 
 Application::~Application() {
@@ -200,17 +205,109 @@ void Application::readSwitch() {
     if (busy()) return;
     lastAction_ = LastAction::Read;
     transfer.readSwitch(screen);
+    recordGet(transfer.lastRead(), screen);
 }
 
 void Application::writeSwitch() { writeScreen(screen); }
 
-void Application::writeScreen(const ConfigScreen& source) {
+std::string BackupRefusal(const BackupReport& b) {
+    using End = BackupReport::End;
+    const char* const remedy = "clear \"Back up before Send\" to send without a backup.";
+    if (b.end == End::ReadFailed && (b.read.end == TransferEnd::Stopped || b.read.end == TransferEnd::Closing)) return {};
+    switch (b.end) {
+    case End::Unwritable:
+        return "Send Config sent nothing: " + b.problem + ", so what the switch holds could not be backed up first.\n\n"
+               "Make that folder writable, or " + remedy;
+    case End::ReadFailed:
+        return "Send Config sent nothing: reading the switch to back it up first failed (" + b.problem + ").\n\n"
+               "Check the switch and the line and send again, or " + remedy;
+    case End::NotKept:
+        return "Send Config sent nothing: what the switch holds was read, but its backup could not be kept (" +
+               b.problem + ").\n\nFree some space or make the data folder writable, or " + remedy;
+    default: return {};
+    }
+}
+
+// The backup comes first, and only a kept one lets the write go on; a
+// screen that must not be sent, or no port, is refused by the write itself
+// without a read.
+void Application::writeScreen(const ConfigScreen& source, WriteKind kind) {
     if (busy()) return;
     lastAction_ = LastAction::Write;
     lastVerify_ = {};
+    historyProblem_.clear();
+    if (kind == WriteKind::Send) {
+        lastBackup_ = {};
+        if (backUpBeforeSend.value() == 1 && port_->isOpen() && !SendRefusal(source)) {
+            phase_ = "Backing up the switch: ";
+            backUp(AddressingOf(source));
+            phase_ = "";
+        }
+    }
+    if ((kind == WriteKind::Restore || lastBackup_.end != BackupReport::End::NotAsked) && !lastBackup_.kept()) {
+        transfer.refuseWrite(TransferEnd::NotBackedUp, BackupRefusal(lastBackup_));
+        return;
+    }
     transfer.writeSwitch(source);
     const WriteReport& write = transfer.lastWrite();
+    if (write.framesSent > 0) recordWrite(source, kind);
     if (verifyAfterSend.value() == 1 && write.allSent() && write.framesHeard > 0) verifyWrite(source);
+}
+
+const BackupReport& Application::backUp(const Addressing& addressing) {
+    lastBackup_ = {};
+    lastBackup_.end = BackupReport::End::Unwritable;
+    lastBackup_.problem = history_ ? history_->unwritable() : "no data folder is known to keep a backup in";
+    if (!lastBackup_.problem.empty()) return lastBackup_;
+    readFresh(addressing);
+    return keepBackup();
+}
+
+const BackupReport& Application::keepBackup() {
+    lastBackup_ = {};
+    lastBackup_.read = transfer.lastRead();
+    if (!freshScreen_ || !lastBackup_.read.complete()) {
+        lastBackup_.end = BackupReport::End::ReadFailed;
+        lastBackup_.problem = ReadVerdict(lastBackup_.read).summary;
+        return lastBackup_;
+    }
+    const Kept kept = history_ ? history_->keep(*freshScreen_, {.event = history_event::kBeforeSend,
+                                                                .result = kHistoryResultOk,
+                                                                .port = openedDevice_})
+                               : Kept{{}, "no data folder is known to keep a backup in"};
+    lastBackup_.end = kept.ok() ? BackupReport::End::Kept : BackupReport::End::NotKept;
+    lastBackup_.problem = kept.problem;
+    lastBackup_.file = kept.file;
+    lastBackup_.address = freshScreen_->switchAddress.text();
+    return lastBackup_;
+}
+
+void Application::recordGet(const ReadReport& report, const ConfigScreen& read) {
+    historyProblem_.clear();
+    if (!history_ || !report.switchAddress.read || report.end == TransferEnd::Closing) return;
+    const HistoryEvent line{.event = history_event::kGet,
+                            .result = report.complete() ? kHistoryResultOk : ReadVerdict(report).summary,
+                            .port = openedDevice_};
+    historyProblem_ = report.complete() ? history_->keep(read, line).problem
+                                        : history_->note(read.switchAddress.text(), line);
+}
+
+// A send is logged in the folder of the switch as it was before (or, with
+// no backup, as the write left it), naming the backup that undoes it.
+void Application::recordWrite(const ConfigScreen& sent, WriteKind kind) {
+    if (!history_) return;
+    const WriteReport& write = transfer.lastWrite();
+    const bool backedUp = lastBackup_.kept();
+    const std::string written = AddressShown(sent.switchAddress.text());
+    const std::string verdict = WriteVerdict(write).summary;
+    const HistoryEvent line{.event = kind == WriteKind::Restore ? history_event::kRestore : history_event::kSend,
+                            .file = backedUp ? Utf8FromPath(lastBackup_.file.filename()) : "",
+                            .result = write.complete() ? kHistoryResultOk
+                                      : verdict.empty() ? "the program closed during the write" : verdict,
+                            .port = openedDevice_,
+                            .addressBefore = backedUp ? lastBackup_.address : "",
+                            .addressWritten = written};
+    historyProblem_ = history_->note(backedUp ? lastBackup_.address : written, line);
 }
 
 Addressing AddressingOf(const ConfigScreen& screen) {
@@ -234,7 +331,17 @@ void Application::verifyWrite(const ConfigScreen& sent) {
     lastVerify_.ran = true;
     lastVerify_.read = readFresh(AddressingOf(sent));
     phase_ = "";
-    if (lastVerify_.read.complete()) lastVerify_.differences = CompareHeld(sent, lastVerify_.read.held);
+    if (lastVerify_.read.complete()) {
+        lastVerify_.differences = CompareHeld(sent, lastVerify_.read.held);
+        if (history_) {
+            const std::string result = lastVerify_.differences.empty()
+                                           ? kHistoryResultOk
+                                           : "differs: " + DescribeHeldDifference(lastVerify_.differences.front());
+            const Kept kept = history_->keep(
+                *freshScreen_, {.event = history_event::kAfterSend, .result = result, .port = openedDevice_});
+            if (!kept.ok()) historyProblem_ = kept.problem;
+        }
+    }
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
@@ -294,7 +401,12 @@ void Application::compareWithFile() { runFileCommand(&ConfigFileCommands::compar
 Verdict Application::lastVerdict() const {
     switch (lastAction_) {
     case LastAction::Read: return ReadVerdict(transfer.lastRead());
-    case LastAction::Write: return VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_);
+    case LastAction::Write:
+        if (transfer.lastWrite().end == TransferEnd::NotBackedUp)
+            return {false, "Send Config sent nothing: what the switch holds could not be backed up first (" +
+                               lastBackup_.problem + ")",
+                    lastBackup_.end == BackupReport::End::ReadFailed ? ReadVerdict(lastBackup_.read).advice : ""};
+        return VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_);
     case LastAction::File: return {files.lastEvent().ok, FileEventText(files.lastEvent()), ""};
     default: return {true, "", ""};
     }
@@ -318,7 +430,8 @@ std::string Application::connectionText() const {
 
 std::string Application::statusText() const {
     const Verdict verdict = lastVerdict();
-    return connectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary);
+    return connectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary) +
+           (historyProblem_.empty() ? "" : "  (not kept in the history: " + historyProblem_ + ")");
 }
 
 void Application::showDiagnostic() {

@@ -18,6 +18,7 @@
 #include "buslink/bus_link.h"
 #include "editor/config_screen.h"
 #include "configfile/file_commands.h"
+#include "history/switch_history.h"
 #include "transfer/held_comparison.h"
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
@@ -44,6 +45,32 @@ struct Addressing {
     bool useSwitchAddress = false;
 };
 Addressing AddressingOf(const ConfigScreen& screen);
+
+// What keeping a switch's configuration before a write did. A write
+// that asked for a backup goes ahead only when one was kept.
+struct BackupReport {
+    enum class End {
+        NotAsked,    // no backup was asked for
+        Kept,        // read and kept in the history
+        Unwritable,  // the history folder cannot be written: nothing was read
+        ReadFailed,  // the switch could not be read whole
+        NotKept,     // read, but the backup could not be kept
+    };
+    End end = End::NotAsked;
+    ReadReport read;             // the read before the write
+    std::filesystem::path file;  // the backup kept
+    std::string address;         // the switch address it read
+    std::string problem;         // why no backup was kept, in words
+    bool kept() const { return end == End::Kept; }
+};
+
+// What the window tells of a write refused for want of a backup, with what
+// to do; empty when the backup read was stopped (the user knows).
+std::string BackupRefusal(const BackupReport& backup);
+
+// A write of a file or screen, or a restore of a backup: the history keeps
+// which it was, and looks for the newest send to undo.
+enum class WriteKind { Send, Restore };
 
 // The verdict on a write that was read back.
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
@@ -97,7 +124,11 @@ public:
     void writeSwitch();
     // Send Config of any screen (a file's, for the command-line tool), read
     // back and compared when "Verify after Send" is ticked.
-    void writeScreen(const ConfigScreen& source);
+    // With "Back up before Send" ticked, the switch is first read, as the
+    // write will address it, into a fresh screen and kept in the history;
+    // nothing is written when that fails. A restore writes after a backup
+    // taken by keepBackup().
+    void writeScreen(const ConfigScreen& source, WriteKind kind = WriteKind::Send);
     // Get Config into a new screen, fresh as at start-up and addressed as
     // `addressing` is: nothing of the window's screen, another switch or
     // an earlier read stands in it. The window's own screen is untouched.
@@ -119,6 +150,23 @@ public:
 
     // After Send Config, read the switch back and compare, when ticked.
     CheckBox verifyAfterSend;
+    // Before Send Config, read the switch and keep what it holds, when ticked.
+    CheckBox backUpBeforeSend;
+
+    // The history of each switch, in the data folder; none without one.
+    const SwitchHistory* history() const { return history_ ? &*history_ : nullptr; }
+    // Reads the switch into a fresh screen and keeps it as the backup
+    // before a write; the history folder is checked before the line is
+    // touched.
+    const BackupReport& backUp(const Addressing& addressing);
+    // Keeps the last fresh read as the backup before a write.
+    const BackupReport& keepBackup();
+    const BackupReport& lastBackup() const { return lastBackup_; }
+    // Keeps a Get Config in the history: its file when the read is
+    // complete, a line when at least the switch address came.
+    void recordGet(const ReadReport& report, const ConfigScreen& read);
+    // Why the last transfer's history was not kept; empty when it was.
+    const std::string& historyProblem() const { return historyProblem_; }
     const VerifyReport& lastVerify() const { return lastVerify_; }
     // The differences found by the read-back, as the window lists them.
     MessageWindow verifyWindow{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
@@ -166,10 +214,14 @@ private:
     void showPortSelection(bool modal);
     void runFileCommand(void (ConfigFileCommands::*command)());
     void verifyWrite(const ConfigScreen& sent);
+    void recordWrite(const ConfigScreen& sent, WriteKind kind);
 
     std::unique_ptr<ConfigScreen> freshScreen_;  // what the last fresh read found
     const char* phase_ = "";                     // what a fresh read is for, in progress texts
     VerifyReport lastVerify_;
+    std::optional<SwitchHistory> history_;
+    BackupReport lastBackup_;
+    std::string historyProblem_;
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 

@@ -6,6 +6,10 @@ Version ProgramVersion() {
     return {KAVRO_VERSION_MAJOR, KAVRO_VERSION_MINOR, KAVRO_VERSION_PATCH};
 }
 
+std::string VersionText(const Version& v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+}
+
 std::string VersionedTitle(const std::string& caption, const Version& version) {
     std::string title = caption + "  -  Version " + std::to_string(version.major) + "." +
                         std::to_string(version.minor);

@@ -15,6 +15,9 @@ struct Version {
 // The version this program was built as.
 Version ProgramVersion();
 
+// "3.1.1": the version as --version prints it and the history keeps it.
+std::string VersionText(const Version& version);
+
 // caption + "  -  Version " + major.minor, plus ".revision" unless it is 0.
 std::string VersionedTitle(const std::string& caption, const Version& version);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -80,11 +81,15 @@ Outcome Check(const Case& c) {
     return r;
 }
 
-// Each test runs the tool in a folder of its own, open to the unprivileged row too.
+// Each test runs the tool in a folder of its own, open to the unprivileged row too, which is also its home: the
+// history it keeps goes to KavroSwitch/history there, never into the real home.
 class Cli : public ::testing::Test {
 protected:
-    Cli() { fs::permissions(dir.path(), fs::perms::all), fs::current_path(dir.path()); }
-    ~Cli() override { fs::current_path(home); }
+    Cli() {
+        fs::permissions(dir.path(), fs::perms::all), fs::current_path(dir.path());
+        setenv("HOME", dir.path().c_str(), 1);
+    }
+    ~Cli() override { fs::current_path(home), setenv("HOME", realHome.c_str(), 1); }
 
     // A file as a read of a switch would write it: every data box filled
     // the way the switch reports it, addresses in upper case. Variants
@@ -112,7 +117,18 @@ protected:
         return name;
     }
 
+    // The files the history keeps of a switch whose names end in -WHAT.set, oldest first.
+    std::vector<std::string> Kept(const std::string& address, const std::string& what) const {
+        std::vector<std::string> names;
+        std::error_code none;
+        for (const auto& f : fs::directory_iterator(dir / "KavroSwitch/history" / address, none))
+            if (f.path().filename().string().ends_with("-" + what + ".set")) names.push_back(f.path());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     const fs::path home = fs::current_path();
+    const std::string realHome = getenv("HOME") ? getenv("HOME") : "";
     test::TempFolder dir;
 };
 
@@ -140,7 +156,8 @@ TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
         {"a command differs", {"compare", "--port", port, a}, 1,
          "\n  channel 1, On Press command: the file says DOWN limit, the switch holds STOP\n"},
         {"another address", {"compare", "--port", port, "--switch-address", "00abce", a}, 2, "no switch answers"},
-        {"a send nobody hears", {"send", "--port", port, "--switch-address", "00abce", a}, 2, "any of the 10 frames"},
+        {"a send nobody hears", {"send", "--no-backup", "--port", port, "--switch-address", "00abce", a}, 2,
+         "any of the 10 frames"},
         {"a kept channel", {"send", "--verify", "--port", forgetful.device(), a}, 2, "kavro-switch: channel 3, "},
     };
     for (const Case& c : cases) Check(c);
@@ -203,12 +220,18 @@ TEST_F(Cli, AWholeSiteInOneRun) {
                   oneSilent = site("compare", "00AB01, \"hall, main.set\"\n00AB04, office.set, Gone\n00AB03, stairs.set\n");
     for (const Outcome* r : {&sent, &compared}) EXPECT_TRUE(r->status == 0 && count(r->out, "  ok\n") == 3) << r->out << r->err;
     EXPECT_TRUE(Has(sent.out, "00AB01 Hall \"A\", east: written and verified\n00AB02: written and verified")) << sent.out;
+    for (const char* address : addresses) {  // each switch was backed up first, as a get of it reads it
+        const auto got = Kept(address, "get"), backup = Kept(address, "before-send");
+        ASSERT_TRUE(got.size() == 2 && backup.size() == 1) << address;  // the single get and site get's
+        for (const std::string& kept : {got[0], got[1], backup[0]})
+            EXPECT_EQ(test::ReadFile(kept), test::ReadFile(std::string("single") + address)) << kept;
+    }
     EXPECT_TRUE(crossed.status == 1 && Has(crossed.out, "00AB01: ") && Has(crossed.out, " differences, first channel ") &&
                 count(crossed.out, ": matches its file") == 2) << crossed.out;
     EXPECT_TRUE(oneSilent.status == 2 && Has(oneSilent.err, "kavro-switch: 00AB04 Gone: no switch answers on") &&
                 Has(oneSilent.out, "00AB03: matches its file")) << oneSilent.out << oneSilent.err;
     test::WriteFile("site.csv", spreadsheet);
-    const Outcome stopped = Tool({"site", "send", "site.csv", "--port",
+    const Outcome stopped = Tool({"site", "send", "site.csv", "--no-backup", "--port",
                                   Simulator({"--address", "00AB01,00AB02,00AB03", "--line-pacing", "on"}).device()},
                                  {.signal = SIGINT});
     EXPECT_TRUE(stopped.status == 130 && Has(stopped.err, "interrupted; 0 of 3 switches finished") &&
@@ -232,6 +255,76 @@ TEST_F(Cli, AWholeSiteInOneRun) {
         const Outcome r = Tool({"site", "get", endless, "--port", bus.device()});
         EXPECT_TRUE(r.status == 2 && r.seconds < 1 && r.maxRssKb < kRssLimitKb) << endless << r.err;
     }
+}
+
+// Every write can be undone. send keeps what the switch held before (a verified one also what it holds after), get
+// keeps its read; a wrong file sent, another switch's address and all, is undone by restore, byte for byte as a get
+// before it read the switch, and a second restore refuses to undo the first; history lists it newest first. Nothing
+// is written when the backup cannot be read (the switch keeps what it held) unless --no-backup skips that read, and
+// nothing goes on the line when the data folder cannot keep it. Prune removes only what is older, and only the
+// history's own files.
+TEST_F(Cli, EveryWriteCanBeUndone) {
+    const std::string held = Prepared("held.set", 0), wrong = Prepared("wrong.set", 3, "A1B2C3", "00ABCE");
+    Simulator sim({"--load", held}), failsTwice({"--load", held, "--fault", "8D/3@1=silent,8D/3@2=silent"}),
+        failsAlways({"--load", held, "--fault", "8D/3=silent"});
+    const std::string port = sim.device();
+    const Case undo[] = {  // in this order
+        {"a get before", {"get", "--port", port, "-o", "before.set"}, 0, "Saved before.set"},
+        {"the wrong file", {"send", "--verify", "--port", port, wrong}, 0, "Sent wrong.set (10 frames acknowledged)"},
+        {"restore", {"restore", "--port", port}, 0,
+         "-before-send.set into switch 00ABCE, which answers to 00ABCD again (10 frames acknowledged); the switch holds it"},
+        {"a second restore", {"restore", "--port", port}, 2, "the last write into switch 00ABCD was a restore, at "},
+        {"a get after", {"get", "--port", port, "-o", "after.set"}, 0, "Saved after.set"},
+    };
+    for (const Case& c : undo) Check(c);
+    EXPECT_EQ(test::ReadFile("after.set"), test::ReadFile("before.set"));
+    ASSERT_EQ(Kept("00ABCD", "before-send").size(), 1u);
+    EXPECT_EQ(test::ReadFile(Kept("00ABCD", "before-send")[0]), test::ReadFile("before.set"));
+    EXPECT_EQ(test::ReadFile(Kept("00ABCD", "get")[0]), test::ReadFile("before.set"));
+    EXPECT_EQ(test::ReadFile(Kept("00ABCE", "after-send")[0]), test::ReadFile(Kept("00ABCE", "before-send")[0]));
+    const auto events = [](const std::string& listing) {  // the event column, newest first
+        std::string column;
+        std::istringstream lines(listing.substr(listing.find('\n') + 1));
+        for (std::string time, event, rest; lines >> time >> event && std::getline(lines, rest);) column += event + " ";
+        return column;
+    };
+    const Outcome was = Tool({"history", "00abcd"}), became = Tool({"history", "00ABCE"}), all = Tool({"history"});
+    EXPECT_EQ(events(was.out), "get after-send send before-send get ") << was.out;
+    EXPECT_EQ(events(became.out), "restore before-send after-send ") << became.out;
+    EXPECT_TRUE(Has(was.out, "-before-send.set  ok (address 00ABCD -> 00ABCE)\n")) << was.out;
+    EXPECT_TRUE(Has(all.out, "00ABCD       5  ") && Has(all.out, "00ABCE       3  ")) << all.out;
+
+    const Case faults[] = {
+        {"a read that fails before the write", {"send", "--port", failsTwice.device(), wrong}, 2,
+         "no answer for channel 3; nothing sent: the switch could not be backed up first (--no-backup sends without"},
+        {"the switch untouched", {"get", "--port", failsTwice.device(), "-o", "untouched.set"}, 0, "Saved"},
+        {"--no-backup skips the read", {"send", "--no-backup", "--port", failsAlways.device(), held}, 0, "Sent held.set"},
+    };
+    for (const Case& c : faults) Check(c);
+    EXPECT_EQ(test::ReadFile("untouched.set"), test::ReadFile("before.set"));
+    EXPECT_EQ(Kept("00ABCD", "before-send").size(), 1u);
+
+    const fs::path history = dir / "KavroSwitch/history";
+    test::WriteFile(history / "00ABCD/old.set", "old"), test::WriteFile("outside.set", "keep");
+    std::ofstream(history / "00ABCD/log.csv", std::ios::app)
+        << "2020-01-01T00:00:00Z,get,old.set,ok,3.0.0,/dev/ttyUSB0,,\n"
+        << "2020-01-02T00:00:00Z,get,../../../outside.set,ok,3.0.0,/dev/ttyUSB0,,\n";
+    Check({"prune", {"history", "--prune-older-than", "30"}, 0, "Removed 2 events and 1 file older than 30 days"});
+    EXPECT_TRUE(!fs::exists(history / "00ABCD/old.set") && fs::exists("outside.set"));
+    EXPECT_EQ(events(Tool({"history", "00ABCD"}).out), "send get get after-send send before-send get ");
+
+    // A data folder where nothing can be kept, even by root: the history is a file.
+    fs::remove_all(history), test::WriteFile(history, "");
+    const std::string refused = "the history folder " + history.string() + " is not a folder; nothing sent";
+    test::WriteFile("site.csv", "00ABCD, wrong.set\n");
+    const Case unkept[] = {
+        {"send", {"send", "--verbose", "--port", port, wrong}, 2, refused},
+        {"restore", {"restore", "--verbose", "--port", port, wrong}, 2, refused},
+        {"site send", {"site", "send", "site.csv", "--verbose", "--port", port}, 2, refused},
+    };
+    for (const Case& c : unkept) EXPECT_FALSE(Has(Check(c).err, "<--")) << c.name << ": not a frame sent";
+    const Outcome got = Tool({"get", "--port", port, "-o", "-"});
+    EXPECT_TRUE(got.status == 0 && got.out == test::ReadFile("before.set") && Has(got.err, "warning: not kept in the"));
 }
 
 // What ends a read early: a switch that misbehaves (each reply fault is in

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "configfile/config_records.h"
 #include "configfile/file_windows.h"
 #include "gui/readable_colour.h"
 #include "support/gui_fixture.h"
@@ -118,6 +121,30 @@ TEST_F(GuiWindow, AFailedReadSaysWhatToDo) {
     EXPECT_TRUE(told.size() == 1 && told[0].contains("connection to the switch was lost"));
     const QStringList details = AnsweringBoxes([&] { Find<QToolButton>("verdictDetails")->click(); });
     EXPECT_TRUE(details.size() == 1 && details[0].contains("Plug it in again")) << details.join('|').toStdString();
+}
+
+// "Back up before Send" ticked: Send Config reads the switch first, keeps what it held in the history, and only then
+// writes; the backup is what a read just before found, not what was sent.
+TEST_F(GuiWindow, BackUpBeforeSendReadsKeepsThenWrites) {
+    Find<QCheckBox>("backUpBeforeSend")->click();
+    ASSERT_EQ(form->backUpBeforeSend.value(), 1);
+    Click(kReadSwitch);
+    form->readFresh(AddressingOf(form->screen));
+    const auto held = ConfigFileBytes(form->freshScreen());
+    form->screen.commands[EventIndex(0, 0)].select(5);
+    const std::size_t start = simulator->frames().size();
+    Click(kWriteSwitch);
+    std::string codes;  // q for a query, w for a write
+    for (std::size_t i = start; i < simulator->frames().size(); ++i) codes += simulator->frames()[i][0] & 0x80 ? 'q' : 'w';
+    EXPECT_EQ(codes, std::string(11, 'q') + std::string(10, 'w'));
+    QDir kept(dir.path() + "/KavroSwitch/history/" + QString::fromStdString(form->screen.switchAddress.text()));
+    const QStringList backups = kept.entryList({"*-before-send.set"});
+    ASSERT_EQ(backups.size(), 1);
+    QFile backup(kept.filePath(backups[0]));
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    const QByteArray bytes = backup.readAll();
+    EXPECT_EQ(ConfigBytes(bytes.begin(), bytes.end()), *held);
+    EXPECT_TRUE(Status().contains("Send Config sent")) << Status().toStdString();
 }
 
 // Select Comm, Diagnostic and Compare bring up windows beside the main window: one

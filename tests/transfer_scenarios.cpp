@@ -8,6 +8,7 @@
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
+#include "support/temp_folder.h"
 #include "support/transfer_rig.h"
 
 namespace kavro {
@@ -350,6 +351,60 @@ TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
     const auto again = rig->frames();
     ASSERT_EQ(again.size(), 31u);
     EXPECT_TRUE(std::equal(f.begin(), f.end(), again.begin() + 21));
+}
+
+// Send Config with "Back up before Send" and "Verify after Send": the switch is read first, as the write reaches it,
+// and what it held is kept in the history, then it is written and read back. When the history cannot be written
+// nothing goes on the line; when the read fails, or its backup cannot be kept, no write frame does and the switch
+// holds what it held.
+TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
+    struct Row {
+        const char *name, *plan;
+        const char* spoil;  // made a file in the data folder, so that nothing can be kept there
+        std::string frames;  // q a query, w a write
+        const char* says = nullptr;  // in the message when nothing was written
+    };
+    const std::string read(11, 'q'), write(10, 'w');
+    const Row rows[]{
+        {"kept, written, read back", "", nullptr, read + write + read},
+        {"a read that fails", "8D/3=silent", nullptr, std::string(12, 'q'),
+         "reading the switch to back it up first failed (Get Config: no answer for channel 3)"},
+        {"a history folder that is a file", "", "history", "", "history is not a folder, so what the switch holds"},
+        {"a switch folder that cannot be made", "", "history/12AB3C", read, "its backup could not be kept"},
+    };
+    for (const Row& row : rows) {
+        auto rig = MakeRig(Rich());
+        Application& form = rig->form();
+        form.readSwitch();
+        form.readFresh(AddressingOf(form.screen));
+        const auto held = ConfigFileBytes(form.freshScreen());
+        form.screen.commands[EventIndex(0, 0)].select(5);
+        form.backUpBeforeSend.setValue(1), form.verifyAfterSend.setValue(1);
+        const std::filesystem::path history = rig->data / "history";
+        if (row.spoil) std::filesystem::remove_all(history), std::filesystem::create_directories((rig->data / row.spoil).parent_path()),
+            test::WriteFile(rig->data / row.spoil, "");
+        rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(Rich()); });  // frames from here on
+        rig->Plan(row.plan);
+        form.writeSwitch();
+        std::string codes;
+        for (const Bytes& f : rig->frames()) codes += f[0] & 0x80 ? 'q' : 'w';
+        EXPECT_EQ(codes, row.frames) << row.name;
+        std::vector<std::string> backups;
+        std::error_code none;
+        for (const auto& f : std::filesystem::directory_iterator(history / "12AB3C", none))
+            if (f.path().string().ends_with("-before-send.set")) backups.push_back(test::ReadFile(f.path()));
+        ASSERT_EQ(backups.size(), row.says ? 0u : 1u) << row.name;
+        if (!row.says) {
+            EXPECT_EQ(backups[0], std::string(held->begin(), held->end())) << row.name;
+            EXPECT_TRUE(form.lastVerify().holds() && rig->ui.messages.empty()) << row.name;
+            continue;
+        }
+        const SwitchState now = rig->withSwitch([](SimulatedSwitch& sw) { return sw.state(); }), before = Rich();
+        EXPECT_TRUE(now.channelBlocks == before.channelBlocks && now.address == before.address) << row.name;
+        EXPECT_EQ(form.transfer.lastWrite().end, TransferEnd::NotBackedUp) << row.name;
+        ASSERT_EQ(rig->ui.messages.size(), 1u) << row.name;
+        EXPECT_NE(rig->ui.messages[0].text.find(row.says), std::string::npos) << rig->ui.messages[0].text;
+    }
 }
 
 // A screen as a user (or a file) may leave it and Send Config sends it: any command, hexadecimal data texts of

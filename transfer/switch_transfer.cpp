@@ -289,6 +289,14 @@ void SwitchTransfer::readSwitch(ConfigScreen& screen, const ReadParts& parts) {
     finish(report);
 }
 
+void SwitchTransfer::refuseWrite(TransferEnd end, const std::string& message) {
+    if (busy_) return;
+    lastWrite_ = {};
+    lastWrite_.end = end;
+    lastWrite_.refusal = message;
+    if (!message.empty()) ui_.messageBox(message, kProgramCaption);
+}
+
 // Each write frame goes out once, answered or not.
 void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
     if (busy_) return;

@@ -47,6 +47,10 @@ public:
     // they would share the frame buffers.
     void readSwitch(ConfigScreen& screen, const ReadParts& parts = {});
     void writeSwitch(const ConfigScreen& screen);
+    // A write its caller refused before the line (no backup could be
+    // kept): the last write, told to the user like the write's own checks
+    // (an empty message tells nothing: the user stopped it).
+    void refuseWrite(TransferEnd end, const std::string& message);
     bool busy() const { return busy_; }
     // Ends a running transfer at its next exchange: the user's Stop, or the
     // window closing (quietly). Nothing done so far is undone.

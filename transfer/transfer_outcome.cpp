@@ -23,6 +23,8 @@ std::string Interrupted(const char* what, TransferEnd end) {
         return std::string(what) + ": the switch address is FFFFFF, and " + kGlobalAddressReason + "; nothing was sent";
     case TransferEnd::UnsendableText:
         return std::string(what) + ": a box holds text that would go out as something else; nothing was sent";
+    case TransferEnd::NotBackedUp:
+        return std::string(what) + ": what the switch holds could not be backed up first, so nothing was sent";
     default: return {};
     }
 }

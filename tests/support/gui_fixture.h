@@ -20,6 +20,7 @@ protected:
         env = {.pump = &pump, .ui = &ui, .hardwarePort = [] { return std::make_unique<QtSerialPort>(); },
                .simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, linePacing); },
                .portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}},
+               .dataFolder = (dir.path() + "/KavroSwitch").toStdString(),
                .systemPorts = [ftdi] { return std::vector{ftdi}; }};
         form = std::make_unique<Application>(env, StartOptions{.simulator = true});
         ui.followDiagnostic(form->diagnostic);

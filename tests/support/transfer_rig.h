@@ -10,6 +10,7 @@
 #include "shell/application.h"
 #include "simulator/simulated_switch.h"
 #include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 
 namespace kavro::test {
 
@@ -33,6 +34,7 @@ public:
 
     const bool virtualTime;
     ScriptedUi ui;
+    TempFolder data;  // the data folder, where the history is kept
 
 protected:
     TransferRig(SwitchState state, std::unique_ptr<EventPump> pump, bool virtualTime)
@@ -42,6 +44,7 @@ protected:
         env.pump = pump_.get();
         env.ui = &ui;
         env.portsIni = {};  // no port remembered
+        env.dataFolder = data.path();
         form_ = std::make_unique<Application>(std::move(env), std::move(options));
         form_->start();
         startMs_ = pump_->nowMs();
