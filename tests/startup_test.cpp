@@ -88,7 +88,7 @@ TEST(Startup, TheRememberedPortCannotBeUsed) {
     using enum NoPortChoice;
     for (const Row& row : {
              Row{"missing: the ports found are listed", {2, 5, 9}, {"5"}, {}, true, {off}, Device(5)},
-             Row{"refused: told in plain words first", {2}, {"2"}, {}, true, {"port4) exists, but", off}, Device(2)},
+             Row{"refused: told why, not called inactive", {2}, {"2"}, {}, true, {"port4) exists, but"}, Device(2)},
              Row{"cancel, then quit", {2}, {nullptr}, {Quit}, true, {off}, ""},
              Row{"cancel, choose again: told again", {2}, {nullptr, "2"}, {ChooseAgain}, true, {off, off}, Device(2)},
              Row{"no port: the simulated switch", {}, {nullptr}, {UseSimulator}, true, {off}, simulated},

@@ -41,6 +41,7 @@ protected:
     void Start(ShellEnvironment env, StartOptions options) {
         env.pump = pump_.get();
         env.ui = &ui;
+        ui.answerYes = true;  // sends the start-up switch address when asked
         env.portsIni = {"/nonexistent/Ports.ini", {}};
         form_ = std::make_unique<Application>(std::move(env), std::move(options));
         form_->start();
