@@ -186,13 +186,13 @@ QGroupBox* MainWindow::makeCommandsFrame() {
         if (command.tip) b->setToolTip(command.tip);
         b->setMinimumSize(Twips(1335), Twips(375));
         const auto click = command.click;
-        connect(b, &QPushButton::clicked, this, [this, click, b] {
+        const bool transfer = click == &Application::readSwitch || click == &Application::writeSwitch;
+        connect(b, &QPushButton::clicked, this, [this, click, b, transfer] {
             std::invoke(click, form_);
             refresh();
             // A transfer locked the button and focus moved on: it comes back,
-            // unless a window opened since (a result, the port window) has it.
-            const QWidget* focus = QApplication::focusWidget();
-            if (b->isEnabled() && (!focus || focus->window() == this)) b->setFocus(Qt::OtherFocusReason);
+            // unless the read-back's differences came up in their window.
+            if (transfer && isActiveWindow() && !form_.verifyWindow.visible()) b->setFocus(Qt::OtherFocusReason);
         });
         if (command.click != &Application::showDiagnostic) lockedDuringTransfer_.push_back(b);
         layout->addWidget(b);
