@@ -101,6 +101,10 @@ MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
     right->addWidget(makeCommandsFrame());
     QScrollArea* addresses = Scrolling(makeAddressColumn());
     addresses->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);  // may shrink to nothing
+    // ... in height only: as wide as its widest box, with room for its scroll bar.
+    addresses->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    addresses->setMinimumWidth(addresses->widget()->minimumSizeHint().width() +
+                               addresses->verticalScrollBar()->sizeHint().width());
     right->addWidget(addresses, 1);
     columns->addLayout(right);
     makeStatusBar();
