@@ -91,7 +91,8 @@ TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
 }
 
 // Channels 7 and 8 by keyboard alone (the arrows move the window): each "Show" option is a Tab stop, Tab enters
-// the group at the ticked one, and each has a mnemonic. Every Tab stop is seen and named.
+// the group at the ticked one, and each has a mnemonic. Every Tab stop is seen and named. The focus comes back to
+// a button a transfer locked.
 TEST_F(GuiWindow, TheKeyboardReachesEveryShowOption) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -116,6 +117,8 @@ TEST_F(GuiWindow, TheKeyboardReachesEveryShowOption) {
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);  // All
     QTest::qWait(300);
     EXPECT_TRUE(form->screen.showAll.value() && Find("Frame8")->isVisible() && Find("Frame1")->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier), QTest::qWait(300);  // Get Config, locked while it runs
+    EXPECT_TRUE(Status().contains("Get Config complete") && window->button(kReadSwitch)->hasFocus());
 }
 
 // Work is not lost unasked: Send Config asks before writing a switch address nobody chose, closing and Clear Data

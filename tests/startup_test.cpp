@@ -154,6 +154,7 @@ TEST(Startup, OpeningThePort) {
             << row.name;
         EXPECT_NE(form->connectionText().find(row.status), std::string::npos) << row.name;
         EXPECT_TRUE(rig.pump.replyTimerRunning()) << row.name;
+        EXPECT_TRUE(!options.device || form->systemPorts().front().device == row.option) << row.name << ": listed";
         if (!rig.mainPort) continue;  // the simulator
         EXPECT_EQ(rig.mainPort->openedNames, std::vector{row.opened}) << row.name;
         EXPECT_TRUE(rig.mainPort->settings == "4800,O,8,1" && rig.mainPort->handshakeSet) << row.name;
@@ -176,7 +177,12 @@ TEST(Startup, SelectCommAfterStartupIsForTheNextStart) {
     EXPECT_TRUE(window.selectedPosition() == 0 && window.changePortEnabled() && window.selectedDevice() == Device(2));
     window.changePort();
     EXPECT_TRUE(rig.ui.messages.empty() && test::ReadFile(rig.ini) == " 2\r\n" && !window.isOpen());
-    form->selectPort();  // a new window
+    form->selectPort();  // a new window; Refresh finds port 5 gone, then back
+    for (OpenStatus status : {OpenStatus::NotFound, OpenStatus::Opened}) {
+        rig.devices[Device(5)].status = status;
+        form->portSelection->refresh();
+        EXPECT_EQ(form->portSelection->entries().size(), status == OpenStatus::Opened ? 2u : 1u);
+    }
     ScriptedUi::Choose("5")(*form->portSelection);
     EXPECT_EQ(test::ReadFile(rig.ini), "5\r\n");
     ASSERT_EQ(rig.ui.messages.size(), 1u);

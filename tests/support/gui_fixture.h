@@ -18,38 +18,16 @@
 namespace kavro::test {
 
 // The simulated switch behind a port that can be unplugged and plugged in
-// again, as a USB adapter is: unplugged, it closes and cannot be opened;
-// plugged in, it opens on a fresh line to the same switch.
-class UnpluggablePort : public SerialPort {
+// again, as a USB adapter is: unplugged, it closes and cannot be opened.
+class UnpluggablePort : public SimulatedSerialPort {
 public:
-    UnpluggablePort(std::shared_ptr<SimulatedSwitch> sw, EventPump& pump, bool pacing)
-        : sw_(std::move(sw)), pump_(pump), pacing_(pacing) { plugIn(); }
-    void unplug() { plugged_ = false, line_->close(), deviceLost(); }
-    void plugIn() {
-        plugged_ = true, line_ = std::make_unique<SimulatedSerialPort>(sw_, pump_, pacing_);
-        line_->setLostObserver([this] { deviceLost(); });  // a vanish fault
-    }
-
-    void setLineSettings(const std::string&) override {}
-    void setHandshaking(Handshake) override {}
-    void setPortName(const std::string& device) override { line_->setPortName(device); }
-    std::string portName() const override { return line_->portName(); }
-    OpenResult open() override { return plugged_ ? line_->open() : OpenResult{OpenStatus::NotFound, "unplugged"}; }
-    void close() override { line_->close(); }
-    bool isOpen() const override { return line_->isOpen(); }
-    int inputCount() const override { return line_->inputCount(); }
-    std::vector<std::uint8_t> readAll() override { return line_->readAll(); }
-    int clearInput() override { return line_->clearInput(); }
-    void clearOutput() override {}
-    int outputCount() const override { return 0; }
-    void write(const std::uint8_t* data, int count) override { line_->write(data, count); }
-    void setRts(bool) override {}
+    using SimulatedSerialPort::SimulatedSerialPort;
+    void unplug() { plugged_ = false, close(), deviceLost(); }
+    void plugIn() { plugged_ = true; }
+    OpenResult open() override { return plugged_ ? SimulatedSerialPort::open() : OpenResult{OpenStatus::NotFound}; }
 
 private:
-    std::shared_ptr<SimulatedSwitch> sw_;
-    EventPump& pump_;
-    bool pacing_, plugged_ = true;
-    std::unique_ptr<SimulatedSerialPort> line_;
+    bool plugged_ = true;
 };
 
 // Runs what, answering every message box it raises with the button captioned
