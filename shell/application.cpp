@@ -139,10 +139,9 @@ std::string Application::choiceDevice() const {
     return chosenDevice_.empty() ? env_.devices(currentActivePort_) : chosenDevice_;
 }
 
-// A numbered port is available when the probe found it; a device outside
-// the table is tried when asked about.
-// A numbered port the probe missed is tried again: it may have been plugged
-// in since, and the user chose it by its device.
+// A numbered port is available when the probe found it, or when it opens
+// now (plugged in since, chosen by its device); a device outside the table
+// is tried when asked about.
 bool Application::choiceAvailable() {
     if (chosenDevice_.empty() && portAvailable[currentActivePort_]) return true;
     auto probe = env_.hardwarePort();
