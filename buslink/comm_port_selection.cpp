@@ -11,9 +11,27 @@ CommPortSelection::CommPortSelection(PortChoiceOwner& owner, UiServices& ui, Por
 
 void CommPortSelection::open() {
     open_ = true;
+    fill();
+    changed();
+}
+
+void CommPortSelection::refresh() {
+    const std::string device = selectedDevice(), typed = typed_;
+    owner_.refreshPorts();
+    fill();
+    if (!typed.empty()) return typeDevice(typed);
+    for (std::size_t i = 0; i < entries_.size() && !device.empty(); ++i)
+        if (devices_ && devices_(std::stoi(entries_[i])) == device) selectEntry(static_cast<int>(i));
+    for (std::size_t row = 0; row < systemPorts_.size() && selected_ < 0 && !device.empty(); ++row)
+        if (systemPorts_[row].device == device) selectSystemPort(static_cast<int>(row));
+    changed();
+}
+
+void CommPortSelection::fill() {
     changePortEnabled_ = false;
     entries_.clear();
     selected_ = -1;
+    typed_.clear();
     systemPorts_ = owner_.systemPorts();
     selectedSystemPort_ = -1;
     const auto ports = owner_.availablePorts();
@@ -28,13 +46,13 @@ void CommPortSelection::open() {
     for (std::size_t row = 0; row < systemPorts_.size(); ++row)
         if (!owner_.chosenDevice().empty() && systemPorts_[row].device == owner_.chosenDevice())
             selectSystemPort(static_cast<int>(row));
-    changed();
 }
 
 void CommPortSelection::selectEntry(int position) {
     if (position < 0 || position >= static_cast<int>(entries_.size())) return;
     selected_ = position;
     selectedSystemPort_ = -1;
+    typed_.clear();
     entryClicked();
 }
 
@@ -44,7 +62,20 @@ void CommPortSelection::selectSystemPort(int row) {
     const auto entry = std::find(entries_.begin(), entries_.end(), number);
     selected_ = entry == entries_.end() ? -1 : static_cast<int>(entry - entries_.begin());
     selectedSystemPort_ = row;
+    typed_.clear();
     changePortEnabled_ = true;
+    changed();
+}
+
+void CommPortSelection::typeDevice(const std::string& device) {
+    typed_ = device;
+    selected_ = selectedSystemPort_ = -1;
+    const std::string number = std::to_string(devices_ ? PortNumberOf(device, devices_) : 0);
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i] == number) selected_ = static_cast<int>(i);
+    for (std::size_t row = 0; row < systemPorts_.size(); ++row)
+        if (systemPorts_[row].device == device) selectedSystemPort_ = static_cast<int>(row);
+    changePortEnabled_ = !device.empty();
     changed();
 }
 
@@ -58,14 +89,23 @@ void CommPortSelection::entryClicked() {
 }
 
 void CommPortSelection::changePort() {
-    if (!changePortEnabled_ || (selected_ < 0 && selectedSystemPort_ < 0)) return;
-    // A number when the choice has one; else the device, the number of the
-    // file staying as it was.
-    const int chosen = selected_ >= 0 ? std::stoi(entries_[selected_]) : owner_.currentPort();
-    const std::string device = selected_ >= 0 ? std::string() : systemPorts_[selectedSystemPort_].device;
-    if (chosen != owner_.currentPort() || device != owner_.chosenDevice()) {
+    const std::string device = selectedDevice();
+    if (!changePortEnabled_ || (selected_ < 0 && device.empty())) return;
+    // A device that cannot be opened now is not taken; the user learns why
+    // (the same words as at start-up) and may choose again.
+    if (!device.empty())
+        if (const std::string problem = owner_.portProblem(device); !problem.empty()) {
+            ui_.messageBox(problem, kCaption);
+            return;
+        }
+    // A number when the device has one, so that Ports.ini's first line
+    // names it; else the device, the number of the file staying as it was.
+    const int number = selected_ >= 0 ? std::stoi(entries_[selected_]) : devices_ ? PortNumberOf(device, devices_) : 0;
+    const int chosen = number ? number : owner_.currentPort();
+    const std::string outside = number ? std::string() : device;
+    if (chosen != owner_.currentPort() || outside != owner_.chosenDevice()) {
         owner_.setCurrentPort(chosen);
-        owner_.setChosenDevice(device);
+        owner_.setChosenDevice(outside);
         owner_.rememberPort();
         if (owner_.mainWindowVisible()) ui_.messageBox(kNextStartMessage, kCaption);
     }
@@ -79,8 +119,14 @@ void CommPortSelection::cancel() {
 }
 
 std::string CommPortSelection::selectedDevice() const {
-    if (selected_ >= 0) return devices_ ? devices_(std::stoi(entries_[selected_])) : std::string{};
-    return selectedSystemPort_ >= 0 ? systemPorts_[selectedSystemPort_].device : std::string{};
+    if (!typed_.empty()) return typed_;
+    if (selectedSystemPort_ >= 0) return systemPorts_[selectedSystemPort_].device;
+    return selected_ >= 0 && devices_ ? devices_(std::stoi(entries_[selected_])) : std::string{};
+}
+
+std::string CommPortSelection::rememberedPort() const {
+    if (!owner_.chosenDevice().empty()) return owner_.chosenDevice();
+    return devices_ ? PortLabel(devices_(owner_.currentPort()), devices_) : "port " + std::to_string(owner_.currentPort());
 }
 
 void CommPortSelection::changed() {

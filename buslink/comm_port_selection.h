@@ -4,7 +4,10 @@
 // main window's currentPort and rewrites Ports.ini; after start-up the open
 // port stays until the next start, and the window says so. Beside the
 // numbers it lists the serial ports the system reports now, so that an
-// adapter outside the numbered table can be chosen by its device.
+// adapter outside the numbered table can be chosen by its device, and
+// takes any device path typed. It names the port in use and the one
+// remembered; "Refresh" looks for ports again. A port that cannot be
+// opened is not taken: the user is told why.
 
 #include <array>
 #include <functional>
@@ -31,6 +34,12 @@ public:
     virtual void setChosenDevice(const std::string& device) = 0;
     // The serial ports present now.
     virtual std::vector<SystemPort> systemPorts() = 0;
+    // Probes the numbered ports again.
+    virtual void refreshPorts() = 0;
+    // Why the device cannot be opened now, with its remedy; empty when it can.
+    virtual std::string portProblem(const std::string& device) = 0;
+    // The port in use, in plain words ("Port 5 (/dev/ttyUSB0) open, ...").
+    virtual std::string portInUse() const = 0;
 };
 
 class CommPortSelection {
@@ -51,6 +60,10 @@ public:
     // A port present now chosen from the second list: its number when it
     // has one, else its device.
     void selectSystemPort(int row);
+    // A device path typed by the user; empty takes the typing back.
+    void typeDevice(const std::string& device);
+    // Lists the ports again, keeping the selection where it is still there.
+    void refresh();
     void entryClicked();
     void changePort();
     void cancel();
@@ -67,12 +80,17 @@ public:
     bool isOpen() const { return open_; }
     // The device behind the selection, shown beside the list.
     std::string selectedDevice() const;
+    const std::string& typedDevice() const { return typed_; }
+    // The port of the next start as Ports.ini remembers it.
+    std::string rememberedPort() const;
+    std::string portInUse() const { return owner_.portInUse(); }
 
     // Called after every change, so a window can mirror the model.
     void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
 
 private:
     void changed();
+    void fill();
 
     PortChoiceOwner& owner_;
     UiServices& ui_;
@@ -81,6 +99,7 @@ private:
     int selected_ = -1;
     std::vector<SystemPort> systemPorts_;
     int selectedSystemPort_ = -1;
+    std::string typed_;
     bool changePortEnabled_ = false;
     bool open_ = false;
     std::function<void()> observer_;

@@ -20,6 +20,10 @@ public:
     bool showFileDialog(CommonDialog&, FileDialogMode) override { return false; }
     void showMessageWindow(MessageWindow&) override {}
     NoPortChoice askNoPort(const std::string&, bool) override { return NoPortChoice::Quit; }
+    // Nobody to ask: the default answer (the tool never leaves a question open).
+    bool askYesNo(const std::string&, const std::string&, const std::string&, bool defaultYes) override {
+        return defaultYes;
+    }
 
     std::vector<std::string> messages;
 };

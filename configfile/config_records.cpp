@@ -237,7 +237,12 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bo
 
 LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen) {
     const RecordReader reader(bytes);
-    if (!IsConfigHeader(reader.read(1))) return LoadOutcome::BadFileType;
+    // A first record that cannot be read at all (an empty or short file, a
+    // type word no value has) is a read error like any other record's; one
+    // that reads as something other than "SWITCH" is another kind of file.
+    const std::optional<RecordValue> header = reader.read(1);
+    if (!header) return LoadOutcome::ReadError;
+    if (!IsConfigHeader(header)) return LoadOutcome::BadFileType;
     const std::vector<Field> fields = RecordFields(screen);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const auto value = reader.read(i + 2);
@@ -292,8 +297,8 @@ std::optional<std::vector<Difference>> DiffConfigs(const ConfigBytes& a, const s
     const RecordReader readers[2] = {RecordReader(a), RecordReader(b)};
     const std::string* names[2] = {&nameA, &nameB};
     for (int k = 0; k < 2; ++k)
-        if (!IsConfigHeader(readers[k].read(1))) {
-            *error = *names[k] + ": " + kBadFileType;
+        if (const auto header = readers[k].read(1); !IsConfigHeader(header)) {
+            *error = *names[k] + ": " + (header ? kBadFileType : std::string(kReadError) + " at record 1");
             return std::nullopt;
         }
     ConfigScreen screen;

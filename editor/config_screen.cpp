@@ -46,6 +46,7 @@ void ConfigScreen::setUpChannel(int c) {
         const int i = EventIndex(c, e);
         commands[i].onClick = [this, i] { commandChosen(i); };
         data[i].setText("Text1");
+        data[i].setHexDigits(true);
         data[i].setVisible(false);
         ranges[i].setCaption("Range");
         eventNames[EventNameIndex(c, e)].setCaption(kEventNames[e]);
@@ -57,6 +58,7 @@ void ConfigScreen::setUpChannel(int c) {
     seq[c].onClick = [this, c] { seqClicked(c); };
     lockPriority[c].setText("00");
     lockPriority[c].setMaxLength(2);
+    for (TextBox* box : {&lockPriority[c], &sourceGroupAddress[c], &motorAddress[c]}) box->setHexDigits(true);
     lockPriorityLabel[c].setCaption("Lock Priority");
     sourceGroupAddress[c].setText("000000");
     sourceGroupAddress[c].setMaxLength(6);
@@ -79,10 +81,11 @@ ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
     for (int c = 0; c < kChannels; ++c) setUpChannel(c);
     for (int i = 0; i < 32; ++i) destinationBoxes[i].onClick = [this, i] { destinationClicked(i); };
 
-    switchAddress.setText("000000");
+    switchAddress.setInitialText("000000");
     switchAddress.setMaxLength(6);
     ppMotorAddress.setText("FFFFFF");
     ppMotorAddress.setMaxLength(6);
+    for (TextBox* box : {&switchAddress, &ppMotorAddress}) box->setHexDigits(true);
     useSwitchAddress.setCaption("Use Switch Address for Config");
     show1to3.setCaption("1 - 3");
     show1to6.setCaption("1- 6 ");

@@ -124,22 +124,58 @@ private:
 class TextBox : public Control {
 public:
     const std::string& text() const { return text_; }
-    // Code sets the text as it is; the limit is for typing.
-    void setText(const std::string& text) { set(text_, text); }
-    // The user's typing: the whole new text, refused past the character
-    // limit. A text longer than the limit (put there by code) may shrink
-    // but not grow.
+    // Code sets the text as it is (a file's lower case or odd characters
+    // included); the limit and the hexadecimal rule are for typing.
+    void setText(const std::string& text) {
+        everSet_ = true;
+        set(text_, text);
+    }
+    // The text the window is designed with; it counts as never set.
+    void setInitialText(const std::string& text) { set(text_, text); }
+    // Whether anything (typing, a read, a file) set the text since the
+    // window was made.
+    bool everSet() const { return everSet_; }
+    // The user's typing or pasting: the whole new text. Refused past the
+    // character limit; a text longer than the limit (put there by code) may
+    // shrink but not grow. In a hexadecimal box the characters put in must
+    // be hex digits, else the whole change is refused; lower case becomes
+    // upper case. Characters already there stay as they are, so odd text
+    // from a file can still be deleted.
     void typeText(const std::string& text) {
+        std::string typed = text;
+        if (hexDigits_ && !TakeHexDigits(text_, typed)) return;
         const std::size_t limit = std::max<std::size_t>(static_cast<std::size_t>(maxLength_), text_.size());
-        setText(maxLength_ > 0 && text.size() > limit ? text.substr(0, limit) : text);
+        setText(maxLength_ > 0 && typed.size() > limit ? typed.substr(0, limit) : typed);
     }
     // 0 for no limit.
     int maxLength() const { return maxLength_; }
     void setMaxLength(int maxLength) { set(maxLength_, maxLength); }
+    bool hexDigits() const { return hexDigits_; }
+    void setHexDigits(bool hexDigits) { set(hexDigits_, hexDigits); }
 
 private:
+    // The characters of typed that are not in before (what lies between the
+    // common start and the common end) must be hex digits; they are put in
+    // upper case.
+    static bool TakeHexDigits(const std::string& before, std::string& typed) {
+        std::size_t start = 0;
+        while (start < before.size() && start < typed.size() && before[start] == typed[start]) ++start;
+        std::size_t end = 0;
+        while (end < before.size() - start && end < typed.size() - start &&
+               before[before.size() - 1 - end] == typed[typed.size() - 1 - end])
+            ++end;
+        for (std::size_t i = start; i < typed.size() - end; ++i) {
+            const char c = typed[i];
+            if (c >= 'a' && c <= 'f') typed[i] = static_cast<char>(c - 'a' + 'A');
+            else if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+        }
+        return true;
+    }
+
     std::string text_;
     int maxLength_ = 0;
+    bool hexDigits_ = false;
+    bool everSet_ = false;
 };
 
 // A frame whose place in the window matters (the channel frames move).

@@ -7,12 +7,12 @@
 #include <QLabel>
 
 #include "editor/legacy_names.h"
+#include "gui/accessible_widgets.h"
 #include "gui/twips.h"
 
 namespace kavro {
 namespace {
 
-constexpr const char* kEventWords[3] = {"Press", "Hold", "Release"};
 
 // Keeps its place in the layout while hidden, so that a field appearing or
 // disappearing does not shift its neighbours.
@@ -24,7 +24,10 @@ W* Steady(W* widget) {
     return widget;
 }
 
-QString Channel(int c) { return QString("Channel %1 ").arg(c + 1); }
+// A screen reader names a channel's controls by the channel and their own
+// caption: "Channel 2, Specific", "Channel 1, On Press command".
+QString Channel(int c) { return QString("Channel %1, ").arg(c + 1); }
+QString Event(int c, int e) { return Channel(c) + kEventNames[e]; }
 
 // Binds the widget to its control, named as the old program named it.
 template <typename Control, typename W>
@@ -37,9 +40,9 @@ W* Bound(ControlBinding& binding, Control& control, W* widget, const char* legac
 // Command, event name, data and range of one event, in grid row e.
 void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, int c, int e) {
     const int i = EventIndex(c, e);
-    auto* command = new QComboBox;
+    auto* command = new CommandList;
     command->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    SetAccessibleNames(command, Channel(c) + kEventWords[e] + " command");
+    command->setAccessibleName(Event(c, e) + " command");
     Bound(binding, s.commands[i], command, legacy::kCommands, i);
 
     auto* name = new QLabel;
@@ -48,7 +51,7 @@ void AddEventRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* grid, in
         name->setMinimumWidth(std::max(name->minimumWidth(), name->fontMetrics().horizontalAdvance(longest) + 4));
     Bound(binding, s.eventNames[EventNameIndex(c, e)], name, legacy::kEventNames, EventNameIndex(c, e));
 
-    auto* data = Bound(binding, s.data[i], Steady(HexBox(Channel(c) + kEventWords[e] + " data", 4)), legacy::kData, i);
+    auto* data = Bound(binding, s.data[i], Steady(HexBox(Event(c, e) + " data", 4)), legacy::kData, i);
 
     auto* range = Steady(new QLabel);
     range->setMinimumWidth(range->fontMetrics().horizontalAdvance("0->FF ms "));
@@ -65,8 +68,9 @@ void AddLockAndSourceGroupRow(ConfigScreen& s, ControlBinding& binding, QGridLay
     auto* priority =
         Bound(binding, s.lockPriority[c], Steady(HexBox(Channel(c) + "Lock Priority", 2)), legacy::kLockPriority, c);
     auto* priorityLabel = Bound(binding, s.lockPriorityLabel[c], Steady(new QLabel), legacy::kLockPriorityLabel, c);
+    priorityLabel->setBuddy(priority);
     auto* srcGroup = new QCheckBox;
-    SetAccessibleNames(srcGroup, Channel(c) + "Src Group");
+    srcGroup->setAccessibleName(Channel(c) + "Src Group");
     Bound(binding, s.destinationBoxes[SrcGroupBox(c)], srcGroup, legacy::kDestinationBoxes, SrcGroupBox(c));
     auto* srcAddress = Bound(binding, s.sourceGroupAddress[c], Steady(HexBox(Channel(c) + "Source Group Address", 6)),
                              legacy::kSourceGroupAddress, c);
@@ -93,12 +97,15 @@ void AddDestinationRow(ConfigScreen& s, ControlBinding& binding, QGridLayout* gr
     for (auto [index, word, tip] : boxes) {
         auto* box = new QCheckBox;
         if (tip) box->setToolTip(tip);
-        SetAccessibleNames(box, Channel(c) + word);
+        box->setAccessibleName(Channel(c) + word);
         row->addWidget(Bound(binding, s.destinationBoxes[index], box, legacy::kDestinationBoxes, index));
     }
-    row->addWidget(
-        Bound(binding, s.motorAddress[c], Steady(HexBox(Channel(c) + "Motor Address", 6)), legacy::kMotorAddress, c));
-    row->addWidget(Bound(binding, s.motorAddressLabel[c], Steady(new QLabel), legacy::kMotorAddressLabel, c));
+    auto* address =
+        Bound(binding, s.motorAddress[c], Steady(HexBox(Channel(c) + "Motor Address", 6)), legacy::kMotorAddress, c);
+    auto* addressLabel = Bound(binding, s.motorAddressLabel[c], Steady(new QLabel), legacy::kMotorAddressLabel, c);
+    addressLabel->setBuddy(address);
+    row->addWidget(address);
+    row->addWidget(addressLabel);
     row->addStretch();
     grid->addLayout(row, 4, 0, 1, 6);
 }
@@ -109,7 +116,7 @@ QLineEdit* HexBox(const QString& accessibleName, int characters) {
     auto* box = new QLineEdit;
     box->setAlignment(Qt::AlignCenter);
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(QString(characters + 2, 'W')));
-    SetAccessibleNames(box, accessibleName);
+    box->setAccessibleName(accessibleName);
     return box;
 }
 
@@ -124,7 +131,7 @@ QGroupBox* MakeChannelFrame(ConfigScreen& s, ControlBinding& binding, int c) {
     for (int e = 0; e < 3; ++e) AddEventRow(s, binding, grid, c, e);
 
     auto* seq = new QCheckBox;
-    SetAccessibleNames(seq, Channel(c) + "Seq");
+    seq->setAccessibleName(Channel(c) + "Seq");
     grid->addWidget(Bound(binding, s.seq[c], seq, legacy::kSeq, c), 0, 5);
 
     AddLockAndSourceGroupRow(s, binding, grid, c);

@@ -30,11 +30,6 @@ Qt::CheckState WidgetState(int value) {
 
 }  // namespace
 
-void SetAccessibleNames(QWidget* widget, const QString& name) {
-    widget->setAccessibleName(name);
-    widget->setAccessibleDescription(name);
-}
-
 // Every change of the widget's own state reaches the model through the
 // "changed" signals: mouse, keyboard, a screen reader's action, a test
 // robot's setter. Mirroring the model back blocks the widget's signals, so
@@ -87,13 +82,17 @@ static int WidgetLimit(const TextBox& model) {
 }
 
 void ControlBinding::bind(TextBox& model, QLineEdit* widget) {
+    // Typing, pasting and a screen reader's editing all arrive here; what
+    // the model refuses (a character too many, a letter in a hex box) goes
+    // away again, and the cursor goes back to where it was before.
     QObject::connect(widget, &QLineEdit::textChanged, widget, [&model, widget](const QString& text) {
         const int cursor = widget->cursorPosition();
         model.typeText(S(text));
-        if (widget->text() != Q(model.text())) {
+        const QString shown = Q(model.text());
+        if (widget->text() != shown) {
             QSignalBlocker block(widget);
-            widget->setText(Q(model.text()));
-            widget->setCursorPosition(std::min(cursor, static_cast<int>(model.text().size())));
+            widget->setText(shown);
+            widget->setCursorPosition(std::clamp<int>(cursor - (text.size() - shown.size()), 0, shown.size()));
         }
     });
     refreshers_.push_back([&model, widget] {
@@ -137,8 +136,13 @@ void ControlBinding::bind(Control& model, QGroupBox* widget) {
 
 void ControlBinding::bind(ConfigScreen& screen, OptionButton& model, QRadioButton* widget) {
     widget->setText(Q(model.caption()));
-    QObject::connect(widget, &QRadioButton::toggled, widget, [&screen, &model](bool on) {
+    // The model keeps one option ticked: a ticked one clicked again stays.
+    QObject::connect(widget, &QRadioButton::toggled, widget, [&screen, &model, widget](bool on) {
         if (on && !model.value()) screen.selectShowOption(model);
+        if (!on && model.value()) {
+            QSignalBlocker block(widget);
+            widget->setChecked(true);
+        }
     });
     refreshers_.push_back([&model, widget] {
         QSignalBlocker block(widget);

@@ -35,9 +35,4 @@ private:
     std::vector<std::function<void()>> refreshers_;
 };
 
-// Names for screen readers and user-interface automation. On Linux a
-// drop-down list reports its current entry as its name, so the same words
-// go into the description too.
-void SetAccessibleNames(QWidget* widget, const QString& name);
-
 }  // namespace kavro

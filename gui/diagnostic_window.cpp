@@ -10,14 +10,16 @@
 #include <QVBoxLayout>
 
 #include "editor/legacy_names.h"
+#include "platform/ui_services.h"
+#include "shell/version.h"
 #include "gui/twips.h"
 #include "transfer/traffic_decoder.h"
 
 namespace kavro {
 
 DiagnosticWindow::DiagnosticWindow(DiagnosticLog& log, std::function<QString(const QString&)> chooseFile,
-                                   QWidget* parent)
-    : QWidget(parent, Qt::Window), log_(log), chooseFile_(std::move(chooseFile)) {
+                                   std::function<QString()> port, QWidget* parent)
+    : QWidget(parent, Qt::Window), log_(log), chooseFile_(std::move(chooseFile)), port_(std::move(port)) {
     setObjectName(legacy::kDiagnosticWindow);
     setWindowTitle(QString::fromStdString(log_.title()));
     resize(Twips(11580), Twips(8490));
@@ -77,11 +79,22 @@ void DiagnosticWindow::refresh() {
 }
 
 bool DiagnosticWindow::saveLog() {
-    const QString proposed = "kavro-traffic-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss") + ".txt";
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString proposed = "kavro-traffic-" + now.toString("yyyyMMdd-hhmmss") + ".txt";
     const QString file = chooseFile_ ? chooseFile_(proposed) : QString();
     if (file.isEmpty()) return false;
     QFile out(file);
-    const QByteArray bytes = (windowTitle() + "\n\n" + shownText() + "\n").toUtf8();
+    // Support reads a saved log without the window: what made it, when, on
+    // which port.
+    const Version v = ProgramVersion();
+    const QString header = QString("%1 %2.%3.%4, traffic log saved %5, %6")
+                               .arg(kProgramCaption)
+                               .arg(v.major)
+                               .arg(v.minor)
+                               .arg(v.revision)
+                               .arg(now.toString("yyyy-MM-dd hh:mm:ss"))
+                               .arg(port_ ? port_() : QString("port unknown"));
+    const QByteArray bytes = (header + "\n\n" + shownText() + "\n").toUtf8();
     if (out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text) && out.write(bytes) == bytes.size() &&
         out.flush())
         return true;

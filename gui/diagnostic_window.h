@@ -18,16 +18,18 @@ namespace kavro {
 class DiagnosticWindow : public QWidget {
     Q_OBJECT
 public:
-    // chooseFile: asks where to save the log (empty: cancelled).
+    // chooseFile: asks where to save the log (empty: cancelled); port: the
+    // port in use, in plain words, for the saved log's header line.
     DiagnosticWindow(DiagnosticLog& log, std::function<QString(const QString& proposed)> chooseFile,
-                     QWidget* parent = nullptr);
+                     std::function<QString()> port, QWidget* parent = nullptr);
 
     // Brings the log up to date in the box (text and colour).
     void refresh();
     QPlainTextEdit* logBox() const { return traffic_; }
     // The log as the box shows it, decoded or not.
     QString shownText() const;
-    // Saves the shown log; false (and the user told) when it could not be.
+    // Saves the shown log under a header line (program and version, date
+    // and time, the port); false (and the user told) when it could not be.
     bool saveLog();
 
 protected:
@@ -37,6 +39,7 @@ protected:
 private:
     DiagnosticLog& log_;
     std::function<QString(const QString&)> chooseFile_;
+    std::function<QString()> port_;
     QGroupBox* frame_;
     QPlainTextEdit* traffic_;
     QCheckBox* decoded_;

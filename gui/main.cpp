@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <string>
 
+#include "gui/end_on_signal.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui_services.h"
+#include "gui/readable_colour.h"
 #include "buslink/ports_ini.h"
 #include "platform/utf8_path.h"
 #include "platform_qt/qt_event_pump.h"
@@ -56,26 +58,6 @@ int AnswerWithoutWindow(int argc, char* argv[]) {
     return -1;
 }
 
-QPalette DarkPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(45, 45, 48));
-    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    p.setColor(QPalette::Base, QColor(30, 30, 32));
-    p.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
-    p.setColor(QPalette::Text, QColor(230, 230, 230));
-    p.setColor(QPalette::Button, QColor(60, 60, 64));
-    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
-    p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(130, 130, 130));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(130, 130, 130));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(130, 130, 130));
-    return p;
-}
-
-
 // The options of this run; false, with the reason printed, for others.
 bool ReadOptions(kavro::StartOptions& options) {
     QCommandLineParser parser;
@@ -90,8 +72,9 @@ bool ReadOptions(kavro::StartOptions& options) {
     }
     if (parser.isSet(darkOption)) {
         QApplication::setStyle("Fusion");
-        QApplication::setPalette(DarkPalette());
+        QApplication::setPalette(kavro::DarkPalette());
     }
+    QApplication::setStyle(new kavro::ReadableIndicatorStyle(QApplication::style()->name()));
     options.simulator = parser.isSet(simulatorOption);
     if (parser.isSet(portOption)) options.device = parser.value(portOption).toStdString();
     return true;
@@ -167,6 +150,13 @@ int main(int argc, char* argv[]) {
     MainWindow window(form, ui);
     ui.setMainWindow(&window);
     form.windowShown = true;
+    int endedBy = 0;  // a signal closes the port as closing the window does
+    EndOnSignals([&](int signal) {
+        endedBy = signal;
+        form.shutDown();
+        QApplication::quit();
+    });
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return endedBy ? 128 + endedBy : status;
 }

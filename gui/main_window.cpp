@@ -11,10 +11,12 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 
 #include "editor/legacy_names.h"
+#include "gui/accessible_widgets.h"
 #include "gui/channel_frame.h"
 #include "gui/twips.h"
 #include "gui/window_icon.h"
@@ -40,6 +42,11 @@ constexpr CommandButton kCommandButtons[] = {
     {legacy::kDiagnostic, "&Diagnostic", &Application::showDiagnostic, nullptr},
 };
 
+// The "Show" options with their keyboard mnemonics (Alt+1, Alt+6, Alt+7,
+// Alt+A): the arrow keys move the window, so the options are reached by
+// these and by Tab.
+constexpr const char* kShowCaptions[4] = {"&1 - 3", "1- &6 ", "&7 - 8", "&All"};
+
 int RowOfTop(int top) {
     if (top < 3240) return 0;
     if (top < 5520) return 1;
@@ -56,6 +63,7 @@ QScrollArea* Scrolling(QWidget* content) {
     area->setWidget(content);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus);  // no Tab stop nobody sees; the wheel still scrolls it
     return area;
 }
 
@@ -63,6 +71,7 @@ QScrollArea* Scrolling(QWidget* content) {
 QWidget* MakeNotice(const Version& version) {
     auto* notice = new QFrame;
     notice->setObjectName("OLE1");
+    notice->setAccessibleName("Program notice");
     notice->setFrameShape(QFrame::StyledPanel);
     auto* image = new QLabel;
     image->setPixmap(ProgramIcon().pixmap(Twips(720), Twips(720)));
@@ -73,7 +82,6 @@ QWidget* MakeNotice(const Version& version) {
     auto* layout = new QHBoxLayout(notice);
     layout->addWidget(image);
     layout->addWidget(text, 1);
-    SetAccessibleNames(notice, "Program notice");
     return notice;
 }
 
@@ -83,6 +91,7 @@ MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
     : QMainWindow(parent), form_(form), screen_(form.screen), ui_(ui) {
     setObjectName(legacy::kMainWindow);
     setWindowIcon(ProgramIcon());
+    InstallAccessibleWidgets();
     auto* client = new QWidget(this);
     setCentralWidget(client);
     auto* columns = new QHBoxLayout(client);
@@ -92,11 +101,16 @@ MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
     right->addWidget(makeCommandsFrame());
     QScrollArea* addresses = Scrolling(makeAddressColumn());
     addresses->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);  // may shrink to nothing
+    // ... in height only: as wide as its widest box, with room for its scroll bar.
+    addresses->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    addresses->setMinimumWidth(addresses->widget()->minimumSizeHint().width() +
+                               addresses->verticalScrollBar()->sizeHint().width());
     right->addWidget(addresses, 1);
     columns->addLayout(right);
     makeStatusBar();
 
     form_.port().setLostObserver([this] { refresh(); });
+    ui_.portDescription = [this] { return form_.connectionText(); };
     screen_.setObserver([this] { refresh(); });
     form_.setTransferObserver([this] { refresh(); });
     qApp->installEventFilter(this);
@@ -108,6 +122,7 @@ MainWindow::~MainWindow() {
     screen_.setObserver({});
     form_.setTransferObserver({});
     form_.port().setLostObserver({});
+    ui_.portDescription = {};
 }
 
 QWidget* MainWindow::makeShowRow() {
@@ -122,15 +137,20 @@ QWidget* MainWindow::makeShowRow() {
         OptionButton* option = shows[k];
         auto* radio = new QRadioButton;
         radio->setObjectName(legacy::kShowOptions[k]);
+        // Each option a Tab stop of its own; the model keeps one ticked.
+        radio->setAutoExclusive(false);
         binding_.bind(screen_, *option, radio);
-        SetAccessibleNames(radio, radio->text());
+        radio->setText(kShowCaptions[k]);
         options->addWidget(radio);
+        shows_[k] = radio;
     }
     layout->addWidget(frame);
     auto* clear = new QPushButton("C&lear Data");
     clear->setObjectName(legacy::kClearData);
-    SetAccessibleNames(clear, "Clear Data");
-    connect(clear, &QPushButton::clicked, this, [this] { form_.clearData(); });
+    connect(clear, &QPushButton::clicked, this, [this] {
+        form_.clearData();
+        refresh();
+    });
     lockedDuringTransfer_.push_back(clear);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
     layout->addStretch();
@@ -167,13 +187,16 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     for (const CommandButton& command : kCommandButtons) {
         auto* b = new QPushButton(command.caption, frame);
         b->setObjectName(command.name);
-        SetAccessibleNames(b, QString(command.caption).remove('&'));
         if (command.tip) b->setToolTip(command.tip);
         b->setMinimumSize(Twips(1335), Twips(375));
         const auto click = command.click;
-        connect(b, &QPushButton::clicked, this, [this, click] {
+        const bool transfer = click == &Application::readSwitch || click == &Application::writeSwitch;
+        connect(b, &QPushButton::clicked, this, [this, click, b, transfer] {
             std::invoke(click, form_);
             refresh();
+            // A transfer locked the button and focus moved on: it comes back,
+            // unless the read-back's differences came up in their window.
+            if (transfer && isActiveWindow() && !form_.verifyWindow.visible()) b->setFocus(Qt::OtherFocusReason);
         });
         if (command.click != &Application::showDiagnostic) lockedDuringTransfer_.push_back(b);
         layout->addWidget(b);
@@ -182,8 +205,8 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     auto* verify = new QCheckBox;
     verify->setObjectName("verifyAfterSend");
     verify->setToolTip("After Send Config, read the switch back and check that it holds what was sent");
-    SetAccessibleNames(verify, "Verify after Send");
     binding_.bind(form_.verifyAfterSend, verify);
+    verify->setText("&Verify after Send");
     layout->addWidget(verify);
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
@@ -202,8 +225,8 @@ QWidget* MainWindow::makeAddressColumn() {
     backUp->setObjectName("backUpBeforeSend");
     backUp->setToolTip("Before Send Config, read the switch and keep what it holds in the history, so that the send "
                        "can be undone");
-    SetAccessibleNames(backUp, "Back up before Send");
     binding_.bind(form_.backUpBeforeSend, backUp);
+    backUp->setText("&Back up before Send");
     auto* backUpRow = new QHBoxLayout;
     backUpRow->setContentsMargins(Twips(105) + 1, 0, 0, 0);  // in line with "Verify after Send"
     backUpRow->addWidget(backUp);
@@ -217,7 +240,6 @@ QWidget* MainWindow::makeAddressColumn() {
     auto* useSwitch = new QCheckBox;
     useSwitch->setObjectName(legacy::kUseSwitchAddress);
     useSwitch->setToolTip("The default Global Address is FFFFFF click to override and use the P-P Addr for communications");
-    SetAccessibleNames(useSwitch, "Use Switch Address for Config");
     binding_.bind(screen_.useSwitchAddress, useSwitch);
     auto* switchRows = new QVBoxLayout(switchFrame);
     switchRows->addWidget(switchAddress, 0, Qt::AlignHCenter);
@@ -253,22 +275,25 @@ void MainWindow::makeStatusBar() {
     status_ = new ElidingLabel(this);
     status_->setObjectName("connection");
     statusBar()->addWidget(status_, 1);
+    unsent_ = new QLabel(Application::kUnsentMark, this);
+    unsent_->setObjectName("unsentChanges");
+    unsent_->setToolTip("Closing the window or Clear Data asks before these changes are lost");
+    statusBar()->addPermanentWidget(unsent_);
     details_ = new QToolButton(this);
     details_->setObjectName("verdictDetails");
-    details_->setText("&Details...");
-    SetAccessibleNames(details_, "What went wrong and what to do");
+    details_->setText("De&tails...");
+    details_->setToolTip("What went wrong and what to do");
     connect(details_, &QToolButton::clicked, this, &MainWindow::showVerdictDetails);
     statusBar()->addPermanentWidget(details_);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("progress");
     progress_->setTextVisible(false);
     progress_->setMaximumWidth(Twips(2400));
-    SetAccessibleNames(progress_, "Transfer progress");
+    progress_->setAccessibleName("Transfer progress");
     statusBar()->addPermanentWidget(progress_);
     stop_ = new QPushButton("Sto&p", this);
     stop_->setObjectName("stop");
     stop_->setToolTip("Stop the transfer at its next frame (Escape)");
-    SetAccessibleNames(stop_, "Stop the transfer");
     connect(stop_, &QPushButton::clicked, this, [this] { form_.stopTransfer(); });
     statusBar()->addPermanentWidget(stop_);
 }
@@ -303,9 +328,10 @@ void MainWindow::showStatus() {
     const TransferProgress progress = form_.progress();
     const QString text = QString::fromStdString(progress.active ? progress.text : form_.statusText());
     status_->setFullText(text);
-    SetAccessibleNames(status_, text);
+    status_->setAccessibleName(text);
     const Verdict verdict = form_.lastVerdict();
     details_->setVisible(!progress.active && !verdict.advice.empty());
+    unsent_->setVisible(form_.unsentChanges());
 }
 
 void MainWindow::refresh() {
@@ -321,6 +347,7 @@ void MainWindow::refresh() {
     for (QPushButton* b : lockedDuringTransfer_) b->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
+    orderShowOptions();
     // The keyboard moved the window in the model: move it by the same step.
     if (screen_.Left != shownLeft_ || screen_.Top != shownTop_) {
         const QPoint step(Twips(screen_.Left - shownLeft_), Twips(screen_.Top - shownTop_));
@@ -345,6 +372,26 @@ void MainWindow::showEvent(QShowEvent* event) {
     const QSize full = sizeHint();
     area->setMinimumSize(0, 0);
     if (const QScreen* s = screen()) resize(full.boundedTo(s->availableGeometry().size()));
+    // The window manager adds its frame once the window is on screen.
+    QTimer::singleShot(200, this, &MainWindow::fitToScreen);
+    fitToScreen();
+}
+
+// The window and its frame within the available screen (no panel over
+// the status line on a 1024 x 600 netbook), once, as it first shows.
+void MainWindow::fitToScreen() {
+    const QScreen* s = screen();
+    if (!s || isMaximized() || isFullScreen()) return;
+    const QRect available = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = (available.size() - frame).expandedTo(minimumSize());
+    if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    if (placed.topLeft() != frameGeometry().topLeft()) move(placed.topLeft());
 }
 
 // A palette changed while the program runs (a dark theme chosen) gets the
@@ -389,7 +436,31 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+// Tab enters the "Show" group at the ticked option and goes on through the
+// others, round: the options stand in the Tab order from the ticked one.
+void MainWindow::orderShowOptions() {
+    const OptionButton* const options[] = {&screen_.show1to3, &screen_.show1to6, &screen_.show7to8, &screen_.showAll};
+    int ticked = 0;
+    while (ticked < 3 && !options[ticked]->value()) ++ticked;
+    if (ticked == orderedFrom_) return;
+    if (!beforeShows_) {
+        beforeShows_ = shows_[0]->previousInFocusChain();
+        while (std::find(shows_.begin(), shows_.end(), beforeShows_) != shows_.end())
+            beforeShows_ = beforeShows_->previousInFocusChain();
+    }
+    orderedFrom_ = ticked;
+    QWidget* previous = beforeShows_;
+    for (int k = 0; k < 4; ++k) {
+        QWidget::setTabOrder(previous, shows_[(ticked + k) % 4]);
+        previous = shows_[(ticked + k) % 4];
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!form_.mayClose()) {
+        event->ignore();
+        return;
+    }
     form_.shutDown();
     event->accept();
     // Every other window goes with the main one.

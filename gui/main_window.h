@@ -50,6 +50,8 @@ private:
     void placeChannelFrames();
     void showStatus();
     void showVerdictDetails();
+    void orderShowOptions();
+    void fitToScreen();
 
     Application& form_;
     ConfigScreen& screen_;
@@ -60,6 +62,10 @@ private:
     std::array<int, kChannels> placedTops_{};
     std::vector<QPushButton*> lockedDuringTransfer_;
     ElidingLabel* status_ = nullptr;
+    QLabel* unsent_ = nullptr;
+    std::array<QWidget*, 4> shows_{};
+    QWidget* beforeShows_ = nullptr;
+    int orderedFrom_ = -1;  // the option the Tab order starts at
     QToolButton* details_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* stop_ = nullptr;

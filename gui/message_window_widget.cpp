@@ -14,6 +14,9 @@ namespace kavro {
 MessageWindowWidget::MessageWindowWidget(MessageWindow& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
     setObjectName(QString::fromStdString(model_.name()));
+    // Keys reach the window itself (Enter and Escape close it) when the
+    // list of differences is not there to take the focus.
+    setFocusPolicy(Qt::StrongFocus);
     label_ = new QLabel(this);
     label_->setObjectName(legacy::kMessageText);
     QFont font("MS Sans Serif");
@@ -23,7 +26,6 @@ MessageWindowWidget::MessageWindowWidget(MessageWindow& model, QWidget* parent)
     details_ = new QPlainTextEdit(this);
     details_->setReadOnly(true);
     details_->setAccessibleName("Fields that differ");
-    details_->setAccessibleDescription("Fields that differ");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addWidget(details_, 1);
@@ -42,6 +44,8 @@ void MessageWindowWidget::refresh() {
     const QString title = QString::fromStdString(model_.title());
     setWindowTitle(title.isEmpty() ? QString(QChar(0x200B)) : title);
     label_->setText(QString::fromStdString(model_.text()));
+    // A screen reader announces the window (an alert) by its text.
+    setAccessibleName(label_->text());
     label_->setStyleSheet(ReadableColourStyle(model_.colour()));
     QStringList lines;
     for (const auto& d : model_.details()) lines << FromFileText(d);

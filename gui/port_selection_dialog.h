@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -28,6 +29,10 @@ private:
     QLabel* portLabel_;
     QComboBox* portList_;
     QLabel* device_;
+    QLabel* inUse_;
+    QLabel* remembered_;
+    QLineEdit* typed_;
+    QPushButton* refresh_;
     QLabel* presentLabel_;
     QTreeWidget* present_;
     QPushButton* changePort_;

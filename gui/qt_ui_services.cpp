@@ -1,5 +1,6 @@
 #include "gui/qt_ui_services.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -47,10 +48,14 @@ DiagnosticWindow* QtUiServices::makeDiagnostic(DiagnosticLog& log) {
     return new DiagnosticWindow(
         log,
         [this](const QString& proposed) {
+            if (fileDialogOverride) {
+                const CommonDialog dialog{proposed.toStdString(), QDir::homePath().toStdString(), "txt"};
+                return fileDialogOverride(dialog, FileDialogMode::Save);
+            }
             return QFileDialog::getSaveFileName(diagnostic_, "Save Log", QDir::home().filePath(proposed),
                                                 "Text files (*.txt);;All files (*)");
         },
-        mainWindow_);
+        [this] { return portDescription ? QString::fromStdString(portDescription()) : QString(); }, mainWindow_);
 }
 
 void QtUiServices::followDiagnostic(DiagnosticLog& log) {
@@ -70,6 +75,17 @@ void QtUiServices::showDiagnostic(DiagnosticLog& log) {
     diagnostic_->show();
     diagnostic_->raise();
     diagnostic_->activateWindow();
+}
+
+bool QtUiServices::askYesNo(const std::string& text, const std::string& yes, const std::string& no, bool defaultYes) {
+    QMessageBox box(QMessageBox::Question, kProgramCaption, QString::fromStdString(text), QMessageBox::NoButton,
+                    mainWindow_);
+    QPushButton* yesButton = box.addButton(QString::fromStdString(yes), QMessageBox::YesRole);
+    QPushButton* noButton = box.addButton(QString::fromStdString(no), QMessageBox::NoRole);
+    box.setDefaultButton(defaultYes ? yesButton : noButton);
+    box.setEscapeButton(noButton);
+    box.exec();
+    return box.clickedButton() == yesButton;
 }
 
 NoPortChoice QtUiServices::askNoPort(const std::string& text, bool offerSimulator) {
@@ -112,12 +128,20 @@ bool QtUiServices::showFileDialog(CommonDialog& dialog, FileDialogMode mode) {
     return true;
 }
 
+// A result window stands over the main window, owned by it, and takes the
+// focus; screen readers hear it as an alert.
 void QtUiServices::showMessageWindow(MessageWindow& window) {
     QPointer<MessageWindowWidget>& widget = messageWindows_[&window];
-    if (!widget) widget = new MessageWindowWidget(window, mainWindow_);
+    const bool made = !widget;
+    if (made) widget = new MessageWindowWidget(window, mainWindow_);
     widget->refresh();
+    if (made && mainWindow_) widget->move(mainWindow_->geometry().center() - widget->rect().center());
     widget->show();
     widget->raise();
+    widget->activateWindow();
+    widget->setFocus(Qt::ActiveWindowFocusReason);
+    QAccessibleEvent alert(widget.data(), QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 MessageWindowWidget* QtUiServices::messageWindow(const MessageWindow& window) const {

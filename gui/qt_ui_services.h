@@ -25,6 +25,7 @@ public:
     void showPortSelection(CommPortSelection& window, bool modal) override;
     void showDiagnostic(DiagnosticLog& log) override;
     NoPortChoice askNoPort(const std::string& text, bool offerSimulator) override;
+    bool askYesNo(const std::string& text, const std::string& yes, const std::string& no, bool defaultYes) override;
     bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override;
     void showMessageWindow(MessageWindow& window) override;
 
@@ -32,6 +33,8 @@ public:
     MessageWindowWidget* messageWindow(const MessageWindow& window) const;
     // Tests answer the file dialogs themselves: a path, or empty to cancel.
     std::function<QString(const CommonDialog&, FileDialogMode)> fileDialogOverride;
+    // The port in use in plain words, for a saved log's header.
+    std::function<std::string()> portDescription;
 
     // The diagnostic window follows its log from the first write on, so
     // that it is up to date whenever "Diagnostic" shows it.

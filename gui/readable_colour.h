@@ -5,6 +5,8 @@
 // contrast of at least 4.5:1 with the background.
 
 #include <QColor>
+#include <QPalette>
+#include <QProxyStyle>
 #include <QString>
 #include <optional>
 
@@ -22,5 +24,19 @@ QColor ReadableOn(Rgb colour, const QColor& background);
 // The style sheet of a text in its designed colour (none: the palette's);
 // on a dark application palette, in the readable one.
 QString ReadableColourStyle(std::optional<Rgb> colour);
+
+// The dark colours of --dark, for desktops whose dark theme Qt misses.
+QPalette DarkPalette();
+
+// A style that draws what the window's style draws, and on a dark palette
+// rings check boxes and option buttons with a light edge: Fusion draws an
+// unticked box darker than the window around it, barely to be seen. The
+// edge stands out from the window by at least 3:1.
+class ReadableIndicatorStyle : public QProxyStyle {
+public:
+    explicit ReadableIndicatorStyle(const QString& baseStyle) : QProxyStyle(baseStyle) {}
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+};
 
 }  // namespace kavro

@@ -26,7 +26,13 @@ struct OpenResult {
     OpenStatus status = OpenStatus::Failed;
     std::string detail;  // the platform's own words, for messages
     std::string holder;  // busy: the program holding the port, when the system tells
+    // PermissionDenied: who tried (the real user) and the group the device
+    // belongs to, when the system tells.
+    std::string user;
+    std::string group;
     bool ok() const { return status == OpenStatus::Opened; }
+    // The device is there, though this program cannot use it.
+    bool deviceExists() const { return status != OpenStatus::Opened && status != OpenStatus::NotFound; }
 };
 
 // A serial port the system reports as present now (a USB adapter, a

@@ -14,8 +14,14 @@ namespace kavro {
 // location: the device's path ("/dev/ttyUSB0", "COM3").
 OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::string& location);
 
-// The program that holds the port open ("minicom, process 4711"), or empty
-// when the system does not tell.
+// The program that holds the port open, by its whole command line
+// ("minicom -D /dev/ttyUSB0, process 4711"), or empty when the system does
+// not tell.
 std::string PortHolder(const std::string& location);
+
+// Who was refused the port and which group may open it: the real user's
+// name and the device's group ("alice", "dialout"); empty where the system
+// has no such thing.
+void DescribeRefusal(const std::string& location, OpenResult& result);
 
 }  // namespace kavro

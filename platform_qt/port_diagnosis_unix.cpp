@@ -1,10 +1,14 @@
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "platform_qt/port_diagnosis.h"
 
@@ -21,10 +25,25 @@ bool IsTerminal(const std::string& location) {
     return terminal;
 }
 
+// The process's command: its program's file name and its arguments ("screen
+// /dev/ttyUSB0 4800"; the short name in comm is cut at 15 characters,
+// "kavro-switch-co"), or comm for a process without one (a kernel thread).
 std::string ProcessName(long pid) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    if (!std::getline(comm, name) || name.empty()) return {};
+    constexpr std::size_t kLongest = 120;
+    const std::string folder = "/proc/" + std::to_string(pid);
+    std::ifstream cmdline(folder + "/cmdline", std::ios::binary);
+    std::string name((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
+    while (!name.empty() && name.back() == '\0') name.pop_back();
+    const std::size_t programEnd = std::min(name.find('\0'), name.size());
+    const std::size_t slash = name.rfind('/', programEnd);
+    if (slash != std::string::npos && programEnd > slash + 1) name.erase(0, slash + 1);
+    for (char& c : name)
+        if (c == '\0' || static_cast<unsigned char>(c) < 0x20) c = ' ';
+    if (name.size() > kLongest) name = name.substr(0, kLongest - 3) + "...";
+    if (name.empty()) {
+        std::ifstream comm(folder + "/comm");
+        if (!std::getline(comm, name) || name.empty()) return {};
+    }
     return name + ", process " + std::to_string(pid);
 }
 
@@ -78,6 +97,13 @@ std::string PortHolder(const std::string& location) {
     long pid = PidFromLockFile(location);
     if (pid == 0) pid = PidHoldingOpen(location);
     return pid ? ProcessName(pid) : std::string();
+}
+
+void DescribeRefusal(const std::string& location, OpenResult& result) {
+    if (const passwd* user = ::getpwuid(::getuid())) result.user = user->pw_name;
+    struct stat info {};
+    if (::stat(location.c_str(), &info) == 0)
+        if (const group* owner = ::getgrgid(info.st_gid)) result.group = owner->gr_name;
 }
 
 }  // namespace kavro

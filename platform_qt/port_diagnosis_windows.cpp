@@ -13,4 +13,7 @@ std::string PortHolder(const std::string&) {
     return {};
 }
 
+// Windows refuses a port for being in use, not for a group.
+void DescribeRefusal(const std::string&, OpenResult&) {}
+
 }  // namespace kavro

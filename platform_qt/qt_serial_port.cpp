@@ -87,6 +87,7 @@ OpenResult QtSerialPort::open() {
     port_.clearError();
     result.status = ClassifyOpenFailure(error, SystemLocation());
     if (result.status == OpenStatus::busy) result.holder = PortHolder(SystemLocation());
+    if (result.status == OpenStatus::PermissionDenied) DescribeRefusal(SystemLocation(), result);
     return result;
 }
 

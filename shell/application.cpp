@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "buslink/field_parsers.h"
@@ -34,9 +35,7 @@ OpenResult TryOpen(SerialPort& probe, const std::string& device) {
 
 std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result) {
     const PortProblem problem = DescribeOpenFailure("The serial " + portLabel, result);
-    return problem.what + ".\n\n" + problem.remedy +
-           "\n\nThe program stays open, but it cannot reach a switch until it is started again with a port "
-           "that works.";
+    return problem.what + ".\n\n" + problem.remedy;
 }
 
 Application::Application(ShellEnvironment environment, StartOptions options)
@@ -76,6 +75,7 @@ Application::StartResult Application::start() {
     env_.pump->startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
     openPort();
     screen.fillCommandLists();
+    markSaved();
     return StartResult::Ready;
 }
 
@@ -83,11 +83,10 @@ void Application::probePorts() {
     auto probe = env_.hardwarePort();
     SetUpLine(*probe);
     for (int i = kFirstPort; i <= kLastPort; ++i) {
-        const OpenResult result = TryOpen(*probe, env_.devices(i));
-        probeStatus_[i] = result.status;
-        portAvailable[i] = result.ok();
         // The port this run already holds open cannot be opened twice.
-        if (port_->isOpen() && port_->portName() == env_.devices(i)) portAvailable[i] = true;
+        const bool ours = port_->isOpen() && port_->portName() == env_.devices(i);
+        probeResults_[i] = ours ? OpenResult{OpenStatus::Opened, {}} : TryOpen(*probe, env_.devices(i));
+        portAvailable[i] = probeResults_[i].ok();
     }
     probed_ = true;
 }
@@ -106,18 +105,19 @@ void Application::readRememberedPort() {
     chosenDevice_ = number ? "" : remembered->device;
 }
 
-// Loops while the remembered port does not exist. Returns false when the
+// Loops while the remembered port cannot be used. Returns false when the
 // user chose to quit instead of picking a port.
 bool Application::choosePortUntilAvailable() {
-    bool toldRefused = false;
     while (!choiceAvailable()) {
-        if (chosenDevice_.empty() && probeStatus_[currentActivePort_] == OpenStatus::PermissionDenied &&
-            !toldRefused) {
-            env_.ui->messageBox(
-                OpenFailureMessage(PortLabel(choiceDevice(), env_.devices), {OpenStatus::PermissionDenied, {}}), kCaption);
-            toldRefused = true;
-        }
-        env_.ui->messageBox(kInactivePortMessage, kCaption);
+        // A port that is there but cannot be had (not allowed, in use) is
+        // explained with its remedy; only a missing one is "inactive".
+        const OpenResult& why = chosenDevice_.empty() ? probeResults_[currentActivePort_] : choiceResult_;
+        if (why.deviceExists())
+            env_.ui->messageBox(OpenFailureMessage(PortLabel(choiceDevice(), env_.devices), why) +
+                                    "\n\nPress OK to select a port, or to choose this one again once that is done.",
+                                kCaption);
+        else
+            env_.ui->messageBox(kInactivePortMessage, kCaption);
         showPortSelection(true);
         if (choiceAvailable()) break;
 
@@ -151,17 +151,40 @@ std::string Application::choiceDevice() const {
     return chosenDevice_.empty() ? env_.devices(currentActivePort_) : chosenDevice_;
 }
 
-// A numbered port is available when the probe found it; a device outside
-// the table is tried when asked about.
+// A numbered port is available when the probe found it, or when it opens
+// now (plugged in since, chosen by its device); a device outside the table
+// is tried when asked about.
 bool Application::choiceAvailable() {
-    if (chosenDevice_.empty()) return portAvailable[currentActivePort_];
+    if (chosenDevice_.empty() && portAvailable[currentActivePort_]) return true;
     auto probe = env_.hardwarePort();
     SetUpLine(*probe);
-    return TryOpen(*probe, chosenDevice_).ok();
+    if (!chosenDevice_.empty()) return (choiceResult_ = TryOpen(*probe, chosenDevice_)).ok();
+    probeResults_[currentActivePort_] = TryOpen(*probe, env_.devices(currentActivePort_));
+    return portAvailable[currentActivePort_] = probeResults_[currentActivePort_].ok();
 }
 
+// The ports the system reports, and a device given with --port that it
+// does not (a pseudo-terminal), so that it can be chosen for later runs.
 std::vector<SystemPort> Application::systemPorts() {
-    return env_.systemPorts ? env_.systemPorts() : std::vector<SystemPort>{};
+    std::vector<SystemPort> ports = env_.systemPorts ? env_.systemPorts() : std::vector<SystemPort>{};
+    if (options_.device && std::none_of(ports.begin(), ports.end(),
+                                        [&](const SystemPort& p) { return p.device == *options_.device; }))
+        ports.insert(ports.begin(), SystemPort{*options_.device, "given with --port", {}, {}});
+    return ports;
+}
+
+void Application::refreshPorts() {
+    if (!busy()) probePorts();
+}
+
+// Why the device cannot be chosen now, in the words start-up uses; empty
+// when it opens (or is the port this run holds open).
+std::string Application::portProblem(const std::string& device) {
+    if (port_->isOpen() && port_->portName() == device) return {};
+    auto probe = env_.hardwarePort();
+    SetUpLine(*probe);
+    const OpenResult result = TryOpen(*probe, device);
+    return result.ok() ? std::string() : OpenFailureMessage(PortLabel(device, env_.devices), result);
 }
 
 void Application::openPort() {
@@ -175,10 +198,27 @@ void Application::openPort() {
     openResult_ = result;
     openedDevice_ = device;
     if (!result.ok()) {
-        const std::string label = options_.device ? "port " + device : PortLabel(device, env_.devices);
-        env_.ui->messageBox(OpenFailureMessage(label, result), kCaption);
+        env_.ui->messageBox(OpenFailureMessage(openedLabel(), result) + "\n\n" + kPortRetryNote, kCaption);
         return;
     }
+    port_->clearInput();
+    port_->clearOutput();
+}
+
+std::string Application::openedLabel() const {
+    return options_.device ? "port " + openedDevice_ : PortLabel(openedDevice_, env_.devices);
+}
+
+// The port of this run went away (an adapter unplugged) or never opened:
+// it is tried again, as start-up opened it, so that an adapter plugged in
+// again works without a restart. Where it still cannot be had, the
+// transfer that follows says so.
+void Application::reopenPort() {
+    if (port_->isOpen() || openedDevice_.empty()) return;
+    SetUpLine(*port_);
+    port_->setPortName(openedDevice_);
+    openResult_ = port_->open();
+    if (!openResult_.ok()) return;
     port_->clearInput();
     port_->clearOutput();
 }
@@ -196,19 +236,43 @@ void Application::shutDown() {
 }
 
 // Not while a transfer runs: listing the ports would open devices inside
-// the transfer's reply wait.
+// the transfer's reply wait. The port of this run is tried again first, so
+// that the window shows it open when its adapter is back.
 void Application::selectPort() {
-    if (!busy()) showPortSelection(false);
+    if (busy()) return;
+    reopenPort();
+    showPortSelection(false);
 }
 
 void Application::readSwitch() {
     if (busy()) return;
+    reopenPort();
     lastAction_ = LastAction::Read;
+    const bool unsent = unsentChanges();
     transfer.readSwitch(screen);
     recordGet(transfer.lastRead(), screen);
+    // A whole read shows what the switch holds; one that broke off keeps
+    // the user's unsent changes marked.
+    if (transfer.lastRead().complete() || !unsent) markSaved();
 }
 
-void Application::writeSwitch() { writeScreen(screen); }
+// The window's Send Config. A switch address nobody chose (the start-up
+// value, never read, imported or typed) would become the switch's own
+// address: the user is asked first.
+void Application::writeSwitch() {
+    if (busy()) return;
+    reopenPort();
+    if (port_->isOpen() && !screen.switchAddress.everSet() &&
+        !env_.ui->askYesNo("The switch address " + screen.switchAddress.text() +
+                               " was not read from a switch, imported or typed. Send Config writes it into the "
+                               "switch as the switch's own address.\n\nSend it anyway?",
+                           "Send", "Do Not Send", false))
+        return;
+    // What goes out now; changes made during the write's waits are not in it.
+    const std::vector<RecordValue> sent = ScreenRecords(screen);
+    writeScreen(screen);
+    if (VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_).ok) savedRecords_ = sent;
+}
 
 std::string BackupRefusal(const BackupReport& b) {
     using End = BackupReport::End;
@@ -233,6 +297,7 @@ std::string BackupRefusal(const BackupReport& b) {
 // without a read.
 void Application::writeScreen(const ConfigScreen& source, WriteKind kind) {
     if (busy()) return;
+    reopenPort();
     lastAction_ = LastAction::Write;
     lastVerify_ = {};
     historyProblem_.clear();
@@ -382,16 +447,38 @@ Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verif
 }
 
 void Application::clearData() {
-    if (!busy()) screen.clearData();
+    if (!busy() && mayDiscardChanges("Clear the data and lose them?")) screen.clearData();
+}
+
+bool Application::mayClose() {
+    return mayDiscardChanges("Close the program and lose them?");
+}
+
+bool Application::mayDiscardChanges(const std::string& action) {
+    return !unsentChanges() ||
+           env_.ui->askYesNo("The screen has changes that were not sent to a switch or exported to a file.\n\n" +
+                                 action,
+                             "Discard Changes", "Cancel", false);
 }
 
 // A file command that got as far as a file becomes what the status line
-// tells; a cancelled dialog changes nothing.
+// tells; a cancelled dialog changes nothing. A file saved or loaded whole
+// holds the screen; a load that broke off keeps unsent changes marked.
 void Application::runFileCommand(void (ConfigFileCommands::*command)()) {
     if (busy()) return;
     const int before = files.events();
+    const bool unsent = unsentChanges();
     (files.*command)();
-    if (files.events() != before) lastAction_ = LastAction::File;
+    if (files.events() == before) return;
+    lastAction_ = LastAction::File;
+    switch (files.lastEvent().kind) {
+    case FileEvent::Kind::Saved:
+    case FileEvent::Kind::Loaded: markSaved(); break;
+    case FileEvent::Kind::NotLoaded:
+        if (!unsent) markSaved();
+        break;
+    default: break;
+    }
 }
 
 void Application::exportConfig() { runFileCommand(&ConfigFileCommands::exportConfig); }
@@ -412,17 +499,18 @@ Verdict Application::lastVerdict() const {
     }
 }
 
+std::string Application::portInUse() const {
+    if (usingSimulator_) return "Connected to the simulated switch";
+    if (openedDevice_.empty()) return "No port open yet";
+    const std::string label = options_.device ? openedDevice_ : PortLabel(openedDevice_, env_.devices);
+    return (label.empty() ? label : std::string(1, static_cast<char>(std::toupper(label[0]))) + label.substr(1)) +
+           (port_->isOpen() ? " open, 4800 baud, odd parity" : " not open");
+}
+
 // The port opened at start-up stays in use until the program ends; a port
 // chosen since is named as the one of the next start.
 std::string Application::connectionText() const {
-    std::string text;
-    if (usingSimulator_) {
-        text = "Connected to the simulated switch";
-    } else {
-        const std::string label = options_.device ? openedDevice_ : PortLabel(openedDevice_, env_.devices);
-        text = (label.empty() ? label : std::string(1, static_cast<char>(std::toupper(label[0]))) + label.substr(1)) +
-               (port_->isOpen() ? " open, 4800 baud, odd parity" : " not open");
-    }
+    std::string text = portInUse();
     if (!openedDevice_.empty() && !usingSimulator_ && !options_.device && choiceDevice() != openedDevice_)
         text += "; " + PortLabel(choiceDevice(), env_.devices) + " from the next start";
     return text;

@@ -17,6 +17,7 @@
 #include "buslink/ports_ini.h"
 #include "buslink/bus_link.h"
 #include "editor/config_screen.h"
+#include "configfile/config_records.h"
 #include "configfile/file_commands.h"
 #include "history/switch_history.h"
 #include "transfer/held_comparison.h"
@@ -107,6 +108,11 @@ public:
         "This program is currently set to a port that is inactive on this PC.  Press OK to select an active one.";
     static constexpr const char* kCleanUpMessage = "Error Cleaning Up";
     static constexpr const char* kPortsIniMessage = "Could not update 'Ports.ini' file.";
+    // Said after a port problem: the window stays, and how to carry on.
+    static constexpr const char* kPortRetryNote =
+        "The program stays open: Get Config, Send Config and Select Comm try the port again, and Select Comm "
+        "chooses another one.";
+    static constexpr const char* kUnsentMark = "Changes not sent or exported";
 
     enum class StartResult { Ready, Quit };
 
@@ -120,7 +126,11 @@ public:
     // The buttons that change the screen or use the bus wait while a
     // transfer runs: they would share its buffers or pull the screen from
     // under it.
+    // Get and Send first open the port again when it went away (an adapter
+    // unplugged and plugged in again).
     void readSwitch();
+    // Asks first when the switch address box still holds its start-up
+    // value: that would become the switch's own address.
     void writeSwitch();
     // Send Config of any screen (a file's, for the command-line tool), read
     // back and compared when "Verify after Send" is ticked.
@@ -135,7 +145,13 @@ public:
     // The screen read stays until the next such read.
     const ReadReport& readFresh(const Addressing& addressing);
     const ConfigScreen& freshScreen() const { return *freshScreen_; }
+    // Asks first when the screen has changes not sent, exported or read.
     void clearData();
+    // Whether the window may close: asks when the screen has such changes.
+    bool mayClose();
+    // The screen differs from what was last sent, exported, imported or
+    // read (or from the start-up screen).
+    bool unsentChanges() const { return ScreenRecords(screen) != savedRecords_; }
     void exportConfig();
     void importConfig();
     void compareWithFile();
@@ -180,6 +196,9 @@ public:
     std::string chosenDevice() const override { return chosenDevice_; }
     void setChosenDevice(const std::string& device) override { chosenDevice_ = device; }
     std::vector<SystemPort> systemPorts() override;
+    void refreshPorts() override;
+    std::string portProblem(const std::string& device) override;
+    std::string portInUse() const override;
 
     // The port in use and how this run reaches the switch, in plain words
     // for the window's status line.
@@ -215,6 +234,11 @@ private:
     void runFileCommand(void (ConfigFileCommands::*command)());
     void verifyWrite(const ConfigScreen& sent);
     void recordWrite(const ConfigScreen& sent, WriteKind kind);
+    void reopenPort();
+    bool mayDiscardChanges(const std::string& action);
+    // What the screen now holds counts as kept (sent, exported, read).
+    void markSaved() { savedRecords_ = ScreenRecords(screen); }
+    std::string openedLabel() const;
 
     std::unique_ptr<ConfigScreen> freshScreen_;  // what the last fresh read found
     const char* phase_ = "";                     // what a fresh read is for, in progress texts
@@ -225,8 +249,10 @@ private:
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 
-    std::array<OpenStatus, 17> probeStatus_{};
+    std::array<OpenResult, 17> probeResults_{};
+    OpenResult choiceResult_;  // why the device chosen outside the table cannot be used
     OpenResult openResult_;
+    std::vector<RecordValue> savedRecords_;
     bool probed_ = false;
     bool usingSimulator_ = false;
     // The device the choice stands for: the number's, or one outside the
@@ -240,7 +266,8 @@ private:
     std::string openedDevice_;  // what start-up opened, for the status line
 };
 
-// The plain-words message for a port that could not be opened.
+// The plain-words message for a port that could not be opened: what is
+// wrong and what to do, in the words the command-line tool uses.
 std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result);
 
 }  // namespace kavro

@@ -23,6 +23,11 @@ public:
     // Start-up found no usable port and the user cancelled the selection:
     // the way out. offerSimulator is false where no simulated switch exists.
     virtual NoPortChoice askNoPort(const std::string& text, bool offerSimulator) = 0;
+    // A question with two answers, the buttons captioned by what they do
+    // ("Send", "Do Not Send"). Enter takes the default answer, Escape the
+    // second. True for the first.
+    virtual bool askYesNo(const std::string& text, const std::string& yes, const std::string& no,
+                          bool defaultYes) = 0;
 };
 
 }  // namespace kavro

@@ -352,7 +352,7 @@ TEST_F(Cli, FaultMatrix) {
         return std::vector<std::string>{"get", "--port", port, "-o", target, "--force"};
     };
     const Case rows[] = {
-        {"in use", get(slow.device()), 2, "is in use by another program (kavro-switch, process"},
+        {"in use", get(slow.device()), 2, "is in use by another program (kavro-switch get --port"},
         {"silent", get(line), 2, "no switch answers on", {}, 6},  // gave up after four queries
         {"flood", get(flood.device()), 2, "source groups: a noisy line: "},
         {"a flood from the start", get(flooding.device()), 2, "answers as a switch", {}, 6},

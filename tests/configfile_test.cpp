@@ -155,8 +155,9 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
     for (const Row& row : {
              Row{"a header in other letters", patched(1, "\x08\x00\x06\x00switch"s), C::kBadFileType, C::kIdentical, 0},
              Row{"a number for the header", patched(1, "\x02\x00\x06\x00"s), C::kBadFileType, C::kIdentical, 0},
-             Row{"an empty file", bytes(""), C::kBadFileType, C::kDifferent, 0},
-             Row{"100 MB of zeros: no header, no record at all", huge, C::kBadFileType, "", 0},
+             // A first record that cannot be read is a read error, as any record's is.
+             Row{"an empty file", bytes(""), C::kReadError, C::kDifferent, 0},
+             Row{"100 MB of zeros: no header, no record at all", huge, C::kReadError, "", 0},
              Row{"a folder", [](const fs::path& p) { fs::create_directory(p); }, "", "", 0},
              Row{"no file at all", [](const fs::path&) {}, C::kMissingText, C::kMissingText, 0},
              Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), C::kReadError, C::kDifferent, 6},

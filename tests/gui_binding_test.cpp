@@ -8,7 +8,9 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "gui/twips.h"
 #include "support/gui_fixture.h"
@@ -71,6 +73,11 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
     const auto frame = [&](int number) { return Find(kChannelFrame + std::to_string(number)); };
     const auto specific = [&] { return DestinationOf(s, 1) == Destination::Specific; };
     const QPoint start = window->pos();
+    QLineEdit* address = Find<QLineEdit>(kSwitchAddress);
+    const auto wheel = [&](QWidget* w) {
+        QWheelEvent turn(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &turn);
+    };
     const Step steps[] = {
         {"Seq 1 toggled by a screen reader", [&] { Act(ObjectName(kSeq, 0), toggle); },
          [&] { return s.seq[0].value() == 1; }, &s.seq[0].onClick},
@@ -101,9 +108,24 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
         {"show option All toggled by a screen reader",
          [&] { Act(kShowOptions[3], toggle), QApplication::processEvents(); },
          [&] { return s.showAll.value() && frame(7)->y() > frame(3)->y(); }, nullptr},  // frame 7 on a fourth row
-        {"what a read found set by code", [&] {
+        {"g, 9 and a typed into a hex box: g refused, a shown as A",
+         [&] { address->clear(), QTest::keyClicks(address, "g9a"); }, [&] { return s.switchAddress.text() == "9A"; },
+         nullptr},
+        {"a paste with a space and a screen reader's \"zz\" refused", [&] {
+             QApplication::clipboard()->setText("1 2");
+             QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier), Replace(kSwitchAddress, "zz");
+         }, [&] { return s.switchAddress.text() == "9A"; }, nullptr},
+        {"the wheel over an unfocused command list leaves it", [&] { wheel(combo(4)); },
+         [&] { return s.commands[4].selected() == 0; }, nullptr},
+        {"the wheel over the focused list chooses the next command", [&] {
+             window->activateWindow(), QTest::qWait(50);  // from the list's closed popup
+             combo(4)->setFocus(), wheel(combo(4));
+         },
+         [&] { return s.commands[4].selected() == 1; }, &s.commands[4].onClick},
+        {"what a read or a file put there set by code, lower case and odd text kept", [&] {
              s.commands[EventIndex(7, 2)].select(16);  // Lock IP
              s.sourceGroupAddress[7].setText("0A0B0C"), s.firmwareVersion.setText("2.14");
+             s.motorAddress[2].setText("ab12g9");
          }},
     };
     for (const Step& step : steps) {

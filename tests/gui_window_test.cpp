@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QStyleOption>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +23,7 @@
 #include "configfile/file_windows.h"
 #include "gui/readable_colour.h"
 #include "support/gui_fixture.h"
+#include "support/scripted_port.h"
 
 namespace kavro {
 namespace {
@@ -31,18 +37,7 @@ protected:
         const QRect place(w->mapTo(window.get(), QPoint()), w->size());
         return w->isVisibleTo(window.get()) && window->rect().contains(place);
     }
-    // Runs what, answering every message box it raises; their texts.
-    static QStringList AnsweringBoxes(const std::function<void()>& what) {
-        QStringList texts;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                texts << box->text() + "\n" + box->informativeText(), box->accept();
-        });
-        answer.start(20);
-        what();
-        return texts;
-    }
+    static QStringList AnsweringBoxes(const std::function<void()>& what) { return test::Answering("", what); }
 };
 
 // Down to 1024 x 600 at scale 1, 1.5 and 2 (the suite runs at 96 and 144
@@ -52,6 +47,9 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     const double scale = std::max(qEnvironmentVariableIntValue("QT_FONT_DPI"), 96) / 96.0;
     std::vector<QSize> sizes{QSize(1024 / scale, 600 / scale)};
     if (scale < 1.25) sizes.push_back(QSize(512, 300));
+    QTest::qWait(300);  // the offscreen platform tells the size late
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()) && InView(Find("connection")))
+        << "the window opens within the screen";
     form->screen.selectShowOption(form->screen.showAll);
     linePacing = true;
     for (const QSize size : sizes) {
@@ -63,24 +61,151 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
         for (const char* b : {kReadSwitch, kWriteSwitch, kImport, kExport, kCompare, kSelectPort, kDiagnostic})
             EXPECT_TRUE(InView(window->button(b))) << b << " at " << size.width();
         bool progressInView = false;
-        QTimer::singleShot(5, [&] { progressInView = InView(Find("progress")) && InView(Find("stop")); });
-        Click(kWriteSwitch);
+        QTimer::singleShot(150, [&] { progressInView = InView(Find("progress")) && InView(Find("stop")); });
+        test::Answering("Send", [&] { Click(kWriteSwitch); });  // the start-up address, asked about
         EXPECT_TRUE(progressInView) << size.width();
     }
 }
 
-// A screen reader tells every control apart by its name.
+// A screen reader tells every control apart by its name, which holds the control's own caption; a command list
+// is named by its role, the command its value; a description never repeats the name. No letter is two mnemonics.
 TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
-    QSet<QString> names;
+    QSet<QString> names, mnemonics;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         const bool control = w->inherits("QComboBox") || w->inherits("QLineEdit") || w->inherits("QAbstractButton");
         if (!control || w->parentWidget()->inherits("QComboBox")) continue;  // not a list's own parts
-        const QString name = w->accessibleName();
+        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        const auto* button = qobject_cast<QAbstractButton*>(w);
+        const QString name = a->text(QAccessible::Name), caption = button ? button->text() : QString();
         EXPECT_FALSE(name.isEmpty() || names.contains(name)) << w->objectName().toStdString();
-        EXPECT_EQ(w->accessibleDescription(), name) << name.toStdString();
+        EXPECT_TRUE(name.contains(QString(caption).remove('&'))) << name.toStdString() << " is not labelled by "
+                                                                  << caption.toStdString();
+        EXPECT_NE(a->text(QAccessible::Description), name) << name.toStdString();
+        const int amp = caption.indexOf('&');
+        EXPECT_TRUE(amp < 0 || !mnemonics.contains(caption.at(amp + 1).toUpper())) << caption.toStdString();
+        if (amp >= 0) mnemonics.insert(caption.at(amp + 1).toUpper());
         names.insert(name);
     }
-    EXPECT_TRUE(names.contains("Channel 8 Release command") && names.contains("Channel 2 Src Group"));
+    const QAccessibleInterface* command = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(7, 2)));
+    EXPECT_EQ(command->text(QAccessible::Name) + "|" + command->text(QAccessible::Value),
+              "Channel 8, On Release command|NONE");
+    EXPECT_TRUE(names.contains("Channel 2, Src Group") && names.contains("Details...")) << "the details button";
+}
+
+// Channels 7 and 8 by keyboard alone (the arrows move the window): each "Show" option is a Tab stop, Tab enters
+// the group at the ticked one, and each has a mnemonic. Every Tab stop is seen and named. The focus comes back to
+// a button a transfer locked.
+TEST_F(GuiWindow, TheKeyboardReachesEveryShowOption) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QList<QRadioButton*> shows{Find<QRadioButton>(kShowOptions[0]), Find<QRadioButton>(kShowOptions[1]),
+                                     Find<QRadioButton>(kShowOptions[2]), Find<QRadioButton>(kShowOptions[3])};
+    const auto tabRound = [&] {  // the show options in the order Tab meets them, from the notice's side
+        window->button(kDiagnostic)->setFocus();
+        QList<QRadioButton*> met;
+        for (int i = 0; i < 400 && met.size() < 4; ++i) {
+            QWidget* w = QApplication::focusWidget();
+            EXPECT_TRUE(w->isVisible() && !QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+                << w->metaObject()->className() << " " << w->objectName().toStdString();
+            if (auto* r = qobject_cast<QRadioButton*>(w); r && !met.contains(r)) met << r;
+            QTest::keyClick(w, Qt::Key_Tab);
+        }
+        return met;
+    };
+    EXPECT_EQ(tabRound(), (QList{shows[1], shows[2], shows[3], shows[0]})) << "from the ticked 1 - 6";
+    QTest::keyClick(shows[2], Qt::Key_Space);  // 7 - 8, reached by Tab
+    EXPECT_TRUE(form->screen.show7to8.value() && Find("Frame7")->isVisible() && !Find("Frame1")->isVisible());
+    EXPECT_EQ(tabRound(), (QList{shows[2], shows[3], shows[0], shows[1]})) << "from the ticked 7 - 8";
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);  // All
+    QTest::qWait(300);
+    EXPECT_TRUE(form->screen.showAll.value() && Find("Frame8")->isVisible() && Find("Frame1")->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier), QTest::qWait(300);  // Get Config, locked while it runs
+    EXPECT_TRUE(Status().contains("Get Config complete") && window->button(kReadSwitch)->hasFocus());
+}
+
+// Work is not lost unasked: Send Config asks before writing a switch address nobody chose, closing and Clear Data
+// ask while the screen has changes not sent, exported or read, which the status line marks. Default: do nothing.
+TEST_F(GuiWindow, UnsentWorkAndAnUnchosenAddressAreAskedAbout) {
+    ui.fileDialogOverride = [&](auto&, auto) { return dir.path() + "/kept.set"; };
+    const auto frames = [&] { return simulator->frames().size(); };
+    QLineEdit* address = Find<QLineEdit>(kSwitchAddress);
+    struct Row { const char* name; std::function<void()> act; QString answer; bool asked; std::function<bool()> holds;
+                 bool marked; };
+    for (const Row& row : {
+             Row{"Send, start-up address: Do Not Send", [&] { Click(kWriteSwitch); }, "Do Not Send", true,
+                 [&] { return frames() == 0; }, false},
+             Row{"Send, start-up address: Send", [&] { Click(kWriteSwitch); }, "Send", true,
+                 [&] { return frames() == 10; }, false},
+             Row{"Clear Data after a command was chosen: Cancel",
+                 [&] { form->screen.commands[0].select(3), Click(kClearData); }, "Cancel", true,
+                 [&] { return form->screen.commands[0].selected() == 3; }, true},
+             Row{"Clear Data: Discard Changes, back to what was sent", [&] { Click(kClearData); }, "Discard Changes",
+                 true, [&] { return form->screen.commands[0].selected() == 0; }, false},
+             Row{"closing after an address was typed: Cancel", [&] {
+                  QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier), QTest::keyClicks(address, "12ab");
+                  window->close();
+              }, "Cancel", true, [&] { return window->isVisible() && form->screen.switchAddress.text() == "12AB"; },
+                 true},
+             Row{"closing after Export asks nothing", [&] { Click(kExport), window->close(); }, "", false,
+                 [&] { return !window->isVisible() && !form->port().isOpen(); }, false},
+         }) {
+        const QStringList asked = test::Answering(row.answer, row.act);
+        EXPECT_EQ(asked.size(), row.asked ? 1 : 0) << row.name;
+        EXPECT_TRUE(row.holds()) << row.name;
+        EXPECT_EQ(Find("unsentChanges")->isVisibleTo(window.get()), row.marked) << row.name;
+    }
+}
+
+// After the adapter went away, the next Get or Select Comm opens it again once it is back.
+TEST_F(GuiWindow, AnAdapterPluggedInAgainIsOpenedWithoutARestart) {
+    struct Row { const char* name; const char* button; bool back; };
+    for (const Row& row : {Row{"Get, the adapter still out", kReadSwitch, false}, Row{"Get", kReadSwitch, true},
+                           Row{"Select Comm", kSelectPort, true}}) {
+        line->unplug();
+        EXPECT_FALSE(form->port().isOpen()) << row.name;
+        if (row.back) line->plugIn();
+        EXPECT_EQ(AnsweringBoxes([&] { Click(row.button); }).size(), row.back ? 0 : 1) << row.name << ": no port";
+        EXPECT_EQ(form->port().isOpen(), row.back) << row.name;
+    }
+    EXPECT_TRUE(Status().contains("Get Config complete"));
+}
+
+// A remembered port that is there but refused is explained with its remedy (not called inactive), and choosing it
+// again in the port window says why it fails.
+TEST(GuiStartup, ARefusedRememberedPortIsExplainedAndChoosingItAgainSaysWhy) {
+    QTemporaryDir dir;
+    QFile ini(dir.path() + "/Ports.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write("5\r\n") == 3);
+    ini.close();
+    QtEventPump pump;
+    QtUiServices ui;
+    ShellEnvironment env{.pump = &pump, .ui = &ui, .portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}}};
+    env.hardwarePort = [&] {
+        auto port = std::make_unique<test::ScriptedPort>(pump);
+        port->openResults[DeviceForPort(5)] = {OpenStatus::PermissionDenied, "Permission denied", {}, "alice", "uucp"};
+        return port;
+    };
+    Application form(env, {});
+    QTimer user;  // in the port window the refused device typed, Change Port, then Cancel
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* typed = modal ? modal->findChild<QLineEdit*>("typedDevice") : nullptr;
+        if (!typed || modal->property("pressed").toBool()) return;
+        if (typed->text().isEmpty()) QTest::keyClicks(typed, QString::fromStdString(DeviceForPort(5)));
+        else modal->setProperty("pressed", true);
+        QTimer::singleShot(0, modal->findChild<QPushButton*>(modal->property("pressed").toBool() ? kCancelPort : kChangePort),
+                           &QPushButton::click);
+    });
+    user.start(30);
+    QStringList told = test::Answering("Quit", [&] { EXPECT_EQ(form.start(), Application::StartResult::Quit); });
+    ASSERT_EQ(told.size(), 3) << told.join('|').toStdString();
+    for (int i : {0, 1}) {
+        EXPECT_TRUE(told[i].contains("port 5 (" + QString::fromStdString(DeviceForPort(5)) +
+                                     ") exists, but the user alice is not allowed") &&
+                    told[i].contains("sudo usermod -aG uucp alice"))
+            << told[i].toStdString();
+        EXPECT_FALSE(told[i].contains("inactive")) << i;
+    }
 }
 
 // While a read runs, the commands that would share its buffers are locked
@@ -148,21 +273,30 @@ TEST_F(GuiWindow, BackUpBeforeSendReadsKeepsThenWrites) {
 }
 
 // Select Comm, Diagnostic and Compare bring up windows beside the main window: one
-// port window listing the ports present, the traffic logged before Diagnostic was
-// shown (decoded on request), a message window that Escape closes. Every
-// widget the legacy-name table names is there; closing closes them all.
+// port window listing the ports present and the port in use, the traffic logged before Diagnostic was
+// shown (decoded on request, saved under a header), a result window over the main window, owned by it, with the
+// focus, an alert named by its text, that Enter and Escape close. Every widget the legacy-name table names is
+// there; closing closes them all.
 TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
-    ui.fileDialogOverride = [&](auto&, auto) { return dir.path() + "/names.set"; };
+    ui.fileDialogOverride = [&](const CommonDialog& d, auto) { return dir.path() + "/names." + d.defaultExtension.c_str(); };
     Click(kReadSwitch);
     for (const char* button : {kSelectPort, kSelectPort, kDiagnostic, kExport, kCompare}) Click(button);
     QPointer<PortSelectionDialog> ports = ui.portSelectionDialog();
     ASSERT_TRUE(window->findChildren<PortSelectionDialog*>().size() == 1 && ports->isVisible() && !ports->isModal());
     EXPECT_EQ(ports->findChild<QTreeWidget*>("presentPorts")->topLevelItem(0)->text(1), "5");  // for /dev/ttyUSB0
+    EXPECT_EQ(ports->findChild<QLabel*>("portInUse")->text(), "In use now: Connected to the simulated switch");
     QPointer<DiagnosticWindow> diag = ui.diagnosticWindow();
     ASSERT_TRUE(diag && diag->isVisible());
     diag->findChild<QCheckBox*>("decoded")->setChecked(true);
     const QString log = diag->logBox()->toPlainText();
     EXPECT_TRUE(log.contains("<--80 F4 FF FE FF FF FF FF FF 08 6C \n") && log.contains("      query channel 3\n"));
+    ASSERT_TRUE(diag->saveLog());
+    QFile saved(dir.path() + "/names.txt");
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString header = saved.readLine();
+    for (const QString& part : {QString(kProgramCaption), QDate::currentDate().toString("yyyy-MM-dd"),
+                                QString("Connected to the simulated switch")})
+        EXPECT_TRUE(header.contains(part)) << header.toStdString();
     const auto has = [&](const std::string& n) {
         return window->objectName() == n.c_str() || window->findChild<QWidget*>(n.c_str());
     };
@@ -171,8 +305,17 @@ TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
         EXPECT_TRUE(name.empty() || has(name) || has(name + "_0") || has(name + "1")) << row.legacy << name;
     }
     QPointer<MessageWindowWidget> result = ui.messageWindow(form->files.resultWindow);
-    QTest::keyClick(result, Qt::Key_Escape);
-    EXPECT_FALSE(result->isVisible());
+    const QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(result);
+    EXPECT_EQ(result->parentWidget(), window.get());
+    EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
+    EXPECT_EQ(alert->text(QAccessible::Name), ConfigFileCommands::kIdentical);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        Click(kCompare);
+        QTest::qWait(50);  // activated as the window system gets round to it
+        ASSERT_EQ(QApplication::focusWidget()->window(), result) << key;
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_FALSE(result->isVisible()) << key;
+    }
     window->close();
     EXPECT_FALSE(form->port().isOpen() || (ports && ports->isVisible()) || (diag && diag->isVisible()));
 }
@@ -185,6 +328,26 @@ TEST(ReadableColour, DesignedColoursReadOnADarkBackground) {
         EXPECT_GE(ContrastRatio(shown, dark), 4.5);
         EXPECT_NEAR(shown.hslHue(), designed.hslHue(), 2);
         EXPECT_EQ(ReadableColourStyle(colour), "color: " + designed.name()) << "on the light palette";
+    }
+}
+
+// An unticked check box or option button stands out from the dark window by 3:1 at least.
+TEST(ReadableColour, UntickedBoxesShowOnTheDarkPalette) {
+    ReadableIndicatorStyle style("Fusion");
+    const QColor window = DarkPalette().color(QPalette::Window);
+    for (auto [box, element] : {std::pair<QAbstractButton*, QStyle::SubElement>{new QCheckBox, QStyle::SE_CheckBoxIndicator},
+                                {new QRadioButton, QStyle::SE_RadioButtonIndicator}}) {
+        const std::unique_ptr<QAbstractButton> owner(box);
+        box->setStyle(&style), box->setPalette(DarkPalette()), box->resize(box->sizeHint());
+        const QImage image = box->grab().toImage();
+        QStyleOptionButton option;
+        option.initFrom(box);
+        double best = 1;
+        const QRect indicator = style.subElementRect(element, &option, box);
+        for (int x = indicator.left(); x <= indicator.right(); ++x)
+            for (int y = indicator.top(); y <= indicator.bottom(); ++y)
+                best = std::max(best, ContrastRatio(image.pixelColor(x, y), window));
+        EXPECT_GE(best, 3.0) << box->metaObject()->className();
     }
 }
 

@@ -92,7 +92,7 @@ TEST(Startup, TheRememberedPortCannotBeUsed) {
     using enum NoPortChoice;
     for (const Row& row : {
              Row{"missing: the ports found are listed", {2, 5, 9}, {"5"}, {}, true, {off}, Device(5)},
-             Row{"refused: told in plain words first", {2}, {"2"}, {}, true, {"port4) exists, but", off}, Device(2)},
+             Row{"refused: told why, not called inactive", {2}, {"2"}, {}, true, {"port4) exists, but"}, Device(2)},
              Row{"cancel, then quit", {2}, {nullptr}, {Quit}, true, {off}, ""},
              Row{"cancel, choose again: told again", {2}, {nullptr, "2"}, {ChooseAgain}, true, {off, off}, Device(2)},
              Row{"no port: the simulated switch", {}, {nullptr}, {UseSimulator}, true, {off}, simulated},
@@ -158,6 +158,7 @@ TEST(Startup, OpeningThePort) {
             << row.name;
         EXPECT_NE(form->connectionText().find(row.status), std::string::npos) << row.name;
         EXPECT_TRUE(rig.pump.replyTimerRunning()) << row.name;
+        EXPECT_TRUE(!options.device || form->systemPorts().front().device == row.option) << row.name << ": listed";
         if (!rig.mainPort) continue;  // the simulator
         EXPECT_EQ(rig.mainPort->openedNames, std::vector{row.opened}) << row.name;
         EXPECT_TRUE(rig.mainPort->settings == "4800,O,8,1" && rig.mainPort->handshakeSet) << row.name;
@@ -180,7 +181,12 @@ TEST(Startup, SelectCommAfterStartupIsForTheNextStart) {
     EXPECT_TRUE(window.selectedPosition() == 0 && window.changePortEnabled() && window.selectedDevice() == Device(2));
     window.changePort();
     EXPECT_TRUE(rig.ui.messages.empty() && test::ReadFile(rig.ini) == " 2\r\n" && !window.isOpen());
-    form->selectPort();  // a new window
+    form->selectPort();  // a new window; Refresh finds port 5 gone, then back
+    for (OpenStatus status : {OpenStatus::NotFound, OpenStatus::Opened}) {
+        rig.devices[Device(5)].status = status;
+        form->portSelection->refresh();
+        EXPECT_EQ(form->portSelection->entries().size(), status == OpenStatus::Opened ? 2u : 1u);
+    }
     ScriptedUi::Choose("5")(*form->portSelection);
     EXPECT_EQ(test::ReadFile(rig.ini), "5\r\n");
     ASSERT_EQ(rig.ui.messages.size(), 1u);
@@ -213,6 +219,7 @@ TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     form->portSelection->selectEntry(1);  // back to a number: the device line goes
     form->portSelection->changePort();
     EXPECT_EQ(test::ReadFile(rig.ini), "5\r\n");
+    rig.devices[Device(7)] = {OpenStatus::Opened, {}};  // plugged in since the probe ran
     form->selectPort();
     form->portSelection->selectSystemPort(2);  // port 7, missing when the probe ran
     form->portSelection->changePort();

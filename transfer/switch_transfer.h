@@ -35,7 +35,8 @@ public:
         "\"Send Config\" or \"Select Comm\" opens the port again.";
     static constexpr const char* kNoPortMessage =
         "No serial port is open, so the switch cannot be reached.\n\n"
-        "Choose a port with \"Select Comm\" and start the program again.";
+        "Plug the adapter in and try again: \"Get Config\" and \"Send Config\" open it when it is there. Another "
+        "port is chosen with \"Select Comm\".";
     // A write sends ten frames; a read asks the parts it is given.
     static constexpr int kWriteSteps = WriteReport::kFrames;
 

@@ -14,11 +14,11 @@ import pyatspi
 
 
 def find(node, name, role=None):
-    """The first accessible below node with this name (or description)."""
+    """The first accessible below node with this name."""
     for child in node:
         if child is None:
             continue
-        if (name in (child.name, child.description)) and (role is None or child.getRoleName() == role):
+        if child.name == name and (role is None or child.getRoleName() == role):
             return child
         found = find(child, name, role)
         if found is not None:
@@ -61,19 +61,19 @@ def control(name):
 
 # (control, what the screen reader does, what the switch must then hold)
 STEPS = [
-    ("Channel 1 Seq", lambda n: act(n, "Toggle"), lambda c: c[0]["seq"] is True),
-    ("Channel 1 Press command", lambda n: act(find(n, "Lock IP", "list item"), "Toggle"),
+    ("Channel 1, Seq", lambda n: act(n, "Toggle"), lambda c: c[0]["seq"] is True),
+    ("Channel 1, On Press command", lambda n: act(find(n, "Lock IP", "list item"), "Toggle"),
      lambda c: c[0]["events"]["press"]["command"] == "Lock IP"),
-    ("Channel 1 Press data", lambda n: set_text(n, "05"), lambda c: c[0]["events"]["press"]["data"] == "05"),
-    ("Channel 1 Lock Priority", lambda n: set_text(n, "07"), lambda c: c[0]["lockPriority"] == "07"),
-    ("Channel 2 Specific", lambda n: act(n, "Toggle"), lambda c: c[1]["destination"] == "Specific"),
-    ("Channel 2 Motor Address", lambda n: set_text(n, "123456789"), lambda c: c[1]["motorAddress"] == "123456"),
-    ("Channel 3 P-P", lambda n: act(n, "Toggle"), lambda c: c[2]["destination"] == "P-P"),
+    ("Channel 1, On Press data", lambda n: set_text(n, "05"), lambda c: c[0]["events"]["press"]["data"] == "05"),
+    ("Channel 1, Lock Priority", lambda n: set_text(n, "07"), lambda c: c[0]["lockPriority"] == "07"),
+    ("Channel 2, Specific", lambda n: act(n, "Toggle"), lambda c: c[1]["destination"] == "Specific"),
+    ("Channel 2, Motor Address", lambda n: set_text(n, "123456789"), lambda c: c[1]["motorAddress"] == "123456"),
+    ("Channel 3, P-P", lambda n: act(n, "Toggle"), lambda c: c[2]["destination"] == "P-P"),
     ("P-P Motor Address", lambda n: set_text(n, "00ABCD"), lambda c: c[2]["address"] == "00ABCD"),
-    ("Channel 5 Src Group", lambda n: act(n, "Toggle"), lambda c: c[4]["destination"] == "Src Group"),
-    ("Channel 5 Source Group Address", lambda n: set_text(n, "0A0B0C"), lambda c: c[4]["address"] == "0A0B0C"),
+    ("Channel 5, Src Group", lambda n: act(n, "Toggle"), lambda c: c[4]["destination"] == "Src Group"),
+    ("Channel 5, Source Group Address", lambda n: set_text(n, "0A0B0C"), lambda c: c[4]["address"] == "0A0B0C"),
     ("All", lambda n: act(n, "Toggle"), None),
-    ("Channel 8 Release command", lambda n: act(find(n, "STOP", "list item"), "Toggle"),
+    ("Channel 8, On Release command", lambda n: act(find(n, "STOP", "list item"), "Toggle"),
      lambda c: c[7]["events"]["release"]["command"] == "STOP"),
     ("Switch Address", lambda n: set_text(n, "000001"), None),
     ("Use Switch Address for Config", lambda n: act(n, "Toggle"), None),

@@ -2,7 +2,11 @@
 // The window program on the simulated switch, offscreen; widgets are found
 // by the object names of editor/legacy_names.h.
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "editor/legacy_names.h"
@@ -13,12 +17,51 @@
 
 namespace kavro::test {
 
+// The simulated switch behind a port that can be unplugged and plugged in
+// again, as a USB adapter is: unplugged, it closes and cannot be opened.
+class UnpluggablePort : public SimulatedSerialPort {
+public:
+    using SimulatedSerialPort::SimulatedSerialPort;
+    void unplug() { plugged_ = false, close(), deviceLost(); }
+    void plugIn() { plugged_ = true; }
+    OpenResult open() override { return plugged_ ? SimulatedSerialPort::open() : OpenResult{OpenStatus::NotFound}; }
+
+private:
+    bool plugged_ = true;
+};
+
+// Runs what, answering every message box it raises with the button captioned
+// answer (OK where there is none); the boxes' texts. The button is pressed
+// after the timer's turn, as the user's press comes: what it starts may
+// raise a box of its own, which the timer (never run within itself) answers.
+inline QStringList Answering(const QString& answer, const std::function<void()>& what) {
+    QStringList texts;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->property("answered").toBool()) return;
+        box->setProperty("answered", true);
+        texts << box->text() + "\n" + box->informativeText();
+        QAbstractButton* press = box->buttons().value(0);
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == answer) press = b;
+        QTimer::singleShot(0, press, &QAbstractButton::click);
+    });
+    timer.start(20);
+    what();
+    return texts;
+}
+
 class GuiFixture : public ::testing::Test {
 protected:
     GuiFixture() {
         const SystemPort ftdi{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001};
         env = {.pump = &pump, .ui = &ui, .hardwarePort = [] { return std::make_unique<QtSerialPort>(); },
-               .simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(simulator, pump, linePacing); },
+               .simulatedPort = [this] {
+                   auto port = std::make_unique<UnpluggablePort>(simulator, pump, linePacing);
+                   line = port.get();
+                   return port;
+               },
                .portsIni = {(dir.path() + "/Ports.ini").toStdString(), {}},
                .dataFolder = (dir.path() + "/KavroSwitch").toStdString(),
                .systemPorts = [ftdi] { return std::vector{ftdi}; }};
@@ -48,6 +91,7 @@ protected:
     QtUiServices ui;
     std::shared_ptr<SimulatedSwitch> simulator = std::make_shared<SimulatedSwitch>();
     bool linePacing = false;
+    UnpluggablePort* line = nullptr;
     ShellEnvironment env;
     std::unique_ptr<Application> form;
     std::unique_ptr<MainWindow> window;

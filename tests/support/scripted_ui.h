@@ -50,6 +50,15 @@ public:
         return answer;
     }
 
+    // Each yes/no question takes the next answer; with none left, yes where the user always goes ahead, else
+    // the question's default.
+    bool askYesNo(const std::string& text, const std::string&, const std::string&, bool defaultYes) override {
+        questions.push_back(text);
+        const bool answer = yesNoAnswers.empty() ? answerYes || defaultYes : yesNoAnswers.front();
+        if (!yesNoAnswers.empty()) yesNoAnswers.pop_front();
+        return answer;
+    }
+
     // A script step that picks the entry with this text and presses "Change Port".
     static std::function<void(CommPortSelection&)> Choose(const std::string& port) {
         return [port](CommPortSelection& w) {
@@ -66,6 +75,9 @@ public:
     std::vector<std::vector<std::string>> listsSeen;
     std::deque<std::function<void(CommPortSelection&)>> selectionScript;
     std::deque<NoPortChoice> noPortAnswers;
+    std::vector<std::string> questions;
+    std::deque<bool> yesNoAnswers;
+    bool answerYes = false;
     std::deque<std::optional<std::string>> fileAnswers;
     std::vector<std::pair<CommonDialog, FileDialogMode>> dialogsSeen;
     std::vector<MessageWindow*> windowsShown;

@@ -43,7 +43,8 @@ protected:
     void Start(ShellEnvironment env, StartOptions options) {
         env.pump = pump_.get();
         env.ui = &ui;
-        env.portsIni = {};  // no port remembered
+        ui.answerYes = true;  // sends the start-up switch address when asked
+        env.portsIni = {};    // no port remembered
         env.dataFolder = data.path();
         form_ = std::make_unique<Application>(std::move(env), std::move(options));
         form_->start();
