@@ -37,10 +37,10 @@ std::string CountEntry(int count) {
 BusLink::BusLink(SerialPort& port, EventPump& pump, DiagnosticLog& log)
     : port_(&port), pump_(pump), log_(log) {}
 
-void BusLink::sendFrame(int n) {
+void BusLink::sendFrame(const FrameBuffer& frame, int n) {
     n = std::clamp(n, 0, kFrameBufferSize);
     log_.setColour(kLogMagenta);
-    log_.prepend(TransmitEntry(transmit, n));
+    log_.prepend(TransmitEntry(frame, n));
     port_->clearOutput();
     port_->setRts(true);
     pause(kRtsLeadMs);
@@ -49,32 +49,32 @@ void BusLink::sendFrame(int n) {
     // after its wait ended) and would spoil the count of the next one.
     droppedUnlogged_ += port_->clearInput();
     for (int i = 0; i < n; ++i) {
-        const std::uint8_t outputByte[1] = {transmit[i]};
+        const std::uint8_t outputByte[1] = {frame[i]};
         port_->write(outputByte, 1);
     }
 }
 
 void BusLink::receiveFrame(int n) {
-    replyCountdown = kReplyTicks;
+    replyCountdown_ = kReplyTicks;
     const std::uint32_t start = pump_.nowMs();
     if (port_->isOpen()) port_->awaitInput(n);
     // Only an exact count ends the wait early; a longer reply runs to the
     // time-out. A port that is closed (never opened, or gone) has nothing
     // to wait for.
-    while (replyCountdown > 0 && port_->isOpen() && port_->inputCount() != n) {
+    while (replyCountdown_ > 0 && port_->isOpen() && port_->inputCount() != n) {
         const std::uint32_t elapsed = pump_.nowMs() - start;
         if (elapsed >= kReplyBackstopMs) break;
         pump_.processEvents(kReplyBackstopMs - elapsed);
     }
-    replyCountdown = 0;
+    replyCountdown_ = 0;
     if (port_->isOpen()) port_->awaitInput(0);
 
     const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
     const int count = std::min<int>(static_cast<int>(input.size()), kMaxReceived);
-    for (int i = 0; i < count; ++i) reply[i] = input[i];
-    receivedCount = count;
+    for (int i = 0; i < count; ++i) reply_[i] = input[i];
+    receivedCount_ = count;
 
-    log_.prepend(ReceiveEntry(reply, count));
+    log_.prepend(ReceiveEntry(reply_, count));
     log_.setColour(kLogBlack);
     // Bytes past the 49th, any that came after the read, and any that came
     // while no reply was awaited are dropped; the log says how many.
@@ -95,7 +95,7 @@ void BusLink::pause(double ms) {
 }
 
 void BusLink::replyTimerTick() {
-    if (replyCountdown > 0) --replyCountdown;
+    if (replyCountdown_ > 0) --replyCountdown_;
 }
 
 }  // namespace kavro

@@ -1,13 +1,12 @@
 #pragma once
-// The bus module: the frame buffers, the reply countdown and the parser
-// slots, with the three primitives that move frames over the port.
+// The bus module: the reply buffer and the reply countdown, with the three
+// primitives that move frames over the port.
 // The tool sends a frame and then waits for one reply; the switch never
 // speaks unasked. Every frame leaves one entry in the diagnostic log.
 
 #include <cstdint>
 
 #include "buslink/diagnostic_log.h"
-#include "buslink/field_parsers.h"
 #include "buslink/frame_codec.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
@@ -28,8 +27,8 @@ public:
     SerialPort& port() { return *port_; }
 
     // Logs the frame, raises RTS, pauses 25 ms, then hands bytes 0..n-1 of
-    // transmit to the port one byte at a time.
-    void sendFrame(int n);
+    // the frame to the port one byte at a time.
+    void sendFrame(const FrameBuffer& frame, int n);
     // Waits until exactly n bytes are waiting or five reply timer ticks pass,
     // stores at most 49 of them from reply[0] and logs them. Bytes
     // past the stored count keep what the previous reply left there.
@@ -39,13 +38,11 @@ public:
     // The reply timer's handler: counts the reply time-out down.
     void replyTimerTick();
 
-    FrameBuffer transmit{};
-    FrameBuffer reply{};
-    std::uint8_t replyCountdown = 0;
-    ParserSlots parsed;
-    // How many bytes the last receiveFrame stored. A reply is judged only
-    // by bytes of its own exchange, never by what an earlier one left.
-    int receivedCount = 0;
+    // The last reply: bytes past receivedCount() are what earlier replies
+    // left there. A reply is judged only by bytes of its own exchange,
+    // never by what an earlier one left.
+    const FrameBuffer& reply() const { return reply_; }
+    int receivedCount() const { return receivedCount_; }
     // Bytes the last receiveFrame threw away: beyond the 49th, after the
     // read, or left over from before the frame was sent.
     int lastDropped() const { return lastDropped_; }
@@ -54,6 +51,9 @@ private:
     SerialPort* port_;
     EventPump& pump_;
     DiagnosticLog& log_;
+    FrameBuffer reply_{};
+    int receivedCount_ = 0;
+    std::uint8_t replyCountdown_ = 0;
     int droppedUnlogged_ = 0;  // bytes thrown away since the last reply was logged
     int lastDropped_ = 0;
 };

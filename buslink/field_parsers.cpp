@@ -61,7 +61,7 @@ void ParsePriorityText(std::string_view text, ParserSlots& slots) {
 bool IsHexText(std::string_view text, std::size_t maxDigits) {
     if (text.size() > maxDigits) return false;
     for (char c : text)
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        if (!IsHexDigit(c)) return false;
     return true;
 }
 

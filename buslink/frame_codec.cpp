@@ -47,27 +47,4 @@ int VerifyChecksum(const FrameBuffer& receive) {
     return stored == sum ? 1 : 0;
 }
 
-std::string Hex(unsigned long value, int width) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-    return digits;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
-}
-
-int HexDigit(std::string_view character) {
-    return character.size() == 1 ? HexDigit(character[0]) : 0;
-}
-
 }  // namespace kavro

@@ -1,6 +1,7 @@
 #pragma once
 // What every frame on the bus has in common: the two frame buffers, the
-// length byte, the 16-bit checksum and the hexadecimal conversions.
+// length byte and the 16-bit checksum (the hexadecimal conversions are the
+// platform's, platform/hex_text.h).
 //
 //   byte 0      message code
 //   byte 1      length byte: NOT (L + F), F = 0x00 or 0x80; bit 7 is ignored
@@ -12,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/hex_text.h"
 
 namespace kavro {
 
@@ -39,14 +42,5 @@ bool ChecksumMatches(const Bytes& frame);
 // 1 when the checksum of the frame in the buffer is right, else 0. The
 // length comes from byte 1, capped at 49; below 2 there is nothing to check.
 int VerifyChecksum(const FrameBuffer& receive);
-
-// Upper-case hexadecimal of value, left-padded with "0" to width; a longer
-// result is not cut.
-std::string Hex(unsigned long value, int width);
-
-// 0..15 for one hexadecimal digit; anything else (empty text, a space, "G",
-// more than one character) is 0.
-int HexDigit(std::string_view character);
-int HexDigit(char character);
 
 }  // namespace kavro

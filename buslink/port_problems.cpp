@@ -19,7 +19,7 @@ PortProblem DescribeOpenFailure(const std::string& device, const OpenResult& res
                     (result.user.empty() ? "your user" : user) + " to it (sudo usermod -aG " + group + " " + user +
                     "), then log out and in again."};
     }
-    case OpenStatus::busy:
+    case OpenStatus::Busy:
         return {device + " is in use by another program" +
                     (result.holder.empty() ? std::string() : " (" + result.holder + ")"),
                 "Close that program (a serial terminal such as minicom or screen, or another copy of this tool) "

@@ -86,7 +86,7 @@ std::string ConfigAsJson(const ConfigScreen& s) {
             const int i = EventIndex(c, e);
             out << (e ? ", " : "") << Json(kEventKeys[e]) << ": {\"command\": "
                 << (s.commands[i].selected() >= 0 ? Json(s.commands[i].text()) : "null")
-                << ", \"code\": " << s.commandCodes[i] << ", \"data\": "
+                << ", \"code\": " << s.commandCode(i) << ", \"data\": "
                 << (s.data[i].visible() ? Json(s.data[i].text()) : "null") << "}";
         }
         out << "}, \"destination\": " << Json(DestinationName(DestinationOf(s, c))) << ", \"address\": " << Json(DestinationAddress(s, c))

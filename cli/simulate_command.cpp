@@ -23,7 +23,7 @@ int Simulate(const CommandLine& line) {
     return Fail("simulate is not available on Windows (it needs a pseudo-terminal)");
 #else
     std::string error;
-    SwitchState state = SwitchState::Factory();
+    SwitchState state = SwitchState::factory();
     if (line.has("--firmware")) {
         std::smatch m;
         const std::string v = line.get("--firmware");

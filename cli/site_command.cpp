@@ -51,7 +51,7 @@ Outcome Failed(std::string text) { return {Outcome::Kind::Failed, std::move(text
 
 // A transfer a signal stopped, and how far it got.
 bool Stopped(const TransferOutcome& outcome) {
-    return outcome.end == TransferEnd::Stopped && SwitchSession::Interruption() != 0;
+    return outcome.end == TransferEnd::Stopped && SwitchSession::interruption() != 0;
 }
 Outcome Interrupted(const TransferOutcome& outcome) {
     return {Outcome::Kind::Interrupted,
@@ -222,7 +222,7 @@ int Site(const CommandLine& line) {
     for (const Job& job : jobs) rows.push_back({&job, {}, 0});
     int finished = 0;
     for (SiteRow& row : rows) {
-        if (SwitchSession::Interruption()) break;
+        if (SwitchSession::interruption()) break;
         const auto start = std::chrono::steady_clock::now();
         session.setSwitchAddress(row.job->at.address);
         row.outcome = actions.at(action)(session, *row.job, run);
@@ -233,10 +233,10 @@ int Site(const CommandLine& line) {
         if (row.outcome.kind != Outcome::Kind::Interrupted) ++finished;
     }
     PrintSummary(rows);
-    if (SwitchSession::Interruption()) {
+    if (SwitchSession::interruption()) {
         std::cerr << "kavro-switch: interrupted; " << finished << " of " << rows.size() << " switches finished"
                   << std::endl;
-        return 128 + SwitchSession::Interruption();
+        return 128 + SwitchSession::interruption();
     }
     bool failed = false, differs = false;
     for (const SiteRow& r : rows) {

@@ -45,11 +45,11 @@ std::string FirstLine(const std::string& text) { return text.substr(0, text.find
 // A transfer that a signal stopped: the conventional status, 128 + N.
 int Interrupted(const std::string& what) {
     std::cerr << "kavro-switch: interrupted; " << what << std::endl;
-    return 128 + SwitchSession::Interruption();
+    return 128 + SwitchSession::interruption();
 }
 
 bool WasInterrupted(const TransferOutcome& outcome) {
-    return outcome.end == TransferEnd::Stopped && SwitchSession::Interruption() != 0;
+    return outcome.end == TransferEnd::Stopped && SwitchSession::interruption() != 0;
 }
 
 // What a read that did not get everything says.

@@ -67,7 +67,7 @@ SwitchSession::~SwitchSession() {
     if (form_) form_->shutDown();
 }
 
-int SwitchSession::Interruption() {
+int SwitchSession::interruption() {
     return g_signal;
 }
 

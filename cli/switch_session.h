@@ -60,7 +60,7 @@ public:
     const std::string& device() const { return options_.device; }
 
     // The signal that stopped the last transfer, or 0.
-    static int Interruption();
+    static int interruption();
 
 private:
 

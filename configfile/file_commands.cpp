@@ -32,7 +32,7 @@ void ConfigFileCommands::ensureDataFolder() const {
 
 // Shows the shared dialog; false when cancelled. A name chosen without an
 // extension gets the default one.
-bool ConfigFileCommands::Choose(FileDialogMode mode) {
+bool ConfigFileCommands::choose(FileDialogMode mode) {
     dialog.initialFolder = Utf8FromPath(dataFolder_);
     dialog.cancelReported = true;
     if (!ui_.showFileDialog(dialog, mode)) return false;
@@ -51,7 +51,7 @@ void ConfigFileCommands::showResult(const std::string& text, Rgb colour, std::ve
     ui_.showMessageWindow(resultWindow);
 }
 
-void ConfigFileCommands::Record(FileEvent::Kind kind, std::string detail, bool ok) {
+void ConfigFileCommands::record(FileEvent::Kind kind, std::string detail, bool ok) {
     lastEvent_ = {kind, dialog.fileName, std::move(detail), ok};
     ++events_;
 }
@@ -70,21 +70,21 @@ void ConfigFileCommands::exportConfig() {
     ensureDataFolder();
     dialog.fileName = kProposedName;
     dialog.defaultExtension = kDefaultExt;
-    if (!Choose(FileDialogMode::Save)) return;
+    if (!choose(FileDialogMode::Save)) return;
 
     const fs::path file = PathFromUtf8(dialog.fileName);
     const WriteResult result = WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
-        Record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
+        record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
         existsWindow.setVisible(true);
         ui_.showMessageWindow(existsWindow);
     } else if (result.outcome == WriteOutcome::Failed) {
         // Earlier versions said nothing and left half a file; this one leaves none and says so.
-        Record(FileEvent::Kind::NotSaved, result.detail, false);
+        record(FileEvent::Kind::NotSaved, result.detail, false);
         ui_.messageBox("The configuration was not saved to " + dialog.fileName + ": " + result.detail + ".",
                        kProgramCaption);
     } else {
-        Record(FileEvent::Kind::Saved);
+        record(FileEvent::Kind::Saved);
     }
 }
 
@@ -92,7 +92,7 @@ void ConfigFileCommands::exportConfig() {
 // window that says there is none.
 bool ConfigFileCommands::chooseExistingFile() {
     ensureDataFolder();
-    if (!Choose(FileDialogMode::Open)) return false;
+    if (!choose(FileDialogMode::Open)) return false;
     std::error_code error;
     if (fs::exists(PathFromUtf8(dialog.fileName), error)) return true;
     missingWindow.setVisible(true);
@@ -104,15 +104,15 @@ void ConfigFileCommands::importConfig() {
     if (!chooseExistingFile()) return;
     switch (LoadConfigFile(PathFromUtf8(dialog.fileName), screen_)) {
     case LoadOutcome::BadFileType:
-        Record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
+        record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
         showResult(kBadFileType, kMessageRed);
         break;
     case LoadOutcome::ReadError:
-        Record(FileEvent::Kind::NotLoaded, std::string(kReadError) + ", loaded up to the damaged record", false);
+        record(FileEvent::Kind::NotLoaded, std::string(kReadError) + ", loaded up to the damaged record", false);
         showResult(kReadError, kMessageRed);
         break;
-    case LoadOutcome::CannotOpen: Record(FileEvent::Kind::NotLoaded, "cannot be opened", false); break;
-    case LoadOutcome::Loaded: Record(FileEvent::Kind::Loaded); break;
+    case LoadOutcome::CannotOpen: record(FileEvent::Kind::NotLoaded, "cannot be opened", false); break;
+    case LoadOutcome::Loaded: record(FileEvent::Kind::Loaded); break;
     }
 }
 
@@ -124,7 +124,7 @@ void ConfigFileCommands::compareWithFile() {
     if (!chooseExistingFile()) return;
     const CompareResult result = compareWithScreen();
     if (result.outcome == CompareOutcome::Identical) {
-        Record(FileEvent::Kind::Compared, "identical");
+        record(FileEvent::Kind::Compared, "identical");
         showResult(kIdentical, kMessageGreen);
     } else if (result.outcome == CompareOutcome::Different) {
         // What the screen shows first; fields its channels leave unused after.
@@ -133,13 +133,13 @@ void ConfigFileCommands::compareWithFile() {
             (d.hidden ? hidden : shown)
                 .push_back(d.field + ": file " + d.fileValue + ", screen " + d.screenValue +
                            (d.hidden ? "  (hidden: not used on the screen)" : ""));
-        Record(FileEvent::Kind::Compared,
+        record(FileEvent::Kind::Compared,
                std::to_string(shown.size()) + " shown and " + std::to_string(hidden.size()) + " hidden fields differ",
                false);
         shown.insert(shown.end(), hidden.begin(), hidden.end());
         showResult(kDifferent, kMessageRed, std::move(shown));
     } else {
-        Record(FileEvent::Kind::Compared, "the file cannot be read", false);
+        record(FileEvent::Kind::Compared, "the file cannot be read", false);
     }
 }
 

@@ -53,10 +53,10 @@ public:
 
 private:
     void ensureDataFolder() const;
-    bool Choose(FileDialogMode mode);
+    bool choose(FileDialogMode mode);
     bool chooseExistingFile();
     void showResult(const std::string& text, Rgb colour, std::vector<std::string> details = {});
-    void Record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
+    void record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 
     ConfigScreen& screen_;
     FileWindows& ui_;

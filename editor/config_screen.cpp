@@ -101,16 +101,14 @@ ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
 }
 
 void ConfigScreen::fillCommandLists() {
-    for (int p = 0; p < kCommandCount; ++p) commandNames[p] = kCommands[p].name;
     for (auto& list : commands)
-        for (const auto& name : commandNames) list.addItem(name);
-    for (auto& list : commands) list.setText(commandNames[0]);
+        for (const Command& command : kCommands) list.addItem(command.name);
+    for (auto& list : commands) list.setText(kCommands[0].name);
 }
 
 void ConfigScreen::commandChosen(int index) {
     if (index < 0 || index >= kEvents) return;
     const int p = commands[index].selected();
-    commandCodes[index] = CommandCode(p);
     if (p >= 0 && !kCommands[p].showsData()) {
         data[index].setVisible(false);
         ranges[index].setVisible(false);
@@ -171,10 +169,10 @@ void ConfigScreen::applyDestination(int index) {
 }
 
 void ConfigScreen::destinationClicked(int index) {
-    if (destinationBusy != 0) return;
-    destinationBusy = 1;
+    if (destinationBusy_ != 0) return;
+    destinationBusy_ = 1;
     applyDestination(index);
-    destinationBusy = 0;
+    destinationBusy_ = 0;
 }
 
 void ConfigScreen::seqClicked(int index) {
@@ -219,17 +217,17 @@ void ConfigScreen::selectShowOption(OptionButton& option) {
 bool ConfigScreen::keyDown(Key key, unsigned modifiers) {
     if (modifiers != kNoModifier) return false;
     switch (key) {
-    case Key::Up: setWindowPlace(Left, Top - kKeyStepTwips); return true;
-    case Key::Down: setWindowPlace(Left, Top + kKeyStepTwips); return true;
-    case Key::Left: setWindowPlace(Left - kKeyStepTwips, Top); return true;
-    case Key::Right: setWindowPlace(Left + kKeyStepTwips, Top); return true;
+    case Key::Up: moveWindow(left_, top_ - kKeyStepTwips); return true;
+    case Key::Down: moveWindow(left_, top_ + kKeyStepTwips); return true;
+    case Key::Left: moveWindow(left_ - kKeyStepTwips, top_); return true;
+    case Key::Right: moveWindow(left_ + kKeyStepTwips, top_); return true;
     default: return false;
     }
 }
 
-void ConfigScreen::setWindowPlace(int left, int top) {
-    Left = left;
-    Top = top;
+void ConfigScreen::moveWindow(int left, int top) {
+    left_ = left;
+    top_ = top;
     if (observer_) observer_();
 }
 

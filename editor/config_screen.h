@@ -5,7 +5,7 @@
 // and the files save, load and compare them.
 //
 // Index rules (c = channel - 1, e = 0 press, 1 hold, 2 release):
-//   commands, data, ranges, commandCodes   3c + e
+//   commands, data, ranges, commandCode()   3c + e
 //   eventNames (event names)                       8e + c   <- event-major
 //   destinationBoxes                                     3c Specific, 3c+1 Group, 3c+2 P-P, 24+c Src Group
 //   seq, motorAddress, motorAddressLabel, sourceGroupAddress, lockPriority, lockPriorityLabel, destinationCaption    c
@@ -66,6 +66,19 @@ public:
     // Arrow keys without modifiers move the window by 150 twips; returns
     // whether the key was used up (the focused control then never sees it).
     bool keyDown(Key key, unsigned modifiers);
+    // The window's place on the screen, in twips: moved by the arrow keys
+    // (the window mirrors it), and told by the window when the user drags
+    // it (nothing to mirror).
+    int left() const { return left_; }
+    int top() const { return top_; }
+    void windowDragged(int left, int top) { left_ = left, top_ = top; }
+
+    // The code of the command each event's list selects: what Send Config
+    // sends (0 where nothing is selected).
+    int commandCode(int index) const { return CommandCode(commands[index].selected()); }
+    // Whether a change of destination started by a click is being applied:
+    // the boxes it sets then run no handler of their own.
+    bool applyingDestination() const { return destinationBusy_ != 0; }
 
     // Told after every change of every control.
     void setObserver(ChangeObserver observer) { observer_ = std::move(observer); }
@@ -89,23 +102,18 @@ public:
     std::array<Frame, kChannels> frames;  // Frame1 .. Frame8
     OptionButton show1to3, show1to6, show7to8, showAll;
 
-    std::array<int, kEvents> commandCodes{};
-    std::array<std::string, kCommandCount> commandNames;
-    std::uint8_t destinationBusy = 0;
-
-    // The window's place on the screen, in twips.
-    int Left = 0;
-    int Top = 0;
-
 private:
     void setUpChannel(int c);
     void showFrames(int first, int last);
-    void setWindowPlace(int left, int top);
+    void moveWindow(int left, int top);
     template <typename F>
     void forEachControl(F f);
 
     UiServices* ui_;
     ChangeObserver observer_;
+    std::uint8_t destinationBusy_ = 0;
+    int left_ = 0;
+    int top_ = 0;
 };
 
 enum class Destination { Specific, Group, PointToPoint, SrcGroup, None };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/colour.h"
+#include "platform/hex_text.h"
 
 namespace kavro {
 
@@ -143,7 +144,7 @@ public:
     // from a file can still be deleted.
     void typeText(const std::string& text) {
         std::string typed = text;
-        if (hexDigits_ && !TakeHexDigits(text_, typed)) return;
+        if (hexDigits_ && !takeHexDigits(text_, typed)) return;
         const std::size_t limit = std::max<std::size_t>(static_cast<std::size_t>(maxLength_), text_.size());
         setText(maxLength_ > 0 && typed.size() > limit ? typed.substr(0, limit) : typed);
     }
@@ -157,7 +158,7 @@ private:
     // The characters of typed that are not in before (what lies between the
     // common start and the common end) must be hex digits; they are put in
     // upper case.
-    static bool TakeHexDigits(const std::string& before, std::string& typed) {
+    static bool takeHexDigits(const std::string& before, std::string& typed) {
         std::size_t start = 0;
         while (start < before.size() && start < typed.size() && before[start] == typed[start]) ++start;
         std::size_t end = 0;
@@ -165,9 +166,8 @@ private:
                before[before.size() - 1 - end] == typed[typed.size() - 1 - end])
             ++end;
         for (std::size_t i = start; i < typed.size() - end; ++i) {
-            const char c = typed[i];
-            if (c >= 'a' && c <= 'f') typed[i] = static_cast<char>(c - 'a' + 'A');
-            else if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+            if (!IsHexDigit(typed[i])) return false;
+            typed[i] = ShownHexDigit(typed[i]);
         }
         return true;
     }

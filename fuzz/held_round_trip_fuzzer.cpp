@@ -72,7 +72,7 @@ using namespace kavro::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ByteScript script(data, size);
-    SwitchState original = SwitchState::Factory();
+    SwitchState original = SwitchState::factory();
     for (int place = 0; place < 195; ++place) ByteAt(original, place) = script.bytes(1)[0];
     const int changed = script.number(0, 194);
     const std::uint8_t value = script.bytes(1)[0];
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sent.fillCommandLists();
     Expect(LoadConfig(*file, sent) == LoadOutcome::Loaded, "the export imports");
 
-    *line = SimulatedSwitch(SwitchState::Factory());
+    *line = SimulatedSwitch(SwitchState::factory());
     form.verifyAfterSend.setValue(1);
     form.writeScreen(sent);
     const WriteReport& write = form.transfer.lastWrite();

@@ -210,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScriptedLine* line = nullptr;
     ShellEnvironment env{.pump = &pump, .ui = &ui};
     env.hardwarePort = [&] {
-        const SwitchState state = flags & 2 ? SwitchState::Demo() : SwitchState::Factory();
+        const SwitchState state = flags & 2 ? SwitchState::demo() : SwitchState::factory();
         auto port = std::make_unique<ScriptedLine>(script, pump, state);
         line = port.get();
         return port;

@@ -122,7 +122,7 @@ int main(int argc, char* argv[]) {
 
     QtEventPump pump;
     QtUiServices ui;
-    auto simulator = std::make_shared<SimulatedSwitch>(SwitchState::Demo());
+    auto simulator = std::make_shared<SimulatedSwitch>(SwitchState::demo());
 
     ShellEnvironment env;
     env.pump = &pump;

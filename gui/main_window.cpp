@@ -349,10 +349,10 @@ void MainWindow::refresh() {
     placeChannelFrames();
     orderShowOptions();
     // The keyboard moved the window in the model: move it by the same step.
-    if (screen_.Left != shownLeft_ || screen_.Top != shownTop_) {
-        const QPoint step(Twips(screen_.Left - shownLeft_), Twips(screen_.Top - shownTop_));
-        shownLeft_ = screen_.Left;
-        shownTop_ = screen_.Top;
+    if (screen_.left() != shownLeft_ || screen_.top() != shownTop_) {
+        const QPoint step(Twips(screen_.left() - shownLeft_), Twips(screen_.top() - shownTop_));
+        shownLeft_ = screen_.left();
+        shownTop_ = screen_.top();
         move(pos() + step);
     }
     refreshing_ = false;
@@ -406,8 +406,9 @@ void MainWindow::moveEvent(QMoveEvent* event) {
     // Keep the model's idea of the window's place in step with the screen
     // when the user drags it.
     if (refreshing_) return;
-    screen_.Left = shownLeft_ = TwipsFromPixels(pos().x());
-    screen_.Top = shownTop_ = TwipsFromPixels(pos().y());
+    shownLeft_ = TwipsFromPixels(pos().x());
+    shownTop_ = TwipsFromPixels(pos().y());
+    screen_.windowDragged(shownLeft_, shownTop_);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

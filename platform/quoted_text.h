@@ -3,8 +3,9 @@
 // with quotes, backslashes and control characters escaped, so that it
 // stays on its line and cannot move the terminal's cursor.
 
-#include <cstdio>
 #include <string>
+
+#include "platform/hex_text.h"
 
 namespace kavro {
 
@@ -16,11 +17,8 @@ inline std::string Quoted(const std::string& text) {
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";
         else if (c == '\t') out += "\\t";
-        else if (byte < 0x20 || byte == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else out += c;
+        else if (byte < 0x20 || byte == 0x7F) out += "\\x" + Hex(byte, 2);
+        else out += c;
     }
     return out + "\"";
 }

@@ -17,7 +17,7 @@ enum class OpenStatus {
     Opened,
     NotFound,          // no such device: the adapter is not plugged in
     PermissionDenied,  // the device is there, this user may not open it
-    busy,              // another program holds it
+    Busy,              // another program holds it
     NotSerialPort,     // a folder, a plain file, /dev/null
     Failed,            // anything else: the system's own words tell
 };

@@ -88,7 +88,7 @@ OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::st
     if (::stat(location.c_str(), &info) != 0) return errno == EACCES ? OpenStatus::PermissionDenied : OpenStatus::NotFound;
     if (!S_ISCHR(info.st_mode)) return OpenStatus::NotSerialPort;
     if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
-        return ::access(location.c_str(), R_OK | W_OK) == 0 ? OpenStatus::busy : OpenStatus::PermissionDenied;
+        return ::access(location.c_str(), R_OK | W_OK) == 0 ? OpenStatus::Busy : OpenStatus::PermissionDenied;
     if (error == QSerialPort::DeviceNotFoundError) return OpenStatus::NotFound;
     return IsTerminal(location) ? OpenStatus::Failed : OpenStatus::NotSerialPort;
 }

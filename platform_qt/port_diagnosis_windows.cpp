@@ -5,7 +5,7 @@ namespace kavro {
 // Windows answers "access denied" for a port another program holds.
 OpenStatus ClassifyOpenFailure(QSerialPort::SerialPortError error, const std::string&) {
     if (error == QSerialPort::DeviceNotFoundError) return OpenStatus::NotFound;
-    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) return OpenStatus::busy;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) return OpenStatus::Busy;
     return OpenStatus::Failed;
 }
 

@@ -85,15 +85,15 @@ OpenResult QtSerialPort::open() {
     const QSerialPort::SerialPortError error = port_.error();
     OpenResult result{OpenStatus::Failed, port_.errorString().toStdString(), {}};
     port_.clearError();
-    result.status = ClassifyOpenFailure(error, SystemLocation());
-    if (result.status == OpenStatus::busy) result.holder = PortHolder(SystemLocation());
-    if (result.status == OpenStatus::PermissionDenied) DescribeRefusal(SystemLocation(), result);
+    result.status = ClassifyOpenFailure(error, systemLocation());
+    if (result.status == OpenStatus::Busy) result.holder = PortHolder(systemLocation());
+    if (result.status == OpenStatus::PermissionDenied) DescribeRefusal(systemLocation(), result);
     return result;
 }
 
 // The device's path: Qt keeps a short name ("ttyUSB0", "pts/3") that,
 // looked up as a file, names something in the working folder.
-std::string QtSerialPort::SystemLocation() const {
+std::string QtSerialPort::systemLocation() const {
 #ifdef _WIN32
     return name_;
 #else

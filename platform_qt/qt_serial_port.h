@@ -44,7 +44,7 @@ public:
 private:
     void onError(QSerialPort::SerialPortError error);
     void applySettings();
-    std::string SystemLocation() const;
+    std::string systemLocation() const;
 
     QSerialPort port_;
     std::string name_;

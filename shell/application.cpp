@@ -59,7 +59,6 @@ Application::~Application() {
 }
 
 Application::StartResult Application::start() {
-    screen.destinationBusy = 0;
     title = VersionedTitle(kCaption, env_.version);
     SetUpLine(*port_);
 

@@ -22,7 +22,7 @@ class SimulatedSwitch {
 public:
     static constexpr double kTrickleMs = 20;
 
-    explicit SimulatedSwitch(SwitchState state = SwitchState::Factory(), FaultPlan plan = {});
+    explicit SimulatedSwitch(SwitchState state = SwitchState::factory(), FaultPlan plan = {});
 
     // Bytes from the tool in; one response per whole frame out.
     std::vector<SwitchResponse> receive(const std::uint8_t* data, std::size_t count);

@@ -30,15 +30,15 @@ void SwitchState::setChannel(int channel, const std::array<PlainEvent, 3>& event
 
 void SwitchState::setSourceGroup(int channel, unsigned address) { PutAddress(&sourceGroups[3 * (channel - 1)], address); }
 
-SwitchState SwitchState::Factory() {
+SwitchState SwitchState::factory() {
     SwitchState state;
     for (int channel = 1; channel <= 8; ++channel) state.setChannel(channel, {}, kModeGroup, 0xFFFFFF);
     state.sourceGroups.fill(0xFF);  // reads back as 000000
     return state;
 }
 
-SwitchState SwitchState::Demo() {
-    SwitchState state = Factory();
+SwitchState SwitchState::demo() {
+    SwitchState state = factory();
     state.address = {0x00, 0x12, 0x34};
     // Channel 1: up on press, stop on release, to the group.
     state.setChannel(1, {{{0x01}, {0x00}, {0x03}}}, kModeGroup, 0xFFFFFF);

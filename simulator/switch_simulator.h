@@ -38,9 +38,9 @@ struct SwitchState {
 
     // A switch fresh from the factory: every event "NONE", every channel
     // to the group address, no source groups.
-    static SwitchState Factory();
+    static SwitchState factory();
     // A switch with a few channels set up, for demonstrations.
-    static SwitchState Demo();
+    static SwitchState demo();
 };
 
 // Cuts a byte stream into frames by their length byte. Bytes that cannot
@@ -59,7 +59,7 @@ int ChannelNamedIn(const Bytes& frame);
 
 class SwitchSimulator {
 public:
-    explicit SwitchSimulator(SwitchState state = SwitchState::Factory());
+    explicit SwitchSimulator(SwitchState state = SwitchState::factory());
 
     // Bytes from the tool in, the switch's answer out (empty while a frame
     // is incomplete, or for frames it does not answer).

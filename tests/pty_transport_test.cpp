@@ -18,11 +18,11 @@ struct PtyTransport : ::testing::Test {
         port.setPortName(link.devicePath());
         EXPECT_TRUE(port.open().ok());
         pump.startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
-        bus.transmit = {0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C};  // the firmware query
     }
     // Sends the query; returns the milliseconds its reply wait took.
     std::uint32_t Exchange(const std::function<void()>& meanwhile = {}) {
-        bus.sendFrame(11);
+        const FrameBuffer query{0x80, 0xF4, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x08, 0x6C};  // the firmware query
+        bus.sendFrame(query, 11);
         if (meanwhile) meanwhile();
         const std::uint32_t start = pump.nowMs();
         bus.receiveFrame(13);
@@ -46,11 +46,11 @@ TEST_F(PtyTransport, LongReplyIsCutAndCountedAndALostDeviceIsReportedOnce) {
     int frames = 0;  // on the link's thread only
     link.start(PtyLink::Responder([&](const Bytes&) { return ++frames == 1 ? flood : frames == 2 ? reply : Bytes{}; }));
     EXPECT_GE(Exchange(), 800u);
-    EXPECT_EQ(Bytes(bus.reply.begin(), bus.reply.begin() + bus.receivedCount), Bytes(&flood[0], &flood[49]));
+    EXPECT_EQ(Bytes(bus.reply().begin(), bus.reply().begin() + bus.receivedCount()), Bytes(&flood[0], &flood[49]));
     EXPECT_EQ(log.text().substr(0, 21), "RCV= 49\r\nDROP= 1951\r\n");
     EXPECT_EQ(port.inputCount(), 0);
     EXPECT_LT(Exchange(), 500u);
-    EXPECT_EQ(bus.receivedCount, 13);
+    EXPECT_EQ(bus.receivedCount(), 13);
     EXPECT_LT(Exchange([&] { link.hangUp(); }), 1100u);
     EXPECT_TRUE(!port.isOpen() && port.deviceLost());
     EXPECT_LE(port.errorReports(), 3);

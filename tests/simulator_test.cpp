@@ -20,7 +20,7 @@ Bytes Query(std::uint8_t code, int channel = 0, std::array<std::uint8_t, 3> to =
 // Fed a byte at a time after noise no frame starts with, the demo switch (at 001234) answers its own and the
 // global address only: not a bad checksum, another switch, channel 9 or an unknown message.
 TEST(Simulator, AnswersItsOwnAndTheGlobalAddressOnly) {
-    SwitchSimulator sim(SwitchState::Demo());
+    SwitchSimulator sim(SwitchState::demo());
     Bytes bad = Query(msg::queryFirmware), stream{0x00, 0x13}, out;
     bad[10] ^= 1;
     for (const Bytes& q : {bad, Query(msg::queryFirmware, 0, {0x00, 0x12, 0x35}), Query(msg::queryChannel, 9),

@@ -145,7 +145,7 @@ TEST(Startup, OpeningThePort) {
         if (given && !options.simulator) options.device = row.option;
         Rig rig({3}, given ? "9\r\n" : "3\r\n");
         rig.devices["/dev/ttyUSB3"] = {OpenStatus::PermissionDenied, "Permission denied"};
-        rig.devices["/dev/ttyUSB4"] = {OpenStatus::busy, "Device or resource busy", "minicom"};
+        rig.devices["/dev/ttyUSB4"] = {OpenStatus::Busy, "Device or resource busy", "minicom"};
         auto form = rig.Make(options);
         if (!given) rig.mainPort->openResults[Device(3)] = {OpenStatus::NotFound, "No such file or directory"};
         ASSERT_EQ(form->start(), Result::Ready) << row.name;

@@ -20,7 +20,7 @@ using test::MakeRig;
 // motor and channel 7's source group travel as 11 13 0D and 0A (XON, XOFF, CR, LF): a pseudo-terminal that is
 // not raw would eat or turn them.
 SwitchState Rich() {
-    SwitchState s = SwitchState::Factory();
+    SwitchState s = SwitchState::factory();
     s.address = {0x12, 0xAB, 0x3C};
     s.setChannel(1, {{{0x02, 0x10}, {0x0B, 0x50}, {0x03}}}, 2, 0x00A107);
     s.setChannel(2, {{{0x23, 0x05, 0x03}, {0x00}, {0x08, 0x34, 0x12}}}, 1, 0x000042);
@@ -84,7 +84,7 @@ TEST(GetConfig, FillsEveryControl) {
         EXPECT_EQ(Shown(s, c), expected[c]) << "channel " << c + 1;
         EXPECT_EQ(s.sourceGroupAddress[c].text(), c == 3 ? "010203" : c == 6 ? "F5CDEF" : "000000") << c + 1;
     }
-    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(s.commandCodes[i], CommandCode(s.commands[i].selected())) << i;
+    for (int i = 0; i < kEvents; ++i) EXPECT_EQ(s.commandCode(i), CommandCode(s.commands[i].selected())) << i;
     EXPECT_TRUE(rig->form().transfer.lastRead().complete());
     EXPECT_TRUE(rig->ui.messages.empty());
     EXPECT_EQ(rig->ui.pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
@@ -116,7 +116,7 @@ TEST(GetConfig, APartialReadAsksOnlyItsParts) {
     EXPECT_EQ(Shown(s, 2) + " / " + Shown(s, 4) + " / " + Shown(s, 0),
               "Group Seq | Lock Current Pos | Lock IP 05 | Unlock | priority 09 / P-P | JOG UP ms 20 | JOG UP pulse 30 | "
               "JOG DOWN pulse 40 / Group | NONE | NONE | NONE");
-    rig->Plan("8D/3=silent,8D/5=bad-checksum");
+    rig->plan("8D/3=silent,8D/5=bad-checksum");
     rig->form().transfer.readSwitch(s, parts);
     EXPECT_EQ(ReadVerdict(rig->form().transfer.lastRead()).summary,
               "No switch answered properly: Get Config gave up after four queries (a reply with a bad checksum)");
@@ -175,7 +175,7 @@ TEST(Transfers, EachReplyFault) {
         const std::uint32_t normalMs = rig->nowMs();
         ConfigScreen& s = rig->form().screen;
         s.commands[EventIndex(1, 0)].select(11);
-        rig->Plan(row.plan);
+        rig->plan(row.plan);
         const std::uint32_t start = rig->nowMs();
         const bool write = !row.shows && row.verdict.rfind("No switch", 0) != 0;
         Transfer(*rig, write);
@@ -200,7 +200,7 @@ TEST(Transfers, VanishingLineStopsOnceAndKeepsWhatWasDone) {
     for (bool write : {false, true}) {
         const char* name = write ? "Send Config" : "Get Config";
         auto rig = MakeRig(Rich());
-        rig->Plan(write ? "7D/5=vanish" : "8D/4=vanish");
+        rig->plan(write ? "7D/5=vanish" : "8D/4=vanish");
         EXPECT_EQ(Transfer(*rig, write), TransferEnd::LineLost) << name;
         EXPECT_EQ(rig->frames().size(), 6u) << name;  // the one that vanished is the sixth either way
         const ConfigScreen& s = rig->form().screen;
@@ -326,7 +326,7 @@ TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
     auto rig = MakeRig(a);
     rig->form().readSwitch();
     EXPECT_EQ(rig->form().screen.lockPriority[0].text(), "00");
-    rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(SwitchState::Factory()); });
+    rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(SwitchState::factory()); });
     rig->form().writeSwitch();
     const auto f = rig->frames();  // the second switch's
     ASSERT_EQ(f.size(), 10u);
@@ -384,7 +384,7 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         if (row.spoil) std::filesystem::remove_all(history), std::filesystem::create_directories((rig->data / row.spoil).parent_path()),
             test::WriteFile(rig->data / row.spoil, "");
         rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(Rich()); });  // frames from here on
-        rig->Plan(row.plan);
+        rig->plan(row.plan);
         form.writeSwitch();
         std::string codes;
         for (const Bytes& f : rig->frames()) codes += f[0] & 0x80 ? 'q' : 'w';
@@ -436,7 +436,7 @@ void RandomScreen(ConfigScreen& s, std::mt19937& random) {
 // false alarm. (A switch that keeps what it had is named by channel: gui_window_test.cpp, cli_test.cpp.)
 TEST(VerifiedWrite, TheSwitchHoldsWhatWasSent) {
     std::mt19937 random(20261206);
-    auto rig = MakeRig(SwitchState::Factory());
+    auto rig = MakeRig(SwitchState::factory());
     rig->form().verifyAfterSend.setValue(1);
     for (int round = 0; round < (rig->virtualTime ? 60 : 2); ++round) {
         RandomScreen(rig->form().screen, random);

@@ -20,8 +20,9 @@ struct Link {
     }
     // One firmware query; returns how long the reply wait took.
     std::uint32_t Exchange() {
-        std::copy(kFirmwareQuery.begin(), kFirmwareQuery.end(), bus.transmit.begin());
-        bus.sendFrame(11);
+        FrameBuffer frame{};
+        std::copy(kFirmwareQuery.begin(), kFirmwareQuery.end(), frame.begin());
+        bus.sendFrame(frame, 11);
         const std::uint32_t start = pump.nowMs();
         bus.receiveFrame(13);
         return pump.nowMs() - start;
@@ -51,7 +52,7 @@ TEST(Transport, ReplyWait) {
         Link link;
         link.port.responder = [](const Bytes&) { return kFirmwareReply; };
         link.Exchange();
-        const FrameBuffer before = link.bus.reply;
+        const FrameBuffer before = link.bus.reply();
         link.port.responder = [&](const Bytes& frame) { return frame == kFirmwareQuery ? row.reply : Bytes{}; };
         link.pump.setTimerPhase(row.timerPhase);
         link.pump.startReplyTimer(BusLink::kReplyTimerMs, [&] { link.bus.replyTimerTick(); });
@@ -60,8 +61,8 @@ TEST(Transport, ReplyWait) {
         const std::uint32_t waited = link.Exchange();
         const int n = static_cast<int>(row.reply.size());
         EXPECT_TRUE(waited >= row.minMs && waited <= row.maxMs) << row.name << ": " << waited;
-        EXPECT_EQ(link.bus.receivedCount, n) << row.name;
-        EXPECT_TRUE(std::equal(before.begin() + n, before.end(), link.bus.reply.begin() + n)) << row.name;
+        EXPECT_EQ(link.bus.receivedCount(), n) << row.name;
+        EXPECT_TRUE(std::equal(before.begin() + n, before.end(), link.bus.reply().begin() + n)) << row.name;
         const std::string log = "RCV= " + std::to_string(n) + "\r\n" + row.log;
         EXPECT_EQ(link.log.text().rfind(log, 0), 0u) << row.name << ": " << link.log.text().substr(0, 30);
         ASSERT_EQ(link.port.writes.size(), row.open ? 22u : 11u) << row.name;

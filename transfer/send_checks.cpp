@@ -62,7 +62,7 @@ std::optional<Refusal> OddTextIn(const ConfigScreen& s) {
         for (int e = 0; e < 3; ++e) {
             const int i = EventIndex(c, e);
             const int position = s.commands[i].selected();
-            priorityTravels = priorityTravels || s.commandCodes[i] > kLastPlainCommandCode;
+            priorityTravels = priorityTravels || s.commandCode(i) > kLastPlainCommandCode;
             if (position < 0 || !kCommands[position].showsData()) continue;
             const auto digits = static_cast<std::size_t>(kCommands[position].maxLength);
             if (!IsHexText(s.data[i].text(), digits))

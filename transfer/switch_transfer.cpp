@@ -25,14 +25,14 @@ SwitchTransfer::SwitchTransfer(BusLink& bus, UiServices& ui) : bus_(bus), ui_(ui
 // Bytes 2..8 of every frame of a sequence: fixed, the tool's own address,
 // then the destination (the switch address if asked for, else global).
 void SwitchTransfer::writeHeader(const ConfigScreen& screen) {
-    FrameBuffer& tx = bus_.transmit;
+    FrameBuffer& tx = transmit_;
     std::copy(kToolHeader.begin(), kToolHeader.end(), tx.begin() + kHeaderStart);
     std::copy(kEverySwitch.begin(), kEverySwitch.end(), tx.begin() + kDestinationAddress);
     if (screen.useSwitchAddress.value() == 1) {
-        ParseAddressText(screen.switchAddress.text(), bus_.parsed);
-        tx[kDestinationAddress] = Byte(bus_.parsed.address1);
-        tx[kDestinationAddress + 1] = Byte(bus_.parsed.address2);
-        tx[kDestinationAddress + 2] = Byte(bus_.parsed.address3);
+        ParseAddressText(screen.switchAddress.text(), parsed_);
+        tx[kDestinationAddress] = Byte(parsed_.address1);
+        tx[kDestinationAddress + 1] = Byte(parsed_.address2);
+        tx[kDestinationAddress + 2] = Byte(parsed_.address3);
     }
 }
 
@@ -42,18 +42,18 @@ void SwitchTransfer::writeHeader(const ConfigScreen& screen) {
 // length awaited and carries a good checksum; more bytes after it (a reply
 // that ran long) do not spoil it.
 ReplyTrouble SwitchTransfer::exchange(const MessageShape& message) {
-    bus_.transmit[0] = message.code;
-    bus_.transmit[1] = LengthByte(message.frameLength, message.write);
-    AppendChecksum(bus_.transmit, message.frameLength);
-    bus_.sendFrame(message.frameLength);
+    transmit_[0] = message.code;
+    transmit_[1] = LengthByte(message.frameLength, message.write);
+    AppendChecksum(transmit_, message.frameLength);
+    bus_.sendFrame(transmit_, message.frameLength);
     bus_.receiveFrame(message.replyLength);
 
     using Kind = ReplyTrouble::Kind;
-    const int received = bus_.receivedCount;
+    const int received = bus_.receivedCount();
     ReplyTrouble t{Kind::None, received, message.replyLength, bus_.lastDropped()};
-    const bool lengthByteRight = received >= 2 && FrameLengthFrom(bus_.reply[1]) == message.replyLength;
+    const bool lengthByteRight = received >= 2 && FrameLengthFrom(bus_.reply()[1]) == message.replyLength;
     if (received == 0) t.kind = Kind::NoAnswer;
-    else if (lengthByteRight && received >= message.replyLength && VerifyChecksum(bus_.reply) == 1) t.kind = Kind::None;
+    else if (lengthByteRight && received >= message.replyLength && VerifyChecksum(bus_.reply()) == 1) t.kind = Kind::None;
     else if (t.dropped > 0) t.kind = Kind::Noisy;
     else if (lengthByteRight && received >= message.replyLength) t.kind = Kind::BadChecksum;
     else if (received < message.replyLength && (received < 2 || lengthByteRight)) t.kind = Kind::Short;
@@ -70,15 +70,15 @@ ReplyTrouble SwitchTransfer::query(std::uint8_t message) { return exchange(Shape
 
 ReplyTrouble SwitchTransfer::queryFirmware() {
     const ReplyTrouble t = query(msg::queryFirmware);
-    if (t.ok()) target_->firmwareVersion.setText(FirmwareText(&bus_.reply[kPayload]));
+    if (t.ok()) target_->firmwareVersion.setText(FirmwareText(&bus_.reply()[kPayload]));
     return t;
 }
 
 ReplyTrouble SwitchTransfer::querySwitchAddress() {
     const ReplyTrouble t = query(msg::querySwitchAddress);
     if (!t.ok()) return t;
-    std::copy_n(bus_.reply.begin() + kSenderAddress, 3, lastRead_.held.switchAddress.begin());
-    target_->switchAddress.setText(AddressText(&bus_.reply[kSenderAddress], false));
+    std::copy_n(bus_.reply().begin() + kSenderAddress, 3, lastRead_.held.switchAddress.begin());
+    target_->switchAddress.setText(AddressText(&bus_.reply()[kSenderAddress], false));
     return t;
 }
 
@@ -86,17 +86,17 @@ ReplyTrouble SwitchTransfer::querySwitchAddress() {
 // is not shown anywhere, since putting it in the channel it names would
 // overwrite what that channel read.
 ReplyTrouble SwitchTransfer::queryChannel(int channel) {
-    bus_.transmit[kPayload] = Complement(channel);
+    transmit_[kPayload] = Complement(channel);
     ReplyTrouble t = query(msg::queryChannel);
     if (!t.ok()) return t;
-    const int named = Plain(bus_.reply[kPayload]);
+    const int named = Plain(bus_.reply()[kPayload]);
     if (named != channel) {
         t.kind = ReplyTrouble::Kind::OtherChannel;
         t.channel = named;
         return t;
     }
     auto& held = lastRead_.held.channelBlocks[channel - 1];
-    std::copy_n(bus_.reply.begin() + EventBlockStart(0), held.size(), held.begin());
+    std::copy_n(bus_.reply().begin() + EventBlockStart(0), held.size(), held.begin());
     showChannel(channel - 1);
     return t;
 }
@@ -105,7 +105,7 @@ ReplyTrouble SwitchTransfer::querySourceGroups() {
     const ReplyTrouble t = query(msg::querySourceGroups);
     if (!t.ok()) return t;
     auto& held = lastRead_.held.sourceGroups;
-    std::copy_n(bus_.reply.begin() + kPayload, held.size(), held.begin());
+    std::copy_n(bus_.reply().begin() + kPayload, held.size(), held.begin());
     showSourceGroups();
     return t;
 }
@@ -120,7 +120,7 @@ WriteReport::Reply SwitchTransfer::writeFrame(std::uint8_t message) {
 
 void SwitchTransfer::readEvent(int c, int e, int& priority) {
     ConfigScreen& screen = *target_;
-    const FrameBuffer& rx = bus_.reply;
+    const FrameBuffer& rx = bus_.reply();
     const int b = EventBlockStart(e);
     const int i = EventIndex(c, e);
     // The command first: its handler resets the data box, which the value
@@ -131,12 +131,12 @@ void SwitchTransfer::readEvent(int c, int e, int& priority) {
     // blocks of lock commands. Elsewhere it is the data's high byte, and
     // taking it for a priority would change the lock priority of the
     // channel at the next write.
-    priority = screen.commandCodes[i] > kLastPlainCommandCode ? Plain(rx[b + 2]) : 0;
+    priority = screen.commandCode(i) > kLastPlainCommandCode ? Plain(rx[b + 2]) : 0;
 }
 
 void SwitchTransfer::showChannel(int c) {
     ConfigScreen& screen = *target_;
-    const FrameBuffer& rx = bus_.reply;
+    const FrameBuffer& rx = bus_.reply();
     int priority[3] = {0, 0, 0};
     readEvent(c, 0, priority[0]);
 
@@ -167,7 +167,7 @@ void SwitchTransfer::showChannel(int c) {
 }
 
 void SwitchTransfer::showSourceGroups() {
-    const FrameBuffer& rx = bus_.reply;
+    const FrameBuffer& rx = bus_.reply();
     for (int k = 0; k < kChannels; ++k) {
         const int at = kPayload + 3 * k;
         target_->sourceGroupAddress[k].setText(Hex(ComplementedAddress(&rx[at]), 6));
@@ -311,13 +311,13 @@ void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
         ++progress_.step;
     };
     // The switch address, whether or not it addresses the frames.
-    write("Writing switch address", [&] { EncodeSwitchAddress(screen, bus_.parsed, bus_.transmit); },
+    write("Writing switch address", [&] { EncodeSwitchAddress(screen, parsed_, transmit_); },
           msg::writeSwitchAddress);
     for (int channel = 1; channel <= kChannels && !interrupted(); ++channel)
         write(ChannelText("Writing", channel),
-              [&] { EncodeChannelRecord(screen, channel - 1, bus_.parsed, bus_.transmit); }, msg::writeChannel);
+              [&] { EncodeChannelRecord(screen, channel - 1, parsed_, transmit_); }, msg::writeChannel);
     if (!interrupted())
-        write("Writing source groups", [&] { EncodeSourceGroups(screen, bus_.parsed, bus_.transmit); },
+        write("Writing source groups", [&] { EncodeSourceGroups(screen, parsed_, transmit_); },
               msg::writeSourceGroups);
     finish(report);
 }

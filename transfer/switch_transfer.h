@@ -12,6 +12,7 @@
 #include <string>
 
 #include "buslink/bus_link.h"
+#include "buslink/field_parsers.h"
 #include "buslink/switch_messages.h"
 #include "editor/config_screen.h"
 #include "platform/ui_services.h"
@@ -86,6 +87,11 @@ private:
 
     BusLink& bus_;
     UiServices& ui_;
+    // The frame under construction: the header a sequence writes once, and
+    // each message's code, length, payload and checksum. Bytes past the
+    // current frame keep what the previous frame left.
+    FrameBuffer transmit_{};
+    ParserSlots parsed_;
     ConfigScreen* target_ = nullptr;  // the screen a read fills
     bool busy_ = false;
     TransferEnd endRequest_ = TransferEnd::Finished;

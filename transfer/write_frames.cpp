@@ -37,11 +37,11 @@ void EncodeChannelRecord(const ConfigScreen& screen, int c, ParserSlots& slots, 
     for (int e = 0; e < 3; ++e) {
         const int b = EventBlockStart(e);
         const int i = EventIndex(c, e);
-        frame[b] = Complement(screen.commandCodes[i]);
+        frame[b] = Complement(screen.commandCode(i));
         ParseDataValueText(screen.data[i].text(), slots);
         // A lock command carries the channel's priority where others carry
         // the data's high byte.
-        if (screen.commandCodes[i] > kLastPlainCommandCode) ParsePriorityText(screen.lockPriority[c].text(), slots);
+        if (screen.commandCode(i) > kLastPlainCommandCode) ParsePriorityText(screen.lockPriority[c].text(), slots);
         frame[b + 1] = Complement(slots.dataLow);
         frame[b + 2] = Complement(slots.dataHigh);
         frame[b + 3] = Complement(mode);

@@ -16,7 +16,7 @@ public:
         link_.start(PtyLink::SwitchResponder([this](const Bytes& frame) {
             return withSwitch([&](SimulatedSwitch& sw) { return sw.respond(frame); });
         }));
-        Start({.hardwarePort = [] { return std::make_unique<QtSerialPort>(); }}, {.device = link_.devicePath()});
+        start({.hardwarePort = [] { return std::make_unique<QtSerialPort>(); }}, {.device = link_.devicePath()});
     }
     ~PtyRig() override {
         form_.reset();

@@ -26,7 +26,7 @@ public:
         return f(*switch_);
     }
     std::vector<Bytes> frames() { return withSwitch([](SimulatedSwitch& sw) { return sw.frames(); }); }
-    void Plan(const std::string& text) { withSwitch([&](SimulatedSwitch& sw) { sw.setPlan(*ParseFaultPlan(text)); }); }
+    void plan(const std::string& text) { withSwitch([&](SimulatedSwitch& sw) { sw.setPlan(*ParseFaultPlan(text)); }); }
     // Runs f during the next wait of the tool, after delayMs.
     void during(std::uint32_t delayMs, std::function<void()> f) { pump_->schedule(delayMs, std::move(f)); }
     // Milliseconds since the window started.
@@ -40,7 +40,7 @@ protected:
     TransferRig(SwitchState state, std::unique_ptr<EventPump> pump, bool virtualTime)
         : virtualTime(virtualTime), switch_(std::make_shared<SimulatedSwitch>(std::move(state))),
           pump_(std::move(pump)) {}
-    void Start(ShellEnvironment env, StartOptions options) {
+    void start(ShellEnvironment env, StartOptions options) {
         env.pump = pump_.get();
         env.ui = &ui;
         ui.answerYes = true;  // sends the start-up switch address when asked

@@ -11,7 +11,7 @@ namespace {
 class VirtualRig : public TransferRig {
 public:
     explicit VirtualRig(SwitchState state) : TransferRig(std::move(state), std::make_unique<VirtualPump>(), true) {
-        Start({.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, *pump_, true); }},
+        start({.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, *pump_, true); }},
               {.simulator = true});
     }
 };
