@@ -21,13 +21,13 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
     options.simulator = true;
     Application form(env, options);
     form.start();
-    if (const LoadOutcome loaded = LoadConfigFile(file, form.screen); loaded != LoadOutcome::Loaded) {
+    if (const LoadOutcome loaded = LoadConfigFile(file, form.screen()); loaded != LoadOutcome::Loaded) {
         *error = file.string() + ": " + LoadProblem(loaded);
         return std::nullopt;
     }
     form.writeSwitch();
-    if (!form.transfer.lastWrite().complete()) {
-        *error = file.string() + ": " + WriteVerdict(form.transfer.lastWrite()).summary;
+    if (!form.lastWrite().complete()) {
+        *error = file.string() + ": " + WriteVerdict(form.lastWrite()).summary;
         return std::nullopt;
     }
     return simulated->state();

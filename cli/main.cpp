@@ -18,15 +18,6 @@
 
 namespace kavro::cli {
 
-int Fail(const std::string& message) {
-    std::cerr << "kavro-switch: " << message << std::endl;
-    return kFailed;
-}
-
-void Warn(const std::string& message) {
-    std::cerr << "kavro-switch: warning: " << message << std::endl;
-}
-
 namespace {
 
 // A result that never reached standard output (a full disk, a closed pipe)

@@ -82,9 +82,9 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     start.device = options.device;
     form_ = std::make_unique<Application>(env, start);
     if (options.verbose)
-        form_->diagnostic.setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
+        form_->diagnostic().setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
     form_->start();
-    if (form_->port().isOpen()) return true;
+    if (form_->portOpen()) return true;
     const PortProblem problem = DescribeOpenFailure(options.device, form_->portOpenResult());
     *error = problem.what + ". " + problem.remedy;
     return false;
@@ -102,21 +102,21 @@ const ReadReport& SwitchSession::read() {
 
 const WriteReport& SwitchSession::write(ConfigScreen& source, bool verify, bool backUp) {
     addressSwitch(source);
-    form_->verifyAfterSend.setValue(verify ? 1 : 0);
-    form_->backUpBeforeSend.setValue(backUp ? 1 : 0);
+    form_->verifyAfterSend().setValue(verify ? 1 : 0);
+    form_->backUpBeforeSend().setValue(backUp ? 1 : 0);
     form_->writeScreen(source);
-    return form_->transfer.lastWrite();
+    return form_->lastWrite();
 }
 
 std::string SwitchSession::keepRead() {
-    form_->recordGet(form_->transfer.lastRead(), readScreen());
+    form_->recordGet(form_->lastRead(), readScreen());
     return form_->historyProblem();
 }
 
 const WriteReport& SwitchSession::restore(const ConfigScreen& source) {
-    form_->verifyAfterSend.setValue(1);
+    form_->verifyAfterSend().setValue(1);
     form_->writeScreen(source, WriteKind::Restore);
-    return form_->transfer.lastWrite();
+    return form_->lastWrite();
 }
 
 }  // namespace kavro::cli

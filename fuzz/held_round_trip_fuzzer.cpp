@@ -94,9 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Expect(LoadConfig(*file, sent) == LoadOutcome::Loaded, "the export imports");
 
     *line = SimulatedSwitch(SwitchState::factory());
-    form.verifyAfterSend.setValue(1);
+    form.verifyAfterSend().setValue(1);
     form.writeScreen(sent);
-    const WriteReport& write = form.transfer.lastWrite();
+    const WriteReport& write = form.lastWrite();
     if (IsGlobalAddressText(sent.switchAddress.text()))
         return Expect(write.end == TransferEnd::GlobalSwitchAddress && line->frames().empty(),
                       "a switch address of FFFFFF is never sent"),

@@ -217,30 +217,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     Application form(env, StartOptions{.device = "scripted line"});
     form.start();
-    form.screen.useSwitchAddress.setValue(flags & 1);
-    form.screen.switchAddress.setText(script.text(6));
+    form.screen().useSwitchAddress.setValue(flags & 1);
+    form.screen().switchAddress.setText(script.text(6));
     if (flags & 4)
         pump.schedule(script.number(0, 255) * 5, [&] { form.readSwitch(), form.writeSwitch(), form.clearData(); });
 
-    const bool addressable = IsBusAddressText(form.screen.switchAddress.text());
+    const bool addressable = IsBusAddressText(form.screen().switchAddress.text());
     form.readSwitch();
-    ExpectRead(line->frames, form.transfer.lastRead(), !line->gone);
-    ExpectDecoded(form.screen, form.transfer.lastRead());
-    Expect((form.transfer.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
+    ExpectRead(line->frames, form.lastRead(), !line->gone);
+    ExpectDecoded(form.screen(), form.lastRead());
+    Expect((form.lastRead().end == TransferEnd::InvalidSwitchAddress) == ((flags & 1) && !addressable),
            "a read is refused exactly when it would address the switch by a text that is no address");
-    ExpectConsistent(form.screen);
+    ExpectConsistent(form.screen());
 
     const bool lineWasThere = !line->gone;
     line->frames.clear();
     // The read fills every box it sends from with hexadecimal text; only the
     // switch address may hold something else (typed, or "Error").
-    const std::string& address = form.screen.switchAddress.text();
+    const std::string& address = form.screen().switchAddress.text();
     const bool sendable = IsBusAddressText(address) && !IsGlobalAddressText(address);
     form.writeSwitch();
-    Expect(!lineWasThere || form.transfer.lastWrite().refusal.empty() == sendable,
+    Expect(!lineWasThere || form.lastWrite().refusal.empty() == sendable,
            "a write is refused exactly when the switch address box holds no address of one switch");
-    ExpectWrite(line->frames, form.transfer.lastWrite(), !line->gone, lineWasThere);
-    ExpectConsistent(form.screen);
+    ExpectWrite(line->frames, form.lastWrite(), !line->gone, lineWasThere);
+    ExpectConsistent(form.screen());
     Expect(!form.busy(), "no transfer runs once both have returned");
     return 0;
 }

@@ -134,22 +134,22 @@ int main(int argc, char* argv[]) {
     env.portsIni = PortsIniPlacesOfThisProgram();
 
     Application form(env, options);
-    ui.followDiagnostic(form.diagnostic);
+    ui.followDiagnostic(form.diagnostic());
     if (form.start() == Application::StartResult::Quit) return 0;
 
     // "Verify after Send" and "Back up before Send" are kept between runs, in
     // ~/.config/KavroSwitch/kavro-switch-config.conf (on Windows the
     // registry, HKEY_CURRENT_USER\Software\KavroSwitch).
     QSettings settings;
-    for (auto [box, key] : {std::pair{&form.verifyAfterSend, "verifyAfterSend"},
-                            std::pair{&form.backUpBeforeSend, "backUpBeforeSend"}}) {
+    for (auto [box, key] : {std::pair{&form.verifyAfterSend(), "verifyAfterSend"},
+                            std::pair{&form.backUpBeforeSend(), "backUpBeforeSend"}}) {
         box->setValue(settings.value(key, false).toBool() ? 1 : 0);
         box->onClick = [&settings, box, key] { settings.setValue(key, box->value() == 1); };
     }
 
     MainWindow window(form, ui);
     ui.setMainWindow(&window);
-    form.windowShown = true;
+    form.setWindowShown(true);
     int endedBy = 0;  // a signal closes the port as closing the window does
     EndOnSignals([&](int signal) {
         endedBy = signal;

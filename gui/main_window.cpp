@@ -29,17 +29,17 @@ namespace {
 struct CommandButton {
     const char* name;     // the Qt object name
     const char* caption;  // with its keyboard mnemonic
-    void (Application::*click)();
+    void (SwitchTool::*click)();
     const char* tip;
 };
 constexpr CommandButton kCommandButtons[] = {
-    {legacy::kReadSwitch, "&Get Config", &Application::readSwitch, nullptr},
-    {legacy::kWriteSwitch, "&Send Config", &Application::writeSwitch, nullptr},
-    {legacy::kImport, "&Import Config", &Application::importConfig, nullptr},
-    {legacy::kExport, "E&xport Config", &Application::exportConfig, nullptr},
-    {legacy::kCompare, "&Compare", &Application::compareWithFile, "Compare File to Switch setup"},
-    {legacy::kSelectPort, "Select Co&mm", &Application::selectPort, nullptr},
-    {legacy::kDiagnostic, "&Diagnostic", &Application::showDiagnostic, nullptr},
+    {legacy::kReadSwitch, "&Get Config", &SwitchTool::readSwitch, nullptr},
+    {legacy::kWriteSwitch, "&Send Config", &SwitchTool::writeSwitch, nullptr},
+    {legacy::kImport, "&Import Config", &SwitchTool::importConfig, nullptr},
+    {legacy::kExport, "E&xport Config", &SwitchTool::exportConfig, nullptr},
+    {legacy::kCompare, "&Compare", &SwitchTool::compareWithFile, "Compare File to Switch setup"},
+    {legacy::kSelectPort, "Select Co&mm", &SwitchTool::selectPort, nullptr},
+    {legacy::kDiagnostic, "&Diagnostic", &SwitchTool::showDiagnostic, nullptr},
 };
 
 // The "Show" options with their keyboard mnemonics (Alt+1, Alt+6, Alt+7,
@@ -87,8 +87,8 @@ QWidget* MakeNotice(const Version& version) {
 
 }  // namespace
 
-MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
-    : QMainWindow(parent), form_(form), screen_(form.screen), ui_(ui) {
+MainWindow::MainWindow(SwitchTool& form, QtUiServices& ui, QWidget* parent)
+    : QMainWindow(parent), form_(form), screen_(form.screen()), ui_(ui) {
     setObjectName(legacy::kMainWindow);
     setWindowIcon(ProgramIcon());
     InstallAccessibleWidgets();
@@ -109,7 +109,7 @@ MainWindow::MainWindow(Application& form, QtUiServices& ui, QWidget* parent)
     columns->addLayout(right);
     makeStatusBar();
 
-    form_.port().setLostObserver([this] { refresh(); });
+    form_.setPortLostObserver([this] { refresh(); });
     ui_.portDescription = [this] { return form_.connectionText(); };
     screen_.setObserver([this] { refresh(); });
     form_.setTransferObserver([this] { refresh(); });
@@ -121,7 +121,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     screen_.setObserver({});
     form_.setTransferObserver({});
-    form_.port().setLostObserver({});
+    form_.setPortLostObserver({});
     ui_.portDescription = {};
 }
 
@@ -190,22 +190,22 @@ QGroupBox* MainWindow::makeCommandsFrame() {
         if (command.tip) b->setToolTip(command.tip);
         b->setMinimumSize(Twips(1335), Twips(375));
         const auto click = command.click;
-        const bool transfer = click == &Application::readSwitch || click == &Application::writeSwitch;
+        const bool transfer = click == &SwitchTool::readSwitch || click == &SwitchTool::writeSwitch;
         connect(b, &QPushButton::clicked, this, [this, click, b, transfer] {
             std::invoke(click, form_);
             refresh();
             // A transfer locked the button and focus moved on: it comes back,
             // unless the read-back's differences came up in their window.
-            if (transfer && isActiveWindow() && !form_.verifyWindow.visible()) b->setFocus(Qt::OtherFocusReason);
+            if (transfer && isActiveWindow() && !form_.verifyWindowOpen()) b->setFocus(Qt::OtherFocusReason);
         });
-        if (command.click != &Application::showDiagnostic) lockedDuringTransfer_.push_back(b);
+        if (command.click != &SwitchTool::showDiagnostic) lockedDuringTransfer_.push_back(b);
         layout->addWidget(b);
     }
     // Under the designed buttons, so that none of them moves.
     auto* verify = new QCheckBox;
     verify->setObjectName("verifyAfterSend");
     verify->setToolTip("After Send Config, read the switch back and check that it holds what was sent");
-    binding_.bind(form_.verifyAfterSend, verify);
+    binding_.bind(form_.verifyAfterSend(), verify);
     verify->setText("&Verify after Send");
     layout->addWidget(verify);
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -225,7 +225,7 @@ QWidget* MainWindow::makeAddressColumn() {
     backUp->setObjectName("backUpBeforeSend");
     backUp->setToolTip("Before Send Config, read the switch and keep what it holds in the history, so that the send "
                        "can be undone");
-    binding_.bind(form_.backUpBeforeSend, backUp);
+    binding_.bind(form_.backUpBeforeSend(), backUp);
     backUp->setText("&Back up before Send");
     auto* backUpRow = new QHBoxLayout;
     backUpRow->setContentsMargins(Twips(105) + 1, 0, 0, 0);  // in line with "Verify after Send"
@@ -275,7 +275,7 @@ void MainWindow::makeStatusBar() {
     status_ = new ElidingLabel(this);
     status_->setObjectName("connection");
     statusBar()->addWidget(status_, 1);
-    unsent_ = new QLabel(Application::kUnsentMark, this);
+    unsent_ = new QLabel(SwitchTool::kUnsentMark, this);
     unsent_->setObjectName("unsentChanges");
     unsent_->setToolTip("Closing the window or Clear Data asks before these changes are lost");
     statusBar()->addPermanentWidget(unsent_);
@@ -337,7 +337,7 @@ void MainWindow::showStatus() {
 void MainWindow::refresh() {
     if (refreshing_) return;
     refreshing_ = true;
-    setWindowTitle(QString::fromStdString(form_.title));
+    setWindowTitle(QString::fromStdString(form_.title()));
     const TransferProgress progress = form_.progress();
     showStatus();
     progress_->setVisible(progress.active);

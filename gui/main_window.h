@@ -19,14 +19,15 @@
 #include "gui/control_binding.h"
 #include "gui/eliding_label.h"
 #include "gui/qt_ui_services.h"
-#include "shell/application.h"
+#include "shell/switch_tool.h"
+#include "shell/version.h"
 
 namespace kavro {
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Application& form, QtUiServices& ui, QWidget* parent = nullptr);
+    MainWindow(SwitchTool& form, QtUiServices& ui, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Brings every widget up to date with the model.
@@ -53,7 +54,7 @@ private:
     void orderShowOptions();
     void fitToScreen();
 
-    Application& form_;
+    SwitchTool& form_;
     ConfigScreen& screen_;
     QtUiServices& ui_;
     ControlBinding binding_;

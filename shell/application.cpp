@@ -42,24 +42,24 @@ Application::Application(ShellEnvironment environment, StartOptions options)
     : env_(std::move(environment)),
       options_(std::move(options)),
       port_(InitialPort(env_, options_)),
-      title(kCaption),
-      screen(env_.ui),
-      diagnostic(VersionedTitle("Diagnostic", env_.version)),
-      bus(*port_, *env_.pump, diagnostic),
-      transfer(bus, *env_.ui),
-      files(screen, *env_.ui, env_.dataFolder) {
+      title_(kCaption),
+      screen_(env_.ui),
+      diagnostic_(VersionedTitle("Diagnostic", env_.version)),
+      bus_(*port_, *env_.pump, diagnostic_),
+      transfer_(bus_, *env_.ui),
+      files_(screen_, *env_.ui, env_.dataFolder) {
     usingSimulator_ = options_.simulator && env_.simulatedPort;
-    verifyAfterSend.setCaption("Verify after Send");
-    backUpBeforeSend.setCaption("Back up before Send");
+    verifyAfterSend_.setCaption("Verify after Send");
+    backUpBeforeSend_.setCaption("Back up before Send");
     if (!env_.dataFolder.empty()) history_.emplace(env_.dataFolder, VersionText(env_.version));
 }
 
 Application::~Application() {
-    if (portSelection) portSelection->setObserver({});
+    if (portSelection_) portSelection_->setObserver({});
 }
 
 Application::StartResult Application::start() {
-    title = VersionedTitle(kCaption, env_.version);
+    title_ = VersionedTitle(kCaption, env_.version);
     SetUpLine(*port_);
 
     // A simulator or a device named on the command line needs no probe and
@@ -71,9 +71,9 @@ Application::StartResult Application::start() {
     env_.pump->stopReplyTimer();
     if (!portGiven && !choosePortUntilAvailable()) return StartResult::Quit;
 
-    env_.pump->startReplyTimer(BusLink::kReplyTimerMs, [this] { bus.replyTimerTick(); });
+    env_.pump->startReplyTimer(BusLink::kReplyTimerMs, [this] { bus_.replyTimerTick(); });
     openPort();
-    screen.fillCommandLists();
+    screen_.fillCommandLists();
     markSaved();
     return StartResult::Ready;
 }
@@ -85,7 +85,7 @@ void Application::probePorts() {
         // The port this run already holds open cannot be opened twice.
         const bool ours = port_->isOpen() && port_->portName() == env_.devices(i);
         probeResults_[i] = ours ? OpenResult{OpenStatus::Opened, {}} : TryOpen(*probe, env_.devices(i));
-        portAvailable[i] = probeResults_[i].ok();
+        portAvailable_[i] = probeResults_[i].ok();
     }
     probed_ = true;
 }
@@ -138,7 +138,7 @@ bool Application::choosePortUntilAvailable() {
 void Application::switchToSimulator() {
     port_ = env_.simulatedPort();
     SetUpLine(*port_);
-    bus.setPort(*port_);
+    bus_.setPort(*port_);
     usingSimulator_ = true;
 }
 
@@ -154,12 +154,12 @@ std::string Application::choiceDevice() const {
 // now (plugged in since, chosen by its device); a device outside the table
 // is tried when asked about.
 bool Application::choiceAvailable() {
-    if (chosenDevice_.empty() && portAvailable[currentActivePort_]) return true;
+    if (chosenDevice_.empty() && portAvailable_[currentActivePort_]) return true;
     auto probe = env_.hardwarePort();
     SetUpLine(*probe);
     if (!chosenDevice_.empty()) return (choiceResult_ = TryOpen(*probe, chosenDevice_)).ok();
     probeResults_[currentActivePort_] = TryOpen(*probe, env_.devices(currentActivePort_));
-    return portAvailable[currentActivePort_] = probeResults_[currentActivePort_].ok();
+    return portAvailable_[currentActivePort_] = probeResults_[currentActivePort_].ok();
 }
 
 // The ports the system reports, and a device given with --port that it
@@ -224,9 +224,9 @@ void Application::reopenPort() {
 
 void Application::shutDown() {
     // A transfer still waiting ends at its next exchange, without a word.
-    transfer.abort();
+    transfer_.abort();
     env_.pump->stopReplyTimer();
-    if (portSelection) portSelection->setObserver({});
+    if (portSelection_) portSelection_->setObserver({});
     if (!port_->isOpen()) return;
     port_->clearOutput();
     port_->clearInput();
@@ -248,11 +248,11 @@ void Application::readSwitch() {
     reopenPort();
     lastAction_ = LastAction::Read;
     const bool unsent = unsentChanges();
-    transfer.readSwitch(screen);
-    recordGet(transfer.lastRead(), screen);
+    transfer_.readSwitch(screen_);
+    recordGet(transfer_.lastRead(), screen_);
     // A whole read shows what the switch holds; one that broke off keeps
     // the user's unsent changes marked.
-    if (transfer.lastRead().complete() || !unsent) markSaved();
+    if (transfer_.lastRead().complete() || !unsent) markSaved();
 }
 
 // The window's Send Config. A switch address nobody chose (the start-up
@@ -261,16 +261,16 @@ void Application::readSwitch() {
 void Application::writeSwitch() {
     if (busy()) return;
     reopenPort();
-    if (port_->isOpen() && !screen.switchAddress.everSet() &&
-        !env_.ui->askYesNo("The switch address " + screen.switchAddress.text() +
+    if (port_->isOpen() && !screen_.switchAddress.everSet() &&
+        !env_.ui->askYesNo("The switch address " + screen_.switchAddress.text() +
                                " was not read from a switch, imported or typed. Send Config writes it into the "
                                "switch as the switch's own address.\n\nSend it anyway?",
                            "Send", "Do Not Send", false))
         return;
     // What goes out now; changes made during the write's waits are not in it.
-    const std::vector<RecordValue> sent = ScreenRecords(screen);
-    writeScreen(screen);
-    if (VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_).ok) savedRecords_ = sent;
+    const std::vector<RecordValue> sent = ScreenRecords(screen_);
+    writeScreen(screen_);
+    if (VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_).ok) savedRecords_ = sent;
 }
 
 std::string BackupRefusal(const BackupReport& b) {
@@ -302,20 +302,20 @@ void Application::writeScreen(const ConfigScreen& source, WriteKind kind) {
     historyProblem_.clear();
     if (kind == WriteKind::Send) {
         lastBackup_ = {};
-        if (backUpBeforeSend.value() == 1 && port_->isOpen() && !SendRefusal(source)) {
+        if (backUpBeforeSend_.value() == 1 && port_->isOpen() && !SendRefusal(source)) {
             phase_ = "Backing up the switch: ";
             backUp(AddressingOf(source));
             phase_ = "";
         }
     }
     if ((kind == WriteKind::Restore || lastBackup_.end != BackupReport::End::NotAsked) && !lastBackup_.kept()) {
-        transfer.refuseWrite(TransferEnd::NotBackedUp, BackupRefusal(lastBackup_));
+        transfer_.refuseWrite(TransferEnd::NotBackedUp, BackupRefusal(lastBackup_));
         return;
     }
-    transfer.writeSwitch(source);
-    const WriteReport& write = transfer.lastWrite();
+    transfer_.writeSwitch(source);
+    const WriteReport& write = transfer_.lastWrite();
     if (write.framesSent > 0) recordWrite(source, kind);
-    if (verifyAfterSend.value() == 1 && write.allSent() && write.framesHeard > 0) verifyWrite(source);
+    if (verifyAfterSend_.value() == 1 && write.allSent() && write.framesHeard > 0) verifyWrite(source);
 }
 
 const BackupReport& Application::backUp(const Addressing& addressing) {
@@ -329,7 +329,7 @@ const BackupReport& Application::backUp(const Addressing& addressing) {
 
 const BackupReport& Application::keepBackup() {
     lastBackup_ = {};
-    lastBackup_.read = transfer.lastRead();
+    lastBackup_.read = transfer_.lastRead();
     if (!freshScreen_ || !lastBackup_.read.complete()) {
         lastBackup_.end = BackupReport::End::ReadFailed;
         lastBackup_.problem = ReadVerdict(lastBackup_.read).summary;
@@ -360,7 +360,7 @@ void Application::recordGet(const ReadReport& report, const ConfigScreen& read) 
 // no backup, as the write left it), naming the backup that undoes it.
 void Application::recordWrite(const ConfigScreen& sent, WriteKind kind) {
     if (!history_) return;
-    const WriteReport& write = transfer.lastWrite();
+    const WriteReport& write = transfer_.lastWrite();
     const bool backedUp = lastBackup_.kept();
     const std::string written = AddressShown(sent.switchAddress.text());
     const std::string verdict = WriteVerdict(write).summary;
@@ -378,13 +378,13 @@ Addressing AddressingOf(const ConfigScreen& screen) {
     return {screen.switchAddress.text(), screen.useSwitchAddress.value() == 1};
 }
 
-const ReadReport& Application::readFresh(const Addressing& addressing) {
+const ReadReport& Application::readFresh(const Addressing& addressing, const ReadParts& parts) {
     freshScreen_ = std::make_unique<ConfigScreen>();
     freshScreen_->fillCommandLists();
     freshScreen_->switchAddress.setText(addressing.switchAddress);
     freshScreen_->useSwitchAddress.setValue(addressing.useSwitchAddress ? 1 : 0);
-    transfer.readSwitch(*freshScreen_);
-    return transfer.lastRead();
+    transfer_.readSwitch(*freshScreen_, parts);
+    return transfer_.lastRead();
 }
 
 // Reads the switch back into a screen of its own, addressed as the write
@@ -409,21 +409,21 @@ void Application::verifyWrite(const ConfigScreen& sent) {
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
-    verifyWindow.setText("The switch does not hold what was sent");
-    verifyWindow.setDetails(std::move(lines));
-    verifyWindow.setVisible(true);
-    env_.ui->showMessageWindow(verifyWindow);
+    verifyWindow_.setText("The switch does not hold what was sent");
+    verifyWindow_.setDetails(std::move(lines));
+    verifyWindow_.setVisible(true);
+    env_.ui->showMessageWindow(verifyWindow_);
 }
 
-void Application::stopTransfer() { transfer.stop(); }
+void Application::stopTransfer() { transfer_.stop(); }
 
 TransferProgress Application::progress() const {
-    TransferProgress progress = transfer.progress();
+    TransferProgress progress = transfer_.progress();
     if (progress.active) progress.text = phase_ + progress.text;
     return progress;
 }
 
-void Application::setTransferObserver(std::function<void()> observer) { transfer.setObserver(std::move(observer)); }
+void Application::setTransferObserver(std::function<void()> observer) { transfer_.setObserver(std::move(observer)); }
 
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify) {
     const Verdict written = WriteVerdict(write);
@@ -446,7 +446,7 @@ Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verif
 }
 
 void Application::clearData() {
-    if (!busy() && mayDiscardChanges("Clear the data and lose them?")) screen.clearData();
+    if (!busy() && mayDiscardChanges("Clear the data and lose them?")) screen_.clearData();
 }
 
 bool Application::mayClose() {
@@ -455,7 +455,7 @@ bool Application::mayClose() {
 
 bool Application::mayDiscardChanges(const std::string& action) {
     return !unsentChanges() ||
-           env_.ui->askYesNo("The screen has changes that were not sent to a switch or exported to a file.\n\n" +
+           env_.ui->askYesNo("The screen_ has changes that were not sent to a switch or exported to a file.\n\n" +
                                  action,
                              "Discard Changes", "Cancel", false);
 }
@@ -465,12 +465,12 @@ bool Application::mayDiscardChanges(const std::string& action) {
 // holds the screen; a load that broke off keeps unsent changes marked.
 void Application::runFileCommand(void (ConfigFileCommands::*command)()) {
     if (busy()) return;
-    const int before = files.events();
+    const int before = files_.events();
     const bool unsent = unsentChanges();
-    (files.*command)();
-    if (files.events() == before) return;
+    (files_.*command)();
+    if (files_.events() == before) return;
     lastAction_ = LastAction::File;
-    switch (files.lastEvent().kind) {
+    switch (files_.lastEvent().kind) {
     case FileEvent::Kind::Saved:
     case FileEvent::Kind::Loaded: markSaved(); break;
     case FileEvent::Kind::NotLoaded:
@@ -486,14 +486,14 @@ void Application::compareWithFile() { runFileCommand(&ConfigFileCommands::compar
 
 Verdict Application::lastVerdict() const {
     switch (lastAction_) {
-    case LastAction::Read: return ReadVerdict(transfer.lastRead());
+    case LastAction::Read: return ReadVerdict(transfer_.lastRead());
     case LastAction::Write:
-        if (transfer.lastWrite().end == TransferEnd::NotBackedUp)
+        if (transfer_.lastWrite().end == TransferEnd::NotBackedUp)
             return {false, "Send Config sent nothing: what the switch holds could not be backed up first (" +
                                lastBackup_.problem + ")",
                     lastBackup_.end == BackupReport::End::ReadFailed ? ReadVerdict(lastBackup_.read).advice : ""};
-        return VerifiedWriteVerdict(transfer.lastWrite(), lastVerify_);
-    case LastAction::File: return {files.lastEvent().ok, FileEventText(files.lastEvent()), ""};
+        return VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_);
+    case LastAction::File: return {files_.lastEvent().ok, FileEventText(files_.lastEvent()), ""};
     default: return {true, "", ""};
     }
 }
@@ -522,27 +522,27 @@ std::string Application::statusText() const {
 }
 
 void Application::showDiagnostic() {
-    diagnostic.show();
-    env_.ui->showDiagnostic(diagnostic);
+    diagnostic_.show();
+    env_.ui->showDiagnostic(diagnostic_);
 }
 
 void Application::showPortSelection(bool modal) {
     // A window already open keeps its model (it points at it); it is only
     // brought to the front.
-    if (portSelection && portSelection->isOpen()) {
-        env_.ui->showPortSelection(*portSelection, modal);
+    if (portSelection_ && portSelection_->isOpen()) {
+        env_.ui->showPortSelection(*portSelection_, modal);
         return;
     }
-    portSelection = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
-    portSelection->open();
-    env_.ui->showPortSelection(*portSelection, modal);
+    portSelection_ = std::make_unique<CommPortSelection>(*this, *env_.ui, env_.devices);
+    portSelection_->open();
+    env_.ui->showPortSelection(*portSelection_, modal);
 }
 
 std::array<bool, 17> Application::availablePorts() {
     // A run started on a named device or the simulator skipped the probe;
     // the list then reflects a probe made the first time it is needed.
     if (!probed_) probePorts();
-    return portAvailable;
+    return portAvailable_;
 }
 
 void Application::rememberPort() {

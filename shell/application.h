@@ -24,57 +24,13 @@
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
+#include "shell/switch_tool.h"
 #include "shell/version.h"
 #include "shell/window_services.h"
 
 namespace kavro {
 
 using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
-
-// What reading the switch back after a write found.
-struct VerifyReport {
-    bool ran = false;
-    ReadReport read;
-    std::vector<HeldDifference> differences;
-    bool holds() const { return ran && read.complete() && differences.empty(); }
-};
-
-// How frames reach a switch: by the address in the "Switch Address" box
-// when "Use Switch Address for Config" is ticked, else by the global one.
-struct Addressing {
-    std::string switchAddress;
-    bool useSwitchAddress = false;
-};
-Addressing AddressingOf(const ConfigScreen& screen);
-
-// What keeping a switch's configuration before a write did. A write
-// that asked for a backup goes ahead only when one was kept.
-struct BackupReport {
-    enum class End {
-        NotAsked,    // no backup was asked for
-        Kept,        // read and kept in the history
-        Unwritable,  // the history folder cannot be written: nothing was read
-        ReadFailed,  // the switch could not be read whole
-        NotKept,     // read, but the backup could not be kept
-    };
-    End end = End::NotAsked;
-    ReadReport read;             // the read before the write
-    std::filesystem::path file;  // the backup kept
-    std::string address;         // the switch address it read
-    std::string problem;         // why no backup was kept, in words
-    bool kept() const { return end == End::Kept; }
-};
-
-// What the window tells of a write refused for want of a backup, with what
-// to do; empty when the backup read was stopped (the user knows).
-std::string BackupRefusal(const BackupReport& backup);
-
-// A write of a file or screen, or a restore of a backup: the history keeps
-// which it was, and looks for the newest send to undo.
-enum class WriteKind { Send, Restore };
-
-// The verdict on a write that was read back.
-Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
 
 // What the platform hands the main window.
 struct ShellEnvironment {
@@ -95,7 +51,7 @@ struct StartOptions {
     std::optional<std::string> device;  // --port DEVICE: this device, no probe, no selection
 };
 
-class Application : public PortChoiceOwner {
+class Application : public SwitchTool, public PortChoiceOwner {
     // Declared first: the bus module below is built on the port.
     ShellEnvironment env_;
     StartOptions options_;
@@ -112,7 +68,6 @@ public:
     static constexpr const char* kPortRetryNote =
         "The program stays open: Get Config, Send Config and Select Comm try the port again, and Select Comm "
         "chooses another one.";
-    static constexpr const char* kUnsentMark = "Changes not sent or exported";
 
     enum class StartResult { Ready, Quit };
 
@@ -120,79 +75,59 @@ public:
     ~Application() override;
 
     StartResult start();
-    void shutDown();
-    void selectPort();
-    void showDiagnostic();
-    // The buttons that change the screen or use the bus wait while a
-    // transfer runs: they would share its buffers or pull the screen from
-    // under it.
-    // Get and Send first open the port again when it went away (an adapter
-    // unplugged and plugged in again).
-    void readSwitch();
-    // Asks first when the switch address box still holds its start-up
-    // value: that would become the switch's own address.
-    void writeSwitch();
-    // Send Config of any screen (a file's, for the command-line tool), read
-    // back and compared when "Verify after Send" is ticked.
-    // With "Back up before Send" ticked, the switch is first read, as the
-    // write will address it, into a fresh screen and kept in the history;
-    // nothing is written when that fails. A restore writes after a backup
-    // taken by keepBackup().
-    void writeScreen(const ConfigScreen& source, WriteKind kind = WriteKind::Send);
-    // Get Config into a new screen, fresh as at start-up and addressed as
-    // `addressing` is: nothing of the window's screen, another switch or
-    // an earlier read stands in it. The window's own screen is untouched.
-    // The screen read stays until the next such read.
-    const ReadReport& readFresh(const Addressing& addressing);
-    const ConfigScreen& freshScreen() const { return *freshScreen_; }
-    // Asks first when the screen has changes not sent, exported or read.
-    void clearData();
-    // Whether the window may close: asks when the screen has such changes.
-    bool mayClose();
-    // The screen differs from what was last sent, exported, imported or
-    // read (or from the start-up screen).
-    bool unsentChanges() const { return ScreenRecords(screen) != savedRecords_; }
-    void exportConfig();
-    void importConfig();
-    void compareWithFile();
-    bool busy() const { return transfer.busy(); }
-    // Ends the running transfer, or the read-back after a write, at its
-    // next exchange.
-    void stopTransfer();
-    // What the window shows of the running transfer.
-    TransferProgress progress() const;
-    // Told whenever a transfer, or the read-back after a write, moves on.
-    void setTransferObserver(std::function<void()> observer);
 
-    // After Send Config, read the switch back and compare, when ticked.
-    CheckBox verifyAfterSend;
-    // Before Send Config, read the switch and keep what it holds, when ticked.
-    CheckBox backUpBeforeSend;
+    // SwitchTool
+    const std::string& title() const override { return title_; }
+    ConfigScreen& screen() override { return screen_; }
+    CheckBox& verifyAfterSend() override { return verifyAfterSend_; }
+    CheckBox& backUpBeforeSend() override { return backUpBeforeSend_; }
+    DiagnosticLog& diagnostic() override { return diagnostic_; }
+    void readSwitch() override;
+    void writeSwitch() override;
+    void clearData() override;
+    void exportConfig() override;
+    void importConfig() override;
+    void compareWithFile() override;
+    void selectPort() override;
+    void showDiagnostic() override;
+    void stopTransfer() override;
+    bool mayClose() override;
+    void shutDown() override;
+    bool busy() const override { return transfer_.busy(); }
+    TransferProgress progress() const override;
+    Verdict lastVerdict() const override;
+    std::string connectionText() const override;
+    std::string statusText() const override;
+    bool unsentChanges() const override { return ScreenRecords(screen_) != savedRecords_; }
+    bool verifyWindowOpen() const override { return verifyWindow_.visible(); }
+    void setTransferObserver(std::function<void()> observer) override;
+    void setPortLostObserver(std::function<void()> observer) override { port_->setLostObserver(std::move(observer)); }
+    void setWindowShown(bool shown) override { windowShown_ = shown; }
+    bool portOpen() const override { return port_->isOpen(); }
+    const OpenResult& portOpenResult() const override { return openResult_; }
+    const ReadReport& readFresh(const Addressing& addressing, const ReadParts& parts = {}) override;
+    const ConfigScreen& freshScreen() const override { return *freshScreen_; }
+    void writeScreen(const ConfigScreen& source, WriteKind kind = WriteKind::Send) override;
+    const ReadReport& lastRead() const override { return transfer_.lastRead(); }
+    const WriteReport& lastWrite() const override { return transfer_.lastWrite(); }
+    const VerifyReport& lastVerify() const override { return lastVerify_; }
+    const BackupReport& keepBackup() override;
+    const BackupReport& lastBackup() const override { return lastBackup_; }
+    void recordGet(const ReadReport& report, const ConfigScreen& read) override;
+    const SwitchHistory* history() const override { return history_ ? &*history_ : nullptr; }
+    const std::string& historyProblem() const override { return historyProblem_; }
 
-    // The history of each switch, in the data folder; none without one.
-    const SwitchHistory* history() const { return history_ ? &*history_ : nullptr; }
     // Reads the switch into a fresh screen and keeps it as the backup
     // before a write; the history folder is checked before the line is
     // touched.
     const BackupReport& backUp(const Addressing& addressing);
-    // Keeps the last fresh read as the backup before a write.
-    const BackupReport& keepBackup();
-    const BackupReport& lastBackup() const { return lastBackup_; }
-    // Keeps a Get Config in the history: its file when the read is
-    // complete, a line when at least the switch address came.
-    void recordGet(const ReadReport& report, const ConfigScreen& read);
-    // Why the last transfer's history was not kept; empty when it was.
-    const std::string& historyProblem() const { return historyProblem_; }
-    const VerifyReport& lastVerify() const { return lastVerify_; }
-    // The differences found by the read-back, as the window lists them.
-    MessageWindow verifyWindow{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
 
     // PortChoiceOwner
     std::array<bool, 17> availablePorts() override;
     int currentPort() const override { return currentActivePort_; }
     void setCurrentPort(int port) override { currentActivePort_ = port; }
     void rememberPort() override;
-    bool mainWindowVisible() const override { return windowShown; }
+    bool mainWindowVisible() const override { return windowShown_; }
     std::string chosenDevice() const override { return chosenDevice_; }
     void setChosenDevice(const std::string& device) override { chosenDevice_ = device; }
     std::vector<SystemPort> systemPorts() override;
@@ -200,29 +135,12 @@ public:
     std::string portProblem(const std::string& device) override;
     std::string portInUse() const override;
 
-    // The port in use and how this run reaches the switch, in plain words
-    // for the window's status line.
+    // For the tests: the port, the file commands and the port window.
     SerialPort& port() { return *port_; }
-    std::string connectionText() const;
-    // How the last transfer or file command went, and the status line
-    // made of both.
-    Verdict lastVerdict() const;
-    std::string statusText() const;
-    // How opening the port at start-up went.
-    const OpenResult& portOpenResult() const { return openResult_; }
-    bool usingSimulator() const { return usingSimulator_; }
-
-    std::string title;
-    bool windowShown = false;
-    // The configuration editor: the window's channel controls.
-    ConfigScreen screen;
-    std::array<bool, 17> portAvailable{};  // indexes 1..16
-    DiagnosticLog diagnostic;
-    BusLink bus;
-    SwitchTransfer transfer;
-    ConfigFileCommands files;
+    ConfigFileCommands& files() { return files_; }
     // The open selection window, if any (modeless after start-up).
-    std::unique_ptr<CommPortSelection> portSelection;
+    CommPortSelection* portSelection() { return portSelection_.get(); }
+    bool usingSimulator() const { return usingSimulator_; }
 
 private:
     void probePorts();
@@ -237,8 +155,28 @@ private:
     void reopenPort();
     bool mayDiscardChanges(const std::string& action);
     // What the screen now holds counts as kept (sent, exported, read).
-    void markSaved() { savedRecords_ = ScreenRecords(screen); }
+    void markSaved() { savedRecords_ = ScreenRecords(screen_); }
     std::string openedLabel() const;
+    // The device the choice stands for: the number's, or one outside the
+    // table remembered by its path.
+    std::string choiceDevice() const;
+    int numberOf(const std::string& device) const;  // 0: none, or a device outside the table
+    bool choiceAvailable();
+
+    std::string title_;
+    bool windowShown_ = false;
+    // The configuration editor: the window's channel controls.
+    ConfigScreen screen_;
+    std::array<bool, 17> portAvailable_{};  // indexes 1..16
+    DiagnosticLog diagnostic_;
+    BusLink bus_;
+    SwitchTransfer transfer_;
+    ConfigFileCommands files_;
+    std::unique_ptr<CommPortSelection> portSelection_;
+    CheckBox verifyAfterSend_;
+    CheckBox backUpBeforeSend_;
+    // The differences found by the read-back, as the window lists them.
+    MessageWindow verifyWindow_{"VerifyMsg", "Verify after Send", "", kMessageRed, {6000, 975}};
 
     std::unique_ptr<ConfigScreen> freshScreen_;  // what the last fresh read found
     const char* phase_ = "";                     // what a fresh read is for, in progress texts
@@ -255,11 +193,6 @@ private:
     std::vector<RecordValue> savedRecords_;
     bool probed_ = false;
     bool usingSimulator_ = false;
-    // The device the choice stands for: the number's, or one outside the
-    // table remembered by its path.
-    std::string choiceDevice() const;
-    int numberOf(const std::string& device) const;  // 0: none, or a device outside the table
-    bool choiceAvailable();
 
     int currentActivePort_ = 1;
     std::string chosenDevice_;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <sstream>
 
 #include <sys/resource.h>
@@ -11,6 +15,7 @@
 #include <termios.h>
 
 #include "buslink/frame_codec.h"
+#include "cli/command_line.h"
 #include "configfile/config_records.h"
 #include "support/tool_process.h"
 
@@ -433,6 +438,43 @@ TEST_F(Cli, ScriptsCanTrustIt) {
     test::WriteFile("private.set", "old"), fs::permissions("private.set", fs::perms::owner_read | fs::perms::owner_write);
     Check({"a forced get", {"get", "--port", sim.device(), "-o", "private.set", "--force"}, 0, "Saved private.set"});
     EXPECT_EQ(fs::status("private.set").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// The command table is the one list of commands: the bash completion and the manual page's synopsis offer each
+// command with each of its options, and the completion offers no command the tool lacks.
+TEST(CommandTable, CompletionAndManualPageOfferWhatTheToolTakes) {
+    const std::string completion = test::ReadFile(KAVRO_SOURCE_DIR "/resources/kavro-switch.bash");
+    std::string manual = test::ReadFile(KAVRO_SOURCE_DIR "/man/kavro-switch.1");
+    for (auto at = manual.find("\\-"); at != std::string::npos; at = manual.find("\\-")) manual.erase(at, 1);
+    const std::string synopsis = manual.substr(0, manual.find(".SH DESCRIPTION"));
+    // The completion's options per command: lines such as `show|ports) options="--json" ;;`.
+    std::map<std::string, std::string> offers;
+    const std::regex line("\\n\\s+([a-z|]+)\\) options=\"([^\"]*)\"");
+    for (std::sregex_iterator m(completion.begin(), completion.end(), line), end; m != end; ++m) {
+        std::istringstream names((*m)[1].str());
+        for (std::string name; std::getline(names, name, '|');) offers[name] = " " + (*m)[2].str() + " ";
+    }
+    // The words offered before a command is given, and the table's names.
+    const auto words = [](const std::string& text) {
+        std::set<std::string> set;
+        std::istringstream in(text);
+        for (std::string w; in >> w;) set.insert(w);
+        return set;
+    };
+    const std::string first = completion.substr(completion.find("compgen -W \"", completion.find("-z \"$command\"")) + 12);
+    std::set<std::string> table{"help", "--help", "--version"};
+    for (const cli::CommandSpec& c : cli::Commands()) {
+        table.insert(c.name);
+        const auto start = synopsis.find(".B kavro-switch " + std::string(c.name) + "\n");
+        ASSERT_NE(start, std::string::npos) << c.name << " in the manual's synopsis";
+        const std::string own = synopsis.substr(start, synopsis.find(".br", start) - start);
+        for (const auto* list : {&c.valued, &c.flags})
+            for (const std::string& option : *list) {
+                EXPECT_TRUE(Has(offers[c.name], " " + option + " ")) << c.name << " " << option << " in the completion";
+                EXPECT_TRUE(Has(own, option)) << c.name << " " << option << " in the manual's synopsis";
+            }
+    }
+    EXPECT_EQ(words(first.substr(0, first.find('"'))), table) << "the completion offers the table's commands";
 }
 
 }  // namespace

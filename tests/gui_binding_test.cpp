@@ -33,7 +33,7 @@ protected:
 
     // The widgets that do not show what the model holds.
     std::vector<std::string> Mismatches() const {
-        const ConfigScreen& s = form->screen;
+        const ConfigScreen& s = form->screen();
         std::vector<std::string> wrong;
         const auto check = [&](const std::string& name, bool same, const Control& model) {
             if (!same || Find(name)->isHidden() == model.visible()) wrong.push_back(name);
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
-    ConfigScreen& s = form->screen;
+    ConfigScreen& s = form->screen();
     struct Step {
         const char* name;
         std::function<void()> act;

@@ -50,7 +50,7 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     QTest::qWait(300);  // the offscreen platform tells the size late
     EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()) && InView(Find("connection")))
         << "the window opens within the screen";
-    form->screen.selectShowOption(form->screen.showAll);
+    form->screen().selectShowOption(form->screen().showAll);
     linePacing = true;
     for (const QSize size : sizes) {
         // Again until it holds: the offscreen platform lets the size the
@@ -114,11 +114,11 @@ TEST_F(GuiWindow, TheKeyboardReachesEveryShowOption) {
     };
     EXPECT_EQ(tabRound(), (QList{shows[1], shows[2], shows[3], shows[0]})) << "from the ticked 1 - 6";
     QTest::keyClick(shows[2], Qt::Key_Space);  // 7 - 8, reached by Tab
-    EXPECT_TRUE(form->screen.show7to8.value() && Find("Frame7")->isVisible() && !Find("Frame1")->isVisible());
+    EXPECT_TRUE(form->screen().show7to8.value() && Find("Frame7")->isVisible() && !Find("Frame1")->isVisible());
     EXPECT_EQ(tabRound(), (QList{shows[2], shows[3], shows[0], shows[1]})) << "from the ticked 7 - 8";
     QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);  // All
     QTest::qWait(300);
-    EXPECT_TRUE(form->screen.showAll.value() && Find("Frame8")->isVisible() && Find("Frame1")->isVisible());
+    EXPECT_TRUE(form->screen().showAll.value() && Find("Frame8")->isVisible() && Find("Frame1")->isVisible());
     QTest::keyClick(window.get(), Qt::Key_G, Qt::AltModifier), QTest::qWait(300);  // Get Config, locked while it runs
     EXPECT_TRUE(Status().contains("Get Config complete") && window->button(kReadSwitch)->hasFocus());
 }
@@ -137,14 +137,14 @@ TEST_F(GuiWindow, UnsentWorkAndAnUnchosenAddressAreAskedAbout) {
              Row{"Send, start-up address: Send", [&] { Click(kWriteSwitch); }, "Send", true,
                  [&] { return frames() == 10; }, false},
              Row{"Clear Data after a command was chosen: Cancel",
-                 [&] { form->screen.commands[0].select(3), Click(kClearData); }, "Cancel", true,
-                 [&] { return form->screen.commands[0].selected() == 3; }, true},
+                 [&] { form->screen().commands[0].select(3), Click(kClearData); }, "Cancel", true,
+                 [&] { return form->screen().commands[0].selected() == 3; }, true},
              Row{"Clear Data: Discard Changes, back to what was sent", [&] { Click(kClearData); }, "Discard Changes",
-                 true, [&] { return form->screen.commands[0].selected() == 0; }, false},
+                 true, [&] { return form->screen().commands[0].selected() == 0; }, false},
              Row{"closing after an address was typed: Cancel", [&] {
                   QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier), QTest::keyClicks(address, "12ab");
                   window->close();
-              }, "Cancel", true, [&] { return window->isVisible() && form->screen.switchAddress.text() == "12AB"; },
+              }, "Cancel", true, [&] { return window->isVisible() && form->screen().switchAddress.text() == "12AB"; },
                  true},
              Row{"closing after Export asks nothing", [&] { Click(kExport), window->close(); }, "", false,
                  [&] { return !window->isVisible() && !form->port().isOpen(); }, false},
@@ -227,10 +227,10 @@ TEST_F(GuiWindow, AReadLocksTheCommandsAndEndsOnStopOrEscape) {
                 locked = locked && !window->button(b)->isEnabled();
         });
         if (row.stop) QTimer::singleShot(150, row.stop);
-        form->screen.firmwareVersion.setText("");
+        form->screen().firmwareVersion.setText("");
         Click(kReadSwitch);
         EXPECT_TRUE(locked) << row.name;
-        EXPECT_LT(form->transfer.lastRead().framesSent, row.stop ? 3 : 12) << row.name;
+        EXPECT_LT(form->lastRead().framesSent, row.stop ? 3 : 12) << row.name;
         EXPECT_EQ(Find<QLineEdit>(kFirmwareVersion)->text(), "2.14") << row.name << ": what was read stays";
         EXPECT_TRUE(Status().contains(row.status)) << row.name;
         EXPECT_TRUE(window->button(kReadSwitch)->isEnabled() && !Find("progress")->isVisible()) << row.name;
@@ -252,17 +252,17 @@ TEST_F(GuiWindow, AFailedReadSaysWhatToDo) {
 // writes; the backup is what a read just before found, not what was sent.
 TEST_F(GuiWindow, BackUpBeforeSendReadsKeepsThenWrites) {
     Find<QCheckBox>("backUpBeforeSend")->click();
-    ASSERT_EQ(form->backUpBeforeSend.value(), 1);
+    ASSERT_EQ(form->backUpBeforeSend().value(), 1);
     Click(kReadSwitch);
-    form->readFresh(AddressingOf(form->screen));
+    form->readFresh(AddressingOf(form->screen()));
     const auto held = ConfigFileBytes(form->freshScreen());
-    form->screen.commands[EventIndex(0, 0)].select(5);
+    form->screen().commands[EventIndex(0, 0)].select(5);
     const std::size_t start = simulator->frames().size();
     Click(kWriteSwitch);
     std::string codes;  // q for a query, w for a write
     for (std::size_t i = start; i < simulator->frames().size(); ++i) codes += simulator->frames()[i][0] & 0x80 ? 'q' : 'w';
     EXPECT_EQ(codes, std::string(11, 'q') + std::string(10, 'w'));
-    QDir kept(dir.path() + "/KavroSwitch/history/" + QString::fromStdString(form->screen.switchAddress.text()));
+    QDir kept(dir.path() + "/KavroSwitch/history/" + QString::fromStdString(form->screen().switchAddress.text()));
     const QStringList backups = kept.entryList({"*-before-send.set"});
     ASSERT_EQ(backups.size(), 1);
     QFile backup(kept.filePath(backups[0]));
@@ -304,7 +304,7 @@ TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
         const std::string name = row.widget;  // an array by its first member, the channel frames by Frame1
         EXPECT_TRUE(name.empty() || has(name) || has(name + "_0") || has(name + "1")) << row.legacy << name;
     }
-    QPointer<MessageWindowWidget> result = ui.messageWindow(form->files.resultWindow);
+    QPointer<MessageWindowWidget> result = ui.messageWindow(form->files().resultWindow);
     const QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(result);
     EXPECT_EQ(result->parentWidget(), window.get());
     EXPECT_EQ(alert->role(), QAccessible::AlertMessage);

@@ -41,7 +41,7 @@ std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 // Runs Send Config or Get Config; how it ended.
 TransferEnd Transfer(test::TransferRig& rig, bool write) {
     write ? rig.form().writeSwitch() : rig.form().readSwitch();
-    return write ? rig.form().transfer.lastWrite().end : rig.form().transfer.lastRead().end;
+    return write ? rig.form().lastWrite().end : rig.form().lastRead().end;
 }
 
 // A channel as the user sees it, in one line: destination, Seq, the three events with their data where a data
@@ -72,7 +72,7 @@ TEST(GetConfig, FillsEveryControl) {
     SwitchState state = Rich();
     state.setChannel(6, {{{0x04, 0x0F}, {0x05}, {0x06}}}, 0x03, 0x334455);
     auto rig = MakeRig(state);
-    ConfigScreen& s = rig->form().screen;
+    ConfigScreen& s = rig->form().screen();
     s.seq[0].setValue(1);
     s.destinationBoxes[SrcGroupBox(0)].setValue(1);
     s.destinationBoxes[PointToPointBox(5)].setValue(1);
@@ -85,7 +85,7 @@ TEST(GetConfig, FillsEveryControl) {
         EXPECT_EQ(s.sourceGroupAddress[c].text(), c == 3 ? "010203" : c == 6 ? "F5CDEF" : "000000") << c + 1;
     }
     for (int i = 0; i < kEvents; ++i) EXPECT_EQ(s.commandCode(i), CommandCode(s.commands[i].selected())) << i;
-    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
+    EXPECT_TRUE(rig->form().lastRead().complete());
     EXPECT_TRUE(rig->ui.messages.empty());
     EXPECT_EQ(rig->ui.pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
     const auto f = rig->frames();  // the worked query frames, in order
@@ -103,26 +103,26 @@ TEST(GetConfig, APartialReadAsksOnlyItsParts) {
     auto rig = MakeRig(Rich());
     ReadParts parts{.firmware = false, .switchAddress = false, .channels = {}, .sourceGroups = false};
     parts.channels[2] = parts.channels[4] = true;
-    ConfigScreen& s = rig->form().screen;
     int mostSteps = 0;
     rig->form().setTransferObserver([&] { mostSteps = std::max(mostSteps, rig->form().progress().steps); });
-    rig->form().transfer.readSwitch(s, parts);
+    rig->form().readFresh({}, parts);
+    const ConfigScreen& s = rig->form().freshScreen();
     const auto f = rig->frames();
     ASSERT_EQ(f.size(), 2u);
     EXPECT_EQ(f[0][9], Complement(3));
     EXPECT_EQ(f[1][9], Complement(5));
     EXPECT_EQ(mostSteps, 2);
-    EXPECT_TRUE(rig->form().transfer.lastRead().complete());
+    EXPECT_TRUE(rig->form().lastRead().complete());
     EXPECT_EQ(Shown(s, 2) + " / " + Shown(s, 4) + " / " + Shown(s, 0),
               "Group Seq | Lock Current Pos | Lock IP 05 | Unlock | priority 09 / P-P | JOG UP ms 20 | JOG UP pulse 30 | "
               "JOG DOWN pulse 40 / Group | NONE | NONE | NONE");
     rig->plan("8D/3=silent,8D/5=bad-checksum");
-    rig->form().transfer.readSwitch(s, parts);
-    EXPECT_EQ(ReadVerdict(rig->form().transfer.lastRead()).summary,
+    rig->form().readFresh({}, parts);
+    EXPECT_EQ(ReadVerdict(rig->form().lastRead()).summary,
               "No switch answered properly: Get Config gave up after four queries (a reply with a bad checksum)");
     parts.channels[2] = false;
-    rig->form().transfer.readSwitch(s, parts);
-    EXPECT_EQ(ReadVerdict(rig->form().transfer.lastRead()).summary, "Get Config: channel 5: a reply with a bad checksum");
+    rig->form().readFresh({}, parts);
+    EXPECT_EQ(ReadVerdict(rig->form().lastRead()).summary, "Get Config: channel 5: a reply with a bad checksum");
     EXPECT_EQ(rig->frames().size(), 2u + 4 + 2);
 }
 
@@ -173,21 +173,21 @@ TEST(Transfers, EachReplyFault) {
         if (row.slow && !rig->virtualTime) continue;
         rig->form().readSwitch();
         const std::uint32_t normalMs = rig->nowMs();
-        ConfigScreen& s = rig->form().screen;
+        ConfigScreen& s = rig->form().screen();
         s.commands[EventIndex(1, 0)].select(11);
         rig->plan(row.plan);
         const std::uint32_t start = rig->nowMs();
         const bool write = !row.shows && row.verdict.rfind("No switch", 0) != 0;
         Transfer(*rig, write);
-        const Verdict verdict = write ? WriteVerdict(rig->form().transfer.lastWrite())
-                                      : ReadVerdict(rig->form().transfer.lastRead());
+        const Verdict verdict = write ? WriteVerdict(rig->form().lastWrite())
+                                      : ReadVerdict(rig->form().lastRead());
         EXPECT_EQ(verdict.summary.substr(0, row.verdict.size()), row.verdict) << row.name << ": " << verdict.summary;
         EXPECT_EQ(verdict.ok, row.verdict.find(':') == std::string::npos) << row.name;  // a colon: what failed
         EXPECT_EQ(rig->frames().size(), 11 + row.frames) << row.name;
         EXPECT_TRUE(rig->ui.messages.empty()) << row.name;
         EXPECT_GE(rig->nowMs() - start, row.slowerMs ? normalMs + row.slowerMs : 0) << row.name;
         if (write) continue;
-        const ReadReport& report = rig->form().transfer.lastRead();
+        const ReadReport& report = rig->form().lastRead();
         EXPECT_EQ(s.firmwareVersion.text(), report.firmware.read ? "2.14" : "Error") << row.name;
         EXPECT_EQ(s.switchAddress.text(), report.switchAddress.read ? "12AB3C" : "Error") << row.name;
         EXPECT_TRUE(!row.shows || Command(s, 0, 0) + ", " + Command(s, 1, 0) == row.shows) << row.name;
@@ -203,15 +203,15 @@ TEST(Transfers, VanishingLineStopsOnceAndKeepsWhatWasDone) {
         rig->plan(write ? "7D/5=vanish" : "8D/4=vanish");
         EXPECT_EQ(Transfer(*rig, write), TransferEnd::LineLost) << name;
         EXPECT_EQ(rig->frames().size(), 6u) << name;  // the one that vanished is the sixth either way
-        const ConfigScreen& s = rig->form().screen;
+        const ConfigScreen& s = rig->form().screen();
         EXPECT_TRUE(write || Command(s, 2, 0) + ", " + Command(s, 3, 0) == "Lock Current Pos, NONE");  // 4 never came
         ASSERT_EQ(rig->ui.messages.size(), 1u) << name;
         EXPECT_NE(rig->ui.messages[0].text.find("went away"), std::string::npos) << name;
         // Frames 0..4 were acknowledged before the sixth took the line with it.
-        EXPECT_TRUE(!write || WriteVerdict(rig->form().transfer.lastWrite()).summary.find(
+        EXPECT_TRUE(!write || WriteVerdict(rig->form().lastWrite()).summary.find(
                                   "after 6 of 10 frames: the switch now holds part of the screen (it acknowledged "
                                   "switch address, channel 1, channel 2, channel 3, channel 4). Send Config again") !=
-                                  std::string::npos) << WriteVerdict(rig->form().transfer.lastWrite()).summary;
+                                  std::string::npos) << WriteVerdict(rig->form().lastWrite()).summary;
         EXPECT_FALSE(rig->form().port().isOpen()) << name;
         const std::uint32_t start = rig->nowMs();
         EXPECT_EQ(Transfer(*rig, false), TransferEnd::NoPort) << name;
@@ -238,10 +238,10 @@ TEST(Transfers, ActionsDuringAReadWait) {
         auto rig = MakeRig(Rich());
         rig->during(row.closes ? 150 : 60, [&] { row.action(rig->form()); });
         EXPECT_EQ(Transfer(*rig, false), row.closes ? TransferEnd::Closing : TransferEnd::Finished) << row.name;
-        EXPECT_TRUE(rig->ui.messages.empty() && rig->ui.selectionShown == 0 && !rig->form().portSelection) << row.name;
+        EXPECT_TRUE(rig->ui.messages.empty() && rig->ui.selectionShown == 0 && !rig->form().portSelection()) << row.name;
         EXPECT_EQ(rig->frames().size() == 11u, !row.closes) << row.name;
         EXPECT_EQ(rig->form().port().isOpen(), !row.closes) << row.name;
-        EXPECT_TRUE(row.closes || Command(rig->form().screen, 0, 0) == "DOWN limit") << row.name;  // not cleared
+        EXPECT_TRUE(row.closes || Command(rig->form().screen(), 0, 0) == "DOWN limit") << row.name;  // not cleared
     }
 }
 
@@ -284,7 +284,7 @@ TEST(Transfers, ShownIsSentOrNothingIs) {
     };
     for (const Row& row : rows) {
         auto rig = MakeRig(Rich());
-        ConfigScreen& s = rig->form().screen;
+        ConfigScreen& s = rig->form().screen();
         rig->form().readSwitch();
         rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(Rich()); });  // frames from here on
         row.change(s);
@@ -305,7 +305,7 @@ TEST(Transfers, ShownIsSentOrNothingIs) {
         EXPECT_TRUE(row.frames != 4 || rig->nowMs() - start < 4500u) << row.name;  // four waits of at most a second
         if (row.frames == 10) {  // what the switch holds, read back, is what the screen shows
             rig->form().readFresh({});
-            EXPECT_TRUE(CompareHeld(s, rig->form().transfer.lastRead().held).empty()) << row.name;
+            EXPECT_TRUE(CompareHeld(s, rig->form().lastRead().held).empty()) << row.name;
         }
         EXPECT_TRUE(!row.says || rig->ui.messages[0].text.find(row.says) != std::string::npos) << row.name;
     }
@@ -325,7 +325,7 @@ TEST(CopyBetweenSwitches, SecondSwitchHoldsWhatTheFirstHolds) {
     a.setSourceGroup(2, 0x0D0E0F);  // channel 2 is not in Src Group
     auto rig = MakeRig(a);
     rig->form().readSwitch();
-    EXPECT_EQ(rig->form().screen.lockPriority[0].text(), "00");
+    EXPECT_EQ(rig->form().screen().lockPriority[0].text(), "00");
     rig->withSwitch([](SimulatedSwitch& sw) { sw = SimulatedSwitch(SwitchState::factory()); });
     rig->form().writeSwitch();
     const auto f = rig->frames();  // the second switch's
@@ -376,10 +376,10 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         auto rig = MakeRig(Rich());
         Application& form = rig->form();
         form.readSwitch();
-        form.readFresh(AddressingOf(form.screen));
+        form.readFresh(AddressingOf(form.screen()));
         const auto held = ConfigFileBytes(form.freshScreen());
-        form.screen.commands[EventIndex(0, 0)].select(5);
-        form.backUpBeforeSend.setValue(1), form.verifyAfterSend.setValue(1);
+        form.screen().commands[EventIndex(0, 0)].select(5);
+        form.backUpBeforeSend().setValue(1), form.verifyAfterSend().setValue(1);
         const std::filesystem::path history = rig->data / "history";
         if (row.spoil) std::filesystem::remove_all(history), std::filesystem::create_directories((rig->data / row.spoil).parent_path()),
             test::WriteFile(rig->data / row.spoil, "");
@@ -401,7 +401,7 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         }
         const SwitchState now = rig->withSwitch([](SimulatedSwitch& sw) { return sw.state(); }), before = Rich();
         EXPECT_TRUE(now.channelBlocks == before.channelBlocks && now.address == before.address) << row.name;
-        EXPECT_EQ(form.transfer.lastWrite().end, TransferEnd::NotBackedUp) << row.name;
+        EXPECT_EQ(form.lastWrite().end, TransferEnd::NotBackedUp) << row.name;
         ASSERT_EQ(rig->ui.messages.size(), 1u) << row.name;
         EXPECT_NE(rig->ui.messages[0].text.find(row.says), std::string::npos) << rig->ui.messages[0].text;
     }
@@ -437,9 +437,9 @@ void RandomScreen(ConfigScreen& s, std::mt19937& random) {
 TEST(VerifiedWrite, TheSwitchHoldsWhatWasSent) {
     std::mt19937 random(20261206);
     auto rig = MakeRig(SwitchState::factory());
-    rig->form().verifyAfterSend.setValue(1);
+    rig->form().verifyAfterSend().setValue(1);
     for (int round = 0; round < (rig->virtualTime ? 60 : 2); ++round) {
-        RandomScreen(rig->form().screen, random);
+        RandomScreen(rig->form().screen(), random);
         rig->form().writeSwitch();
         const VerifyReport& check = rig->form().lastVerify();
         ASSERT_TRUE(check.ran) << round;
@@ -484,7 +484,7 @@ TEST(VerifiedWrite, EachFieldTheSwitchHoldsIsCompared) {
         row.change(held);
         rig->withSwitch([&](SimulatedSwitch& sw) { sw = SimulatedSwitch(held); });
         ASSERT_TRUE(rig->form().readFresh({}).complete()) << row.field;
-        const auto differences = CompareHeld(rig->form().screen, rig->form().transfer.lastRead().held);
+        const auto differences = CompareHeld(rig->form().screen(), rig->form().lastRead().held);
         ASSERT_EQ(differences.size(), 1u) << row.field;
         EXPECT_EQ(differences[0].field + " " + differences[0].found, std::string(row.field) + " " + row.found);
     }

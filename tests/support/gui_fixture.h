@@ -11,6 +11,7 @@
 
 #include "editor/legacy_names.h"
 #include "gui/main_window.h"
+#include "shell/application.h"
 #include "platform_qt/qt_event_pump.h"
 #include "platform_qt/qt_serial_port.h"
 #include "simulator/simulated_serial_port.h"
@@ -66,11 +67,11 @@ protected:
                .dataFolder = (dir.path() + "/KavroSwitch").toStdString(),
                .systemPorts = [ftdi] { return std::vector{ftdi}; }};
         form = std::make_unique<Application>(env, StartOptions{.simulator = true});
-        ui.followDiagnostic(form->diagnostic);
+        ui.followDiagnostic(form->diagnostic());
         EXPECT_EQ(form->start(), Application::StartResult::Ready);
         window = std::make_unique<MainWindow>(*form, ui);
         ui.setMainWindow(window.get());
-        form->windowShown = true;
+        form->setWindowShown(true);
         window->show();
     }
 
