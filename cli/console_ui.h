@@ -12,7 +12,7 @@ namespace kavro {
 
 class ConsoleUi : public WindowServices {
 public:
-    void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
+    void messageBox(const std::string& text, const std::string&) override { messages_.push_back(text); }
     void beep() override {}
     void setPointer(Pointer) override {}
     void showPortSelection(CommPortSelection& window, bool) override { window.cancel(); }
@@ -25,7 +25,11 @@ public:
         return defaultYes;
     }
 
-    std::vector<std::string> messages;
+    // What the program would have shown in message boxes, for the caller to print.
+    const std::vector<std::string>& messages() const { return messages_; }
+
+private:
+    std::vector<std::string> messages_;
 };
 
 }  // namespace kavro

@@ -18,9 +18,9 @@ fs::path DefaultDataFolder(const fs::path& home) {
 }
 
 ConfigFileCommands::ConfigFileCommands(ConfigScreen& screen, FileWindows& ui, fs::path dataFolder)
-    : existsWindow("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
-      missingWindow("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
-      resultWindow("FileMsg", "", "", kMessageGreen, {3900, 975}),
+    : existsWindow_("FileError", "Form1", kExistsText, std::nullopt, {8490, 1560}),
+      missingWindow_("FileErrorImport", "Form1", kMissingText, std::nullopt, {10440, 1830}),
+      resultWindow_("FileMsg", "", "", kMessageGreen, {3900, 975}),
       screen_(screen),
       ui_(ui),
       dataFolder_(std::move(dataFolder)) {}
@@ -33,26 +33,26 @@ void ConfigFileCommands::ensureDataFolder() const {
 // Shows the shared dialog; false when cancelled. A name chosen without an
 // extension gets the default one.
 bool ConfigFileCommands::choose(FileDialogMode mode) {
-    dialog.initialFolder = Utf8FromPath(dataFolder_);
-    dialog.cancelReported = true;
-    if (!ui_.showFileDialog(dialog, mode)) return false;
-    fs::path chosen = PathFromUtf8(dialog.fileName);
-    if (!chosen.has_extension() && !dialog.defaultExtension.empty() && !chosen.filename().empty())
-        chosen += "." + dialog.defaultExtension;
-    dialog.fileName = Utf8FromPath(chosen);
-    return !dialog.fileName.empty();
+    dialog_.initialFolder = Utf8FromPath(dataFolder_);
+    dialog_.cancelReported = true;
+    if (!ui_.showFileDialog(dialog_, mode)) return false;
+    fs::path chosen = PathFromUtf8(dialog_.fileName);
+    if (!chosen.has_extension() && !dialog_.defaultExtension.empty() && !chosen.filename().empty())
+        chosen += "." + dialog_.defaultExtension;
+    dialog_.fileName = Utf8FromPath(chosen);
+    return !dialog_.fileName.empty();
 }
 
 void ConfigFileCommands::showResult(const std::string& text, Rgb colour, std::vector<std::string> details) {
-    resultWindow.setVisible(true);
-    resultWindow.setColour(colour);
-    resultWindow.setText(text);
-    resultWindow.setDetails(std::move(details));
-    ui_.showMessageWindow(resultWindow);
+    resultWindow_.setVisible(true);
+    resultWindow_.setColour(colour);
+    resultWindow_.setText(text);
+    resultWindow_.setDetails(std::move(details));
+    ui_.showMessageWindow(resultWindow_);
 }
 
 void ConfigFileCommands::record(FileEvent::Kind kind, std::string detail, bool ok) {
-    lastEvent_ = {kind, dialog.fileName, std::move(detail), ok};
+    lastEvent_ = {kind, dialog_.fileName, std::move(detail), ok};
     ++events_;
 }
 
@@ -68,20 +68,20 @@ std::string FileEventText(const FileEvent& e) {
 
 void ConfigFileCommands::exportConfig() {
     ensureDataFolder();
-    dialog.fileName = kProposedName;
-    dialog.defaultExtension = kDefaultExt;
+    dialog_.fileName = kProposedName;
+    dialog_.defaultExtension = kDefaultExt;
     if (!choose(FileDialogMode::Save)) return;
 
-    const fs::path file = PathFromUtf8(dialog.fileName);
+    const fs::path file = PathFromUtf8(dialog_.fileName);
     const WriteResult result = WriteConfigFile(file, screen_);
     if (result.outcome == WriteOutcome::Exists) {
         record(FileEvent::Kind::NotSaved, "a file of that name exists", false);
-        existsWindow.setVisible(true);
-        ui_.showMessageWindow(existsWindow);
+        existsWindow_.setVisible(true);
+        ui_.showMessageWindow(existsWindow_);
     } else if (result.outcome == WriteOutcome::Failed) {
         // Earlier versions said nothing and left half a file; this one leaves none and says so.
         record(FileEvent::Kind::NotSaved, result.detail, false);
-        ui_.messageBox("The configuration was not saved to " + dialog.fileName + ": " + result.detail + ".",
+        ui_.messageBox("The configuration was not saved to " + dialog_.fileName + ": " + result.detail + ".",
                        kProgramCaption);
     } else {
         record(FileEvent::Kind::Saved);
@@ -94,15 +94,15 @@ bool ConfigFileCommands::chooseExistingFile() {
     ensureDataFolder();
     if (!choose(FileDialogMode::Open)) return false;
     std::error_code error;
-    if (fs::exists(PathFromUtf8(dialog.fileName), error)) return true;
-    missingWindow.setVisible(true);
-    ui_.showMessageWindow(missingWindow);
+    if (fs::exists(PathFromUtf8(dialog_.fileName), error)) return true;
+    missingWindow_.setVisible(true);
+    ui_.showMessageWindow(missingWindow_);
     return false;
 }
 
 void ConfigFileCommands::importConfig() {
     if (!chooseExistingFile()) return;
-    switch (LoadConfigFile(PathFromUtf8(dialog.fileName), screen_)) {
+    switch (LoadConfigFile(PathFromUtf8(dialog_.fileName), screen_)) {
     case LoadOutcome::BadFileType:
         record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
         showResult(kBadFileType, kMessageRed);
@@ -117,7 +117,7 @@ void ConfigFileCommands::importConfig() {
 }
 
 CompareResult ConfigFileCommands::compareWithScreen() const {
-    return CompareConfigFile(PathFromUtf8(dialog.fileName), screen_);
+    return CompareConfigFile(PathFromUtf8(dialog_.fileName), screen_);
 }
 
 void ConfigFileCommands::compareWithFile() {

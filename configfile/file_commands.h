@@ -46,10 +46,11 @@ public:
     const FileEvent& lastEvent() const { return lastEvent_; }
     int events() const { return events_; }
 
-    CommonDialog dialog;
-    MessageWindow existsWindow;
-    MessageWindow missingWindow;
-    MessageWindow resultWindow;
+    // The shared file dialog, and the three message windows.
+    const CommonDialog& dialog() const { return dialog_; }
+    const MessageWindow& existsWindow() const { return existsWindow_; }
+    const MessageWindow& missingWindow() const { return missingWindow_; }
+    const MessageWindow& resultWindow() const { return resultWindow_; }
 
 private:
     void ensureDataFolder() const;
@@ -58,6 +59,10 @@ private:
     void showResult(const std::string& text, Rgb colour, std::vector<std::string> details = {});
     void record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 
+    CommonDialog dialog_;
+    MessageWindow existsWindow_;
+    MessageWindow missingWindow_;
+    MessageWindow resultWindow_;
     ConfigScreen& screen_;
     FileWindows& ui_;
     std::filesystem::path dataFolder_;

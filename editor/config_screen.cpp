@@ -44,7 +44,7 @@ void ConfigScreen::setUpChannel(int c) {
     frames[c].setVisible(c < 6);
     for (int e = 0; e < 3; ++e) {
         const int i = EventIndex(c, e);
-        commands[i].onClick = [this, i] { commandChosen(i); };
+        commands[i].setClickHandler([this, i] { commandChosen(i); });
         data[i].setText("Text1");
         data[i].setHexDigits(true);
         data[i].setVisible(false);
@@ -55,7 +55,7 @@ void ConfigScreen::setUpChannel(int c) {
     eventNames[EventNameIndex(c, 2)].setColour(kReleaseColour);
 
     seq[c].setCaption("Seq");
-    seq[c].onClick = [this, c] { seqClicked(c); };
+    seq[c].setClickHandler([this, c] { seqClicked(c); });
     lockPriority[c].setText("00");
     lockPriority[c].setMaxLength(2);
     for (TextBox* box : {&lockPriority[c], &sourceGroupAddress[c], &motorAddress[c]}) box->setHexDigits(true);
@@ -79,7 +79,7 @@ void ConfigScreen::setUpChannel(int c) {
 
 ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
     for (int c = 0; c < kChannels; ++c) setUpChannel(c);
-    for (int i = 0; i < 32; ++i) destinationBoxes[i].onClick = [this, i] { destinationClicked(i); };
+    for (int i = 0; i < 32; ++i) destinationBoxes[i].setClickHandler([this, i] { destinationClicked(i); });
 
     switchAddress.setInitialText("000000");
     switchAddress.setMaxLength(6);
@@ -92,10 +92,10 @@ ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
     show7to8.setCaption("7 - 8");
     showAll.setCaption("All");
     show1to6.setValueQuietly(true);
-    show1to3.onClick = [this] { showChannels1to3(); };
-    show1to6.onClick = [this] { showChannels1to6(); };
-    show7to8.onClick = [this] { showChannels7to8(); };
-    showAll.onClick = [this] { showAllChannels(); };
+    show1to3.setClickHandler([this] { showChannels1to3(); });
+    show1to6.setClickHandler([this] { showChannels1to6(); });
+    show7to8.setClickHandler([this] { showChannels7to8(); });
+    showAll.setClickHandler([this] { showAllChannels(); });
 
     forEachControl([this](Control& control) { control.setObserver(&observer_); });
 }
@@ -211,7 +211,7 @@ void ConfigScreen::showAllChannels() {
 
 void ConfigScreen::selectShowOption(OptionButton& option) {
     for (OptionButton* o : {&show1to3, &show1to6, &show7to8, &showAll}) o->setValueQuietly(o == &option);
-    if (option.onClick) option.onClick();
+    if (option.clickHandler()) option.clickHandler()();
 }
 
 bool ConfigScreen::keyDown(Key key, unsigned modifiers) {

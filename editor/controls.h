@@ -29,6 +29,16 @@ public:
 
     void setObserver(const ChangeObserver* observer) { observer_ = observer; }
 
+    // The handler a click or a change of value or selection runs, by the
+    // user or by code, as the window toolkit's own controls do.
+    const std::function<void()>& clickHandler() const { return onClick_; }
+    void setClickHandler(std::function<void()> handler) { onClick_ = std::move(handler); }
+
+    // A control is one thing on the screen: never copied or replaced.
+    Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
 protected:
     template <typename T>
     void set(T& field, const T& value) {
@@ -39,6 +49,9 @@ protected:
     void notify() const {
         if (observer_ && *observer_) (*observer_)();
     }
+
+protected:
+    std::function<void()> onClick_;
 
 private:
     bool visible_ = true;
@@ -72,7 +85,7 @@ public:
         if (index < -1 || index >= static_cast<int>(items_.size())) return;
         listIndex_ = index;
         notify();
-        if (onClick) onClick();
+        if (onClick_) onClick_();
     }
     // Selecting by the entry's text, as start-up selects "NONE".
     void setText(const std::string& text) {
@@ -81,7 +94,6 @@ public:
     }
     std::string text() const { return listIndex_ >= 0 ? items_[listIndex_] : std::string{}; }
 
-    std::function<void()> onClick;
 
 private:
     std::vector<std::string> items_;
@@ -98,14 +110,13 @@ public:
         if (value == value_) return;
         value_ = value;
         notify();
-        if (onClick) onClick();
+        if (onClick_) onClick_();
     }
     // The user's click: a ticked box clears, any other box ticks.
     void click() { setValue(value_ == 1 ? 0 : 1); }
     // The state the window is designed with; no handler runs.
     void setInitialValue(int value) { set(value_, value); }
 
-    std::function<void()> onClick;
 
 private:
     int value_ = 0;
@@ -116,7 +127,6 @@ class OptionButton : public Control {
 public:
     bool value() const { return value_; }
     void setValueQuietly(bool value) { set(value_, value); }
-    std::function<void()> onClick;
 
 private:
     bool value_ = false;

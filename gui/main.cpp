@@ -144,7 +144,7 @@ int main(int argc, char* argv[]) {
     for (auto [box, key] : {std::pair{&form.verifyAfterSend(), "verifyAfterSend"},
                             std::pair{&form.backUpBeforeSend(), "backUpBeforeSend"}}) {
         box->setValue(settings.value(key, false).toBool() ? 1 : 0);
-        box->onClick = [&settings, box, key] { settings.setValue(key, box->value() == 1); };
+        box->setClickHandler([&settings, box, key] { settings.setValue(key, box->value() == 1); });
     }
 
     MainWindow window(form, ui);

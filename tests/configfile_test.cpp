@@ -170,7 +170,7 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
         Station blank(data);
         EXPECT_EQ(blank.Run(kImport, bad), row.imports) << row.name;
         const bool refused = row.imports == C::kBadFileType || row.imports == C::kReadError;
-        EXPECT_TRUE(!refused || blank.files.resultWindow.colour() == kMessageRed) << row.name;
+        EXPECT_TRUE(!refused || blank.files.resultWindow().colour() == kMessageRed) << row.name;
         EXPECT_EQ(mine.Run(kCompare, bad), row.compares) << row.name;
         const std::vector<RecordValue> loaded = ScreenRecords(blank.screen), file = ScreenRecords(mine.screen);
         for (int n = 2; n < 2 + row.applied; ++n) EXPECT_EQ(loaded[n - 1], file[n - 1]) << row.name << " " << n;
@@ -186,7 +186,7 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
 TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
     mine.Run(kExport, data / "cmp.set");
     const std::string fileBefore = test::ReadFile(data / "cmp.set");
-    const MessageWindow& result = mine.files.resultWindow;
+    const MessageWindow& result = mine.files.resultWindow();
     mine.screen.sourceGroupAddress[2].setText("999999");  // beyond record 108: not compared
     EXPECT_EQ(mine.Run(kCompare, data / "cmp.set"), ConfigFileCommands::kIdentical);
     EXPECT_EQ(result.colour(), kMessageGreen);

@@ -304,7 +304,7 @@ TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
         const std::string name = row.widget;  // an array by its first member, the channel frames by Frame1
         EXPECT_TRUE(name.empty() || has(name) || has(name + "_0") || has(name + "1")) << row.legacy << name;
     }
-    QPointer<MessageWindowWidget> result = ui.messageWindow(form->files().resultWindow);
+    QPointer<MessageWindowWidget> result = ui.messageWindow(form->files().resultWindow());
     const QAccessibleInterface* alert = QAccessible::queryAccessibleInterface(result);
     EXPECT_EQ(result->parentWidget(), window.get());
     EXPECT_EQ(alert->role(), QAccessible::AlertMessage);
