@@ -50,7 +50,8 @@ std::string ReadProblem(const SwitchSession& session, const ReadReport& report) 
     if (report.end != TransferEnd::NoSwitch) return ReadVerdict(report).summary;
     if (report.framesHeard == 0)
         return "no switch answers on " + session.device() + ": check power, cable, port and address";
-    return "nothing on " + session.device() + " answers as a switch: " + ReadVerdict(report).summary;
+    return "nothing on " + session.device() + " answers as a switch (" + DescribeTrouble(report.givenUpOn()) +
+           "): check the cable and that no other device talks on the line";
 }
 
 SwitchSession::SwitchSession() {

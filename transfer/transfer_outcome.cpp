@@ -99,6 +99,11 @@ std::string ReadReport::failures() const {
     return silent.empty() ? troubled : troubled + "; " + silent;
 }
 
+ReplyTrouble ReadReport::givenUpOn() const {
+    if (dropped() > 0) return {ReplyTrouble::Kind::Noisy, 0, 0, dropped()};
+    return lastTrouble;
+}
+
 bool WriteReport::complete() const {
     if (!allSent()) return false;
     for (Reply r : replies)
@@ -124,10 +129,9 @@ Verdict ReadVerdict(const ReadReport& r) {
     if (r.end == TransferEnd::NoSwitch) {
         if (r.framesHeard == 0)
             return {false, "No switch answered: Get Config gave up after four queries", kSilentSwitchAdvice};
-        // What came to the last of them, or how much noise there was.
-        ReplyTrouble what = r.lastTrouble;
-        if (r.dropped() > 0) what = {ReplyTrouble::Kind::Noisy, 0, 0, r.dropped()};
-        return {false, "No switch answered properly: Get Config gave up after four queries (" + DescribeTrouble(what) + ")",
+        return {false,
+                "No switch answered properly: Get Config gave up after four queries (" +
+                    DescribeTrouble(r.givenUpOn()) + ")",
                 kUnsteadyLineAdvice};
     }
     if (r.end != TransferEnd::Finished) return {false, Interrupted("Get Config", r.end), AdviceFor(r.end)};

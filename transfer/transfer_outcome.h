@@ -101,6 +101,9 @@ struct ReadReport : TransferOutcome {
     std::string failures() const;
     // Bytes thrown away over the whole read.
     int dropped() const;
+    // What came instead of well-formed replies, for a read that gave up:
+    // the noise there was, or what came at the last part not read.
+    ReplyTrouble givenUpOn() const;
 };
 
 // The ten frames of a write are 0: switch address, 1..8: channels,
