@@ -405,6 +405,7 @@ TEST_F(Cli, FaultMatrix) {
 TEST_F(Cli, ScriptsCanTrustIt) {
     const std::string a = Prepared("a.set", 0, "Caf\xE9" "0"), b = Prepared("b.set", 0, "Q\"\n0");
     test::WriteFile("bad.set", test::ReadFile(a).replace(128 + 2, 1, 1, 25));  // record 2: command list position 25
+    test::WriteFile("other.set", test::ReadFile(a).replace(4, 6, "switch"));    // not a configuration file's header
     Simulator sim({});
     int closedPipe[2];
     ASSERT_TRUE(pipe(closedPipe) == 0 && close(closedPipe[0]) == 0);  // nobody reads
@@ -423,6 +424,8 @@ TEST_F(Cli, ScriptsCanTrustIt) {
         {"a missing operand is an error", {"diff", a}, 2, "diff needs"},
         {"an unknown command is an error", {"fetch"}, 2, "unknown command \"fetch\""},
         {"a value import refuses is named as such", {"diff", a, "bad.set"}, 2, "holds 25, which import refuses"},
+        {"a file that cannot be read, in the window's words", {"show", "bad.set"}, 2, "bad.set: File Read Error\n"},
+        {"a file of another kind, in the window's words", {"show", "other.set"}, 2, "other.set: Bad File Type\n"},
         {"a full disk fails the command", {"show", a}, 2, "standard output cannot be written", {.out = full}},
         {"a reader that went away fails the read", {"get", "--port", sim.device(), "-o", "-"}, 2,
          "standard output cannot be written", {.out = closedPipe[1]}},

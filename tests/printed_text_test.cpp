@@ -35,14 +35,14 @@ TEST(DiagnosticLog, WrittenWhileHiddenShownLaterDiscardedOnClose) {
     DiagnosticLog log("Diagnostic");
     EXPECT_FALSE(log.exists());
     log.prepend("one\r\n");
-    log.setColour(kLogMagenta);
+    log.setColour({1, 2, 3});
     log.prepend("two\r\n");
     EXPECT_TRUE(log.exists() && !log.visible());
     log.show();
-    EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string("two\r\none\r\n"), kLogMagenta));
+    EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string("two\r\none\r\n"), Rgb{1, 2, 3}));
     log.close();
-    log.show();
-    EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string(), kLogBlack));
+    log.show();  // as a new log (black: specified_texts_test.cpp)
+    EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string(), DiagnosticLog("Diagnostic").colour()));
 }
 
 }  // namespace

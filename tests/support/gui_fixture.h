@@ -32,7 +32,8 @@ private:
 };
 
 // Runs what, answering every message box it raises with the button captioned
-// answer (OK where there is none); the boxes' texts. The button is pressed
+// answer (OK where there is none); each box's title, text and informative
+// text, a line each. The button is pressed
 // after the timer's turn, as the user's press comes: what it starts may
 // raise a box of its own, which the timer (never run within itself) answers.
 inline QStringList Answering(const QString& answer, const std::function<void()>& what) {
@@ -42,7 +43,7 @@ inline QStringList Answering(const QString& answer, const std::function<void()>&
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || box->property("answered").toBool()) return;
         box->setProperty("answered", true);
-        texts << box->text() + "\n" + box->informativeText();
+        texts << box->windowTitle() + "\n" + box->text() + "\n" + box->informativeText();
         QAbstractButton* press = box->buttons().value(0);
         for (QAbstractButton* b : box->buttons())
             if (b->text() == answer) press = b;
