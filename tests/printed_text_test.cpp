@@ -1,25 +1,12 @@
-// Texts the user reads: a file's single-byte texts printed as UTF-8 (that "show" prints them so, as JSON any
-// parser accepts: cli_test.cpp and fuzz/config_file_fuzzer.cpp), and the diagnostic window's log: newest
-// first, 8192 characters, living and dying with the window.
+// The diagnostic window's log: newest first, 8192 characters, living and dying with the window. (A file's
+// single-byte texts printed as UTF-8: cli_test.cpp, and against the whole code page fuzz/config_file_fuzzer.cpp.)
 
 #include <gtest/gtest.h>
 
 #include "buslink/diagnostic_log.h"
-#include "configfile/windows1252.h"
 
 namespace kavro {
 namespace {
-
-TEST(Utf8FromWindows1252, EachKindOfByte) {
-    struct Row { const char *name, *text, *utf8; };
-    for (const Row& r : {
-             Row{"ASCII and control characters stay as they are", "0A b\x01", "0A b\x01"},
-             Row{"the euro sign at 80 takes three bytes", "\x80", "\xE2\x82\xAC"},
-             Row{"undefined bytes, such as 81 and 9D, become U+FFFD", "\x81\x9D", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-             Row{"no-break space A0 and y diaeresis FF as in Latin-1", "\xA0\xFF", "\xC2\xA0\xC3\xBF"},
-         })
-        EXPECT_EQ(Utf8FromWindows1252(r.text), r.utf8) << r.name;
-}
 
 TEST(DiagnosticLog, CapKeepsTheNewestOnTopAndCutsTheBottomMidEntry) {
     DiagnosticLog log("Diagnostic");

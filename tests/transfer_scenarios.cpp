@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
@@ -404,48 +403,6 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         EXPECT_EQ(form.lastWrite().end, TransferEnd::NotBackedUp) << row.name;
         ASSERT_EQ(rig->ui.messages.size(), 1u) << row.name;
         EXPECT_NE(rig->ui.messages[0].text.find(row.says), std::string::npos) << rig->ui.messages[0].text;
-    }
-}
-
-// A screen as a user (or a file) may leave it and Send Config sends it: any command, hexadecimal data texts of
-// any case and of any length up to the box's, any destination, "Seq", addresses and priorities.
-void RandomScreen(ConfigScreen& s, std::mt19937& random) {
-    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    auto hex = [&](int length) {
-        std::string text;
-        for (int i = 0; i < length; ++i) text += "0123456789ABCDEFabcdef"[pick(22)];
-        return text;
-    };
-    for (int c = 0; c < kChannels; ++c) {
-        for (int e = 0; e < 3; ++e) {
-            const int command = pick(kCommandCount);
-            s.commands[EventIndex(c, e)].select(command);
-            if (pick(3)) s.data[EventIndex(c, e)].setText(hex(pick(kCommands[command].maxLength + 1)));
-        }
-        s.destinationBoxes[ChannelBoxes(c)[pick(4)]].setValue(1);
-        s.seq[c].setValue(pick(2));
-        s.motorAddress[c].setText(hex(6));
-        s.sourceGroupAddress[c].setText(hex(6));
-        s.lockPriority[c].setText(hex(pick(3)));
-    }
-    s.ppMotorAddress.setText(hex(6));
-    s.switchAddress.setText(hex(6));
-}
-
-// Send Config read back: the switch holds every field that travels, and the fields that never come back raise no
-// false alarm. (A switch that keeps what it had is named by channel: gui_window_test.cpp, cli_test.cpp.)
-TEST(VerifiedWrite, TheSwitchHoldsWhatWasSent) {
-    std::mt19937 random(20261206);
-    auto rig = MakeRig(SwitchState::factory());
-    rig->form().verifyAfterSend().setValue(1);
-    for (int round = 0; round < (rig->virtualTime ? 60 : 2); ++round) {
-        RandomScreen(rig->form().screen(), random);
-        rig->form().writeSwitch();
-        const VerifyReport& check = rig->form().lastVerify();
-        ASSERT_TRUE(check.ran) << round;
-        EXPECT_TRUE(check.holds()) << "round " << round << ": "
-                                   << (check.differences.empty() ? ReadVerdict(check.read).summary
-                                                                 : DescribeHeldDifference(check.differences[0]));
     }
 }
 
