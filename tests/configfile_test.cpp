@@ -168,6 +168,7 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
              Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), ReadError, Different, 106},
              Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), ReadError, Unreadable, 3},
              Row{"record 2's type word unknown", patched(2, "\x05\x00"s), ReadError, Unreadable, 0},
+             Row{"record 2's type word an integer's in its low byte only", patched(2, "\x02\x01"s), ReadError, Unreadable, 0},
          }) {
         const fs::path bad = temp / "bad.set";
         row.make(bad);
