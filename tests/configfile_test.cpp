@@ -60,7 +60,7 @@ Snapshot Snap(const ConfigScreen& s) {
 struct Station {
     explicit Station(const fs::path& folder) : files(screen, ui, folder) { screen.fillCommandLists(); }
     // Runs a command with the user's choice (nothing: cancel); the window it showed, "" for none, and a verdict's
-    // colour (what each says: specified_texts_test.cpp).
+    // colour (what each says: designed_texts_test.cpp).
     std::string Run(Command command, std::optional<fs::path> answer) {
         ui.fileAnswers.push_back(answer ? std::optional(Utf8FromPath(*answer)) : std::nullopt);
         ui.windowsShown.clear();

@@ -46,7 +46,7 @@ TEST_F(Editor, AfterStartupEveryEventIsNoneWithNothingShown) {
                      screen.motorAddress[c].visible() || screen.sourceGroupAddress[c].visible());
         EXPECT_EQ(screen.frames[c].visible(), c < 6);
     }
-    for (int i = 0; i < kEvents; ++i) {  // the entries, and "Text1" in every data box: specified_texts_test.cpp
+    for (int i = 0; i < kEvents; ++i) {  // the entries, and "Text1" in every data box: designed_texts_test.cpp
         EXPECT_EQ(screen.commands[i].selected() + screen.commandCode(i), 0);
         EXPECT_EQ(screen.commands[i].items().size(), 19u);
         EXPECT_FALSE(screen.data[i].visible() || screen.ranges[i].visible());

@@ -283,7 +283,7 @@ TEST_F(GuiWindow, EveryLegacyWidgetNameNamesAWidget) {
 }
 
 // The event names' blue and brown and the message windows' red and green keep their hue on a dark background
-// (as the light one shows them: specified_texts_test.cpp).
+// (as the light one shows them: designed_texts_test.cpp).
 TEST(ReadableColour, DesignedColoursReadOnADarkBackground) {
     for (Rgb colour : {kPressColour, kReleaseColour, kMessageRed, kMessageGreen}) {
         const QColor designed(colour.r, colour.g, colour.b), dark(0x20, 0x20, 0x20), shown = ReadableOn(colour, dark);

@@ -28,7 +28,7 @@ TEST(DiagnosticLog, WrittenWhileHiddenShownLaterDiscardedOnClose) {
     log.show();
     EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string("two\r\none\r\n"), Rgb{1, 2, 3}));
     log.close();
-    log.show();  // as a new log (black: specified_texts_test.cpp)
+    log.show();  // as a new log (black: designed_texts_test.cpp)
     EXPECT_EQ(std::pair(log.text(), log.colour()), std::pair(std::string(), DiagnosticLog("Diagnostic").colour()));
 }
 

@@ -85,7 +85,7 @@ TEST(Startup, PortsIniChoosesThePort) {
 TEST(Startup, TheRememberedPortCannotBeUsed) {
     const std::string off = "inactive", simulated = "the simulated switch";
     // picks: each selection window's choice, nullptr to cancel; told: a piece of each message box in turn (off:
-    // the port is called inactive; the whole text: specified_texts_test.cpp); opened: the device, the simulated
+    // the port is called inactive; the whole text: designed_texts_test.cpp); opened: the device, the simulated
     // switch or "" for none (the start ends in Quit).
     struct Row { const char* name; std::vector<int> exist; std::vector<const char*> picks;
                  std::deque<NoPortChoice> wayOut; bool simulatorBuiltIn; std::vector<std::string> told;
@@ -238,7 +238,7 @@ TEST(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {
         rig.mainPort->inputClears = 0;
         form->shutDown();
         EXPECT_TRUE(rig.mainPort->inputClears > 0 && !rig.mainPort->isOpen() && !rig.pump.replyTimerRunning()) << stuck;
-        EXPECT_EQ(rig.ui.messages.size(), stuck ? 1u : 0u) << stuck;  // what it says: specified_texts_test.cpp
+        EXPECT_EQ(rig.ui.messages.size(), stuck ? 1u : 0u) << stuck;  // what it says: designed_texts_test.cpp
     }
 }
 

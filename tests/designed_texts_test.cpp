@@ -40,7 +40,7 @@ QString Same(QStringList each) {
     return each.size() == 1 ? first : each.join(" | ");
 }
 
-class SpecifiedTexts : public test::GuiFixture {
+class DesignedTexts : public test::GuiFixture {
 protected:
     // What the widgets an object name names show: "Frame9"; the members of a control array, all alike,
     // "Label2_0..7" (every third: "Check1_1..22 by 3"); a message window's label, "FileMsg/Label1". A part after
@@ -126,7 +126,7 @@ protected:
     }
 };
 
-TEST_F(SpecifiedTexts, EveryTextReadsAsDesigned) {
+TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
     // The command lists in order, each with the range label and default text its data box shows (none: no box).
     const char* const catalogue[19][3] = {
         {"NONE"}, {"UP limit"}, {"DOWN limit", "0->FF", "00"}, {"STOP"}, {"GOTO IP", "0->0F", "00"}, {"next IP UP"},
