@@ -22,35 +22,46 @@ bool Contains(const std::vector<std::string>& list, const std::string& word) {
 
 const std::vector<CommandSpec>& Commands() {
     static const std::vector<CommandSpec> commands{
-        {"get", Get, "--port DEVICE [--switch-address HEX6] -o FILE [--force] [--verbose [--decode]]",
+        {"get", Get, "--port DEVICE [--switch-address HEX6] [--site NAME] -o FILE [--force] [--verbose [--decode]]",
          "Read the whole configuration of a switch (firmware version, switch address, the eight\n"
          "channels, the source groups) and save it as FILE, or on standard output for -o -.\n"
          "Nothing is written unless every part was read. An existing FILE is kept unless --force\n"
          "is given, which replaces a regular file only (never a folder, a device or a link).\n"
-         "The read is kept in the switch's history too (kavro-switch help history).",
-         Join(kLineOptions, {"-o"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
-        {"send", Send, "--port DEVICE [--switch-address HEX6] [--verify] [--no-backup] FILE [--verbose [--decode]]",
+         "The read is kept in the journal too (kavro-switch help history), for --site NAME.",
+         Join(kLineOptions, {"-o", "--site"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
+        {"send", Send,
+         "--port DEVICE [--switch-address HEX6] [--site NAME] [--verify] [--no-backup] FILE [--verbose [--decode]]",
          "Write the configuration in FILE (- for standard input) into a switch: the switch\n"
          "address, the eight channels and the source groups, ten frames. First the switch is\n"
-         "read, as the write will reach it, and what it holds is kept in its history; when\n"
-         "that fails nothing is written, unless --no-backup is given (which skips the read).\n"
-         "With --verify the switch is read back, must hold what was sent, and the read is kept.",
-         kLineOptions, {"--verify", "--no-backup", "--verbose", "--decode"}, 1, 1, "FILE"},
-        {"restore", Restore, "--port DEVICE [--switch-address HEX6] [FILE] [--verbose [--decode]]",
-         "Put back what a switch held. The switch is read first (and kept in its history, like\n"
-         "a send's backup); then FILE is written, by default the backup taken before the newest\n"
-         "send that left the switch at the address it answers now, and read back. The file's\n"
-         "switch address is written too; without --switch-address the switch is reached by the\n"
-         "global address, so that an address a send changed can be given back.",
-         kLineOptions, {"--verbose", "--decode"}, 0, 1, "FILE"},
-        {"history", History, "[ADDRESS] [--prune-older-than DAYS]",
-         "List the switches with a history, or one switch's events, newest first: time, event\n"
-         "(get, before-send, send, after-send, restore), file, result. get, send, restore and\n"
-         "site keep each configuration they read in the data folder's history/ADDRESS\n"
-         "(~/KavroSwitch, C:\\KavroSwitch on Windows); a send's file is the backup that undoes\n"
-         "it. Nothing is removed but by --prune-older-than DAYS, which removes the events\n"
-         "older than DAYS days with their files, of every switch.",
-         {"--prune-older-than"}, {}, 0, 1, "ADDRESS"},
+         "read, as the write will reach it; what it holds and the write are entered in the\n"
+         "journal before the first frame, and nothing is written when that fails. --no-backup\n"
+         "skips the read (the write is still entered). With --verify the switch is read back,\n"
+         "must hold what was sent, and the read is kept.",
+         Join(kLineOptions, {"--site"}), {"--verify", "--no-backup", "--verbose", "--decode"}, 1, 1, "FILE"},
+        {"restore", Restore,
+         "--port DEVICE [--switch-address HEX6] [--site NAME] [--steps N | --at TIME | FILE] [--verbose [--decode]]",
+         "Put back what a switch held. The switch is read first; then what it held before the\n"
+         "newest write into it on this bus is written back, byte for byte as the switch reported\n"
+         "it, and read back. A write whose program died half way counts as the newest. --steps N\n"
+         "goes back before the N-th newest write, --at TIME to what the switch held then (the\n"
+         "newest read at or before it), FILE writes a configuration file instead. The read is\n"
+         "kept as the backup of the restore. Without --switch-address the switch is reached by\n"
+         "the global address, so that an address a send changed can be given back. A restore\n"
+         "that is refused (another bus, another switch, nothing to go back to) reads and\n"
+         "records nothing.",
+         Join(kLineOptions, {"--site", "--steps", "--at"}), {"--verbose", "--decode"}, 0, 1, "FILE"},
+        {"history", History,
+         "[ADDRESS] [--limit N] [--since TIME] [--site NAME] [--json | --csv] | --prune-older-than DAYS [--dry-run]",
+         "List the journal: the switches it knows, or one switch's entries, newest first (time,\n"
+         "event, result, addresses, bus, site, file). Events: get, before-send, send, after-send,\n"
+         "before-restore, restore, after-restore, site-send. --json and --csv print the entries\n"
+         "(of every switch without ADDRESS) for other programs and spreadsheets. The journal and\n"
+         "the configurations it names are in the data folder's history/ (~/KavroSwitch,\n"
+         "C:\\KavroSwitch on Windows). Nothing is removed but by --prune-older-than DAYS, which\n"
+         "removes older entries and the files only they name, never a write with its backup,\n"
+         "each switch's newest backup and state, or a file the journal did not write;\n"
+         "--dry-run lists them instead.",
+         {"--prune-older-than", "--limit", "--since", "--site"}, {"--json", "--csv", "--dry-run"}, 0, 1, "ADDRESS"},
         {"compare", Compare, "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
          "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
          "the switch matches the file, 1 when it differs (each difference on a line).",
@@ -62,15 +73,19 @@ const std::vector<CommandSpec>& Commands() {
          "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
          "A value that import would refuse is named as such (exit 2). Either file may be -.",
          {}, {}, 2, 2, "A B"},
-        {"site", Site, "get|send|compare MANIFEST --port DEVICE [--no-backup] [--verbose [--decode]]",
+        {"site", Site,
+         "get|send|compare|restore MANIFEST --port DEVICE [--site NAME] [--no-backup] [--verbose [--decode]]",
          "Every switch of a bus in one run. MANIFEST is a CSV file, a switch a line: ADDRESS,\n"
          "FILE[, LABEL] (# starts a comment; files are found beside the manifest). site get\n"
          "saves each switch into its file (a dated name beside it when the file exists), site\n"
          "send backs each switch up as send does, writes its file into it by its address and\n"
-         "reads it back, site compare checks each against its file. The whole manifest is\n"
+         "reads it back, site compare checks each against its file, site restore puts every\n"
+         "switch back as it was before the newest site send of the site. The journal records\n"
+         "the run for the site NAME, by default the manifest's file name. The whole manifest is\n"
          "checked before anything is sent. Exit 0 when every switch succeeded (compare: 1 when\n"
          "some differ), else 2.",
-         {"--port"}, {"--no-backup", "--verbose", "--decode"}, 2, 2, "get, send or compare and a MANIFEST"},
+         {"--port", "--site"}, {"--no-backup", "--verbose", "--decode"}, 2, 2,
+         "get, send, compare or restore and a MANIFEST"},
         {"ports", Ports, "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",

@@ -80,13 +80,14 @@ bool LoadFor(const Job& job, ConfigScreen& screen, std::string* error) {
 
 // How a switch of the manifest is worked on: the command line's choices.
 struct Run {
-    bool backUp = true;  // send: keep what each switch holds first
+    bool backUp = true;         // send: keep what each switch holds first
+    std::int64_t siteSend = 0;  // restore: the site send whose writes are undone
 };
 
 // A history not kept is told, but fails nothing.
 void WarnHistory(const SwitchSession& session, const Job& job) {
     if (!session.historyProblem().empty())
-        Warn(job.at.address + ": not kept in the history: " + Printable(session.historyProblem()));
+        Warn(job.at.address + ": not kept in the journal: " + Printable(session.historyProblem()));
 }
 
 Outcome Get(SwitchSession& session, const Job& job, const Run&) {
@@ -108,7 +109,7 @@ Outcome Send(SwitchSession& session, const Job& job, const Run& run) {
     const WriteReport& write = session.write(source, true, run.backUp);
     const BackupReport& backup = session.lastBackup();
     if (Stopped(backup.read)) return {Outcome::Kind::Interrupted, "interrupted while backing it up; nothing sent"};
-    if (write.end == TransferEnd::NotBackedUp)
+    if (write.end == TransferEnd::NotBackedUp || write.end == TransferEnd::NotJournaled)
         return Failed("not backed up, so nothing sent: " +
                       Printable(backup.end == BackupReport::End::ReadFailed ? ReadProblem(session, backup.read)
                                                                             : backup.problem));
@@ -136,15 +137,40 @@ Outcome Compare(SwitchSession& session, const Job& job, const Run&) {
                                         Printable(DescribeHeldDifference(differences.front(), "the file says"))};
 }
 
+// The switch put back as it was before the site send's write into it, by
+// its address, verified.
+Outcome Restore(SwitchSession& session, const Job& job, const Run& run) {
+    RestoreOrder order;
+    order.request.siteSend = run.siteSend;
+    order.addressing = {job.at.address, true};
+    const RestoreReport& restore = session.restore(order);
+    if (restore.refused()) return Failed(Printable(restore.refusal));
+    const WriteReport& write = session.lastWrite();
+    const BackupReport& backup = session.lastBackup();
+    if (Stopped(backup.read) && write.framesSent == 0) return {Outcome::Kind::Interrupted, "interrupted; nothing sent"};
+    if (write.end == TransferEnd::NotJournaled) return Failed("nothing sent: " + Printable(backup.problem));
+    WarnHistory(session, job);
+    const VerifyReport& check = session.lastVerify();
+    if (Stopped(write)) return {Outcome::Kind::Interrupted, "interrupted: " + WriteVerdict(write).summary};
+    if (Stopped(check.read)) return {Outcome::Kind::Interrupted, "written, interrupted while reading it back"};
+    if (!write.allSent() || write.framesHeard == 0) return Failed(Printable(WriteVerdict(write).summary));
+    if (!check.read.complete()) return Failed("written, not verified: " + ReadProblem(session, check.read));
+    if (!check.differences.empty()) return Failed(Printable(DescribeHeldDifference(check.differences.front())));
+    if (!write.complete()) return Failed(WriteVerdict(write).summary + "; read back, the switch holds it");
+    return Ok("put back as read " + restore.state->time + ", verified");
+}
+
 // Everything that can be checked before the line is touched: each file to
 // send or compare loads, each file to get can be written, the history can
 // keep the backups of a send.
 std::string PreflightProblem(const std::string& action, const std::vector<Job>& jobs, const std::string& manifest,
                              const Run& run) {
-    if (action == "send" && run.backUp)
-        if (const std::string problem = ToolHistory().unwritable(); !problem.empty())
-            return Printable(problem) + "; nothing sent: no switch could be backed up first (--no-backup sends "
-                                        "without backups)";
+    if (action == "send" || action == "restore") {
+        std::string problem;
+        if (!OpenToolJournal(&problem))
+            return Printable(problem) + "; nothing sent: no write could be entered in the journal first";
+    }
+    if (action == "restore") return "";
     for (const Job& job : jobs) {
         const std::string where = ShownName(manifest) + ":" + std::to_string(job.at.line) + ": ";
         if (action == "get") {
@@ -201,23 +227,48 @@ int Site(const CommandLine& line) {
     const std::string action = line.operands[0];
     const std::string& manifest = line.operands[1];
     const std::map<std::string, Outcome (*)(SwitchSession&, const Job&, const Run&)> actions{
-        {"get", Get}, {"send", Send}, {"compare", Compare}};
-    if (!actions.count(action)) return Fail("site takes get, send or compare, not " + ShownName(action));
+        {"get", Get}, {"send", Send}, {"compare", Compare}, {"restore", Restore}};
+    if (!actions.count(action)) return Fail("site takes get, send, compare or restore, not " + ShownName(action));
     std::string error;
     const auto text = ReadManifestText(manifest, &error);
     if (!text) return Fail(error);
-    const auto site = ParseManifest(*text, manifest, &error);
-    if (!site) return Fail(error);
+    const auto switches = ParseManifest(*text, manifest, &error);
+    if (!switches) return Fail(error);
     std::vector<Job> jobs;
     const fs::path folder = PathFromUtf8(manifest).parent_path();
-    for (const SiteSwitch& s : *site) jobs.push_back({s, folder / PathFromUtf8(s.file)});
-    const Run run{!line.has("--no-backup")};
+    for (const SiteSwitch& s : *switches) jobs.push_back({s, folder / PathFromUtf8(s.file)});
+    Run run{!line.has("--no-backup")};
     if (const std::string problem = PreflightProblem(action, jobs, manifest, run); !problem.empty()) return Fail(problem);
     if (line.get("--port").empty()) return Fail(kPortRequired);
+    // The site a run is recorded for: by default the manifest's name.
+    const std::string site = line.has("--site") ? line.get("--site")
+                             : manifest == "-" ? ""
+                                               : Utf8FromPath(PathFromUtf8(manifest).filename());
 
     SwitchSession session;
-    SessionOptions options{line.get("--port"), std::nullopt, line.has("--verbose"), line.has("--decode")};
+    SessionOptions options{line.get("--port"), std::nullopt, line.has("--verbose"), line.has("--decode"), site};
     if (!session.open(options, &error)) return Fail(error);
+    session.setSite(site);
+    if (action == "send" || action == "restore") {
+        Journal* journal = session.journal();
+        if (!journal) return Fail(Printable(session.journalProblem()) + "; nothing sent");
+        if (action == "send") {
+            const Recorded begun = journal->beginSiteSend(site, session.bus());
+            if (!begun.ok()) return Fail(Printable(begun.problem) + "; nothing sent");
+            session.setSiteSend(begun.id);
+        } else {
+            std::string problem;
+            for (const JournalEntry& e : journal->entries(EntryFilter{"", site, std::nullopt, 0}, &problem))
+                if (e.event == journal_event::kSiteSend && SameBus(e.bus, session.bus())) {
+                    run.siteSend = e.id;
+                    break;
+                }
+            if (!problem.empty()) return Fail(Printable(problem) + "; nothing sent");
+            if (!run.siteSend)
+                return Fail("the journal holds no site send of site " + ShownName(site) + " on " +
+                            Printable(BusText(session.bus())) + "; nothing sent (--site NAME names another site)");
+        }
+    }
     std::vector<SiteRow> rows;
     for (const Job& job : jobs) rows.push_back({&job, {}, 0});
     int finished = 0;

@@ -24,6 +24,7 @@ std::optional<SessionOptions> LineOptions(const CommandLine& line, std::string* 
         *error = kPortRequired;
         return std::nullopt;
     }
+    options.site = line.get("--site");
     if (line.has("--switch-address")) {
         const std::string address = line.get("--switch-address");
         if (!IsBusAddressText(address)) {
@@ -59,27 +60,32 @@ int ReadFailure(const SwitchSession& session, const ReadReport& report, const st
 
 constexpr const char* kNotBackedUp = "nothing sent: the switch could not be backed up first";
 
-// A write refused for want of a backup, in one line.
+// A write refused for want of a backup or of the journal, in one line.
 int BackupFailure(const SwitchSession& session, const BackupReport& backup, const std::string& remedy) {
-    const std::string why = backup.end == BackupReport::End::ReadFailed ? ReadProblem(session, backup.read) : backup.problem;
-    return Fail(Printable(why) + "; " + kNotBackedUp + remedy);
+    if (backup.end == BackupReport::End::ReadFailed)
+        return Fail(Printable(ReadProblem(session, backup.read)) + "; " + kNotBackedUp + remedy);
+    return Fail(Printable(backup.problem) + "; nothing sent: the write could not be entered in the journal first");
+}
+
+bool RefusedBeforeTheLine(const WriteReport& report) {
+    return report.end == TransferEnd::NotBackedUp || report.end == TransferEnd::NotJournaled;
 }
 
 void WarnHistory(const SwitchSession& session) {
-    if (!session.historyProblem().empty()) Warn("not kept in the history: " + Printable(session.historyProblem()));
+    if (!session.historyProblem().empty()) Warn("not kept in the journal: " + Printable(session.historyProblem()));
 }
 
 // How a send or a restore went: every frame must have been acknowledged,
 // and a verify may still tell what the switch holds. `done` is the line
 // printed on success.
-int WriteOutcome(const SwitchSession& session, const WriteReport& report, const ConfigScreen& source, bool verify,
-                 const std::string& done) {
+int WriteOutcome(const SwitchSession& session, const WriteReport& report, const std::string& sourceAddress, bool verify,
+                 const std::string& done, const std::string& holds = "; the switch holds it") {
     WarnHistory(session);
     const VerifyReport& check = session.lastVerify();
     if (WasInterrupted(report) || WasInterrupted(check.read)) return Interrupted(WriteVerdict(report).summary);
     const Verdict verdict = WriteVerdict(report);
     if (report.end == TransferEnd::InvalidSwitchAddress || report.end == TransferEnd::GlobalSwitchAddress)
-        return Fail(verdict.summary + " (the file's switch address is " + Printable(Quoted(source.switchAddress.text())) +
+        return Fail(verdict.summary + " (the file's switch address is " + Printable(Quoted(sourceAddress)) +
                     "; --switch-address HEX6 gives one)");
     if (report.end == TransferEnd::UnsendableText) return Fail(Printable(FirstLine(report.refusal)));
     if (!report.allSent() || report.framesHeard == 0) return Fail(verdict.summary);
@@ -89,8 +95,79 @@ int WriteOutcome(const SwitchSession& session, const WriteReport& report, const 
     for (const HeldDifference& d : check.differences) Fail(Printable(DescribeHeldDifference(d)));
     failed = failed || !check.differences.empty();
     if (failed) return kFailed;
-    std::cout << done << (verify ? "; the switch holds it" : "") << std::endl;
+    std::cout << done << (verify ? holds : "") << std::endl;
     return kOk;
+}
+
+// --steps N: a whole number from 1.
+std::optional<int> Steps(const std::string& text) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const int steps = std::stoi(text);
+    return steps >= 1 ? std::optional<int>(steps) : std::nullopt;
+}
+
+// What to put back and how the switch is reached, checked before the line
+// is touched.
+std::optional<RestoreOrder> RestoreOrderOf(const CommandLine& line, const SessionOptions& options, std::string* error) {
+    RestoreOrder order;
+    if (!line.operands.empty()) {
+        const std::string& file = line.operands[0];
+        if (line.has("--steps") || line.has("--at")) {
+            *error = "restore takes FILE, or --steps N or --at TIME to choose from the journal, not both";
+            return std::nullopt;
+        }
+        order.bytes = ReadConfigArgument(file, error);
+        if (!order.bytes) return std::nullopt;
+        order.file = PathFromUtf8(file);
+    }
+    if (line.has("--steps") && line.has("--at")) {
+        *error = "restore takes --steps N or --at TIME, not both";
+        return std::nullopt;
+    }
+    if (line.has("--steps")) {
+        const auto steps = Steps(line.get("--steps"));
+        if (!steps) {
+            *error = "--steps takes a number of writes to go back, 1 or more, not " + ShownName(line.get("--steps"));
+            return std::nullopt;
+        }
+        order.request.steps = *steps;
+    }
+    if (line.has("--at")) {
+        order.request.at = ParseUserTime(line.get("--at"));
+        if (!order.request.at) {
+            *error = "--at takes a time such as 2026-12-06 14:30 (your computer's time) or 2026-12-06T13:30:00Z (UTC), "
+                     "not " + ShownName(line.get("--at"));
+            return std::nullopt;
+        }
+    }
+    order.request.site = options.site;
+    if (options.switchAddress) order.addressing = {*options.switchAddress, true};
+    return order;
+}
+
+// Lines of a refusal that lists journal entries, under its one line.
+int RestoreRefused(const RestoreReport& report) {
+    Fail(Printable(report.refusal));
+    for (const std::string& entry : report.listed) std::cerr << "  " << Printable(entry) << "\n";
+    std::cerr.flush();
+    return kFailed;
+}
+
+// How a restore went, as send tells it; what a write cannot put back is
+// named instead of "holds it".
+int RestoreOutcome(const SwitchSession& session, const RestoreReport& restore, const std::string& name) {
+    const WriteReport& report = session.lastWrite();
+    if (restore.refused()) return RestoreRefused(restore);
+    if (WasInterrupted(session.lastBackup().read)) return Interrupted("nothing sent");
+    if (RefusedBeforeTheLine(report)) return BackupFailure(session, session.lastBackup(), "");
+    const std::string& now = restore.addressBefore;
+    std::string done = "Restored " + name + (restore.state ? " (read " + restore.state->time + ")" : "") +
+                       " into switch " + now +
+                       (restore.addressRestored != now ? ", which answers to " + restore.addressRestored + " again" : "") +
+                       " (10 frames acknowledged)";
+    std::string holds = "; the switch holds it";
+    for (const std::string& what : restore.notPutBack) holds += (holds.back() == 't' ? ", but not " : ", nor ") + what;
+    return WriteOutcome(session, report, restore.addressRestored, true, done, holds);
 }
 
 }  // namespace
@@ -105,6 +182,7 @@ int Get(const CommandLine& line) {
 
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
+    session.setSite(options->site);
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing written");
     session.keepRead();
@@ -133,73 +211,34 @@ int Send(const CommandLine& line) {
     if (!LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
+    session.setSite(options->site);
     const bool verify = line.has("--verify");
     const WriteReport& report = session.write(source, verify, !line.has("--no-backup"));
     const BackupReport& backup = session.lastBackup();
     if (WasInterrupted(backup.read)) return Interrupted("nothing sent");
-    if (report.end == TransferEnd::NotBackedUp) return BackupFailure(session, backup, " (--no-backup sends without one)");
-    return WriteOutcome(session, report, source, verify, "Sent " + ShownName(file) + " (10 frames acknowledged)");
+    if (RefusedBeforeTheLine(report)) return BackupFailure(session, backup, " (--no-backup sends without one)");
+    return WriteOutcome(session, report, source.switchAddress.text(), verify,
+                        "Sent " + ShownName(file) + " (10 frames acknowledged)");
 }
 
-// Reads the switch (its backup, and the address it answers now), finds
-// what to put back, and writes it as it stands, verified. The write reaches
-// the switch as the read did: by --switch-address, or by the global
-// address, which alone lets a restore give the switch back an address
-// another send changed.
+// Reads the switch (its backup, and the address it answers now), chooses
+// what to put back, and writes it, verified. The write reaches the switch
+// as the read did: by --switch-address, or by the global address, which
+// alone lets a restore give the switch back an address another send
+// changed.
 int Restore(const CommandLine& line) {
     std::string error;
-    std::string file = line.operands.empty() ? "" : line.operands[0];
-    ConfigScreen source;
-    source.fillCommandLists();
-    if (!file.empty()) {
-        const auto bytes = ReadConfigArgument(file, &error);
-        if (!bytes) return Fail(error);
-        if (!LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
-    }
     const auto options = LineOptions(line, &error);
     if (!options) return Fail(error);
-    const SwitchHistory history = ToolHistory();
-    if (const std::string problem = history.unwritable(); !problem.empty())
-        return Fail(Printable(problem) + "; " + kNotBackedUp);
+    const auto order = RestoreOrderOf(line, *options, &error);
+    if (!order) return Fail(error);
 
     SwitchSession session;
     if (!session.open(*options, &error)) return Fail(error);
-    const ReadReport& read = session.read();
-    if (WasInterrupted(read)) return Interrupted("nothing sent");
-    if (!read.complete()) return ReadFailure(session, read, kNotBackedUp);
-    const std::string now = session.readScreen().switchAddress.text();
-    if (file.empty()) {
-        const auto write = history.newestWriteTo(now);
-        const std::string lists = " (kavro-switch history lists what is kept; restore FILE sends one of its files)";
-        if (!write) return Fail("the history holds no send that left a switch at " + now + "; nothing sent" + lists);
-        const fs::path backup = history.switchFolder(write->folderAddress) / PathFromUtf8(write->line.file);
-        if (write->line.event == history_event::kRestore)
-            return Fail("the last write into switch " + now + " was a restore, at " + Printable(write->line.time) +
-                        "; nothing sent: to undo it, restore its backup " + ShownName(Utf8FromPath(backup)));
-        if (write->line.file.empty())
-            return Fail("the last send into switch " + now + ", at " + Printable(write->line.time) +
-                        ", kept no backup; nothing sent" + lists);
-        file = Utf8FromPath(backup);
-        const auto bytes = ReadConfigArgument(file, &error);
-        if (!bytes || !LoadConfigArgument(file, *bytes, source, &error)) return Fail(error + "; nothing sent");
-    }
-    if (options->switchAddress) {
-        if (AddressShown(source.switchAddress.text()) != AddressShown(*options->switchAddress))
-            return Fail(ShownName(file) + " gives the switch the address " + Printable(Quoted(source.switchAddress.text())) +
-                        ", which a write to " + AddressShown(*options->switchAddress) +
-                        " cannot: without --switch-address the switch is reached by the global address (with no "
-                        "other switch on the line); nothing sent");
-        source.useSwitchAddress.setValue(1);
-    } else {
-        source.useSwitchAddress.setValue(0);
-    }
-    if (const BackupReport& backup = session.keepBackup(); !backup.kept()) return BackupFailure(session, backup, "");
-    const WriteReport& report = session.restore(source);
-    const std::string restored = AddressShown(source.switchAddress.text());
-    return WriteOutcome(session, report, source, true,
-                        "Restored " + ShownName(file) + " into switch " + now +
-                            (restored != now ? ", which answers to " + restored + " again" : "") +
-                            " (10 frames acknowledged)");
+    session.setSite(options->site);
+    const RestoreReport& restore = session.restore(*order);
+    const std::string name = ShownName(Utf8FromPath(restore.file));
+    return RestoreOutcome(session, restore, name);
 }
 
 // What the switch holds against the file: every field the messages carry

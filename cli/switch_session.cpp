@@ -8,6 +8,7 @@
 #include "buslink/port_problems.h"
 #include "platform/utf8_path.h"
 #include "platform_qt/qt_serial_port.h"
+#include "platform_qt/system_ports.h"
 #include "transfer/traffic_decoder.h"
 
 namespace kavro::cli {
@@ -40,11 +41,13 @@ void Echo(const std::string& entry, bool decode) {
     std::cerr.flush();
 }
 
-std::filesystem::path DataFolder() { return DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString())); }
-
 }  // namespace
 
-SwitchHistory ToolHistory() { return SwitchHistory(DataFolder(), VersionText(ProgramVersion())); }
+std::filesystem::path ToolDataFolder() { return DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString())); }
+
+std::unique_ptr<Journal> OpenToolJournal(std::string* problem) {
+    return Journal::open(ToolDataFolder(), VersionText(ProgramVersion()), problem);
+}
 
 std::string ReadProblem(const SwitchSession& session, const ReadReport& report) {
     if (report.end != TransferEnd::NoSwitch) return ReadVerdict(report).summary;
@@ -78,7 +81,8 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     env.pump = &pump_;
     env.ui = &ui_;
     env.hardwarePort = [] { return std::make_unique<QtSerialPort>(); };
-    env.dataFolder = DataFolder();
+    env.dataFolder = ToolDataFolder();
+    env.systemPorts = SystemSerialPorts;
     StartOptions start;
     start.device = options.device;
     form_ = std::make_unique<Application>(env, start);
@@ -114,10 +118,6 @@ std::string SwitchSession::keepRead() {
     return form_->historyProblem();
 }
 
-const WriteReport& SwitchSession::restore(const ConfigScreen& source) {
-    form_->verifyAfterSend().setValue(1);
-    form_->writeScreen(source, WriteKind::Restore);
-    return form_->lastWrite();
-}
+const RestoreReport& SwitchSession::restore(const RestoreOrder& order) { return form_->restore(order); }
 
 }  // namespace kavro::cli

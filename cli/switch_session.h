@@ -22,6 +22,7 @@ struct SessionOptions {
     std::optional<std::string> switchAddress;  // reach the switch by its own address
     bool verbose = false;                      // every frame on standard error
     bool decode = false;                       // ... and what it means
+    std::string site;                          // the site the journal records the run for
 };
 
 class SwitchSession {
@@ -43,15 +44,19 @@ public:
     const WriteReport& write(ConfigScreen& source, bool verify = false, bool backUp = false);
     const VerifyReport& lastVerify() const { return form_->lastVerify(); }
     const BackupReport& lastBackup() const { return form_->lastBackup(); }
-    // The last read kept in the history as a get; what went wrong, or empty.
+    // The last read kept in the journal as a get; what went wrong, or empty.
     std::string keepRead();
-    // The last read kept as the backup before a restore, then the restore:
-    // the source written as it stands (its switch address included),
-    // verified.
-    const BackupReport& keepBackup() { return form_->keepBackup(); }
-    const WriteReport& restore(const ConfigScreen& source);
-    // Why the last transfer's history was not kept; empty when it was.
+    // Puts back what the switch held (Application::restore).
+    const RestoreReport& restore(const RestoreOrder& order);
+    const WriteReport& lastWrite() const { return form_->lastWrite(); }
+    // Why the last transfer's journal entry was not kept; empty when it was.
     const std::string& historyProblem() const { return form_->historyProblem(); }
+    // The journal, and which bus and site this run records.
+    Journal* journal() { return form_->journal(); }
+    const std::string& journalProblem() const { return form_->journalProblem(); }
+    BusIdentity bus() const { return form_->bus(); }
+    void setSite(const std::string& site) { form_->setSite(site); }
+    void setSiteSend(std::int64_t entry) { form_->setSiteSend(entry); }
     // Another switch on the same line, by its address.
     void setSwitchAddress(std::optional<std::string> address) { options_.switchAddress = std::move(address); }
     // What the switch address of a screen becomes when it is sent.
@@ -71,9 +76,10 @@ private:
     QTimer signalWatch_;
 };
 
-// The history in the data folder, as the window keeps it (KavroSwitch in
-// the home folder).
-SwitchHistory ToolHistory();
+// The data folder the window uses too (KavroSwitch in the home folder),
+// and the journal in it; nothing, with the reason, when it cannot be used.
+std::filesystem::path ToolDataFolder();
+std::unique_ptr<Journal> OpenToolJournal(std::string* problem);
 
 // Why a read did not get everything, in one line.
 std::string ReadProblem(const SwitchSession& session, const ReadReport& report);

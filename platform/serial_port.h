@@ -44,6 +44,7 @@ struct SystemPort {
     std::string serialNumber;
     int vendorId = -1;  // USB ids; -1 when the port has none
     int productId = -1;
+    std::string location;  // its place on the USB ("pci-0000:00:14.0-usb-0:2:1.0-port0"); may be empty
 };
 
 // A port keeps at most this many received bytes and drops what comes

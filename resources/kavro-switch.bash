@@ -23,7 +23,7 @@ _kavro_switch() {
             compopt -o filenames 2>/dev/null
             return ;;
         --line-pacing) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
-        --switch-address|--address|--firmware|--fault|--prune-older-than) return ;;
+        --switch-address|--address|--firmware|--fault|--prune-older-than|--steps|--at|--since|--limit|--site) return ;;
     esac
 
     if [ -z "$command" ]; then
@@ -32,12 +32,12 @@ _kavro_switch() {
     fi
     local options=""
     case "$command" in
-        get) options="--port --switch-address -o --force --verbose --decode" ;;
-        send) options="--port --switch-address --verify --no-backup --verbose --decode" ;;
-        restore) options="--port --switch-address --verbose --decode" ;;
-        history) options="--prune-older-than" ;;
+        get) options="--port --switch-address --site -o --force --verbose --decode" ;;
+        send) options="--port --switch-address --site --verify --no-backup --verbose --decode" ;;
+        restore) options="--port --switch-address --site --steps --at --verbose --decode" ;;
+        history) options="--limit --since --site --json --csv --prune-older-than --dry-run" ;;
         compare) options="--port --switch-address --verbose --decode" ;;
-        site) options="--port --no-backup --verbose --decode" ;;
+        site) options="--port --site --no-backup --verbose --decode" ;;
         show|ports) options="--json" ;;
         simulate) options="--firmware --address --load --fault --line-pacing" ;;
         help) COMPREPLY=($(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur")); return ;;
@@ -45,7 +45,7 @@ _kavro_switch() {
     if [[ "$cur" == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help --version" -- "$cur"))
     elif [ "$command" = site ] && [ "${COMP_WORDS[COMP_CWORD-1]}" = site ]; then
-        COMPREPLY=($(compgen -W "get send compare" -- "$cur"))
+        COMPREPLY=($(compgen -W "get send compare restore" -- "$cur"))
     elif [ "$command" = site ]; then
         COMPREPLY=($(compgen -f -X '!*.csv' -- "$cur") $(compgen -d -- "$cur"))
         compopt -o filenames 2>/dev/null

@@ -9,6 +9,7 @@ packages=(
   build-essential cmake            # compiler and build
   qt6-base-dev qt6-serialport-dev  # Qt 6 widgets and serial port
   qt6-svg-dev                      # the program's icon, drawn from SVG
+  libsqlite3-dev                   # the journal of writes (SQLite)
   qt6-qpa-plugins                  # the window system plug-ins (xcb, offscreen)
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
@@ -16,7 +17,7 @@ packages=(
 )
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
 # only parses the JSON the file target prints.
-[ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev qt6-base-dev)
+[ "${1:-}" = "--fuzz" ] && packages=(build-essential cmake clang-14 libclang-rt-14-dev qt6-base-dev libsqlite3-dev)
 [ "${1:-}" = "--only" ] && packages=("${@:2}")
 
 missing=()

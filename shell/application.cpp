@@ -51,7 +51,6 @@ Application::Application(ShellEnvironment environment, StartOptions options)
     usingSimulator_ = options_.simulator && env_.simulatedPort;
     verifyAfterSend_.setCaption("Verify after Send");
     backUpBeforeSend_.setCaption("Back up before Send");
-    if (!env_.dataFolder.empty()) history_.emplace(env_.dataFolder, VersionText(env_.version));
 }
 
 Application::~Application() {
@@ -273,107 +272,6 @@ void Application::writeSwitch() {
     if (VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_).ok) savedRecords_ = sent;
 }
 
-std::string BackupRefusal(const BackupReport& b) {
-    using End = BackupReport::End;
-    const char* const remedy = "clear \"Back up before Send\" to send without a backup.";
-    if (b.end == End::ReadFailed && (b.read.end == TransferEnd::Stopped || b.read.end == TransferEnd::Closing)) return {};
-    switch (b.end) {
-    case End::Unwritable:
-        return "Send Config sent nothing: " + b.problem + ", so what the switch holds could not be backed up first.\n\n"
-               "Make that folder writable, or " + remedy;
-    case End::ReadFailed:
-        return "Send Config sent nothing: reading the switch to back it up first failed (" + b.problem + ").\n\n"
-               "Check the switch and the line and send again, or " + remedy;
-    case End::NotKept:
-        return "Send Config sent nothing: what the switch holds was read, but its backup could not be kept (" +
-               b.problem + ").\n\nFree some space or make the data folder writable, or " + remedy;
-    default: return {};
-    }
-}
-
-// The backup comes first, and only a kept one lets the write go on; a
-// screen that must not be sent, or no port, is refused by the write itself
-// without a read.
-void Application::writeScreen(const ConfigScreen& source, WriteKind kind) {
-    if (busy()) return;
-    reopenPort();
-    lastAction_ = LastAction::Write;
-    lastVerify_ = {};
-    historyProblem_.clear();
-    if (kind == WriteKind::Send) {
-        lastBackup_ = {};
-        if (backUpBeforeSend_.value() == 1 && port_->isOpen() && !SendRefusal(source)) {
-            phase_ = "Backing up the switch: ";
-            backUp(AddressingOf(source));
-            phase_ = "";
-        }
-    }
-    if ((kind == WriteKind::Restore || lastBackup_.end != BackupReport::End::NotAsked) && !lastBackup_.kept()) {
-        transfer_.refuseWrite(TransferEnd::NotBackedUp, BackupRefusal(lastBackup_));
-        return;
-    }
-    transfer_.writeSwitch(source);
-    const WriteReport& write = transfer_.lastWrite();
-    if (write.framesSent > 0) recordWrite(source, kind);
-    if (verifyAfterSend_.value() == 1 && write.allSent() && write.framesHeard > 0) verifyWrite(source);
-}
-
-const BackupReport& Application::backUp(const Addressing& addressing) {
-    lastBackup_ = {};
-    lastBackup_.end = BackupReport::End::Unwritable;
-    lastBackup_.problem = history_ ? history_->unwritable() : "no data folder is known to keep a backup in";
-    if (!lastBackup_.problem.empty()) return lastBackup_;
-    readFresh(addressing);
-    return keepBackup();
-}
-
-const BackupReport& Application::keepBackup() {
-    lastBackup_ = {};
-    lastBackup_.read = transfer_.lastRead();
-    if (!freshScreen_ || !lastBackup_.read.complete()) {
-        lastBackup_.end = BackupReport::End::ReadFailed;
-        lastBackup_.problem = ReadVerdict(lastBackup_.read).summary;
-        return lastBackup_;
-    }
-    const Kept kept = history_ ? history_->keep(*freshScreen_, {.event = history_event::kBeforeSend,
-                                                                .result = kHistoryResultOk,
-                                                                .port = openedDevice_})
-                               : Kept{{}, "no data folder is known to keep a backup in"};
-    lastBackup_.end = kept.ok() ? BackupReport::End::Kept : BackupReport::End::NotKept;
-    lastBackup_.problem = kept.problem;
-    lastBackup_.file = kept.file;
-    lastBackup_.address = freshScreen_->switchAddress.text();
-    return lastBackup_;
-}
-
-void Application::recordGet(const ReadReport& report, const ConfigScreen& read) {
-    historyProblem_.clear();
-    if (!history_ || !report.switchAddress.read || report.end == TransferEnd::Closing) return;
-    const HistoryEvent line{.event = history_event::kGet,
-                            .result = report.complete() ? kHistoryResultOk : ReadVerdict(report).summary,
-                            .port = openedDevice_};
-    historyProblem_ = report.complete() ? history_->keep(read, line).problem
-                                        : history_->note(read.switchAddress.text(), line);
-}
-
-// A send is logged in the folder of the switch as it was before (or, with
-// no backup, as the write left it), naming the backup that undoes it.
-void Application::recordWrite(const ConfigScreen& sent, WriteKind kind) {
-    if (!history_) return;
-    const WriteReport& write = transfer_.lastWrite();
-    const bool backedUp = lastBackup_.kept();
-    const std::string written = AddressShown(sent.switchAddress.text());
-    const std::string verdict = WriteVerdict(write).summary;
-    const HistoryEvent line{.event = kind == WriteKind::Restore ? history_event::kRestore : history_event::kSend,
-                            .file = backedUp ? Utf8FromPath(lastBackup_.file.filename()) : "",
-                            .result = write.complete() ? kHistoryResultOk
-                                      : verdict.empty() ? "the program closed during the write" : verdict,
-                            .port = openedDevice_,
-                            .addressBefore = backedUp ? lastBackup_.address : "",
-                            .addressWritten = written};
-    historyProblem_ = history_->note(backedUp ? lastBackup_.address : written, line);
-}
-
 Addressing AddressingOf(const ConfigScreen& screen) {
     return {screen.switchAddress.text(), screen.useSwitchAddress.value() == 1};
 }
@@ -385,34 +283,6 @@ const ReadReport& Application::readFresh(const Addressing& addressing, const Rea
     freshScreen_->useSwitchAddress.setValue(addressing.useSwitchAddress ? 1 : 0);
     transfer_.readSwitch(*freshScreen_, parts);
     return transfer_.lastRead();
-}
-
-// Reads the switch back into a screen of its own, addressed as the write
-// was (the write gave the switch the address it was sent by), and
-// compares it with the screen that was sent.
-void Application::verifyWrite(const ConfigScreen& sent) {
-    phase_ = "Checking what the switch holds: ";
-    lastVerify_.ran = true;
-    lastVerify_.read = readFresh(AddressingOf(sent));
-    phase_ = "";
-    if (lastVerify_.read.complete()) {
-        lastVerify_.differences = CompareHeld(sent, lastVerify_.read.held);
-        if (history_) {
-            const std::string result = lastVerify_.differences.empty()
-                                           ? kHistoryResultOk
-                                           : "differs: " + DescribeHeldDifference(lastVerify_.differences.front());
-            const Kept kept = history_->keep(
-                *freshScreen_, {.event = history_event::kAfterSend, .result = result, .port = openedDevice_});
-            if (!kept.ok()) historyProblem_ = kept.problem;
-        }
-    }
-    if (lastVerify_.differences.empty()) return;
-    std::vector<std::string> lines;
-    for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
-    verifyWindow_.setText("The switch does not hold what was sent");
-    verifyWindow_.setDetails(std::move(lines));
-    verifyWindow_.setVisible(true);
-    env_.ui->showMessageWindow(verifyWindow_);
 }
 
 void Application::stopTransfer() { transfer_.stop(); }
@@ -455,7 +325,7 @@ bool Application::mayClose() {
 
 bool Application::mayDiscardChanges(const std::string& action) {
     return !unsentChanges() ||
-           env_.ui->askYesNo("The screen_ has changes that were not sent to a switch or exported to a file.\n\n" +
+           env_.ui->askYesNo("The screen has changes that were not sent to a switch or exported to a file.\n\n" +
                                  action,
                              "Discard Changes", "Cancel", false);
 }
@@ -488,10 +358,14 @@ Verdict Application::lastVerdict() const {
     switch (lastAction_) {
     case LastAction::Read: return ReadVerdict(transfer_.lastRead());
     case LastAction::Write:
+        if (lastRestore_.refused()) return {false, "Nothing was put back: " + lastRestore_.refusal, ""};
         if (transfer_.lastWrite().end == TransferEnd::NotBackedUp)
             return {false, "Send Config sent nothing: what the switch holds could not be backed up first (" +
                                lastBackup_.problem + ")",
                     lastBackup_.end == BackupReport::End::ReadFailed ? ReadVerdict(lastBackup_.read).advice : ""};
+        if (transfer_.lastWrite().end == TransferEnd::NotJournaled)
+            return {false, "Send Config sent nothing: the write could not be entered in the journal first (" +
+                               lastBackup_.problem + ")", ""};
         return VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_);
     case LastAction::File: return {files_.lastEvent().ok, FileEventText(files_.lastEvent()), ""};
     default: return {true, "", ""};
@@ -518,7 +392,7 @@ std::string Application::connectionText() const {
 std::string Application::statusText() const {
     const Verdict verdict = lastVerdict();
     return connectionText() + (verdict.summary.empty() ? "" : "  -  " + verdict.summary) +
-           (historyProblem_.empty() ? "" : "  (not kept in the history: " + historyProblem_ + ")");
+           (historyProblem_.empty() ? "" : "  (not kept in the journal: " + historyProblem_ + ")");
 }
 
 void Application::showDiagnostic() {

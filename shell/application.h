@@ -19,7 +19,7 @@
 #include "editor/config_screen.h"
 #include "configfile/config_records.h"
 #include "configfile/file_commands.h"
-#include "history/switch_history.h"
+#include "history/journal.h"
 #include "transfer/held_comparison.h"
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
@@ -43,6 +43,7 @@ struct ShellEnvironment {
     PortDeviceTable devices = DeviceForPort;
     std::function<std::vector<SystemPort>()> systemPorts;  // the ports present now; may be empty
     Version version = ProgramVersion();
+    Journal::Clock clock;  // the journal's times; empty: the computer's clock
 };
 
 // How this run reaches the switch.
@@ -107,20 +108,20 @@ public:
     const OpenResult& portOpenResult() const override { return openResult_; }
     const ReadReport& readFresh(const Addressing& addressing, const ReadParts& parts = {}) override;
     const ConfigScreen& freshScreen() const override { return *freshScreen_; }
-    void writeScreen(const ConfigScreen& source, WriteKind kind = WriteKind::Send) override;
+    void writeScreen(const ConfigScreen& source) override;
+    const RestoreReport& restore(const RestoreOrder& order) override;
     const ReadReport& lastRead() const override { return transfer_.lastRead(); }
     const WriteReport& lastWrite() const override { return transfer_.lastWrite(); }
     const VerifyReport& lastVerify() const override { return lastVerify_; }
-    const BackupReport& keepBackup() override;
     const BackupReport& lastBackup() const override { return lastBackup_; }
+    const RestoreReport& lastRestore() const override { return lastRestore_; }
     void recordGet(const ReadReport& report, const ConfigScreen& read) override;
-    const SwitchHistory* history() const override { return history_ ? &*history_ : nullptr; }
+    Journal* journal() override;
+    const std::string& journalProblem() const override { return journalProblem_; }
+    BusIdentity bus() const override;
+    void setSite(const std::string& site) override { site_ = site; }
+    void setSiteSend(std::int64_t entry) override { siteSend_ = entry; }
     const std::string& historyProblem() const override { return historyProblem_; }
-
-    // Reads the switch into a fresh screen and keeps it as the backup
-    // before a write; the history folder is checked before the line is
-    // touched.
-    const BackupReport& backUp(const Addressing& addressing);
 
     // PortChoiceOwner
     std::array<bool, 17> availablePorts() override;
@@ -150,8 +151,21 @@ private:
     void openPort();
     void showPortSelection(bool modal);
     void runFileCommand(void (ConfigFileCommands::*command)());
-    void verifyWrite(const ConfigScreen& sent);
-    void recordWrite(const ConfigScreen& sent, WriteKind kind);
+    // The journaled write shared by Send Config and a restore: entered with
+    // its backup before the first frame, its outcome after the last, read
+    // back when asked. exact: a switch's own bytes, else the screen.
+    struct WriteOrder {
+        const char* event;
+        const ConfigScreen& screen;
+        const HeldConfiguration* exact = nullptr;
+        std::optional<ReadRecord> backup;
+        bool verify = false;
+    };
+    void journaledWrite(WriteOrder order);
+    void verifyWrite(const WriteOrder& order, std::int64_t writeId);
+    ReadRecord readRecord(const char* event) const;
+    std::string refuseRestore(std::string why);
+    bool loadRestoreFile(const std::filesystem::path& file, const std::optional<ConfigBytes>& bytes = {});
     void reopenPort();
     bool mayDiscardChanges(const std::string& action);
     // What the screen now holds counts as kept (sent, exported, read).
@@ -181,9 +195,14 @@ private:
     std::unique_ptr<ConfigScreen> freshScreen_;  // what the last fresh read found
     const char* phase_ = "";                     // what a fresh read is for, in progress texts
     VerifyReport lastVerify_;
-    std::optional<SwitchHistory> history_;
+    std::unique_ptr<Journal> journal_;
+    std::string journalProblem_;
     BackupReport lastBackup_;
+    RestoreReport lastRestore_;
+    std::unique_ptr<ConfigScreen> restoreScreen_;  // a restore's configuration, when it is a file's
     std::string historyProblem_;
+    std::string site_;
+    std::int64_t siteSend_ = 0;
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 

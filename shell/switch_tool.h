@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "buslink/diagnostic_log.h"
+#include "configfile/config_records.h"
 #include "editor/config_screen.h"
-#include "history/switch_history.h"
+#include "history/journal.h"
+#include "history/restore_choice.h"
 #include "platform/serial_port.h"
 #include "transfer/held_comparison.h"
 #include "transfer/switch_transfer.h"
@@ -40,10 +42,10 @@ Addressing AddressingOf(const ConfigScreen& screen);
 struct BackupReport {
     enum class End {
         NotAsked,    // no backup was asked for
-        Kept,        // read and kept in the history
-        Unwritable,  // the history folder cannot be written: nothing was read
+        Kept,        // read, and entered in the journal with the write
+        Unwritable,  // the journal cannot be written: nothing was read
         ReadFailed,  // the switch could not be read whole
-        NotKept,     // read, but the backup could not be kept
+        NotKept,     // read, but the backup and its write could not be entered in the journal
     };
     End end = End::NotAsked;
     ReadReport read;             // the read before the write
@@ -53,13 +55,34 @@ struct BackupReport {
     bool kept() const { return end == End::Kept; }
 };
 
-// What the window tells of a write refused for want of a backup, with what
-// to do; empty when the backup read was stopped (the user knows).
+// What the window tells of a write refused for want of a backup or of the
+// journal, with what to do; empty when the backup read was stopped (the
+// user knows).
 std::string BackupRefusal(const BackupReport& backup);
 
-// A write of a file or screen, or a restore of a backup: the history keeps
-// which it was, and looks for the newest send to undo.
-enum class WriteKind { Send, Restore };
+// A restore: what to put back, and how the switch is reached.
+struct RestoreOrder {
+    std::filesystem::path file;  // a configuration named by the user; empty: chosen from the journal
+    std::optional<ConfigBytes> bytes;  // its bytes, when read already (standard input)
+    RestoreRequest request;      // how far back, which site
+    Addressing addressing;       // by the switch's own address, or by the global one
+};
+
+// What a restore chose and did; the write and its read-back are in
+// lastWrite() and lastVerify().
+struct RestoreReport {
+    std::string refusal;              // why nothing was sent, in one line; empty when it was written
+    std::vector<std::string> listed;  // the journal entries a refusal is about
+    std::optional<JournalEntry> state;   // the recorded read put back
+    std::optional<JournalEntry> undone;  // the write it undid
+    std::filesystem::path file;       // the file it came from
+    bool exact = false;               // written from the switch's own bytes, every byte
+    std::string addressBefore;        // the address the switch answered before
+    std::string addressRestored;      // the address it was given
+    // What a write cannot put back, named instead ("firmware version: ...").
+    std::vector<std::string> notPutBack;
+    bool refused() const { return !refusal.empty(); }
+};
 
 // The verdict on a write that was read back.
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
@@ -131,21 +154,35 @@ public:
     // Send Config of any screen (a file's, for the command-line tool), read
     // back and compared when "Verify after Send" is ticked. With "Back up
     // before Send" ticked, the switch is first read, as the write will
-    // address it, into a fresh screen and kept in the history; nothing is
-    // written when that fails. A restore writes after keepBackup().
-    virtual void writeScreen(const ConfigScreen& source, WriteKind kind = WriteKind::Send) = 0;
+    // address it, into a fresh screen. The write is entered in the journal,
+    // with that backup, before its first frame; nothing is written when
+    // the backup read fails or the journal cannot be written.
+    virtual void writeScreen(const ConfigScreen& source) = 0;
+    // Puts back what a switch held: the switch is read, the state to put
+    // back chosen (from the journal, or the order's file), the read kept as
+    // the backup of the restore, then written and read back. A refused
+    // restore sends nothing and records nothing.
+    virtual const RestoreReport& restore(const RestoreOrder& order) = 0;
     virtual const ReadReport& lastRead() const = 0;
     virtual const WriteReport& lastWrite() const = 0;
     virtual const VerifyReport& lastVerify() const = 0;
-    // Keeps the last fresh read as the backup before a write.
-    virtual const BackupReport& keepBackup() = 0;
     virtual const BackupReport& lastBackup() const = 0;
-    // Keeps a Get Config in the history: its file when the read is
-    // complete, a line when at least the switch address came.
+    virtual const RestoreReport& lastRestore() const = 0;
+    // Keeps a Get Config in the journal: its file when the read is
+    // complete, an entry when at least the switch address came.
     virtual void recordGet(const ReadReport& report, const ConfigScreen& read) = 0;
-    // The history of each switch, in the data folder; none without one.
-    virtual const SwitchHistory* history() const = 0;
-    // Why the last transfer's history was not kept; empty when it was.
+    // The journal in the data folder, opened when first asked for; none
+    // without a data folder or when it cannot be used (journalProblem()
+    // tells why).
+    virtual Journal* journal() = 0;
+    virtual const std::string& journalProblem() const = 0;
+    // Which bus this run reaches: the device, the adapter, and the site
+    // named for it.
+    virtual BusIdentity bus() const = 0;
+    virtual void setSite(const std::string& site) = 0;
+    // The writes from now on belong to this site send (0: none).
+    virtual void setSiteSend(std::int64_t entry) = 0;
+    // Why the last transfer's journal entry was not kept; empty when it was.
     virtual const std::string& historyProblem() const = 0;
 };
 

@@ -8,7 +8,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <sstream>
+#include <thread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -265,10 +265,10 @@ TEST_F(Cli, AWholeSiteInOneRun) {
 
 // Every write can be undone. send keeps what the switch held before (a verified one also what it holds after), get
 // keeps its read; a wrong file sent, another switch's address and all, is undone by restore, byte for byte as a get
-// before it read the switch, and a second restore refuses to undo the first; history lists it newest first. Nothing
-// is written when the backup cannot be read (the switch keeps what it held) unless --no-backup skips that read, and
-// nothing goes on the line when the data folder cannot keep it. Prune removes only what is older, and only the
-// history's own files.
+// before it read the switch, and a second restore refuses to undo the first; history lists it newest first, under
+// both addresses. Nothing is written when the backup cannot be read (the switch keeps what it held) unless
+// --no-backup skips that read, and nothing goes on the line when the journal cannot be written, whatever stands
+// in its place.
 TEST_F(Cli, EveryWriteCanBeUndone) {
     const std::string held = Prepared("held.set", 0), wrong = Prepared("wrong.set", 3, "A1B2C3", "00ABCE");
     Simulator sim({"--load", held}), failsTwice({"--load", held, "--fault", "8D/3@1=silent,8D/3@2=silent"}),
@@ -278,8 +278,9 @@ TEST_F(Cli, EveryWriteCanBeUndone) {
         {"a get before", {"get", "--port", port, "-o", "before.set"}, 0, "Saved before.set"},
         {"the wrong file", {"send", "--verify", "--port", port, wrong}, 0, "Sent wrong.set (10 frames acknowledged)"},
         {"restore", {"restore", "--port", port}, 0,
-         "-before-send.set into switch 00ABCE, which answers to 00ABCD again (10 frames acknowledged); the switch holds it"},
-        {"a second restore", {"restore", "--port", port}, 2, "the last write into switch 00ABCD was a restore, at "},
+         "-before-send.set (read 20"},
+        {"a second restore", {"restore", "--port", port}, 2, "the last write into switch 00ABCD on " + port +
+                                                                 " was a restore, at "},
         {"a get after", {"get", "--port", port, "-o", "after.set"}, 0, "Saved after.set"},
     };
     for (const Case& c : undo) Check(c);
@@ -287,7 +288,7 @@ TEST_F(Cli, EveryWriteCanBeUndone) {
     ASSERT_EQ(Kept("00ABCD", "before-send").size(), 1u);
     EXPECT_EQ(test::ReadFile(Kept("00ABCD", "before-send")[0]), test::ReadFile("before.set"));
     EXPECT_EQ(test::ReadFile(Kept("00ABCD", "get")[0]), test::ReadFile("before.set"));
-    EXPECT_EQ(test::ReadFile(Kept("00ABCE", "after-send")[0]), test::ReadFile(Kept("00ABCE", "before-send")[0]));
+    EXPECT_EQ(test::ReadFile(Kept("00ABCE", "after-send")[0]), test::ReadFile(Kept("00ABCE", "before-restore")[0]));
     const auto events = [](const std::string& listing) {  // the event column, newest first
         std::string column;
         std::istringstream lines(listing.substr(listing.find('\n') + 1));
@@ -295,10 +296,10 @@ TEST_F(Cli, EveryWriteCanBeUndone) {
         return column;
     };
     const Outcome was = Tool({"history", "00abcd"}), became = Tool({"history", "00ABCE"}), all = Tool({"history"});
-    EXPECT_EQ(events(was.out), "get after-send send before-send get ") << was.out;
-    EXPECT_EQ(events(became.out), "restore before-send after-send ") << became.out;
-    EXPECT_TRUE(Has(was.out, "-before-send.set  ok (address 00ABCD -> 00ABCE)\n")) << was.out;
-    EXPECT_TRUE(Has(all.out, "00ABCD       5  ") && Has(all.out, "00ABCE       3  ")) << all.out;
+    EXPECT_EQ(events(was.out), "get after-restore restore send before-send get ") << was.out;
+    EXPECT_EQ(events(became.out), "restore before-restore after-send send ") << became.out;
+    EXPECT_TRUE(Has(was.out, "ok, verified (address 00ABCD -> 00ABCE)  on " + port + "\n")) << was.out;
+    EXPECT_TRUE(Has(all.out, "00ABCD        6  ") && Has(all.out, "00ABCE        4  ")) << all.out;
 
     const Case faults[] = {
         {"a read that fails before the write", {"send", "--port", failsTwice.device(), wrong}, 2,
@@ -310,27 +311,114 @@ TEST_F(Cli, EveryWriteCanBeUndone) {
     EXPECT_EQ(test::ReadFile("untouched.set"), test::ReadFile("before.set"));
     EXPECT_EQ(Kept("00ABCD", "before-send").size(), 1u);
 
+    // Whatever stands where the journal should be: nothing goes on the line, at once, in one line.
     const fs::path history = dir / "KavroSwitch/history";
-    test::WriteFile(history / "00ABCD/old.set", "old"), test::WriteFile("outside.set", "keep");
-    std::ofstream(history / "00ABCD/log.csv", std::ios::app)
-        << "2020-01-01T00:00:00Z,get,old.set,ok,3.0.0,/dev/ttyUSB0,,\n"
-        << "2020-01-02T00:00:00Z,get,../../../outside.set,ok,3.0.0,/dev/ttyUSB0,,\n";
-    Check({"prune", {"history", "--prune-older-than", "30"}, 0, "Removed 2 events and 1 file older than 30 days"});
-    EXPECT_TRUE(!fs::exists(history / "00ABCD/old.set") && fs::exists("outside.set"));
-    EXPECT_EQ(events(Tool({"history", "00ABCD"}).out), "send get get after-send send before-send get ");
-
-    // A data folder where nothing can be kept, even by root: the history is a file.
-    fs::remove_all(history), test::WriteFile(history, "");
-    const std::string refused = "the history folder " + history.string() + " is not a folder; nothing sent";
     test::WriteFile("site.csv", "00ABCD, wrong.set\n");
-    const Case unkept[] = {
-        {"send", {"send", "--verbose", "--port", port, wrong}, 2, refused},
-        {"restore", {"restore", "--verbose", "--port", port, wrong}, 2, refused},
-        {"site send", {"site", "send", "site.csv", "--verbose", "--port", port}, 2, refused},
+    const struct {
+        const char* name;
+        std::function<void()> spoil;
+        std::string says;
+    } spoiled[] = {
+        {"a history folder that is a file", [&] { fs::remove_all(history), test::WriteFile(history, ""); },
+         "the history folder " + history.string() + " is not a folder; nothing sent"},
+        {"a journal that is a folder", [&] { fs::remove_all(history), fs::create_directories(history / "journal.db"); },
+         "the journal " + (history / "journal.db").string() + " is a folder, not a journal database"},
+        {"a journal that is a pipe", [&] { fs::remove_all(history), fs::create_directories(history),
+                                           mkfifo((history / "journal.db").c_str(), 0600); },
+         "is a pipe, not a journal database"},
+        {"a damaged journal", [&] { fs::remove_all(history), fs::create_directories(history),
+                                    test::WriteFile(history / "journal.db", "SQLite format 3" + std::string(9000, '\x11')); },
+         "is damaged"},
     };
-    for (const Case& c : unkept) EXPECT_FALSE(Has(Check(c).err, "<--")) << c.name << ": not a frame sent";
-    const Outcome got = Tool({"get", "--port", port, "-o", "-"});
-    EXPECT_TRUE(got.status == 0 && got.out == test::ReadFile("before.set") && Has(got.err, "warning: not kept in the"));
+    for (const auto& s : spoiled) {
+        s.spoil();
+        for (const Case& c : {Case{"send", {"send", "--verbose", "--port", port, wrong}, 2, s.says, {}, 5},
+                              Case{"restore", {"restore", "--verbose", "--port", port, wrong}, 2, s.says, {}, 5},
+                              Case{"site send", {"site", "send", "site.csv", "--verbose", "--port", port}, 2, s.says, {}, 5}}) {
+            const Outcome r = Check(c);
+            EXPECT_FALSE(Has(r.err, "<--")) << s.name << ", " << c.name << ": not a frame sent";
+            EXPECT_LT(r.seconds, 5) << s.name << ", " << c.name;
+        }
+        const Outcome got = Tool({"get", "--port", port, "-o", "-"});
+        EXPECT_TRUE(got.status == 0 && got.out == test::ReadFile("before.set") && Has(got.err, "warning: not kept in the"))
+            << s.name << got.err;
+    }
+}
+
+// The journal undoes the right write: the switch 000001 on one bus is never given the backup of the switch 000001
+// on another; a send killed after three of its ten frames is the one restore undoes; two steps back is the state
+// before two sends; a site send of three switches is undone by one site restore; twenty gets at once on twenty
+// buses leave twenty entries.
+TEST_F(Cli, TheJournalUndoesTheRightWrite) {
+    const std::string held = Prepared("held.set", 0, "A1B2C0", "000001"), wrong = Prepared("wrong.set", 3, "A1B2C3", "000001"),
+                      worse = Prepared("worse.set", 5, "A1B2C5", "000001");
+    Simulator busA({"--address", "000001", "--load", held}), busB({"--address", "000001", "--load", wrong});
+    const std::string a = busA.device(), b = busB.device();
+    Check({"bus A before", {"get", "--port", a, "-o", "a-before.set"}, 0, "Saved"});
+    Check({"bus B before", {"get", "--port", b, "-o", "b-before.set"}, 0, "Saved"});
+    Check({"a wrong send on bus B", {"send", "--port", b, worse}, 0, "Sent"});
+    const Outcome refused = Check({"restore on bus A", {"restore", "--port", a}, 2,
+                                   "writes into a switch 000001 only on other buses or sites, not on " + a});
+    EXPECT_TRUE(Has(refused.err, "  20") && Has(refused.err, " send into 000001 on " + b + ", backup 000001/"))
+        << refused.err;
+    Check({"bus A untouched", {"get", "--port", a, "-o", "a-after.set"}, 0, "Saved"});
+    EXPECT_EQ(test::ReadFile("a-after.set"), test::ReadFile("a-before.set"));
+    Check({"restore on bus B", {"restore", "--port", b}, 0, "the switch holds it"});
+    Check({"bus B back", {"get", "--port", b, "-o", "b-after.set"}, 0, "Saved"});
+    EXPECT_EQ(test::ReadFile("b-after.set"), test::ReadFile("b-before.set"));
+
+    // Two wrong sends, two steps back.
+    Check({"first", {"send", "--port", a, wrong}, 0, "Sent"});
+    Check({"second", {"send", "--port", a, worse}, 0, "Sent"});
+    Check({"two steps back", {"restore", "--port", a, "--steps", "2"}, 0, "the switch holds it"});
+    Check({"as at first", {"get", "--port", a, "-o", "a-steps.set"}, 0, "Saved"});
+    EXPECT_EQ(test::ReadFile("a-steps.set"), test::ReadFile("a-before.set"));
+
+    // A send killed after three frames, on a line as slow as a real one.
+    Simulator slow({"--address", "000001", "--load", held, "--line-pacing", "on"});
+    Check({"slow before", {"get", "--port", slow.device(), "-o", "slow-before.set"}, 0, "Saved"});
+    std::FILE* err = std::tmpfile();
+    const pid_t send = test::SpawnTool({"send", "--verbose", "--port", slow.device(), worse}, {.err = fileno(err)});
+    const auto framesWritten = [&] {
+        const std::string text = Written(err);
+        int n = 0;
+        for (auto at = text.find("<--7"); at != std::string::npos; at = text.find("<--7", at + 1)) ++n;
+        return n;
+    };
+    for (int i = 0; i < 3000 && framesWritten() < 3; ++i) std::this_thread::sleep_for(1ms);
+    kill(send, SIGKILL), waitpid(send, nullptr, 0), std::fclose(err);
+    const Outcome listed = Tool({"history", "000001"});
+    EXPECT_TRUE(Has(listed.out, "send            unfinished: the program ended during the write")) << listed.out;
+    Check({"restore the killed send", {"restore", "--port", slow.device()}, 0, "the switch holds it"});
+    Check({"slow after", {"get", "--port", slow.device(), "-o", "slow-after.set"}, 0, "Saved"});
+    EXPECT_EQ(test::ReadFile("slow-after.set"), test::ReadFile("slow-before.set"));
+
+    // A whole site, sent and put back.
+    Prepared("s1.set", 1, "A1B2C1", "00AB01"), Prepared("s2.set", 2, "A1B2C2", "00AB02"), Prepared("s3.set", 4, "A1B2C4", "00AB03");
+    Simulator site({"--address", "00AB01,00AB02,00AB03", "--load", "s1.set,s2.set,s3.set"});
+    test::WriteFile("plan.csv", "00AB01, x1.set\n00AB02, x2.set\n00AB03, x3.set\n");
+    Prepared("x1.set", 6, "A1B2C6", "00AB01"), Prepared("x2.set", 7, "A1B2C7", "00AB02"), Prepared("x3.set", 8, "A1B2C8", "00AB03");
+    test::WriteFile("before.csv", "00AB01, b1.set\n00AB02, b2.set\n00AB03, b3.set\n");
+    Check({"site get", {"site", "get", "before.csv", "--port", site.device()}, 0, "saved"});
+    Check({"site send", {"site", "send", "plan.csv", "--port", site.device()}, 0, "written and verified"});
+    const Outcome restored = Check({"site restore", {"site", "restore", "plan.csv", "--port", site.device()}, 0, "verified"});
+    EXPECT_EQ(std::count(restored.out.begin(), restored.out.end(), '\n') >= 3, true) << restored.out;
+    Check({"site get after", {"site", "get", "before.csv", "--port", site.device()}, 0, "saved"});
+    for (int i = 1; i <= 3; ++i) {
+        std::string dated;
+        for (const auto& f : fs::directory_iterator(dir.path()))
+            if (f.path().filename().string().rfind("b" + std::to_string(i) + "-", 0) == 0) dated = f.path();
+        EXPECT_EQ(test::ReadFile(dated), test::ReadFile("b" + std::to_string(i) + ".set")) << "switch " << i;
+    }
+
+    // Twenty programs at once, each on a bus of its own, one switch address.
+    std::vector<std::unique_ptr<Simulator>> buses;
+    for (int i = 0; i < 20; ++i) buses.push_back(std::make_unique<Simulator>(std::vector<std::string>{"--address", "0000AA"}));
+    std::vector<pid_t> gets;
+    for (auto& bus : buses) gets.push_back(test::SpawnTool({"get", "--port", bus->device(), "-o", "-"}, {}));
+    for (pid_t pid : gets) waitpid(pid, nullptr, 0);
+    const Outcome entries = Tool({"history", "0000AA", "--csv"});
+    EXPECT_EQ(std::count(entries.out.begin(), entries.out.end(), '\n'), 21) << entries.out;
 }
 
 // What ends a read early: a switch that misbehaves (each reply fault is in

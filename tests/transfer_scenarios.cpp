@@ -362,14 +362,17 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         const char* spoil;  // made a file in the data folder, so that nothing can be kept there
         std::string frames;  // q a query, w a write
         const char* says = nullptr;  // in the message when nothing was written
+        TransferEnd end = TransferEnd::NotBackedUp;
     };
     const std::string read(11, 'q'), write(10, 'w');
     const Row rows[]{
         {"kept, written, read back", "", nullptr, read + write + read},
         {"a read that fails", "8D/3=silent", nullptr, std::string(12, 'q'),
          "reading the switch to back it up first failed (Get Config: no answer for channel 3)"},
-        {"a history folder that is a file", "", "history", "", "history is not a folder, so what the switch holds"},
-        {"a switch folder that cannot be made", "", "history/12AB3C", read, "its backup could not be kept"},
+        {"a history folder that is a file", "", "history", "", "history is not a folder, so the write could not be entered",
+         TransferEnd::NotJournaled},
+        {"a switch folder that cannot be made", "", "history/12AB3C", read, "its backup could not be kept",
+         TransferEnd::NotJournaled},
     };
     for (const Row& row : rows) {
         auto rig = MakeRig(Rich());
@@ -400,10 +403,46 @@ TEST(BackUpBeforeSend, ReadsKeepsThenWritesOrWritesNothing) {
         }
         const SwitchState now = rig->withSwitch([](SimulatedSwitch& sw) { return sw.state(); }), before = Rich();
         EXPECT_TRUE(now.channelBlocks == before.channelBlocks && now.address == before.address) << row.name;
-        EXPECT_EQ(form.lastWrite().end, TransferEnd::NotBackedUp) << row.name;
+        EXPECT_EQ(form.lastWrite().end, row.end) << row.name;
         ASSERT_EQ(rig->ui.messages.size(), 1u) << row.name;
         EXPECT_NE(rig->ui.messages[0].text.find(row.says), std::string::npos) << rig->ui.messages[0].text;
     }
+}
+
+// A restore puts back every byte the switch held, what a screen cannot show included: a source group address in the
+// slot of a channel not in "Src Group" mode, different P-P addresses on two channels, a hold block whose address
+// is not its press block's. Send Config of the backup file could not (it sends what the screen shows); the restore
+// writes the switch's own bytes, and its read-back checks each of them. What no write can set, the firmware, is
+// named instead.
+TEST(Restore, PutsBackEveryByteTheSwitchHeld) {
+    SwitchState before = Rich();
+    before.setSourceGroup(1, 0x0A0B0C);                                      // channel 1 is "Specific"
+    before.channelBlocks[5][kEventBlockSize + 4] = Complement(0x12);         // channel 6's hold block elsewhere
+    auto rig = MakeRig(before);
+    Application& form = rig->form();
+    form.readSwitch();
+    form.screen().commands[EventIndex(0, 0)].select(5), form.screen().ppMotorAddress.setText("00BEEF");
+    form.backUpBeforeSend().setValue(1);
+    form.writeSwitch();
+    ASSERT_TRUE(form.lastWrite().complete());
+    const auto held = [&] { return rig->withSwitch([](SimulatedSwitch& sw) { return sw.state(); }); };
+    ASSERT_NE(held().sourceGroups, before.sourceGroups) << "Send Config sends 000000 in the slot of a channel not in Src Group";
+    rig->withSwitch([](SimulatedSwitch& sw) { sw.state().firmwareMinor = 15; });
+
+    const RestoreReport& restore = form.restore({});
+    ASSERT_FALSE(restore.refused()) << restore.refusal;
+    EXPECT_TRUE(restore.exact && form.lastWrite().complete() && form.lastVerify().holds());
+    const SwitchState after = held();
+    EXPECT_EQ(after.address, before.address);
+    for (int c = 0; c < kChannels; ++c) EXPECT_EQ(after.channelBlocks[c], before.channelBlocks[c]) << "channel " << c + 1;
+    EXPECT_EQ(after.sourceGroups, before.sourceGroups);
+    ASSERT_EQ(restore.notPutBack.size(), 1u);
+    EXPECT_NE(restore.notPutBack[0].find("read from firmware 2.14, the switch runs 2.15"), std::string::npos);
+    // A byte the switch keeps otherwise after the restore is named, not called held.
+    rig->withSwitch([](SimulatedSwitch& sw) { sw.setPlan(*ParseFaultPlan("7C=keep-old")); });
+    form.restore({.request = {.steps = 1}});
+    ASSERT_FALSE(form.lastVerify().holds());
+    EXPECT_EQ(DescribeHeldDifference(form.lastVerify().differences.front()).substr(0, 30), "channel 1, source group addres");
 }
 
 // Every field the switch holds of what was sent is compared, by the switch's own bytes: one field changed on the

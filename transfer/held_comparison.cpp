@@ -7,6 +7,9 @@
 namespace kavro {
 namespace {
 
+constexpr const char* kSourceGroupField = "source group address";
+constexpr const char* kSwitchAddressField = "switch address";
+
 // A command by its name, or by its code where the list has none.
 std::string CommandName(int code) {
     const int position = CommandPosition(code);
@@ -27,21 +30,24 @@ std::string Destination(int modeByte) {
 
 class Comparison {
 public:
-    Comparison(const ConfigScreen& expected, const HeldConfiguration& held) : expected_(expected), held_(held) {}
+    Comparison(const HeldConfiguration& expected, const HeldConfiguration& found) : expected_(expected), found_(found) {}
 
-    std::vector<HeldDifference> run() {
-        EncodeSwitchAddress(expected_, slots_, sent_);
-        check(0, "switch address", AddressText(&sent_[kPayload], false), AddressText(held_.switchAddress.data(), false));
-        for (int c = 0; c < kChannels; ++c) channel(c);
-        EncodeSourceGroups(expected_, slots_, sent_);
+    std::vector<HeldDifference> run(HeldMatch match) {
+        check(0, kSwitchAddressField, AddressText(expected_.switchAddress.data(), false),
+              AddressText(found_.switchAddress.data(), false));
+        for (int c = 0; c < kChannels; ++c) match == HeldMatch::AsSent ? channelAsSent(c) : channelEveryByte(c);
         for (int c = 0; c < kChannels; ++c)
-            if (expected_.destinationBoxes[SrcGroupBox(c)].value() == 1)
-                check(c + 1, "source group address", AddressText(&sent_[kPayload + 3 * c], true),
-                      AddressText(&held_.sourceGroups[3 * c], true));
+            if (match == HeldMatch::EveryByte || Plain(block(expected_, c, 0)[3]) & kSrcGroupFlag)
+                check(c + 1, kSourceGroupField, AddressText(&expected_.sourceGroups[3 * c], true),
+                      AddressText(&found_.sourceGroups[3 * c], true));
         return differences_;
     }
 
 private:
+    static const std::uint8_t* block(const HeldConfiguration& h, int c, int e) {
+        return &h.channelBlocks[c][kEventBlockSize * e];
+    }
+
     void check(int channel, const std::string& field, const std::string& expected, const std::string& found) {
         if (expected != found) differences_.push_back({channel, field, expected, found});
     }
@@ -57,33 +63,32 @@ private:
             check(c + 1, field + " (" + kEventNames[events[i]] + ")", sent, held[i]);
     }
 
-    void channel(int c) {
-        EncodeChannelRecord(expected_, c, slots_, sent_);
-        const auto block = [&](const FrameBuffer& f, int e) { return &f[EventBlockStart(e)]; };
-        const auto held = [&](int e) { return &held_.channelBlocks[c][kEventBlockSize * e]; };
+    void channelAsSent(int c) {
         std::vector<std::string> priorities, destinations, seqs, addresses;
         std::vector<int> locks;
         for (int e = 0; e < 3; ++e) {
-            const std::uint8_t* sent = block(sent_, e);
+            const std::uint8_t* sent = block(expected_, c, e);
+            const std::uint8_t* held = block(found_, c, e);
             const std::string event = kEventNames[e];
             const int code = Plain(sent[0]);
-            check(c + 1, event + " command", CommandName(code), CommandName(Plain(held(e)[0])));
+            check(c + 1, event + " command", CommandName(code), CommandName(Plain(held[0])));
             const int position = CommandPosition(code);
             if (kCommands[position].showsData())
-                check(c + 1, event + " data", EventDataText(sent, position), EventDataText(held(e), position));
+                check(c + 1, event + " data", EventDataText(sent, position), EventDataText(held, position));
             if (code > kLastPlainCommandCode) {
                 locks.push_back(e);
-                priorities.push_back(Hex(Plain(held(e)[2]), 2));
+                priorities.push_back(Hex(Plain(held[2]), 2));
             }
-            const int mode = Plain(held(e)[3]);
+            const int mode = Plain(held[3]);
             destinations.push_back(Destination(mode));
             seqs.push_back(mode & kSeqFlag ? "on" : "off");
-            addresses.push_back(AddressText(held(e) + 4, true));
+            addresses.push_back(AddressText(held + 4, true));
         }
-        const std::uint8_t* press = block(sent_, 0);
+        const std::uint8_t* press = block(expected_, c, 0);
         const int mode = Plain(press[3]);
         // Every lock command of a channel carries the one priority.
-        if (!locks.empty()) shared(c, "lock priority", Hex(Plain(press[2 + kEventBlockSize * locks[0]]), 2), priorities, locks);
+        if (!locks.empty())
+            shared(c, "lock priority", Hex(Plain(block(expected_, c, locks[0])[2]), 2), priorities, locks);
         shared(c, "destination", Destination(mode), destinations, {0, 1, 2});
         shared(c, "Seq", mode & kSeqFlag ? "on" : "off", seqs, {0, 1, 2});
         const int kind = mode & kModeMask;
@@ -92,17 +97,58 @@ private:
                    addresses, {0, 1, 2});
     }
 
-    const ConfigScreen& expected_;
-    const HeldConfiguration& held_;
-    ParserSlots slots_;
-    FrameBuffer sent_{};
+    // Each byte of each block by what it carries, in the switch's values.
+    void channelEveryByte(int c) {
+        for (int e = 0; e < 3; ++e) {
+            const std::uint8_t* want = block(expected_, c, e);
+            const std::uint8_t* held = block(found_, c, e);
+            const std::string event = kEventNames[e];
+            const auto byte = [](const std::uint8_t* b, int at) { return Hex(static_cast<unsigned>(Plain(b[at])), 2); };
+            check(c + 1, event + " command", CommandName(Plain(want[0])), CommandName(Plain(held[0])));
+            check(c + 1, event + " data", byte(want, 1), byte(held, 1));
+            check(c + 1, event + " data high byte or lock priority", byte(want, 2), byte(held, 2));
+            check(c + 1, event + " mode byte", byte(want, 3), byte(held, 3));
+            check(c + 1, event + " motor address", AddressText(want + 4, true), AddressText(held + 4, true));
+        }
+    }
+
+    const HeldConfiguration& expected_;
+    const HeldConfiguration& found_;
     std::vector<HeldDifference> differences_;
 };
 
 }  // namespace
 
+HeldConfiguration HeldFromScreen(const ConfigScreen& screen) {
+    // The parser slots go from frame to frame as the write's do: a channel
+    // with no destination box ticked carries the address the one before
+    // it left.
+    ParserSlots slots;
+    FrameBuffer frame{};
+    HeldConfiguration held;
+    EncodeSwitchAddress(screen, slots, frame);
+    std::copy_n(frame.begin() + kPayload, held.switchAddress.size(), held.switchAddress.begin());
+    for (int c = 0; c < kChannels; ++c) {
+        EncodeChannelRecord(screen, c, slots, frame);
+        std::copy_n(frame.begin() + EventBlockStart(0), held.channelBlocks[c].size(), held.channelBlocks[c].begin());
+    }
+    EncodeSourceGroups(screen, slots, frame);
+    std::copy_n(frame.begin() + kPayload, held.sourceGroups.size(), held.sourceGroups.begin());
+    return held;
+}
+
+std::vector<HeldDifference> CompareHeld(const HeldConfiguration& expected, const HeldConfiguration& found,
+                                        HeldMatch match) {
+    return Comparison(expected, found).run(match);
+}
+
 std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held) {
-    return Comparison(expected, held).run();
+    return CompareHeld(HeldFromScreen(expected), held, HeldMatch::AsSent);
+}
+
+int WritePartOf(const HeldDifference& d) {
+    if (d.field == kSourceGroupField) return kChannels + 1;
+    return d.channel;
 }
 
 std::string DescribeHeldDifference(const HeldDifference& d, const char* expectedVerb) {

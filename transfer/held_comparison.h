@@ -1,17 +1,19 @@
 #pragma once
 // Whether a switch holds a configuration: a screen (the one sent, or a file
-// loaded into one) encoded as Send Config sends it, against the bytes the
-// switch's replies carried, field by field as the messages carry them both
-// ways, and only those fields.
+// loaded into one) encoded as Send Config sends it, or the bytes of an
+// earlier read, against the bytes the switch's replies carried.
 //
-// Each of a channel's three event blocks is compared on its own, command,
-// data, lock priority, mode byte and motor address, since the switch holds
-// all three. By design some things never come back, and are not compared:
-// the data of a command without a data box, the lock priority where no
-// lock command carries it, the motor address of a block whose destination
-// does not use one, the source group address of a channel not in "Src
-// Group" mode. Values are compared as the switch holds them (hexadecimal
-// read as numbers): "00a107" sent reads back as "00A107".
+// As sent: each of a channel's three event blocks is compared on its own,
+// command, data, lock priority, mode byte and motor address, since the
+// switch holds all three. By design some things never come back, and are
+// not compared: the data of a command without a data box, the lock
+// priority where no lock command carries it, the motor address of a block
+// whose destination does not use one, the source group address of a
+// channel not in "Src Group" mode. Values are compared as the switch holds
+// them (hexadecimal read as numbers): "00a107" sent reads back as "00A107".
+//
+// Every byte: what a restore wrote from an earlier read must come back
+// byte for byte, every source group slot included.
 
 #include <string>
 #include <vector>
@@ -28,7 +30,19 @@ struct HeldDifference {
     std::string found;      // as the switch holds it
 };
 
+enum class HeldMatch { AsSent, EveryByte };
+
+// The screen as the ten write frames of Send Config carry it, in the form
+// a read keeps what a switch holds.
+HeldConfiguration HeldFromScreen(const ConfigScreen& screen);
+
+std::vector<HeldDifference> CompareHeld(const HeldConfiguration& expected, const HeldConfiguration& found,
+                                        HeldMatch match);
 std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held);
+
+// The write frame a difference lies in: 0 the switch address, 1..8 a
+// channel, 9 the source groups.
+int WritePartOf(const HeldDifference& difference);
 
 // "channel 3, On Hold command: sent STOP, the switch holds NONE"
 std::string DescribeHeldDifference(const HeldDifference& difference, const char* expectedVerb = "sent");

@@ -99,6 +99,13 @@ std::optional<Refusal> SendRefusal(const ConfigScreen& s) {
     return OddTextIn(s);
 }
 
+std::optional<Refusal> HeldRefusal(const HeldConfiguration& held) {
+    if (held.switchAddress != kEverySwitch) return std::nullopt;
+    return Refusal{TransferEnd::GlobalSwitchAddress,
+                   std::string("The configuration to put back gives the switch the address FFFFFF: ") +
+                       kGlobalAddressReason + ". So nothing was sent."};
+}
+
 std::optional<Refusal> ReadRefusal(const ConfigScreen& s) {
     if (s.useSwitchAddress.value() == 1 && !IsBusAddressText(s.switchAddress.text()))
         return InvalidSwitchAddress(s.switchAddress.text(), false);

@@ -20,6 +20,9 @@ struct Refusal {
 
 // Why Send Config must not send this screen; nothing when it may.
 std::optional<Refusal> SendRefusal(const ConfigScreen& screen);
+// Why a switch's own bytes must not be written back: they would give it
+// the address every switch answers to.
+std::optional<Refusal> HeldRefusal(const HeldConfiguration& held);
 // Why Get Config must not read by this screen's addressing; nothing when
 // it may (a read by the global address always may).
 std::optional<Refusal> ReadRefusal(const ConfigScreen& screen);

@@ -184,14 +184,15 @@ bool SwitchTransfer::interrupted() {
 }
 
 // Starts a transfer; false, with the user told, when there is nothing to
-// start it on or the screen must not go on the line.
-bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen, int steps, bool writing) {
+// start it on or what it would send must not go on the line.
+bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& header, int steps,
+                           const std::optional<Refusal>& refusal) {
     if (!bus_.port().isOpen()) {
         outcome.end = TransferEnd::NoPort;
         ui_.messageBox(kNoPortMessage, kProgramCaption);
         return false;
     }
-    if (const auto refusal = writing ? SendRefusal(screen) : ReadRefusal(screen)) {
+    if (refusal) {
         outcome.end = refusal->end;
         outcome.refusal = refusal->message;
         ui_.messageBox(refusal->message, kProgramCaption);
@@ -204,7 +205,7 @@ bool SwitchTransfer::begin(TransferOutcome& outcome, const ConfigScreen& screen,
     ui_.setPointer(Pointer::Hourglass);
     bus_.port().clearInput();
     bus_.port().clearOutput();
-    writeHeader(screen);
+    writeHeader(header);
     return true;
 }
 
@@ -241,7 +242,7 @@ void SwitchTransfer::readSwitch(ConfigScreen& screen, const ReadParts& parts) {
     lastRead_ = {};
     ReadReport& report = lastRead_;
     report.asked = parts;
-    if (!begin(report, screen, parts.count(), false)) return;
+    if (!begin(report, screen, parts.count(), ReadRefusal(screen))) return;
     target_ = &screen;
 
     // The parts in the order they are asked, and what a part that fails
@@ -298,28 +299,52 @@ void SwitchTransfer::refuseWrite(TransferEnd end, const std::string& message) {
 }
 
 // Each write frame goes out once, answered or not.
-void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
+void SwitchTransfer::writeFrames(const ConfigScreen& header, const std::optional<Refusal>& refusal,
+                                 const FrameEncoder& encode) {
     if (busy_) return;
     lastWrite_ = {};
     WriteReport& report = lastWrite_;
-    if (!begin(report, screen, kWriteSteps, true)) return;
-    auto write = [&](const std::string& text, const std::function<void()>& encode, std::uint8_t message) {
+    if (!begin(report, header, kWriteSteps, refusal)) return;
+    auto write = [&](const std::string& text, int part, std::uint8_t message) {
         step(text);
-        encode();
+        encode(part, transmit_);
         const int frame = report.framesSent;
         report.replies[frame] = writeFrame(message);
         ++progress_.step;
     };
     // The switch address, whether or not it addresses the frames.
-    write("Writing switch address", [&] { EncodeSwitchAddress(screen, parsed_, transmit_); },
-          msg::writeSwitchAddress);
+    write("Writing switch address", 0, msg::writeSwitchAddress);
     for (int channel = 1; channel <= kChannels && !interrupted(); ++channel)
-        write(ChannelText("Writing", channel),
-              [&] { EncodeChannelRecord(screen, channel - 1, parsed_, transmit_); }, msg::writeChannel);
-    if (!interrupted())
-        write("Writing source groups", [&] { EncodeSourceGroups(screen, parsed_, transmit_); },
-              msg::writeSourceGroups);
+        write(ChannelText("Writing", channel), channel, msg::writeChannel);
+    if (!interrupted()) write("Writing source groups", kChannels + 1, msg::writeSourceGroups);
     finish(report);
+}
+
+void SwitchTransfer::writeSwitch(const ConfigScreen& screen) {
+    writeFrames(screen, SendRefusal(screen), [&](int part, FrameBuffer& frame) {
+        if (part == 0) EncodeSwitchAddress(screen, parsed_, frame);
+        else if (part <= kChannels) EncodeChannelRecord(screen, part - 1, parsed_, frame);
+        else EncodeSourceGroups(screen, parsed_, frame);
+    });
+}
+
+// What a switch held, put back byte for byte: the channel frames carry the
+// event blocks as the switch reported them, the last frame all eight
+// source group slots.
+void SwitchTransfer::writeHeld(const HeldConfiguration& held, const ConfigScreen& header) {
+    std::optional<Refusal> refusal = ReadRefusal(header);
+    if (!refusal) refusal = HeldRefusal(held);
+    writeFrames(header, refusal, [&](int part, FrameBuffer& frame) {
+        if (part == 0) {
+            std::copy(held.switchAddress.begin(), held.switchAddress.end(), frame.begin() + kPayload);
+        } else if (part <= kChannels) {
+            frame[kPayload] = Complement(part);
+            const auto& blocks = held.channelBlocks[part - 1];
+            std::copy(blocks.begin(), blocks.end(), frame.begin() + EventBlockStart(0));
+        } else {
+            std::copy(held.sourceGroups.begin(), held.sourceGroups.end(), frame.begin() + kPayload);
+        }
+    });
 }
 
 }  // namespace kavro

@@ -16,6 +16,7 @@
 #include "buslink/switch_messages.h"
 #include "editor/config_screen.h"
 #include "platform/ui_services.h"
+#include "transfer/send_checks.h"
 #include "transfer/transfer_outcome.h"
 
 namespace kavro {
@@ -49,6 +50,9 @@ public:
     // they would share the frame buffers.
     void readSwitch(ConfigScreen& screen, const ReadParts& parts = {});
     void writeSwitch(const ConfigScreen& screen);
+    // A switch's own bytes, as an earlier read kept them, written back as
+    // they stand; the frames reach the switch as the header screen says.
+    void writeHeld(const HeldConfiguration& held, const ConfigScreen& header);
     // A write its caller refused before the line (no backup could be
     // kept): the last write, told to the user like the write's own checks
     // (an empty message tells nothing: the user stopped it).
@@ -80,7 +84,11 @@ private:
     // The write steps, one exchange each.
     WriteReport::Reply writeFrame(std::uint8_t message);
     bool interrupted();
-    bool begin(TransferOutcome& outcome, const ConfigScreen& screen, int steps, bool writing);
+    bool begin(TransferOutcome& outcome, const ConfigScreen& header, int steps, const std::optional<Refusal>& refusal);
+    // The payload of write frame `part` (0 switch address, 1..8 channels,
+    // 9 source groups) into the frame under construction.
+    using FrameEncoder = std::function<void(int part, FrameBuffer& frame)>;
+    void writeFrames(const ConfigScreen& header, const std::optional<Refusal>& refusal, const FrameEncoder& encode);
     ReadPart askTwice(const std::string& what, const std::function<ReplyTrouble()>& query);
     void step(const std::string& text);
     void finish(TransferOutcome& outcome);

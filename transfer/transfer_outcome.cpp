@@ -25,6 +25,8 @@ std::string Interrupted(const char* what, TransferEnd end) {
         return std::string(what) + ": a box holds text that would go out as something else; nothing was sent";
     case TransferEnd::NotBackedUp:
         return std::string(what) + ": what the switch holds could not be backed up first, so nothing was sent";
+    case TransferEnd::NotJournaled:
+        return std::string(what) + ": the write could not be entered in the journal first, so nothing was sent";
     default: return {};
     }
 }

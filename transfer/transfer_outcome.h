@@ -20,6 +20,7 @@ enum class TransferEnd {
     Closing,               // the program is closing
     NoSwitch,              // no well-formed answer to the first four queries, so the read gave up
     NotBackedUp,           // what the switch held could not be read and kept before a write: nothing was sent
+    NotJournaled,          // the write could not be entered in the journal first: nothing was sent
 };
 
 // What came back for one exchange, when it was not the reply awaited.
