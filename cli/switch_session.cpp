@@ -40,9 +40,9 @@ void Echo(const std::string& entry, bool decode) {
     std::cerr.flush();
 }
 
-std::filesystem::path DataFolder() { return DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString())); }
-
 }  // namespace
+
+std::filesystem::path DataFolder() { return DefaultDataFolder(PathFromUtf8(QDir::homePath().toStdString())); }
 
 SwitchHistory ToolHistory() { return SwitchHistory(DataFolder(), VersionText(ProgramVersion())); }
 

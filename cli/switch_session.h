@@ -71,6 +71,10 @@ private:
     QTimer signalWatch_;
 };
 
+// The data folder, KavroSwitch in the home folder (C:\KavroSwitch on
+// Windows), where the window keeps configuration files.
+std::filesystem::path DataFolder();
+
 // The history in the data folder, as the window keeps it (KavroSwitch in
 // the home folder).
 SwitchHistory ToolHistory();

@@ -83,11 +83,10 @@ bool ReadOptions(kavro::StartOptions& options) {
 std::filesystem::path Path(const QString& path) { return kavro::PathFromUtf8(path.toStdString()); }
 
 // Where this program keeps Ports.ini (buslink/ports_ini.h): beside itself
-// when run from its build folder or a portable folder; installed where it
-// was built to go (the installation's bin folder), the user's
-// configuration folder, over the administrator's file in the system's
-// (the first KavroSwitch/Ports.ini along $XDG_CONFIG_DIRS, /etc/xdg on
-// Linux; %PROGRAMDATA% on Windows).
+// in a portable copy, a folder that says so; installed anywhere else, in
+// the user's configuration folder, over the administrator's file in the
+// system's (the first KavroSwitch/Ports.ini along $XDG_CONFIG_DIRS,
+// /etc/xdg on Linux; %PROGRAMDATA% on Windows).
 kavro::PortsIniPlaces PortsIniPlacesOfThisProgram() {
     const QString name = QApplication::organizationName() + "/Ports.ini";
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -99,8 +98,13 @@ kavro::PortsIniPlaces PortsIniPlacesOfThisProgram() {
             administrator = folder + "/" + name;
             break;
         }
-    return kavro::PortsIniPlacesFor(Path(QApplication::applicationDirPath()), Path(KAVRO_INSTALL_BINDIR),
-                                    Path(userFolder + "/" + name), administrator.isEmpty() ? "" : Path(administrator));
+    // The folder as the system names it (applicationDirPath has its links
+    // resolved); writable as this user (root may write any).
+    const QString programFolder = QApplication::applicationDirPath();
+    kavro::ProgramFolder program{Path(programFolder), QFileInfo(programFolder).isWritable(), false};
+    program.saysPortable = kavro::SaysPortable(program.path);
+    return kavro::PortsIniPlacesFor(program, kavro::SystemProgramFolders(), Path(userFolder + "/" + name),
+                                    administrator.isEmpty() ? "" : Path(administrator));
 }
 
 }  // namespace
