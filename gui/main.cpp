@@ -16,6 +16,7 @@
 
 #include "gui/end_on_signal.h"
 #include "gui/main_window.h"
+#include "gui/parent_console.h"
 #include "gui/qt_ui_services.h"
 #include "gui/readable_colour.h"
 #include "buslink/ports_ini.h"
@@ -46,11 +47,13 @@ int AnswerWithoutWindow(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "--version" || word == "-V") {
+            kavro::PrintToParentConsole();
             const kavro::Version v = kavro::ProgramVersion();
             std::printf("kavro-switch-config %d.%d.%d\n", v.major, v.minor, v.revision);
             return 0;
         }
         if (word == "--help" || word == "-h") {
+            kavro::PrintToParentConsole();
             std::fputs(kHelp, stdout);
             return 0;
         }
@@ -66,6 +69,7 @@ bool ReadOptions(kavro::StartOptions& options) {
     const QCommandLineOption darkOption("dark", "Dark colours.");
     parser.addOptions({simulatorOption, portOption, darkOption});
     if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        kavro::PrintToParentConsole();
         std::fprintf(stderr, "kavro-switch-config: %s\n%s",
                      parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
         return false;

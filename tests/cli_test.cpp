@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <regex>
 #include <set>
@@ -489,6 +490,30 @@ TEST(CommandTable, CompletionAndManualPageOfferWhatTheToolTakes) {
             }
     }
     EXPECT_EQ(words(first.substr(0, first.find('"'))), table) << "the completion offers the table's commands";
+}
+
+// The completion offers file names whole, spaces and all: a reply a file, never a reply a word.
+TEST(CommandTable, CompletionKeepsFileNamesWhole) {
+    test::TempFolder dir;
+    for (const char* name : {"site 1.set", "site 2.set", "site list.csv", "site notes.txt"}) test::WriteFile(dir / name, "");
+    fs::create_directory(dir / "site folder");
+    // words: the command line up to the word being completed, "site".
+    struct Row { const char* name; const char* words; std::set<std::string> offered; };
+    for (const Row& row : {
+             Row{"a configuration file", "show", {"site 1.set", "site 2.set", "site folder"}},
+             Row{"an output", "get -o", {"site 1.set", "site 2.set", "site folder"}},
+             Row{"a manifest", "site send", {"site list.csv", "site folder"}},
+         }) {
+        test::WriteFile(dir / "complete.sh", "cd \"$(dirname \"$0\")\" && source '" KAVRO_SOURCE_DIR
+                        "/resources/kavro-switch.bash'\nCOMP_WORDS=(kavro-switch " + std::string(row.words) +
+                        " site); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _kavro_switch; printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        std::FILE* out = popen(("bash '" + (dir / "complete.sh").string() + "'").c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        std::set<std::string> offered;
+        for (char line[256]; std::fgets(line, sizeof line, out);) offered.insert(std::string(line, std::strlen(line) - 1));
+        pclose(out);
+        EXPECT_EQ(offered, row.offered) << row.name;
+    }
 }
 
 }  // namespace
