@@ -79,6 +79,8 @@ std::vector<std::filesystem::path> SystemProgramFolders();
 // configured, built or copied there.
 bool IsPortable(const ProgramFolder& folder, const std::vector<std::filesystem::path>& systemFolders);
 
+// The places of a program: beside it when it is a portable copy; else the
+// user's file, over the administrator's.
 PortsIniPlaces PortsIniPlacesFor(const ProgramFolder& program, const std::vector<std::filesystem::path>& systemFolders,
                                  const std::filesystem::path& userFile, const std::filesystem::path& administratorFile);
 

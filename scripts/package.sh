@@ -77,13 +77,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Whether an ELF program carries the hardening dpkg-buildflags gives.
+# Whether an ELF program carries the hardening dpkg-buildflags gives
+# (read whole: grep -q would end readelf early, which pipefail counts).
 hardened() {
-  readelf -lW "$1" | grep -q GNU_RELRO &&
-    readelf -dW "$1" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' &&
-    readelf -hW "$1" | grep -q 'DYN (' &&
-    readelf --dyn-syms -W "$1" | grep -q '__stack_chk_fail' &&
-    readelf --dyn-syms -W "$1" | grep -Eq '__[a-z_]+_chk(@|$)'
+  local headers symbols
+  headers="$(readelf -hldW "$1")" symbols="$(readelf --dyn-syms -W "$1")"
+  grep -q GNU_RELRO <<<"$headers" && grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' <<<"$headers" &&
+    grep -q 'DYN (' <<<"$headers" && grep -q '__stack_chk_fail' <<<"$symbols" &&
+    grep -Eq '__[a-z_]+_chk(@|$)' <<<"$symbols"
 }
 
 # The checks of one route's two packages, unpacked side by side in
