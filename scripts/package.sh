@@ -292,6 +292,7 @@ grep -qx "verifyAfterSend=true" "$config/kavro-switch-config.conf" || fail "no s
 written="$(find /usr -newer "$work/stamp" -print)"
 [ -z "$written" ] || fail "the window wrote under /usr: $written"
 echo "package: build-deb: as a user, Ports.ini and the settings are in $config; an administrator's Ports.ini is read"
+rm -r "$admin_folder" "$work/admin-made"  # what follows expects no administrator's file
 purge_packages
 echo "package: build-deb: installed, checked and purged; nothing is left"
 
