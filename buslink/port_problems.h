@@ -13,6 +13,9 @@ struct PortProblem {
     std::string remedy;  // what the user does about it
 };
 
+// A character device's mode as ls shows it: 0660 is "crw-rw----".
+std::string DeviceModeText(unsigned mode);
+
 // device: the port as the user knows it ("port 5 (/dev/ttyUSB0)", "COM3").
 PortProblem DescribeOpenFailure(const std::string& device, const OpenResult& result);
 

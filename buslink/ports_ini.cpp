@@ -1,5 +1,8 @@
 #include "buslink/ports_ini.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -55,13 +58,55 @@ bool WritePortsIni(const std::filesystem::path& file, int port, const std::strin
     return static_cast<bool>(out);
 }
 
-PortsIniPlaces PortsIniPlacesFor(const std::filesystem::path& programFolder,
-                                 const std::filesystem::path& installedBinFolder,
-                                 const std::filesystem::path& userFile, const std::filesystem::path& administratorFile) {
+bool SaysPortable(const std::filesystem::path& folder) {
     std::error_code error;
-    if (!installedBinFolder.empty() && std::filesystem::equivalent(programFolder, installedBinFolder, error))
-        return {userFile, administratorFile};
-    return {programFolder / "Ports.ini", {}};
+    return std::filesystem::exists(folder / "Ports.ini", error) || std::filesystem::exists(folder / kPortableMarker, error);
+}
+
+std::vector<std::filesystem::path> SystemProgramFolders() {
+#ifdef _WIN32
+    std::vector<std::filesystem::path> folders;
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot"})
+        if (const char* folder = std::getenv(name); folder && *folder) folders.emplace_back(folder);
+    return folders;
+#else
+    return {"/usr", "/opt", "/bin", "/sbin", "/snap"};
+#endif
+}
+
+namespace {
+
+// Whether `path` is `folder` or inside it, by their names alone (the
+// program's folder has its links resolved already); Windows names are the
+// same in any case.
+bool IsWithin(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    const auto parts = [](const std::filesystem::path& p) {
+        std::vector<std::string> names;
+        for (const auto& part : p.lexically_normal()) {
+            std::string name = part.string();
+#ifdef _WIN32
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+            if (!name.empty()) names.push_back(name);
+        }
+        return names;
+    };
+    const std::vector<std::string> inner = parts(path), outer = parts(folder);
+    return !outer.empty() && inner.size() >= outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
+}
+
+}  // namespace
+
+bool IsPortable(const ProgramFolder& folder, const std::vector<std::filesystem::path>& systemFolders) {
+    if (!folder.saysPortable || !folder.writable) return false;
+    return std::none_of(systemFolders.begin(), systemFolders.end(),
+                        [&](const std::filesystem::path& system) { return IsWithin(folder.path, system); });
+}
+
+PortsIniPlaces PortsIniPlacesFor(const ProgramFolder& program, const std::vector<std::filesystem::path>& systemFolders,
+                                 const std::filesystem::path& userFile, const std::filesystem::path& administratorFile) {
+    if (IsPortable(program, systemFolders)) return {program.path / "Ports.ini", {}};
+    return {userFile, administratorFile};
 }
 
 std::filesystem::path PortsIniToRead(const PortsIniPlaces& places) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kavro {
 
@@ -36,27 +37,51 @@ std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file);
 // Deletes the file and writes it anew; false when it could not be written.
 bool WritePortsIni(const std::filesystem::path& file, int port, const std::string& device = {});
 
-// Where Ports.ini is kept. A program run from its build folder or from a
-// portable folder keeps the file beside itself, where it always was, and
-// reads and writes it there. An installed program (one in the binary
-// folder of the installation it was built for, shared by every user and
-// often read-only) never writes its own folder: it keeps the user's choice
-// in the user's configuration folder and, while the user has none, reads
-// an administrator's file from the system configuration folder. Either
-// way start-up reads first the one file a choice is written to, so the
-// last choice is what the next start finds.
+// Where Ports.ini is kept. A portable copy of the program (its build
+// folder, the Windows ZIP unpacked) keeps the file beside itself, where
+// earlier versions always kept it, and reads and writes it there. An
+// installed program (shared by every user, often read-only) never writes
+// its own folder: it keeps the user's choice in the user's configuration
+// folder and, while the user has none, reads an administrator's file from
+// the system configuration folder. Either way start-up reads first the
+// one file a choice is written to, so the last choice is what the next
+// start finds.
 struct PortsIniPlaces {
     std::filesystem::path own;       // read first, and written; empty: this program never remembers a port
     std::filesystem::path provided;  // read while `own` is missing (an administrator's); empty: none
     bool none() const { return own.empty(); }
 };
 
-// The places of a program in `programFolder` that was built to be
-// installed in `installedBinFolder`. It is installed when the two are the
-// same folder, however it was reached (/bin and /usr/bin are one folder
-// on Debian); a copy anywhere else is portable.
-PortsIniPlaces PortsIniPlacesFor(const std::filesystem::path& programFolder,
-                                 const std::filesystem::path& installedBinFolder,
+// The file beside the programs that makes their folder a portable copy:
+// shipped in the Windows ZIP, and made in a build folder by the build.
+inline constexpr const char* kPortableMarker = "portable.txt";
+
+// What start-up finds out about the folder the program runs from.
+struct ProgramFolder {
+    std::filesystem::path path;  // links resolved
+    bool writable = false;       // this user may make files in it
+    bool saysPortable = false;   // it holds Ports.ini or the portable marker
+};
+
+// Whether `folder` holds Ports.ini or the portable marker.
+bool SaysPortable(const std::filesystem::path& folder);
+
+// The folders that hold programs installed for every user, so never a
+// portable copy, whatever is beside the program and whoever runs it (root
+// may write /usr/bin): /usr (and /usr/local), /opt, /bin, /sbin, /snap; on
+// Windows the folders %ProgramFiles%, %ProgramFiles(x86)%, %ProgramW6432%
+// and %SystemRoot% name.
+std::vector<std::filesystem::path> SystemProgramFolders();
+
+// A program is a portable copy only where its folder says so (Ports.ini
+// or the marker beside it), the user may write it, and it lies outside
+// every system folder; anywhere else it is installed, however it was
+// configured, built or copied there.
+bool IsPortable(const ProgramFolder& folder, const std::vector<std::filesystem::path>& systemFolders);
+
+// The places of a program: beside it when it is a portable copy; else the
+// user's file, over the administrator's.
+PortsIniPlaces PortsIniPlacesFor(const ProgramFolder& program, const std::vector<std::filesystem::path>& systemFolders,
                                  const std::filesystem::path& userFile, const std::filesystem::path& administratorFile);
 
 // The file start-up reads: the program's own when there is one, else the

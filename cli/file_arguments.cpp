@@ -27,6 +27,15 @@ bool CanWriteFolder(const fs::path& folder) {
 #endif
 }
 
+// Whether `folder` is the data folder, not there yet: the same name in the
+// same parent (the home folder), however either is written.
+bool IsMissingDataFolder(const fs::path& folder, const fs::path& dataFolder) {
+    std::error_code ec;
+    if (dataFolder.empty() || fs::exists(fs::symlink_status(folder, ec))) return false;
+    const fs::path parent = folder.parent_path().empty() ? fs::path(".") : folder.parent_path();
+    return folder.filename() == dataFolder.filename() && fs::equivalent(parent, dataFolder.parent_path(), ec);
+}
+
 void BinaryStandardStreams() {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
@@ -57,12 +66,14 @@ bool LoadConfigArgument(const std::string& name, const ConfigBytes& bytes, Confi
     return false;
 }
 
-std::string OutputProblem(const std::string& name, bool force) {
+std::string OutputProblem(const std::string& name, bool force, const fs::path& dataFolder) {
     if (name == "-") return {};
     const fs::path path = PathFromUtf8(name);
     std::error_code ec;
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
     const std::string shown = ShownName(name);
+    if (IsMissingDataFolder(folder, dataFolder) && !fs::create_directory(folder, ec) && ec)
+        return "the folder " + ShownName(Utf8FromPath(folder)) + " cannot be made: " + ec.message();
     if (!fs::is_directory(folder, ec)) return "the folder " + ShownName(Utf8FromPath(folder)) + " does not exist";
     if (!CanWriteFolder(folder)) return "the folder " + ShownName(Utf8FromPath(folder)) + " cannot be written";
     const fs::file_status link = fs::symlink_status(path, ec);

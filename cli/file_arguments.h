@@ -3,6 +3,7 @@
 // output, a pipe or process substitution works like a file, and a target
 // is checked before anything touches the line.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -20,8 +21,10 @@ bool LoadConfigArgument(const std::string& name, const ConfigBytes& bytes, Confi
 
 // Why a file could not be saved under this name (empty: it can). With
 // force an existing regular file may be replaced, never a folder, a device
-// or what a link points at.
-std::string OutputProblem(const std::string& name, bool force);
+// or what a link points at. The data folder (~/KavroSwitch), missing on a
+// fresh account, is made when it is the file's folder, as the window makes
+// it for Export and the history for its files; no other folder is.
+std::string OutputProblem(const std::string& name, bool force, const std::filesystem::path& dataFolder = {});
 
 // Writes the screen as a configuration file, whole or not at all; false
 // with the reason in error.

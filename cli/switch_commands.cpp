@@ -176,7 +176,8 @@ int Get(const CommandLine& line) {
     std::string error;
     const std::string out = line.get("-o");
     if (out.empty()) return Fail("get needs -o FILE (- for standard output)");
-    if (const std::string problem = OutputProblem(out, line.has("--force")); !problem.empty()) return Fail(problem);
+    if (const std::string problem = OutputProblem(out, line.has("--force"), ToolDataFolder()); !problem.empty())
+        return Fail(problem);
     const auto options = LineOptions(line, &error);
     if (!options) return Fail(error);
 

@@ -16,6 +16,7 @@
 
 #include "gui/end_on_signal.h"
 #include "gui/main_window.h"
+#include "gui/parent_console.h"
 #include "gui/qt_ui_services.h"
 #include "gui/readable_colour.h"
 #include "buslink/ports_ini.h"
@@ -46,11 +47,13 @@ int AnswerWithoutWindow(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "--version" || word == "-V") {
+            kavro::PrintToParentConsole();
             const kavro::Version v = kavro::ProgramVersion();
             std::printf("kavro-switch-config %d.%d.%d\n", v.major, v.minor, v.revision);
             return 0;
         }
         if (word == "--help" || word == "-h") {
+            kavro::PrintToParentConsole();
             std::fputs(kHelp, stdout);
             return 0;
         }
@@ -66,6 +69,7 @@ bool ReadOptions(kavro::StartOptions& options) {
     const QCommandLineOption darkOption("dark", "Dark colours.");
     parser.addOptions({simulatorOption, portOption, darkOption});
     if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+        kavro::PrintToParentConsole();
         std::fprintf(stderr, "kavro-switch-config: %s\n%s",
                      parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
         return false;
@@ -83,11 +87,10 @@ bool ReadOptions(kavro::StartOptions& options) {
 std::filesystem::path Path(const QString& path) { return kavro::PathFromUtf8(path.toStdString()); }
 
 // Where this program keeps Ports.ini (buslink/ports_ini.h): beside itself
-// when run from its build folder or a portable folder; installed where it
-// was built to go (the installation's bin folder), the user's
-// configuration folder, over the administrator's file in the system's
-// (the first KavroSwitch/Ports.ini along $XDG_CONFIG_DIRS, /etc/xdg on
-// Linux; %PROGRAMDATA% on Windows).
+// in a portable copy, a folder that says so; installed anywhere else, in
+// the user's configuration folder, over the administrator's file in the
+// system's (the first KavroSwitch/Ports.ini along $XDG_CONFIG_DIRS,
+// /etc/xdg on Linux; %PROGRAMDATA% on Windows).
 kavro::PortsIniPlaces PortsIniPlacesOfThisProgram() {
     const QString name = QApplication::organizationName() + "/Ports.ini";
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -99,8 +102,13 @@ kavro::PortsIniPlaces PortsIniPlacesOfThisProgram() {
             administrator = folder + "/" + name;
             break;
         }
-    return kavro::PortsIniPlacesFor(Path(QApplication::applicationDirPath()), Path(KAVRO_INSTALL_BINDIR),
-                                    Path(userFolder + "/" + name), administrator.isEmpty() ? "" : Path(administrator));
+    // The folder as the system names it (applicationDirPath has its links
+    // resolved); writable as this user (root may write any).
+    const QString programFolder = QApplication::applicationDirPath();
+    kavro::ProgramFolder program{Path(programFolder), QFileInfo(programFolder).isWritable(), false};
+    program.saysPortable = kavro::SaysPortable(program.path);
+    return kavro::PortsIniPlacesFor(program, kavro::SystemProgramFolders(), Path(userFolder + "/" + name),
+                                    administrator.isEmpty() ? "" : Path(administrator));
 }
 
 }  // namespace

@@ -22,14 +22,28 @@ enum class OpenStatus {
     Failed,            // anything else: the system's own words tell
 };
 
+// A device this user was refused, as the system describes it: enough to
+// tell which of the remedies applies (join the device's group, log in
+// again, have an administrator give the device to a group, or look beyond
+// the permissions).
+struct DeviceAccess {
+    std::string user;           // who was refused: the real user's name; empty when the system does not tell
+    bool superuser = false;     // root, whom no permission stops
+    std::string serialGroup;    // the group serial ports belong to on this system (dialout, uucp); empty: none
+    bool known = false;         // the device could be looked at; the fields below hold
+    std::string location;       // its path as the system names it ("/dev/ttyUSB0"), for commands
+    std::string owner, group;   // the device's owner and group, by name (or number)
+    unsigned mode = 0;          // its permission bits: 0660 lets the owner and the group read and write
+    bool userOwnsIt = false;
+    bool userInGroup = false;   // the group list counts the user in `group`
+    bool loginHasGroup = false; // this login has `group` already (a user added later has it from the next login)
+};
+
 struct OpenResult {
     OpenStatus status = OpenStatus::Failed;
     std::string detail;  // the platform's own words, for messages
     std::string holder;  // busy: the program holding the port, when the system tells
-    // PermissionDenied: who tried (the real user) and the group the device
-    // belongs to, when the system tells.
-    std::string user;
-    std::string group;
+    DeviceAccess access;  // PermissionDenied: who was refused, and what the device allows, when the system tells
     bool ok() const { return status == OpenStatus::Opened; }
     // The device is there, though this program cannot use it.
     bool deviceExists() const { return status != OpenStatus::Opened && status != OpenStatus::NotFound; }

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform_qt/port_diagnosis.h"
 
@@ -100,10 +102,39 @@ std::string PortHolder(const std::string& location) {
 }
 
 void DescribeRefusal(const std::string& location, OpenResult& result) {
-    if (const passwd* user = ::getpwuid(::getuid())) result.user = user->pw_name;
+    DeviceAccess& a = result.access;
+    const uid_t uid = ::getuid();
+    gid_t primary = ::getgid();
+    if (const passwd* user = ::getpwuid(uid)) a.user = user->pw_name, primary = user->pw_gid;
+    a.superuser = ::geteuid() == 0;
+    for (const char* name : {"dialout", "uucp"})  // Debian's, then Arch's and Fedora's older one
+        if (::getgrnam(name)) {
+            a.serialGroup = name;
+            break;
+        }
     struct stat info {};
-    if (::stat(location.c_str(), &info) == 0)
-        if (const group* owner = ::getgrgid(info.st_gid)) result.group = owner->gr_name;
+    if (::stat(location.c_str(), &info) != 0) return;
+    a.known = true;
+    a.location = location;
+    a.mode = info.st_mode & 07777;
+    a.userOwnsIt = info.st_uid == uid;
+    const passwd* owner = ::getpwuid(info.st_uid);
+    a.owner = owner ? owner->pw_name : std::to_string(info.st_uid);
+    const group* deviceGroup = ::getgrgid(info.st_gid);
+    a.group = deviceGroup ? deviceGroup->gr_name : std::to_string(info.st_gid);
+    // The group list as the next login gets it: the user's own group and
+    // every group that names the user.
+    if (!a.user.empty()) {
+        int count = 32;
+        std::vector<gid_t> groups(count);
+        while (::getgrouplist(a.user.c_str(), primary, groups.data(), &count) < 0) groups.resize(count *= 2);
+        groups.resize(count);
+        a.userInGroup = std::find(groups.begin(), groups.end(), info.st_gid) != groups.end();
+    }
+    // The groups this process runs with: the login's, fixed when it began.
+    std::vector<gid_t> held(std::max(::getgroups(0, nullptr), 0));
+    held.resize(std::max(::getgroups(static_cast<int>(held.size()), held.data()), 0));
+    a.loginHasGroup = ::getegid() == info.st_gid || std::find(held.begin(), held.end(), info.st_gid) != held.end();
 }
 
 }  // namespace kavro

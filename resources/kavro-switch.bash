@@ -1,5 +1,25 @@
 # bash completion for kavro-switch: commands, their options, .set files,
-# manifests, serial devices and the switches with a history.
+# manifests, serial devices and the switches with a history. Every reply is
+# read a line a word, never split on spaces, so "site 1.set" stays one.
+
+# COMPREPLY: the lines on standard input that begin with the word typed.
+_kavro_switch_lines() {
+    local line
+    COMPREPLY=()
+    while IFS= read -r line; do
+        [[ "$line" == "$cur"* ]] && COMPREPLY+=("$line")
+    done
+    return 0
+}
+
+# COMPREPLY: the files whose names end in $1 (.set, .csv) and the folders,
+# as bash quotes file names.
+_kavro_switch_files() {
+    mapfile -t COMPREPLY < <(compgen -f -X "!*$1" -- "$cur"; compgen -d -- "$cur")
+    compopt -o filenames 2>/dev/null
+    return 0
+}
+
 _kavro_switch() {
     local cur prev command i
     cur="${COMP_WORDS[COMP_CWORD]}"
@@ -13,21 +33,16 @@ _kavro_switch() {
 
     case "$prev" in
         --port)
-            local devices
-            devices=$(compgen -G '/dev/ttyUSB*'; compgen -G '/dev/ttyACM*'; compgen -G '/dev/ttyS*'; \
-                      compgen -G '/dev/serial/by-id/*'; compgen -G '/dev/pts/[0-9]*')
-            COMPREPLY=($(compgen -W "$devices" -- "$cur"))
+            _kavro_switch_lines < <(compgen -G '/dev/ttyUSB*'; compgen -G '/dev/ttyACM*'; compgen -G '/dev/ttyS*'
+                                    compgen -G '/dev/serial/by-id/*'; compgen -G '/dev/pts/[0-9]*')
             return ;;
-        -o|--load)
-            COMPREPLY=($(compgen -f -X '!*.set' -- "$cur") $(compgen -d -- "$cur"))
-            compopt -o filenames 2>/dev/null
-            return ;;
-        --line-pacing) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
+        -o|--load) _kavro_switch_files .set; return ;;
+        --line-pacing) mapfile -t COMPREPLY < <(compgen -W "on off" -- "$cur"); return ;;
         --switch-address|--address|--firmware|--fault|--prune-older-than|--steps|--at|--since|--limit|--site) return ;;
     esac
 
     if [ -z "$command" ]; then
-        COMPREPLY=($(compgen -W "get send restore history compare site show diff ports simulate help --help --version" -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site show diff ports simulate help --help --version" -- "$cur")
         return
     fi
     local options=""
@@ -40,21 +55,19 @@ _kavro_switch() {
         site) options="--port --site --no-backup --verbose --decode" ;;
         show|ports) options="--json" ;;
         simulate) options="--firmware --address --load --fault --line-pacing" ;;
-        help) COMPREPLY=($(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur")); return ;;
+        help) mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur"); return ;;
     esac
     if [[ "$cur" == -* ]]; then
-        COMPREPLY=($(compgen -W "$options --help --version" -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -W "$options --help --version" -- "$cur")
     elif [ "$command" = site ] && [ "${COMP_WORDS[COMP_CWORD-1]}" = site ]; then
-        COMPREPLY=($(compgen -W "get send compare restore" -- "$cur"))
+        mapfile -t COMPREPLY < <(compgen -W "get send compare restore" -- "$cur")
     elif [ "$command" = site ]; then
-        COMPREPLY=($(compgen -f -X '!*.csv' -- "$cur") $(compgen -d -- "$cur"))
-        compopt -o filenames 2>/dev/null
+        _kavro_switch_files .csv
     elif [ "$command" = history ]; then
         local kept="${HOME}/KavroSwitch/history"
-        [ -d "$kept" ] && COMPREPLY=($(compgen -W "$(ls "$kept" 2>/dev/null)" -- "$cur"))
+        [ -d "$kept" ] && _kavro_switch_lines < <(ls "$kept" 2>/dev/null)
     elif [[ "$command" =~ ^(send|restore|compare|show|diff)$ ]]; then
-        COMPREPLY=($(compgen -f -X '!*.set' -- "$cur") $(compgen -d -- "$cur"))
-        compopt -o filenames 2>/dev/null
+        _kavro_switch_files .set
     fi
 }
 complete -F _kavro_switch kavro-switch

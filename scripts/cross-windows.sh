@@ -3,10 +3,11 @@
 # MinGW-w64, then runs the tests under Wine (headless, in a throwaway Wine
 # prefix inside the build folder). windres compiles both programs'
 # resource scripts (icon and version information), and cpack makes the
-# Windows ZIP with its documents (the programs and Qt's DLLs need Qt for
-# Windows, which is not here). Any failure, a failed test included, fails
-# the script. Installs what is missing with apt-get (through sudo when not
-# root).
+# Windows ZIP with its documents only, named so (the programs and Qt's DLLs
+# need Qt for Windows, which is not here); the window's console code,
+# which needs no Qt, is compiled too. Any failure, a failed test included,
+# fails the script. Installs what is missing with apt-get (through sudo
+# when not root).
 # Build folder: build-windows. JOBS=n limits parallel compiles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,6 +47,11 @@ fi
 step configure cmake --preset windows-cross -Wno-dev
 step build cmake --build --preset windows-cross -j"$jobs"
 echo "cross-windows: built $out/tests/kavro_core_tests.exe"
+# The window program's console code (its --version and --help in cmd)
+# needs no Qt, so it is compiled here.
+find "$out/CMakeFiles/kavro_parent_console.dir" -name 'parent_console.cpp.obj' | grep -q . ||
+  { echo "cross-windows: the window's console code was not compiled" >&2; exit 1; }
+echo "cross-windows: compiled the window's console code (gui/parent_console.cpp)"
 
 # Each program's resources: a resource section with its icon (PNG images)
 # and its version information naming the program.
@@ -59,15 +65,19 @@ for name in kavro-switch-config kavro-switch; do
 done
 echo "cross-windows: windres compiled the icon and version information of both programs"
 
-# The ZIP's documents, where the programs' folder puts them.
+# The ZIP's documents, where the programs' folder puts them; without the
+# programs, the ZIP is named as the documents it holds.
 rm -rf "$out/package"
 step package cpack -G ZIP --config "$out/CPackConfig.cmake" -B "$out/package"
-listing="$(cmake -E tar tf "$out"/package/kavro-switch-config-*-windows-x64.zip)"
-for file in LICENSE.txt CHANGELOG.md README.md Qt-LICENSE-NOTICE.txt LGPL-3.txt GPL-3.txt; do
-  grep -q "^kavro-switch-config-[0-9.]*-windows-x64/$file\$" <<<"$listing" ||
+zips=("$out"/package/*.zip)
+[ "${#zips[@]}" -eq 1 ] && [[ "${zips[0]}" == */kavro-switch-config-*-windows-x64-documents.zip ]] ||
+  { echo "cross-windows: the documents' ZIP is named ${zips[*]}, not ...-windows-x64-documents.zip" >&2; exit 1; }
+listing="$(cmake -E tar tf "${zips[0]}")"
+for file in LICENSE.txt NEWS.md README.md Qt-LICENSE-NOTICE.txt LGPL-3.txt GPL-3.txt; do
+  grep -q "^kavro-switch-config-[0-9.]*-windows-x64-documents/$file\$" <<<"$listing" ||
     { echo "cross-windows: the ZIP lacks $file" >&2; exit 1; }
 done
-echo "cross-windows: cpack -G ZIP puts the licence, changelog, README and Qt's licence notice in place"
+echo "cross-windows: cpack -G ZIP makes $(basename "${zips[0]}") with the licence, the users' changelog, README and Qt's licence notice"
 
 # Headless Wine: no display, no Mono or Gecko installers, no debug chatter.
 # Debian's wine64 package puts the 64-bit loader here.

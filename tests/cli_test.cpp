@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <regex>
 #include <set>
@@ -451,7 +452,8 @@ TEST_F(Cli, FaultMatrix) {
         {"flood", get(flood.device()), 2, "source groups: a noisy line: "},
         {"a flood from the start", get(flooding.device()), 2, "answers as a switch", {}, 6},
         {"unplugged", get(vanish.device()), 2, "the port went away"},
-        {"no permission", get(good.device()), 2, "not allowed to open it", {.asNobody = true}},  // on mode 0600
+        {"no permission, on mode 0600: no group helps", get(good.device()), 2,
+         "). Only its owner root may read and write it, so joining a group does not help", {.asNobody = true}},
         {"missing", get("/dev/kavro-no-such-port"), 2, "does not exist on this computer"},
         {"folder", get("/tmp"), 2, "is not a serial port"},
         {"/dev/null", get("/dev/null"), 2, "is not a serial port"},
@@ -499,7 +501,14 @@ TEST_F(Cli, ScriptsCanTrustIt) {
     int closedPipe[2];
     ASSERT_TRUE(pipe(closedPipe) == 0 && close(closedPipe[0]) == 0);  // nobody reads
     const int fileIn = open(a.c_str(), O_RDONLY), full = open("/dev/full", O_WRONLY);
+    // The README's first get, on a fresh account: the data folder is made; a folder of its name elsewhere is not.
+    ASSERT_FALSE(fs::exists(dir / "KavroSwitch")) << "a fresh account";
+    fs::create_directories("elsewhere");
+    Check({"get into the data folder", {"get", "--port", sim.device(), "-o", dir / "KavroSwitch/site1.set"}, 0, "Saved"});
+    EXPECT_EQ(test::ReadFile(dir / "KavroSwitch/site1.set").size(), 14976u);
     const Case cases[] = {
+        {"another folder named as the data folder is not made", {"get", "-o", "elsewhere/KavroSwitch/x.set"}, 2,
+         "the folder elsewhere/KavroSwitch does not exist"},
         {"show --json prints UTF-8", {"show", "--json", a}, 0, "\"motorAddress\": \"Caf\xC3\xA9" "0\""},
         {"standard input as the file", {"show", "-"}, 0, "Caf\xC3\xA9", {.in = fileIn}},
         {"diff quotes texts on one line", {"diff", a, b}, 1,
@@ -569,6 +578,30 @@ TEST(CommandTable, CompletionAndManualPageOfferWhatTheToolTakes) {
             }
     }
     EXPECT_EQ(words(first.substr(0, first.find('"'))), table) << "the completion offers the table's commands";
+}
+
+// The completion offers file names whole, spaces and all: a reply a file, never a reply a word.
+TEST(CommandTable, CompletionKeepsFileNamesWhole) {
+    test::TempFolder dir;
+    for (const char* name : {"site 1.set", "site 2.set", "site list.csv", "site notes.txt"}) test::WriteFile(dir / name, "");
+    fs::create_directory(dir / "site folder");
+    // words: the command line up to the word being completed, "site".
+    struct Row { const char* name; const char* words; std::set<std::string> offered; };
+    for (const Row& row : {
+             Row{"a configuration file", "show", {"site 1.set", "site 2.set", "site folder"}},
+             Row{"an output", "get -o", {"site 1.set", "site 2.set", "site folder"}},
+             Row{"a manifest", "site send", {"site list.csv", "site folder"}},
+         }) {
+        test::WriteFile(dir / "complete.sh", "cd \"$(dirname \"$0\")\" && source '" KAVRO_SOURCE_DIR
+                        "/resources/kavro-switch.bash'\nCOMP_WORDS=(kavro-switch " + std::string(row.words) +
+                        " site); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _kavro_switch; printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        std::FILE* out = popen(("bash '" + (dir / "complete.sh").string() + "'").c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        std::set<std::string> offered;
+        for (char line[256]; std::fgets(line, sizeof line, out);) offered.insert(std::string(line, std::strlen(line) - 1));
+        pclose(out);
+        EXPECT_EQ(offered, row.offered) << row.name;
+    }
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ protected:
             auto port = std::make_unique<test::ScriptedPort>(pump);
             for (int n : {1, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16})  // 2 and 3 are there, 5 refused
                 port->openResults[device(n)] = {OpenStatus::NotFound, "No such file or directory"};
-            port->openResults[device(5)] = {OpenStatus::PermissionDenied, "Permission denied", {}, "alice", "uucp"};
+            port->openResults[device(5)] = {OpenStatus::PermissionDenied, "Permission denied", {},
+                                            {.user = "alice", .serialGroup = "uucp"}};
             if (!own) own = port.get();  // the first adapter is the main window's
             return port;
         };
