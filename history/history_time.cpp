@@ -29,6 +29,8 @@ struct Parts {
 
 std::optional<SystemTime> FromParts(const Parts& p) {
     using namespace std::chrono;
+    // The clock counts nanoseconds: a year far from ours does not fit it.
+    if (p.y < 1970 || p.y > 2200) return std::nullopt;
     if (p.h < 0 || p.h > 23 || p.mi < 0 || p.mi > 59 || p.s < 0 || p.s > 59) return std::nullopt;
     const year_month_day date{year{p.y}, month{static_cast<unsigned>(p.mo)}, day{static_cast<unsigned>(p.d)}};
     if (!date.ok()) return std::nullopt;

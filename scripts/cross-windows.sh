@@ -19,6 +19,7 @@ packages=(
   cmake
   g++-mingw-w64-x86-64-posix  # the compiler, posix threads (std::thread, std::mutex)
   googletest                  # GoogleTest sources, built here for Windows
+  dpkg-dev tcl                # SQLite's sources unpacked, and its amalgamation made
   wine64                      # runs the tests
 )
 scripts/install-deps.sh --only "${packages[@]}"
@@ -40,6 +41,30 @@ if [ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]; then
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$gtest/install" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
   step gtest-build cmake --build "$gtest/build" -j"$jobs" --target install
+fi
+
+# SQLite for the target: Debian's own source package, made into its
+# amalgamation (sqlite3.c) once per build folder, which the journal builds
+# in. apt-get reads the source list from the build folder, so the
+# machine's own lists are left as they are.
+sqlite="$out/sqlite"
+if [ ! -f "$sqlite/amalgamation/sqlite3.c" ]; then
+  rm -rf "$sqlite" && mkdir -p "$sqlite/lists/partial" "$sqlite/amalgamation"
+  cat >"$sqlite/src.sources" <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+  apt=(apt-get -q -o Dir::Etc::SourceList="$sqlite/src.sources" -o Dir::Etc::SourceParts=/dev/null
+       -o Dir::State::Lists="$sqlite/lists" -o Debug::NoDropPrivs=true)
+  step sqlite-lists "${apt[@]}" update
+  (cd "$sqlite" && step sqlite-source "${apt[@]}" source --download-only sqlite3)
+  tar -xJf "$sqlite"/sqlite3_*.orig.tar.xz -C "$sqlite"
+  mkdir -p "$sqlite/make" && (cd "$sqlite/make" && step sqlite-configure "$(ls -d "$sqlite"/sqlite3-*/)configure" --disable-tcl &&
+                              step sqlite-amalgamation make sqlite3.c)
+  cp "$sqlite/make/sqlite3.c" "$sqlite/make/sqlite3.h" "$sqlite/amalgamation/"
 fi
 
 # The core and its tests (CMakePresets.json). Tests are listed when ctest

@@ -312,6 +312,22 @@ TEST_F(Cli, EveryWriteCanBeUndone) {
     EXPECT_EQ(test::ReadFile("untouched.set"), test::ReadFile("before.set"));
     EXPECT_EQ(Kept("00ABCD", "before-send").size(), 1u);
 
+    // A restore refused for what its file holds reads nothing and records nothing.
+    const std::string everyone = Prepared("everyone.set", 1, "A1B2C1", "FFFFFF"), odd = Prepared("odd.set", 2);
+    {
+        ConfigScreen s;
+        s.fillCommandLists();
+        ASSERT_EQ(LoadConfigFile(odd, s), LoadOutcome::Loaded);
+        s.data[EventIndex(0, 0)].setText("ZZ");
+        fs::remove(odd), WriteConfigFile(odd, s);
+    }
+    const std::string journalBefore = Tool({"history", "--csv"}).out;
+    for (const Case& c : {Case{"restore FFFFFF", {"restore", "--verbose", "--port", port, everyone}, 2,
+                               "box holds FFFFFF: FFFFFF is the address every switch"},
+                          Case{"restore ZZ", {"restore", "--verbose", "--port", port, odd}, 2, "holds \"ZZ\""}})
+        EXPECT_FALSE(Has(Check(c).err, "<--")) << c.name << ": the switch was read";
+    EXPECT_EQ(Tool({"history", "--csv"}).out, journalBefore) << "a refused restore records nothing";
+
     // Whatever stands where the journal should be: nothing goes on the line, at once, in one line.
     const fs::path history = dir / "KavroSwitch/history";
     test::WriteFile("site.csv", "00ABCD, wrong.set\n");

@@ -9,10 +9,12 @@
 #include <set>
 #include <thread>
 
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "configfile/config_records.h"
 #include "history/journal.h"
@@ -325,10 +327,12 @@ TEST_F(JournalTest, WhatCannotBeAJournalIsRefusedInOneLine) {
     };
     const Row rows[]{
         {"a folder", [](const fs::path& h) { fs::create_directories(h / "journal.db"); }, "is a folder, not a journal"},
+#ifndef _WIN32
         {"a pipe", [](const fs::path& h) { fs::create_directories(h), mkfifo((h / "journal.db").c_str(), 0600); },
          "is a pipe, not a journal"},
         {"a pipe beside it", [](const fs::path& h) { fs::create_directories(h), mkfifo((h / "journal.db-wal").c_str(), 0600); },
          "is a pipe, not a journal"},
+#endif
         {"a damaged file", [](const fs::path& h) {
              fs::create_directories(h), test::WriteFile(h / "journal.db", "SQLite format 3" + std::string(4000, '\x7f')); },
          "is damaged"},
@@ -351,6 +355,31 @@ TEST_F(JournalTest, WhatCannotBeAJournalIsRefusedInOneLine) {
     }
 }
 
+// Times a user types for --at and --since, and the journal's own: what each stands for in UTC, or a refusal.
+TEST(HistoryTime, ATimeTypedStandsForOneInstantOrNone) {
+    const struct {
+        const char *typed, *utc;  // nullptr: refused
+    } rows[]{
+        {"2026-12-06T13:30:00Z", "2026-12-06T13:30:00Z"},
+        {"2026-12-06 13:30Z", "2026-12-06T13:30:00Z"},
+        {"2026-12-06Z", "2026-12-06T23:59:59Z"},  // a day alone: its evening
+        {"2026-02-29Z", nullptr},
+        {"2026-12-06T24:00Z", nullptr},
+        {"0406-12-01T09:00:00Z", nullptr},  // beyond the clock's years
+        {"2026-12-06T13:30:00Zjunk", nullptr},
+        {"06.12.2026", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& row : rows) {
+        const auto time = ParseUserTime(row.typed);
+        EXPECT_EQ(time ? HistoryTimeText(*time) : "refused", row.utc ? row.utc : "refused") << row.typed;
+    }
+    EXPECT_EQ(ParseHistoryTime("2026-12-06T13:30:00Z"), ParseUserTime("2026-12-06T13:30:00Z"));
+    EXPECT_FALSE(ParseHistoryTime("2026-12-06 13:30:00Z"));
+    EXPECT_EQ(FileStamp("2026-12-06T13:30:00Z"), "20261206T133000Z");
+}
+
+#ifndef _WIN32
 // A disk with room for some of an event but not all of it: each write is entered whole (its backup file and its
 // entries) or not at all, at every amount of room; an entry never names a missing file. Needs a small file system
 // of its own, which only root may mount.
@@ -426,6 +455,8 @@ TEST_F(JournalTest, TwentyProgramsAtOnceLoseNoEntry) {
     EXPECT_EQ(failed, 0);
     EXPECT_EQ(journal->entries({.address = "00ABCD"}).size(), 20u);
 }
+
+#endif  // a small file system and several processes: POSIX only
 
 }  // namespace
 }  // namespace kavro
