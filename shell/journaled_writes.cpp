@@ -24,6 +24,20 @@ int Acknowledged(const WriteReport& write) {
     return static_cast<int>(std::count(write.replies.begin(), write.replies.end(), WriteReport::Reply::Acknowledged));
 }
 
+// The journal is held open for one operation only: between operations
+// another program, a backup tool or the user may move or copy the history
+// folder (Windows does not let an open file be moved at all).
+class JournalOpenFor {
+public:
+    explicit JournalOpenFor(std::unique_ptr<Journal>& journal) : journal_(journal) {}
+    ~JournalOpenFor() { journal_.reset(); }
+    JournalOpenFor(const JournalOpenFor&) = delete;
+    JournalOpenFor& operator=(const JournalOpenFor&) = delete;
+
+private:
+    std::unique_ptr<Journal>& journal_;
+};
+
 const char* AfterEvent(const char* event) {
     return std::string(event) == journal_event::kRestore ? journal_event::kAfterRestore : journal_event::kAfterSend;
 }
@@ -96,6 +110,7 @@ ReadRecord Application::readRecord(const char* event) const {
 }
 
 void Application::recordGet(const ReadReport& report, const ConfigScreen& read) {
+    const JournalOpenFor operation(journal_);
     historyProblem_.clear();
     if (env_.dataFolder.empty() || !report.switchAddress.read || report.end == TransferEnd::Closing) return;
     Journal* j = journal();
@@ -121,6 +136,7 @@ void Application::recordGet(const ReadReport& report, const ConfigScreen& read) 
 // backup read, which would be lost.
 void Application::writeScreen(const ConfigScreen& source) {
     if (busy()) return;
+    const JournalOpenFor operation(journal_);
     reopenPort();
     lastAction_ = LastAction::Write;
     lastRestore_ = {};
@@ -230,6 +246,7 @@ bool Application::loadRestoreFile(const fs::path& file, const std::optional<Conf
 
 const RestoreReport& Application::restore(const RestoreOrder& order) {
     if (busy()) return lastRestore_;
+    const JournalOpenFor operation(journal_);
     reopenPort();
     lastAction_ = LastAction::Write;
     lastRestore_ = {};

@@ -171,9 +171,10 @@ public:
     // Keeps a Get Config in the journal: its file when the read is
     // complete, an entry when at least the switch address came.
     virtual void recordGet(const ReadReport& report, const ConfigScreen& read) = 0;
-    // The journal in the data folder, opened when first asked for; none
-    // without a data folder or when it cannot be used (journalProblem()
-    // tells why).
+    // The journal in the data folder, opened when asked for and closed at
+    // the end of the next read or write (the pointer is good until then);
+    // none without a data folder or when it cannot be used
+    // (journalProblem() tells why).
     virtual Journal* journal() = 0;
     virtual const std::string& journalProblem() const = 0;
     // Which bus this run reaches: the device, the adapter, and the site

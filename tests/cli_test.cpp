@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -436,6 +437,52 @@ TEST_F(Cli, TheJournalUndoesTheRightWrite) {
     for (pid_t pid : gets) waitpid(pid, nullptr, 0);
     const Outcome entries = Tool({"history", "0000AA", "--csv"});
     EXPECT_EQ(std::count(entries.out.begin(), entries.out.end(), '\n'), 21) << entries.out;
+}
+
+// A send on a data folder with little room, tried at many amounts of room: it is either recorded (the journal holds
+// the send, the switch holds the file) or not made at all (the switch holds what it held). Needs a small file
+// system of its own, which only root may mount.
+TEST_F(Cli, ASendOnANearlyFullDiskIsRecordedOrNotMade) {
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    if (mount("kavro", small.c_str(), "tmpfs", 0, "size=384k") != 0) GTEST_SKIP() << "mounting needs root";
+    const std::string held = Prepared("held.set", 0), wrong = Prepared("wrong.set", 3);
+    Simulator sim({"--load", held});
+    const std::string port = sim.device();
+    Check({"before", {"get", "--port", port, "-o", "before.set"}, 0, "Saved"});
+    setenv("HOME", small.c_str(), 1);
+    int recorded = 0, refused = 0;
+    for (int room = 8; room <= 200; room += 12) {
+        fs::remove_all(small / "KavroSwitch");
+        Tool({"history"});  // the journal made while there is room
+        {
+            std::FILE* f = std::fopen((small / "filler").c_str(), "wb");
+            const std::string block(1024, 'x');
+            while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
+            }
+            std::fclose(f);
+            const auto size = fs::file_size(small / "filler"), freed = static_cast<std::uintmax_t>(room) * 1024;
+            fs::resize_file(small / "filler", size > freed ? size - freed : 0);
+        }
+        const Outcome sent = Tool({"send", "--verify", "--port", port, wrong});
+        fs::remove(small / "filler");
+        const Outcome now = Tool({"get", "--port", port, "-o", "-"});
+        const std::string sends = Tool({"history", "00ABCD", "--csv"}).out;
+        if (sent.status == 0) {
+            ++recorded;
+            EXPECT_TRUE(Has(sends, ",send,")) << room << " KiB: sent but not recorded";
+            EXPECT_EQ(now.out, test::ReadFile(wrong)) << room;
+            Tool({"send", "--no-backup", "--port", port, held});  // back to the start
+        } else {
+            ++refused;
+            EXPECT_TRUE(Has(sent.err, "nothing sent")) << room << ": " << sent.err;
+            EXPECT_EQ(now.out, test::ReadFile("before.set")) << room << " KiB: refused but sent";
+        }
+    }
+    setenv("HOME", dir.path().c_str(), 1);
+    umount(small.c_str());
+    EXPECT_GT(recorded, 0);
+    EXPECT_GT(refused, 0);
 }
 
 // What ends a read early: a switch that misbehaves (each reply fault is in
