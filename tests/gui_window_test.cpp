@@ -67,7 +67,9 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
 }
 
 // A screen reader tells every control apart by its name, which holds the control's own caption; a command list
-// is named by its role, the command its value; a description never repeats the name. No letter is two mnemonics.
+// is named by its role and heard whole: the command its value, its text and its entry selected in the list (NONE
+// as well), after a read as before. The "Show" options are radio buttons named by their captions without the spaces
+// around them. A description never repeats the name. No letter is two mnemonics.
 TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
     QSet<QString> names, mnemonics;
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -77,18 +79,36 @@ TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
         const auto* button = qobject_cast<QAbstractButton*>(w);
         const QString name = a->text(QAccessible::Name), caption = button ? button->text() : QString();
         EXPECT_FALSE(name.isEmpty() || names.contains(name)) << w->objectName().toStdString();
-        EXPECT_TRUE(name.contains(QString(caption).remove('&'))) << name.toStdString() << " is not labelled by "
-                                                                  << caption.toStdString();
+        EXPECT_TRUE(name.contains(QString(caption).remove('&').trimmed()))
+            << name.toStdString() << " is not labelled by " << caption.toStdString();
         EXPECT_NE(a->text(QAccessible::Description), name) << name.toStdString();
         const int amp = caption.indexOf('&');
         EXPECT_TRUE(amp < 0 || !mnemonics.contains(caption.at(amp + 1).toUpper())) << caption.toStdString();
         if (amp >= 0) mnemonics.insert(caption.at(amp + 1).toUpper());
         names.insert(name);
     }
-    const QAccessibleInterface* command = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(7, 2)));
-    EXPECT_EQ(command->text(QAccessible::Name) + "|" + command->text(QAccessible::Value),
-              "Channel 8, On Release command|NONE");
+    const auto heard = [&](int channel, int event) {  // name | value | text | the entries selected
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(channel, event)));
+        QAccessibleTextInterface* text = list->textInterface();
+        QStringList selected;
+        for (int k = 0; k < list->child(0)->childCount(); ++k)
+            if (list->child(0)->child(k)->state().selected) selected << list->child(0)->child(k)->text(QAccessible::Name);
+        return QStringList{list->text(QAccessible::Name), list->text(QAccessible::Value),
+                           text ? text->text(0, text->characterCount()) : "(no text)", selected.join(',')}
+            .join('|');
+    };
+    EXPECT_EQ(heard(7, 2), "Channel 8, On Release command|NONE|NONE|NONE");
+    simulator->state().setChannel(8, {{{}, {}, {0x23, 0x05, 0x07}}}, kModeGroup, 0xFFFFFF);  // release: Lock IP
+    Click(kReadSwitch);
+    EXPECT_EQ(heard(7, 2), "Channel 8, On Release command|Lock IP|Lock IP|Lock IP");
     EXPECT_TRUE(names.contains("Channel 2, Src Group") && names.contains("Details...")) << "the details button";
+    QStringList shows;
+    for (const char* option : kShowOptions) {
+        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Find(option));
+        shows << a->text(QAccessible::Name) + (a->role() == QAccessible::RadioButton ? "" : " (no radio button)") +
+                     (a->state().checked ? " (ticked)" : "");
+    }
+    EXPECT_EQ(shows.join('|'), "1 - 3|1- 6 (ticked)|7 - 8|All");
 }
 
 // Channels 7 and 8 by keyboard alone (the arrows move the window): each "Show" option is a Tab stop, Tab enters
