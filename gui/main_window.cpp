@@ -156,6 +156,9 @@ QWidget* MainWindow::makeShowRow() {
     layout->addWidget(clear, 0, Qt::AlignVCenter);
     layout->addWidget(makeOptionsButton(), 0, Qt::AlignVCenter);
     layout->addStretch();
+    // The notice in the room the row leaves, rather than under the
+    // addresses, where a small screen has none.
+    layout->addWidget(MakeNotice(ProgramVersion()));
     return row;
 }
 
@@ -223,8 +226,8 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     return frame;
 }
 
-// "Back up before Send", switch address, P-P motor address, firmware
-// version and the notice.
+// "Back up before Send", switch address, P-P motor address and firmware
+// version: at 1024 x 600 they fit under the Commands frame whole.
 QWidget* MainWindow::makeAddressColumn() {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
@@ -274,7 +277,6 @@ QWidget* MainWindow::makeAddressColumn() {
     (new QVBoxLayout(firmwareFrame))->addWidget(firmware, 0, Qt::AlignHCenter);
     layout->addWidget(firmwareFrame);
 
-    layout->addWidget(MakeNotice(ProgramVersion()));
     layout->addStretch(1);
     return column;
 }
@@ -409,13 +411,15 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (sized_) return;
     sized_ = true;
-    auto* area = findChild<QScrollArea*>("channelArea");
-    const QSize content = area->widget()->sizeHint().expandedTo(area->widget()->minimumSizeHint());
-    area->setMinimumSize(content + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+    columns_ = 2;  // the frames as designed, for as long as the size is taken
+    placeChannelFrames();
+    const QSize content = channelArea_->widget()->sizeHint().expandedTo(channelArea_->widget()->minimumSizeHint());
+    channelArea_->setMinimumSize(content + QSize(channelArea_->verticalScrollBar()->sizeHint().width(), 0));
     layout()->activate();
     const QSize full = sizeHint();
-    area->setMinimumSize(0, 0);
+    channelArea_->setMinimumSize(0, 0);
     if (const QScreen* s = screen()) resize(full.boundedTo(s->availableGeometry().size()));
+    reflowChannels();
     // The window manager adds its frame once the window is on screen.
     QTimer::singleShot(200, this, &MainWindow::fitToScreen);
     fitToScreen();
@@ -456,7 +460,8 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize && watched == channelArea_) reflowChannels();
+    // Before the window first shows, it has no size of its own to reflow to.
+    if (event->type() == QEvent::Resize && watched == channelArea_ && sized_) reflowChannels();
     // The main window sees key presses before its controls do.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {

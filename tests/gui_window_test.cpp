@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QStatusBar>
 #include <QTest>
@@ -41,7 +43,9 @@ protected:
 
 // Down to 1024 x 600 at scale 1, 1.5 and 2 (the suite runs at 96 and 144
 // dpi; scale 2 at 96 dpi is half the size), the commands, the status line
-// and the progress stay in view; the channels scroll.
+// and the progress stay in view; the channels scroll. At 1024 x 600 and
+// scale 1 every channel frame is seen at its full width, with one vertical
+// scroll bar and no other.
 TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     const double scale = std::max(qEnvironmentVariableIntValue("QT_FONT_DPI"), 96) / 96.0;
     std::vector<QSize> sizes{QSize(1024 / scale, 600 / scale)};
@@ -57,6 +61,19 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
         for (int i = 0; i < 50 && window->size() != size; ++i) window->resize(size), QTest::qWait(20);
         EXPECT_EQ(window->size(), size) << "the window may be made this small";
         EXPECT_TRUE(InView(window->statusBar()) && InView(Find("connection"))) << size.width();
+        if (size == QSize(1024, 600)) {
+            QWidget* channels = Find<QScrollArea>("channelArea")->viewport();
+            for (int c = 0; c < kChannels; ++c) {
+                QWidget* frame = Find(kChannelFrame + std::to_string(c + 1));
+                const int left = frame->mapTo(channels, QPoint()).x();
+                EXPECT_TRUE(left >= 0 && left + frame->width() <= channels->width()) << "frame " << c + 1;
+            }
+            QStringList bars;
+            for (QScrollBar* bar : window->findChildren<QScrollBar*>())
+                if (bar->isVisibleTo(window.get()) && bar->maximum() > 0)
+                    bars << (bar->orientation() == Qt::Vertical ? "vertical" : "horizontal");
+            EXPECT_EQ(bars.join(','), "vertical");
+        }
         for (const char* b : {kReadSwitch, kWriteSwitch, kImport, kExport, kCompare, kSelectPort, kDiagnostic})
             EXPECT_TRUE(InView(window->button(b))) << b << " at " << size.width();
         bool progressInView = false;
