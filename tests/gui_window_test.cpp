@@ -270,6 +270,23 @@ TEST_F(GuiWindow, BackUpBeforeSendReadsKeepsThenWrites) {
     EXPECT_TRUE(Status().contains("Send Config sent")) << Status().toStdString();
 }
 
+// The switch tells its firmware version in every whole read, the backup before a send and the check after it
+// included: the Firmware Version box shows it, as after Get Config.
+TEST_F(GuiWindow, EveryReadOfASendShowsTheFirmwareVersion) {
+    simulator->state().firmwareMajor = 3, simulator->state().firmwareMinor = 21;
+    form->screen().switchAddress.setText("000001");
+    struct Row { const char* name; bool backUp, verify; QString shown; };
+    for (const Row& row : {Row{"neither: nothing read", false, false, ""}, Row{"the backup", true, false, "3.21"},
+                           Row{"the check after", false, true, "3.21"}}) {
+        Find<QCheckBox>("backUpBeforeSend")->setChecked(row.backUp);
+        Find<QCheckBox>("verifyAfterSend")->setChecked(row.verify);
+        form->screen().firmwareVersion.setText("");
+        Click(kWriteSwitch);
+        EXPECT_TRUE(Status().contains("Send Config sent")) << row.name << Status().toStdString();
+        EXPECT_EQ(Find<QLineEdit>(kFirmwareVersion)->text(), row.shown) << row.name;
+    }
+}
+
 // Select Comm, Diagnostic and Compare bring up windows beside the main window: one
 // port window listing the ports present and the port in use, the traffic logged before Diagnostic was
 // shown (decoded on request, saved under a header), a result window over the main window, owned by it, with the
