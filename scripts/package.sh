@@ -2,22 +2,29 @@
 # Makes the two Debian packages (scripts/build-deb.sh) and checks them as a
 # Debian maintainer would:
 #  - lintian finds no error and no warning (information tags are shown);
-#  - what a desktop reads validates (menu entry, AppStream metainfo, manual
-#    pages, bash completion, icons), all named by the one application id;
+#  - what a desktop reads validates (menu entry, AppStream metainfo, the
+#    type of .set files, manual pages, bash completion, icons), all named
+#    by the one application id;
 #  - kavro-switch depends on Qt Core and Qt Serial Port only, and
 #    kavro-switch-config on it.
 # As root (CI) it goes on: installs both packages; runs the window as root
 # under a virtual X server (its window class is the menu entry's
-# StartupWMClass) and finds nothing written under /usr; as a normal user
+# StartupWMClass) and finds nothing written under /usr; finds that
+# xdg-mime names a .set file's type application/x-kavro-switch-config (by
+# its name, and by its first record without one) and the menu entry as
+# what opens it; as a normal user
 # (nobody, with a home of its own) finds Ports.ini and the settings where
 # the manual page says: a first start makes the user's Ports.ini, an
 # administrator's file in /etc/xdg is read and not copied, and a ticked
-# "Verify after Send" is kept in the user's KavroSwitch folder; then purges
-# both packages and finds nothing of them left.
+# "Verify after Send" is kept in the user's KavroSwitch folder, and the
+# menu entry's command given a .set file shows that file's configuration
+# (heard through the accessibility bus); then purges both packages and
+# finds nothing of them left.
 # Usage: scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root_checks=(xvfb xauth x11-utils dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
+root_checks=(xvfb xauth x11-utils dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+             shared-mime-info xdg-utils libfile-mimeinfo-perl)
 scripts/install-deps.sh --only lintian desktop-file-utils appstream man-db groff-base "${root_checks[@]}"
 fail() { echo "package: $*" >&2; exit 1; }
 
@@ -60,6 +67,14 @@ for size in 16x16 32x32 48x48 256x256; do test -s "$share/icons/hicolor/$size/ap
 test -s "$share/icons/hicolor/scalable/apps/$app_id.svg"
 if grep -Eo 'https?://[^<" ]+' "${metainfo[0]}" "$desktop"; then fail "the menu entry or metainfo names an address"; fi
 wm_class="$(sed -n 's/^StartupWMClass=//p' "$desktop")"
+# .set files: their type, and the menu entry opening one given as %f.
+mime_type=application/x-kavro-switch-config
+grep -qx "MimeType=$mime_type;" "$desktop" && grep -Eq '^Exec=kavro-switch-config %f$' "$desktop" ||
+  fail "the menu entry opens no $mime_type file"
+mkdir -p "$work/mime/packages"
+cp "$share/mime/packages/$app_id.xml" "$work/mime/packages/"
+XDG_DATA_DIRS="$work" update-mime-database "$work/mime"  # a database of the package alone
+grep -qx "50:$mime_type:\*\.set" "$work/mime/globs2" || fail "$app_id.xml gives .set files no type"
 for page in kavro-switch kavro-switch-config; do
   warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
   [ -z "$warnings" ] || fail "$page.1 renders with warnings: $warnings"
@@ -126,6 +141,19 @@ written="$(find /usr -newer "$work/stamp" -print)"
 [ "$(cat "$roothome/.config/KavroSwitch/Ports.ini")" = $'1\r' ] || fail "no Ports.ini in root's configuration folder"
 echo "package: as root the window writes nothing under /usr; its class is $wm_class"
 
+# A .set file is of the window's type by its name, and by its first record
+# without one (xdg-mime asks shared-mime-info); the menu entry opens it.
+sample=fuzz/corpus/config_file/demo-switch.set
+cp "$sample" "$work/some.set"
+cp "$sample" "$work/some-file"
+for file in "$work/some.set" "$work/some-file"; do
+  type="$(xdg-mime query filetype "$file")"
+  [ "$type" = "$mime_type" ] || fail "xdg-mime query filetype $(basename "$file"): $type, not $mime_type"
+done
+opener="$(xdg-mime query default "$mime_type")"
+[ "$opener" = "$app_id.desktop" ] || fail "xdg-mime query default $mime_type: '$opener', not $app_id.desktop"
+echo "package: xdg-mime names a .set file's type $mime_type, opened by $opener"
+
 # As a normal user, with a home, a runtime folder and a session bus of its own.
 home="$work/home"
 mkdir -m 700 "$home"
@@ -167,10 +195,22 @@ ls -l "/proc/$started/fd" | grep -q -- "-> $device\$" || fail "the window did no
 "${as_user[@]}" /usr/bin/python3 "$PWD/tests/a11y/atspi_send_check.py" toggle "Verify after Send"
 stop_window
 grep -qx "verifyAfterSend=true" "$config/kavro-switch-config.conf" || fail "no setting in $config/kavro-switch-config.conf"
+# The menu entry's command with a .set file (a double-click in a file
+# manager) shows that file's configuration.
+cp "$sample" "$home/some.set"
+chown nobody:nogroup "$home/some.set"
+kavro-switch show --json "$home/some.set" >"$work/some.json"
+chmod 644 "$work/some.json"
+exec_line="$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")"
+start_window "${as_user[@]}" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ${exec_line/\%f/$home/some.set}
+"${as_user[@]}" /usr/bin/python3 "$PWD/tests/a11y/atspi_send_check.py" shows "$work/some.json" ||
+  fail "kavro-switch-config $home/some.set does not show the file's configuration"
+stop_window
 [ ! -e "$home/.config/Unknown Organization" ] || fail "settings under Unknown Organization"
 written="$(find /usr -newer "$work/stamp" -print)"
 [ -z "$written" ] || fail "the window wrote under /usr: $written"
-echo "package: as a user, Ports.ini and the settings are in $config; an administrator's Ports.ini is read"
+echo "package: as a user, Ports.ini and the settings are in $config; an administrator's Ports.ini is read;"
+echo "package: kavro-switch-config FILE shows the file's configuration"
 
 # Purged, nothing of either package is left.
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=600 kavro-switch-config kavro-switch >/dev/null
