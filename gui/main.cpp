@@ -73,7 +73,8 @@ bool ReadOptions(kavro::StartOptions& options, QString& file) {
                      parser.errorText().isEmpty() ? "one file at most" : qPrintable(parser.errorText()), kHelp);
         return false;
     }
-    if (!parser.positionalArguments().isEmpty()) file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+    if (!parser.positionalArguments().isEmpty())
+        file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
     if (parser.isSet(darkOption)) {
         QApplication::setStyle("Fusion");
         QApplication::setPalette(kavro::DarkPalette());

@@ -126,7 +126,8 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
          }, [&] { return s.switchAddress.text() == "9A"; }, nullptr},
         {"\" 1f \" pasted over a full data box, the spaces of a spreadsheet's cell around it: 1F", [&] {
              QApplication::clipboard()->setText(" 1f ");
-             Find<QLineEdit>(kData, 0)->selectAll(), QTest::keyClick(Find<QLineEdit>(kData, 0), Qt::Key_V, Qt::ControlModifier);
+             QLineEdit* data = Find<QLineEdit>(kData, 0);
+             data->selectAll(), QTest::keyClick(data, Qt::Key_V, Qt::ControlModifier);
          }, [&] { return s.data[0].text() == "1F"; }, nullptr},
         {"the wheel over an unfocused command list leaves it", [&] { wheel(combo(4)); },
          [&] { return s.commands[4].selected() == 0; }, nullptr},

@@ -107,9 +107,10 @@ TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
     const auto heard = [&](int channel, int event) {  // name | value | text | the entries selected
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(channel, event)));
         QAccessibleTextInterface* text = list->textInterface();
+        QAccessibleInterface* entries = list->child(0);
         QStringList selected;
-        for (int k = 0; k < list->child(0)->childCount(); ++k)
-            if (list->child(0)->child(k)->state().selected) selected << list->child(0)->child(k)->text(QAccessible::Name);
+        for (int k = 0; k < entries->childCount(); ++k)
+            if (entries->child(k)->state().selected) selected << entries->child(k)->text(QAccessible::Name);
         return QStringList{list->text(QAccessible::Name), list->text(QAccessible::Value),
                            text ? text->text(0, text->characterCount()) : "(no text)", selected.join(',')}
             .join('|');
