@@ -161,10 +161,9 @@ Outcome Restore(SwitchSession& session, const Job& job, const Run& run) {
 }
 
 // Everything that can be checked before the line is touched: each file to
-// send or compare loads, each file to get can be written, the history can
-// keep the backups of a send.
-std::string PreflightProblem(const std::string& action, const std::vector<Job>& jobs, const std::string& manifest,
-                             const Run& run) {
+// send or compare loads, each file to get can be written, the journal can
+// enter the writes of a send or a restore.
+std::string PreflightProblem(const std::string& action, const std::vector<Job>& jobs, const std::string& manifest) {
     if (action == "send" || action == "restore") {
         std::string problem;
         if (!OpenToolJournal(&problem))
@@ -238,7 +237,7 @@ int Site(const CommandLine& line) {
     const fs::path folder = PathFromUtf8(manifest).parent_path();
     for (const SiteSwitch& s : *switches) jobs.push_back({s, folder / PathFromUtf8(s.file)});
     Run run{!line.has("--no-backup")};
-    if (const std::string problem = PreflightProblem(action, jobs, manifest, run); !problem.empty()) return Fail(problem);
+    if (const std::string problem = PreflightProblem(action, jobs, manifest); !problem.empty()) return Fail(problem);
     if (line.get("--port").empty()) return Fail(kPortRequired);
     // The site a run is recorded for: by default the manifest's name.
     const std::string site = line.has("--site") ? line.get("--site")

@@ -35,6 +35,7 @@ void ConfigFileCommands::ensureDataFolder() const {
 bool ConfigFileCommands::choose(FileDialogMode mode) {
     dialog_.initialFolder = Utf8FromPath(dataFolder_);
     dialog_.cancelReported = true;
+    dialog_.filters = {kConfigFilter, kAllFilter};
     if (!ui_.showFileDialog(dialog_, mode)) return false;
     fs::path chosen = PathFromUtf8(dialog_.fileName);
     if (!chosen.has_extension() && !dialog_.defaultExtension.empty() && !chosen.filename().empty())
@@ -92,7 +93,11 @@ void ConfigFileCommands::exportConfig() {
 // window that says there is none.
 bool ConfigFileCommands::chooseExistingFile() {
     ensureDataFolder();
-    if (!choose(FileDialogMode::Open)) return false;
+    return choose(FileDialogMode::Open) && fileExists();
+}
+
+// The file chosen exists, or the window says there is none.
+bool ConfigFileCommands::fileExists() {
     std::error_code error;
     if (fs::exists(PathFromUtf8(dialog_.fileName), error)) return true;
     missingWindow_.setVisible(true);
@@ -101,7 +106,15 @@ bool ConfigFileCommands::chooseExistingFile() {
 }
 
 void ConfigFileCommands::importConfig() {
-    if (!chooseExistingFile()) return;
+    if (chooseExistingFile()) load();
+}
+
+void ConfigFileCommands::importFile(const std::string& path) {
+    dialog_.fileName = path;
+    if (fileExists()) load();
+}
+
+void ConfigFileCommands::load() {
     switch (LoadConfigFile(PathFromUtf8(dialog_.fileName), screen_)) {
     case LoadOutcome::BadFileType:
         record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);

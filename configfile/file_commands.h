@@ -31,12 +31,19 @@ public:
     static constexpr const char* kReadError = kavro::kReadError;
     static constexpr const char* kIdentical = "File is identical to screen";
     static constexpr const char* kDifferent = "File does not match screen";
+    // The file dialog lists configuration files, and everything on request.
+    static constexpr const char* kConfigFilter = "Configuration Files (*.set)";
+    static constexpr const char* kAllFilter = "All Files (*)";
 
     ConfigFileCommands(ConfigScreen& screen, FileWindows& ui, std::filesystem::path dataFolder);
 
     void exportConfig();
     void importConfig();
     void compareWithFile();
+    // Import of a file named without the dialog (the window's command
+    // line, a file manager's double-click): the same checks, messages and
+    // event, and the shared dialog proposes it afterwards.
+    void importFile(const std::string& path);
 
     // The file last chosen in the shared dialog, compared with the screen.
     CompareResult compareWithScreen() const;
@@ -56,6 +63,8 @@ private:
     void ensureDataFolder() const;
     bool choose(FileDialogMode mode);
     bool chooseExistingFile();
+    bool fileExists();
+    void load();
     void showResult(const std::string& text, Rgb colour, std::vector<std::string> details = {});
     void record(FileEvent::Kind kind, std::string detail = {}, bool ok = true);
 

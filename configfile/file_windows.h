@@ -22,6 +22,8 @@ struct CommonDialog {
     std::string initialFolder;
     std::string defaultExtension;  // "set": a name typed without extension gets ".set"
     bool cancelReported = false;
+    // What the dialog lists, first choice first: "Configuration Files (*.set)".
+    std::vector<std::string> filters;
 };
 
 inline constexpr Rgb kMessageGreen{0, 128, 0};

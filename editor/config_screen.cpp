@@ -35,6 +35,7 @@ void ConfigScreen::forEachControl(F f) {
     f(show1to6);
     f(show7to8);
     f(showAll);
+    f(arrowKeysMoveWindow);
 }
 
 // Every control of channel c as the window first shows it.
@@ -96,6 +97,8 @@ ConfigScreen::ConfigScreen(UiServices* ui) : ui_(ui) {
     show1to6.setClickHandler([this] { showChannels1to6(); });
     show7to8.setClickHandler([this] { showChannels7to8(); });
     showAll.setClickHandler([this] { showAllChannels(); });
+    arrowKeysMoveWindow.setCaption("Arrow keys move the window");
+    arrowKeysMoveWindow.setInitialValue(1);
 
     forEachControl([this](Control& control) { control.setObserver(&observer_); });
 }
@@ -215,7 +218,7 @@ void ConfigScreen::selectShowOption(OptionButton& option) {
 }
 
 bool ConfigScreen::keyDown(Key key, unsigned modifiers) {
-    if (modifiers != kNoModifier) return false;
+    if (modifiers != kNoModifier || arrowKeysMoveWindow.value() != 1) return false;
     switch (key) {
     case Key::Up: moveWindow(left_, top_ - kKeyStepTwips); return true;
     case Key::Down: moveWindow(left_, top_ + kKeyStepTwips); return true;

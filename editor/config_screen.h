@@ -63,8 +63,9 @@ public:
     void showAllChannels();
     // The user picks a "Show" option: it alone is selected, its handler runs.
     void selectShowOption(OptionButton& option);
-    // Arrow keys without modifiers move the window by 150 twips; returns
-    // whether the key was used up (the focused control then never sees it).
+    // Arrow keys without modifiers move the window by 150 twips while
+    // arrowKeysMoveWindow is ticked; returns whether the key was used up
+    // (the focused control then never sees it).
     bool keyDown(Key key, unsigned modifiers);
     // The window's place on the screen, in twips: moved by the arrow keys
     // (the window mirrors it), and told by the window when the user drags
@@ -101,6 +102,10 @@ public:
     TextBox firmwareVersion;
     std::array<Frame, kChannels> frames;  // Frame1 .. Frame8
     OptionButton show1to3, show1to6, show7to8, showAll;
+    // A preference of the user's, not part of a configuration: ticked as
+    // the window was designed; cleared, the arrow keys stay with the
+    // focused list or text box (a keyboard user moves through a list).
+    CheckBox arrowKeysMoveWindow;
 
 private:
     void setUpChannel(int c);

@@ -146,17 +146,29 @@ public:
     // Whether anything (typing, a read, a file) set the text since the
     // window was made.
     bool everSet() const { return everSet_; }
-    // The user's typing or pasting: the whole new text. Refused past the
-    // character limit; a text longer than the limit (put there by code) may
-    // shrink but not grow. In a hexadecimal box the characters put in must
-    // be hex digits, else the whole change is refused; lower case becomes
-    // upper case. Characters already there stay as they are, so odd text
-    // from a file can still be deleted.
+    // The user's typing or pasting: the whole new text. What was put in
+    // (what lies between the part kept at the start and the part kept at
+    // the end) is cut to the room the character limit leaves, as the
+    // toolkit cuts a paste; a text longer than the limit (put there by
+    // code) may shrink but not grow. In a hexadecimal box what was put in
+    // loses the spaces around it (a value copied from a spreadsheet
+    // brings them), then must be hex digits, else the whole change is
+    // refused; lower case becomes upper case. Characters already there
+    // stay as they are, so odd text from a file can still be deleted.
     void typeText(const std::string& text) {
-        std::string typed = text;
-        if (hexDigits_ && !takeHexDigits(text_, typed)) return;
+        std::size_t start = 0;
+        while (start < text_.size() && start < text.size() && text_[start] == text[start]) ++start;
+        std::size_t end = 0;
+        while (end < text_.size() - start && end < text.size() - start &&
+               text_[text_.size() - 1 - end] == text[text.size() - 1 - end])
+            ++end;
+        std::string put = text.substr(start, text.size() - start - end);
+        if (hexDigits_ && !takeHexDigits(put)) return;
         const std::size_t limit = std::max<std::size_t>(static_cast<std::size_t>(maxLength_), text_.size());
-        setText(maxLength_ > 0 && typed.size() > limit ? typed.substr(0, limit) : typed);
+        if (maxLength_ > 0) put.resize(std::min(put.size(), limit - std::min(limit, start + end)));
+        const std::string result = text.substr(0, start) + put + text.substr(text.size() - end);
+        if (result == text_ && text != text_) return;  // nothing of it taken: the box was not changed
+        setText(result);
     }
     // 0 for no limit.
     int maxLength() const { return maxLength_; }
@@ -165,19 +177,15 @@ public:
     void setHexDigits(bool hexDigits) { set(hexDigits_, hexDigits); }
 
 private:
-    // The characters of typed that are not in before (what lies between the
-    // common start and the common end) must be hex digits; they are put in
-    // upper case.
-    static bool takeHexDigits(const std::string& before, std::string& typed) {
-        std::size_t start = 0;
-        while (start < before.size() && start < typed.size() && before[start] == typed[start]) ++start;
-        std::size_t end = 0;
-        while (end < before.size() - start && end < typed.size() - start &&
-               before[before.size() - 1 - end] == typed[typed.size() - 1 - end])
-            ++end;
-        for (std::size_t i = start; i < typed.size() - end; ++i) {
-            if (!IsHexDigit(typed[i])) return false;
-            typed[i] = ShownHexDigit(typed[i]);
+    // What was put into a hexadecimal box, without the spaces around it:
+    // hex digits only, shown in upper case.
+    static bool takeHexDigits(std::string& put) {
+        const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+        while (!put.empty() && space(put.back())) put.pop_back();
+        put.erase(0, std::find_if_not(put.begin(), put.end(), space) - put.begin());
+        for (char& c : put) {
+            if (!IsHexDigit(c)) return false;
+            c = ShownHexDigit(c);
         }
         return true;
     }

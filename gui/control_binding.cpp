@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
+#include "gui/accessible_widgets.h"
 #include "gui/file_text.h"
 #include "gui/readable_colour.h"
 
@@ -70,21 +71,17 @@ void ControlBinding::bind(ListBox& model, QComboBox* widget) {
             for (const auto& item : model.items()) widget->addItem(Q(item));
         }
         if (widget->currentIndex() != model.selected()) widget->setCurrentIndex(model.selected());
+        if (auto* list = dynamic_cast<CommandList*>(widget)) list->showChosenEntry();
         SetVisible(widget, model.visible());
     });
-}
-
-// The widget takes no more characters than the model holds (a text put in
-// by code may be longer than the limit; it stays whole, and can shrink).
-static int WidgetLimit(const TextBox& model) {
-    if (model.maxLength() <= 0) return 32767;  // the toolkit's "no limit"
-    return std::max<int>(model.maxLength(), static_cast<int>(model.text().size()));
 }
 
 void ControlBinding::bind(TextBox& model, QLineEdit* widget) {
     // Typing, pasting and a screen reader's editing all arrive here; what
     // the model refuses (a character too many, a letter in a hex box) goes
-    // away again, and the cursor goes back to where it was before.
+    // away again, and the cursor goes back to where it was before. The
+    // widget has no limit of its own: a paste arrives whole, so that the
+    // model can take the spaces off a value before it counts characters.
     QObject::connect(widget, &QLineEdit::textChanged, widget, [&model, widget](const QString& text) {
         const int cursor = widget->cursorPosition();
         model.typeText(S(text));
@@ -97,7 +94,6 @@ void ControlBinding::bind(TextBox& model, QLineEdit* widget) {
     });
     refreshers_.push_back([&model, widget] {
         QSignalBlocker block(widget);
-        if (widget->maxLength() != WidgetLimit(model)) widget->setMaxLength(WidgetLimit(model));
         if (widget->text() != Q(model.text())) widget->setText(Q(model.text()));
         SetVisible(widget, model.visible());
     });
@@ -115,6 +111,16 @@ void ControlBinding::bind(CheckBox& model, QCheckBox* widget) {
         if (widget->isTristate() != (model.value() == 2)) widget->setTristate(model.value() == 2);
         if (widget->checkState() != state) widget->setCheckState(state);
         SetVisible(widget, model.visible());
+    });
+}
+
+void ControlBinding::bind(CheckBox& model, QAction* item) {
+    item->setText(Q(model.caption()));
+    item->setCheckable(true);
+    QObject::connect(item, &QAction::toggled, item, [&model](bool on) { model.setValue(on ? 1 : 0); });
+    refreshers_.push_back([&model, item] {
+        QSignalBlocker block(item);
+        if (item->isChecked() != (model.value() == 1)) item->setChecked(model.value() == 1);
     });
 }
 

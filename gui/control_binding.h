@@ -5,6 +5,7 @@
 // signals are used (activated, textEdited, clicked), so mirroring a change
 // never feeds back into the model.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,6 +24,8 @@ public:
     void bind(ListBox& model, QComboBox* widget);
     void bind(TextBox& model, QLineEdit* widget);
     void bind(CheckBox& model, QCheckBox* widget);
+    // A preference in a menu: a checkable item.
+    void bind(CheckBox& model, QAction* item);
     void bind(Label& model, QLabel* widget);
     void bind(Control& model, QGroupBox* widget);
     // Show options: a click selects the option in the screen model.

@@ -2,6 +2,7 @@
 //   kavro-switch-config               the remembered port (Ports.ini)
 //   kavro-switch-config --simulator   the built-in simulated switch
 //   kavro-switch-config --port DEV    any device for this run
+//   kavro-switch-config FILE          a configuration file loaded at start
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,9 +32,10 @@
 namespace {
 
 const char* const kHelp =
-    "Usage: kavro-switch-config [--simulator | --port DEVICE] [--dark]\n"
+    "Usage: kavro-switch-config [--simulator | --port DEVICE] [--dark] [FILE]\n"
     "\n"
-    "The Kavro Smart Switch configuration window.\n"
+    "The Kavro Smart Switch configuration window; FILE, a configuration file (.set),\n"
+    "is loaded at start as Import Config loads it.\n"
     "\n"
     "  --simulator     work with the built-in simulated switch, no serial port needed\n"
     "  --port DEVICE   use DEVICE (/dev/ttyUSB0, COM3, a pseudo-terminal) for this run\n"
@@ -61,19 +63,22 @@ int AnswerWithoutWindow(int argc, char* argv[]) {
     return -1;
 }
 
-// The options of this run; false, with the reason printed, for others.
-bool ReadOptions(kavro::StartOptions& options) {
+// The options of this run, and the file to load at start (made absolute,
+// as the status line names it); false, with the reason printed, for others.
+bool ReadOptions(kavro::StartOptions& options, QString& file) {
     QCommandLineParser parser;
     const QCommandLineOption simulatorOption("simulator", "Work with the built-in simulated switch.");
     const QCommandLineOption portOption("port", "Use DEVICE for this run.", "DEVICE");
     const QCommandLineOption darkOption("dark", "Dark colours.");
     parser.addOptions({simulatorOption, portOption, darkOption});
-    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+    if (!parser.parse(QApplication::arguments()) || parser.positionalArguments().size() > 1) {
         kavro::PrintToParentConsole();
         std::fprintf(stderr, "kavro-switch-config: %s\n%s",
-                     parser.errorText().isEmpty() ? "unexpected argument" : qPrintable(parser.errorText()), kHelp);
+                     parser.errorText().isEmpty() ? "one file at most" : qPrintable(parser.errorText()), kHelp);
         return false;
     }
+    if (!parser.positionalArguments().isEmpty())
+        file = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
     if (parser.isSet(darkOption)) {
         QApplication::setStyle("Fusion");
         QApplication::setPalette(kavro::DarkPalette());
@@ -126,7 +131,8 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(ProgramIcon());
 
     kavro::StartOptions options;
-    if (!ReadOptions(options)) return 2;
+    QString file;
+    if (!ReadOptions(options, file)) return 2;
 
     QtEventPump pump;
     QtUiServices ui;
@@ -145,13 +151,16 @@ int main(int argc, char* argv[]) {
     ui.followDiagnostic(form.diagnostic());
     if (form.start() == Application::StartResult::Quit) return 0;
 
-    // "Verify after Send" and "Back up before Send" are kept between runs, in
+    // "Verify after Send", "Back up before Send" and "Arrow keys move the
+    // window" are kept between runs, in
     // ~/.config/KavroSwitch/kavro-switch-config.conf (on Windows the
     // registry, HKEY_CURRENT_USER\Software\KavroSwitch).
     QSettings settings;
-    for (auto [box, key] : {std::pair{&form.verifyAfterSend(), "verifyAfterSend"},
-                            std::pair{&form.backUpBeforeSend(), "backUpBeforeSend"}}) {
-        box->setValue(settings.value(key, false).toBool() ? 1 : 0);
+    struct Kept { CheckBox* box; const char* key; bool unset; };
+    for (auto [box, key, unset] : {Kept{&form.verifyAfterSend(), "verifyAfterSend", false},
+                                   Kept{&form.backUpBeforeSend(), "backUpBeforeSend", false},
+                                   Kept{&form.screen().arrowKeysMoveWindow, "arrowKeysMoveWindow", true}}) {
+        box->setValue(settings.value(key, unset).toBool() ? 1 : 0);
         box->setClickHandler([&settings, box, key] { settings.setValue(key, box->value() == 1); });
     }
 
@@ -165,6 +174,9 @@ int main(int argc, char* argv[]) {
         QApplication::quit();
     });
     window.show();
+    // A file named on the command line (a double-click in a file manager)
+    // is loaded as Import Config loads it, its messages over the window.
+    if (!file.isEmpty()) form.importFile(file.toStdString()), window.refresh();
     const int status = QApplication::exec();
     return endedBy ? 128 + endedBy : status;
 }

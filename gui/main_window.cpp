@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QRadioButton>
@@ -135,7 +136,7 @@ QWidget* MainWindow::makeShowRow() {
     OptionButton* const shows[] = {&screen_.show1to3, &screen_.show1to6, &screen_.show7to8, &screen_.showAll};
     for (int k = 0; k < 4; ++k) {
         OptionButton* option = shows[k];
-        auto* radio = new QRadioButton;
+        auto* radio = new ShowOption;
         radio->setObjectName(legacy::kShowOptions[k]);
         // Each option a Tab stop of its own; the model keeps one ticked.
         radio->setAutoExclusive(false);
@@ -153,29 +154,42 @@ QWidget* MainWindow::makeShowRow() {
     });
     lockedDuringTransfer_.push_back(clear);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
+    layout->addWidget(makeOptionsButton(), 0, Qt::AlignVCenter);
     layout->addStretch();
+    // The notice in the room the row leaves, rather than under the
+    // addresses, where a small screen has none.
+    layout->addWidget(MakeNotice(ProgramVersion()));
     return row;
 }
 
 // The "Show" options and the eight channel frames, scrolling when the
-// window is smaller than they are.
+// window is smaller than they are: in two columns where the window is wide
+// enough, else in one, so that only a vertical scroll bar is ever needed
+// for a frame's full width (a 1024 x 600 netbook).
 QWidget* MainWindow::makeChannelArea() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->addWidget(makeShowRow());
     channels_ = new QGridLayout;
     for (int c = 0; c < kChannels; ++c) frames_[c] = MakeChannelFrame(screen_, binding_, c);
-    placeChannelFrames();
-    // Both columns keep their width when a "Show" option empties one, as
-    // the designed window does; spare height goes below the frames.
-    const int frameWidth = frames_[0]->sizeHint().width();
-    channels_->setColumnMinimumWidth(0, frameWidth);
-    channels_->setColumnMinimumWidth(1, frameWidth);
+    frameWidth_ = frames_[0]->sizeHint().width();
     layout->addLayout(channels_);
     layout->addStretch(1);
-    QScrollArea* area = Scrolling(content);
-    area->setObjectName("channelArea");
-    return area;
+    placeChannelFrames();
+    twoColumnsWidth_ = content->minimumSizeHint().width();
+    channelArea_ = Scrolling(content);
+    channelArea_->setObjectName("channelArea");
+    return channelArea_;
+}
+
+// Two columns while the channel area has room for them beside a vertical
+// scroll bar (so that the bar coming or going never changes the choice).
+void MainWindow::reflowChannels() {
+    const int room = channelArea_->width() - channelArea_->verticalScrollBar()->sizeHint().width();
+    const int columns = room >= twoColumnsWidth_ ? 2 : 1;
+    if (columns == columns_) return;
+    columns_ = columns;
+    placeChannelFrames();
 }
 
 QGroupBox* MainWindow::makeCommandsFrame() {
@@ -212,8 +226,8 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     return frame;
 }
 
-// "Back up before Send", switch address, P-P motor address, firmware
-// version and the notice.
+// "Back up before Send", switch address, P-P motor address and firmware
+// version: at 1024 x 600 they fit under the Commands frame whole.
 QWidget* MainWindow::makeAddressColumn() {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
@@ -263,7 +277,6 @@ QWidget* MainWindow::makeAddressColumn() {
     (new QVBoxLayout(firmwareFrame))->addWidget(firmware, 0, Qt::AlignHCenter);
     layout->addWidget(firmwareFrame);
 
-    layout->addWidget(MakeNotice(ProgramVersion()));
     layout->addStretch(1);
     return column;
 }
@@ -298,6 +311,28 @@ void MainWindow::makeStatusBar() {
     statusBar()->addPermanentWidget(stop_);
 }
 
+// The window's settings, beside the choice of channels shown: preferences
+// of the user's that are no part of a configuration. A button with a menu
+// rather than a menu bar: a menu bar's height is more than a 1024 x 600
+// screen at scale 2 has to spare.
+QToolButton* MainWindow::makeOptionsButton() {
+    auto* button = new QToolButton;
+    button->setObjectName("options");
+    button->setText("&Options");
+    button->setToolTip("The window's settings");
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* menu = new QMenu(button);
+    auto* arrows = new QAction(menu);
+    arrows->setObjectName("arrowKeysMoveWindow");
+    binding_.bind(screen_.arrowKeysMoveWindow, arrows);
+    arrows->setText("&Arrow keys move the window");
+    arrows->setToolTip("Off: the arrow keys move through the focused command list or text box instead");
+    menu->addAction(arrows);
+    button->setMenu(menu);
+    return button;
+}
+
 void MainWindow::showVerdictDetails() {
     const Verdict verdict = form_.lastVerdict();
     QMessageBox box(QMessageBox::Warning, kProgramCaption, QString::fromStdString(verdict.summary), QMessageBox::Ok,
@@ -310,15 +345,26 @@ QPushButton* MainWindow::button(const QString& objectName) const {
     return findChild<QPushButton*>(objectName);
 }
 
-// frames 1-3 and 7 stand in the left column, 4-6 and 8 in the right; the
-// row follows each frame's top, which the "Show" options change.
+// In two columns frames 1-3 and 7 stand in the left column, 4-6 and 8 in
+// the right; the row follows each frame's top, which the "Show" options
+// change. Both columns keep their width when a "Show" option empties one,
+// as the designed window does; spare height goes below the frames. In one
+// column the frames stand in the order of their channels.
 void MainWindow::placeChannelFrames() {
+    const bool twoColumns = columns_ == 2;
+    if (placedColumns_ != columns_) {
+        placedColumns_ = columns_;
+        placedTops_.fill(-1);
+        channels_->setColumnMinimumWidth(0, frameWidth_);
+        channels_->setColumnMinimumWidth(1, twoColumns ? frameWidth_ : 0);
+    }
     for (int c = 0; c < kChannels; ++c) {
         const int top = screen_.frames[c].top();
         if (placedTops_[c] == top && channels_->indexOf(frames_[c]) >= 0) continue;
         placedTops_[c] = top;
         channels_->removeWidget(frames_[c]);
-        channels_->addWidget(frames_[c], RowOfTop(top), (c < 3 || c == 6) ? 0 : 1);
+        if (twoColumns) channels_->addWidget(frames_[c], RowOfTop(top), (c < 3 || c == 6) ? 0 : 1);
+        else channels_->addWidget(frames_[c], c, 0);
     }
 }
 
@@ -365,13 +411,15 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (sized_) return;
     sized_ = true;
-    auto* area = findChild<QScrollArea*>("channelArea");
-    const QSize content = area->widget()->sizeHint().expandedTo(area->widget()->minimumSizeHint());
-    area->setMinimumSize(content + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+    columns_ = 2;  // the frames as designed, for as long as the size is taken
+    placeChannelFrames();
+    const QSize content = channelArea_->widget()->sizeHint().expandedTo(channelArea_->widget()->minimumSizeHint());
+    channelArea_->setMinimumSize(content + QSize(channelArea_->verticalScrollBar()->sizeHint().width(), 0));
     layout()->activate();
     const QSize full = sizeHint();
-    area->setMinimumSize(0, 0);
+    channelArea_->setMinimumSize(0, 0);
     if (const QScreen* s = screen()) resize(full.boundedTo(s->availableGeometry().size()));
+    reflowChannels();
     // The window manager adds its frame once the window is on screen.
     QTimer::singleShot(200, this, &MainWindow::fitToScreen);
     fitToScreen();
@@ -412,6 +460,8 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Before the window first shows, it has no size of its own to reflow to.
+    if (event->type() == QEvent::Resize && watched == channelArea_ && sized_) reflowChannels();
     // The main window sees key presses before its controls do.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {

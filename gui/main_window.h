@@ -3,8 +3,9 @@
 // frames, the address boxes, the commands) and forwards the user's actions
 // to it. The logic lives in the model; this class only shows it.
 //
-// The channel area scrolls when the window is smaller than its content;
-// the Commands column and the status line always stay in view.
+// The channel area scrolls when the window is smaller than its content,
+// and its frames stand in one column where two do not fit; the Commands
+// column and the status line always stay in view.
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 #include <array>
 #include <vector>
@@ -48,7 +50,9 @@ private:
     QGroupBox* makeCommandsFrame();
     QWidget* makeAddressColumn();
     void makeStatusBar();
+    QToolButton* makeOptionsButton();
     void placeChannelFrames();
+    void reflowChannels();
     void showStatus();
     void showVerdictDetails();
     void orderShowOptions();
@@ -58,9 +62,14 @@ private:
     ConfigScreen& screen_;
     QtUiServices& ui_;
     ControlBinding binding_;
+    QScrollArea* channelArea_ = nullptr;
     QGridLayout* channels_ = nullptr;
     std::array<QGroupBox*, kChannels> frames_{};
     std::array<int, kChannels> placedTops_{};
+    int frameWidth_ = 0;
+    int twoColumnsWidth_ = 0;  // the channel area's content in two columns
+    int columns_ = 2;
+    int placedColumns_ = 0;
     std::vector<QPushButton*> lockedDuringTransfer_;
     ElidingLabel* status_ = nullptr;
     QLabel* unsent_ = nullptr;

@@ -120,6 +120,9 @@ bool QtUiServices::showFileDialog(CommonDialog& dialog, FileDialogMode mode) {
         box.setDirectory(QString::fromStdString(dialog.initialFolder));
         if (!dialog.fileName.empty()) box.selectFile(QString::fromStdString(dialog.fileName));
         box.setDefaultSuffix(QString::fromStdString(dialog.defaultExtension));
+        QStringList filters;
+        for (const std::string& filter : dialog.filters) filters << QString::fromStdString(filter);
+        if (!filters.isEmpty()) box.setNameFilters(filters);
         box.setWindowTitle(mode == FileDialogMode::Save ? "Export Config" : "Open");
         if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty()) chosen = box.selectedFiles().first();
     }

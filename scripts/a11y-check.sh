@@ -3,6 +3,9 @@
 # accessibility bus (AT-SPI, as a screen reader does) under a virtual X
 # server, lets Send Config write the screen into a virtual switch, reads
 # the switch back with kavro-switch and checks that it holds what was set.
+# Then starts the window again, lets Get Config read that switch and hears
+# every command list as Orca does: its name and the command the switch
+# holds, and the "Show" options as radio buttons.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --only xvfb xauth dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
@@ -31,3 +34,9 @@ kill "$window"; wait "$window" 2>/dev/null || true
 "$build/cli/kavro-switch" show --json "$work/switch.set" >"$work/switch.json"
 /usr/bin/python3 tests/a11y/atspi_send_check.py check "$work/switch.json"
 echo "a11y-check: every control set through the accessibility bus is what Send Config wrote"
+HOME="$work" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$build/gui/kavro-switch-config" --port "$line" >/dev/null 2>&1 &
+window=$!
+sleep 2
+/usr/bin/python3 tests/a11y/atspi_send_check.py hear "$work/switch.json"
+kill "$window"; wait "$window" 2>/dev/null || true
+echo "a11y-check: after Get Config every command list is heard with its command, the Show options as radio buttons"

@@ -10,8 +10,9 @@
 #    information tag fails it too);
 #  - the programs are hardened (read-only relocations bound at start,
 #    position-independent, stack protector, checked functions);
-#  - what a desktop reads validates (menu entry, AppStream metainfo, manual
-#    pages, bash completion, icons), all named by the one application id;
+#  - what a desktop reads validates (menu entry, AppStream metainfo, the
+#    type of .set files, manual pages, bash completion, icons), all named
+#    by the one application id;
 #  - kavro-switch depends on Qt Core and Qt Serial Port only and recommends
 #    bash-completion; kavro-switch-config depends on it and recommends
 #    qt6-wayland.
@@ -32,9 +33,11 @@
 set -euo pipefail
 shopt -s inherit_errexit  # a failure inside $(...) fails the script too
 cd "$(dirname "$0")/.."
-root_checks=(xvfb xauth x11-utils dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
+root_checks=(xvfb xauth x11-utils dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+             shared-mime-info xdg-utils libfile-mimeinfo-perl)
 scripts/install-deps.sh --only lintian desktop-file-utils appstream man-db groff-base binutils "${root_checks[@]}"
 fail() { echo "package: $*" >&2; exit 1; }
+mime_type=application/x-kavro-switch-config
 jobs="${JOBS:-$(nproc)}"
 
 # The route a CMake user takes: a default configuration, the programs
@@ -119,7 +122,13 @@ check_packages() {
   grep -q "<url type=\"homepage\">$homepage</url>" "${metainfo[0]}" && grep -q "<image>$homepage/.*\.png</image>" "${metainfo[0]}" ||
     fail "$route: the metainfo names no home page ($homepage) or screenshot"
   grep -qx "Icon=$app_id" "$desktop" || fail "$route: the menu entry's icon is not $app_id"
-  grep -qx "Exec=kavro-switch-config" "$desktop" || fail "$route: the menu entry does not start kavro-switch-config from PATH"
+  grep -qx "Exec=kavro-switch-config %f" "$desktop" || fail "$route: the menu entry does not start kavro-switch-config from PATH"
+  # .set files: their type, and the menu entry opening one given as %f.
+  grep -qx "MimeType=$mime_type;" "$desktop" || fail "$route: the menu entry opens no $mime_type file"
+  mkdir -p "$work/mime-$route/packages"
+  cp "$share/mime/packages/$app_id.xml" "$work/mime-$route/packages/"
+  XDG_DATA_DIRS="$work" update-mime-database "$work/mime-$route"  # a database of the package alone
+  grep -qx "50:$mime_type:\*\.set" "$work/mime-$route/globs2" || fail "$route: $app_id.xml gives .set files no type"
   for size in 16x16 32x32 48x48 256x256; do test -s "$share/icons/hicolor/$size/apps/$app_id.png"; done
   test -s "$share/icons/hicolor/scalable/apps/$app_id.svg"
   if grep -Eo 'https?://[^<" ]+' "$desktop"; then fail "$route: the menu entry names an address"; fi
@@ -247,6 +256,19 @@ kavro-switch-config --version
 run_as_root /usr/bin/kavro-switch-config /usr
 echo "package: build-deb: as root the window writes nothing under /usr; its class is $wm_class"
 
+# A .set file is of the window's type by its name, and by its first record
+# without one (xdg-mime asks shared-mime-info); the menu entry opens it.
+sample=fuzz/corpus/config_file/demo-switch.set
+cp "$sample" "$work/some.set"
+cp "$sample" "$work/some-file"
+for file in "$work/some.set" "$work/some-file"; do
+  type="$(xdg-mime query filetype "$file")"
+  [ "$type" = "$mime_type" ] || fail "xdg-mime query filetype $(basename "$file"): $type, not $mime_type"
+done
+opener="$(xdg-mime query default "$mime_type")"
+[ "$opener" = "$app_id.desktop" ] || fail "xdg-mime query default $mime_type: '$opener', not $app_id.desktop"
+echo "package: xdg-mime names a .set file's type $mime_type, opened by $opener"
+
 # As a normal user, with a home, a runtime folder and a session bus of its own.
 home="$work/home"
 mkdir -m 700 "$home"
@@ -288,10 +310,22 @@ ls -l "/proc/$started/fd" | grep -q -- "-> $device\$" || fail "the window did no
 "${as_user[@]}" /usr/bin/python3 "$PWD/tests/a11y/atspi_send_check.py" toggle "Verify after Send"
 stop_window
 grep -qx "verifyAfterSend=true" "$config/kavro-switch-config.conf" || fail "no setting in $config/kavro-switch-config.conf"
+# The menu entry's command with a .set file (a double-click in a file
+# manager) shows that file's configuration.
+cp "$sample" "$home/some.set"
+chown nobody:nogroup "$home/some.set"
+kavro-switch show --json "$home/some.set" >"$work/some.json"
+chmod 644 "$work/some.json"
+exec_line="$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")"
+start_window "${as_user[@]}" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ${exec_line/\%f/$home/some.set}
+"${as_user[@]}" /usr/bin/python3 "$PWD/tests/a11y/atspi_send_check.py" shows "$work/some.json" ||
+  fail "kavro-switch-config $home/some.set does not show the file's configuration"
+stop_window
 [ ! -e "$home/.config/Unknown Organization" ] || fail "settings under Unknown Organization"
 written="$(find /usr -newer "$work/stamp" -print)"
 [ -z "$written" ] || fail "the window wrote under /usr: $written"
-echo "package: build-deb: as a user, Ports.ini and the settings are in $config; an administrator's Ports.ini is read"
+echo "package: build-deb: as a user, Ports.ini and the settings are in $config; an administrator's Ports.ini is read;"
+echo "package: kavro-switch-config FILE shows the file's configuration"
 rm -r "$admin_folder" "$work/admin-made"  # what follows expects no administrator's file
 purge_packages
 echo "package: build-deb: installed, checked and purged; nothing is left"
@@ -301,7 +335,7 @@ mkdir "$opt_prefix"
 touch "$work/opt-made"
 cmake --install build-cpack --prefix "$opt_prefix" >/dev/null
 entry="$opt_prefix/share/applications/$app_id.desktop"
-grep -qx "Exec=$opt_prefix/bin/kavro-switch-config" "$entry" || fail "$entry does not name the window by its path: $(grep '^Exec=' "$entry")"
+grep -qx "Exec=$opt_prefix/bin/kavro-switch-config %f" "$entry" || fail "$entry does not name the window by its path: $(grep '^Exec=' "$entry")"
 [ ! -e "$opt_prefix/share/lintian" ] || fail "a lintian override was installed under $opt_prefix"
 run_as_root "$opt_prefix/bin/kavro-switch-config" "$opt_prefix"
 cmake --build build-cpack --target uninstall >/dev/null

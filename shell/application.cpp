@@ -92,6 +92,7 @@ void Application::probePorts() {
 void Application::readRememberedPort() {
     if (env_.portsIni.none()) return;  // a tool that never remembers a port
     std::optional<RememberedPort> remembered = ReadPortsIni(PortsIniToRead(env_.portsIni));
+    if (!remembered && !usingSimulator_ && !options_.device) return chooseTheOneUsbAdapter();
     if (!remembered) {
         StorePortsIni(env_.portsIni, 1);  // errors ignored, as the old file's absence was
         remembered = RememberedPort{"1", {}};
@@ -101,6 +102,26 @@ void Application::readRememberedPort() {
     const int number = numberOf(remembered->device);
     currentActivePort_ = number ? number : PortFromCandidate(remembered->firstField);
     chosenDevice_ = number ? "" : remembered->device;
+}
+
+// A first start, with no Ports.ini anywhere: where the system reports
+// exactly one USB serial adapter, that is the port (a technician's laptop
+// has one, and port 1 is a built-in port it seldom has); else port 1, as
+// always. Either way Ports.ini is made holding the choice.
+void Application::chooseTheOneUsbAdapter() {
+    std::vector<SystemPort> adapters = env_.systemPorts ? env_.systemPorts() : std::vector<SystemPort>{};
+    std::erase_if(adapters, [](const SystemPort& p) { return p.vendorId < 0; });
+    currentActivePort_ = 1;
+    chosenDevice_.clear();
+    if (adapters.size() == 1) {
+        const int number = numberOf(adapters[0].device);
+        currentActivePort_ = number ? number : 1;
+        chosenDevice_ = number ? "" : adapters[0].device;
+        const std::string said = DescribeSystemPort(adapters[0]);
+        firstStartChoice_ = "Chosen at this first start as the one USB serial adapter present" +
+                            (said.empty() ? "" : ": " + said) + " (Select Comm chooses another)";
+    }
+    StorePortsIni(env_.portsIni, currentActivePort_, chosenDevice_);  // errors ignored, as ever
 }
 
 // Loops while the remembered port cannot be used. Returns false when the
@@ -282,6 +303,10 @@ const ReadReport& Application::readFresh(const Addressing& addressing, const Rea
     freshScreen_->switchAddress.setText(addressing.switchAddress);
     freshScreen_->useSwitchAddress.setValue(addressing.useSwitchAddress ? 1 : 0);
     transfer_.readSwitch(*freshScreen_, parts);
+    // Whatever the read was for (a backup, the check after a write), the
+    // switch told its firmware version: the window shows it, as after Get
+    // Config.
+    if (transfer_.lastRead().firmware.read) screen_.firmwareVersion.setText(freshScreen_->firmwareVersion.text());
     return transfer_.lastRead();
 }
 
@@ -333,11 +358,11 @@ bool Application::mayDiscardChanges(const std::string& action) {
 // A file command that got as far as a file becomes what the status line
 // tells; a cancelled dialog changes nothing. A file saved or loaded whole
 // holds the screen; a load that broke off keeps unsent changes marked.
-void Application::runFileCommand(void (ConfigFileCommands::*command)()) {
+void Application::runFileCommand(const std::function<void()>& command) {
     if (busy()) return;
     const int before = files_.events();
     const bool unsent = unsentChanges();
-    (files_.*command)();
+    command();
     if (files_.events() == before) return;
     lastAction_ = LastAction::File;
     switch (files_.lastEvent().kind) {
@@ -350,9 +375,10 @@ void Application::runFileCommand(void (ConfigFileCommands::*command)()) {
     }
 }
 
-void Application::exportConfig() { runFileCommand(&ConfigFileCommands::exportConfig); }
-void Application::importConfig() { runFileCommand(&ConfigFileCommands::importConfig); }
-void Application::compareWithFile() { runFileCommand(&ConfigFileCommands::compareWithFile); }
+void Application::exportConfig() { runFileCommand([this] { files_.exportConfig(); }); }
+void Application::importConfig() { runFileCommand([this] { files_.importConfig(); }); }
+void Application::importFile(const std::string& path) { runFileCommand([this, &path] { files_.importFile(path); }); }
+void Application::compareWithFile() { runFileCommand([this] { files_.compareWithFile(); }); }
 
 Verdict Application::lastVerdict() const {
     switch (lastAction_) {
@@ -368,7 +394,7 @@ Verdict Application::lastVerdict() const {
                                lastBackup_.problem + ")", ""};
         return VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_);
     case LastAction::File: return {files_.lastEvent().ok, FileEventText(files_.lastEvent()), ""};
-    default: return {true, "", ""};
+    default: return {true, firstStartChoice_, ""};
     }
 }
 

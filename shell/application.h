@@ -88,6 +88,7 @@ public:
     void clearData() override;
     void exportConfig() override;
     void importConfig() override;
+    void importFile(const std::string& path) override;
     void compareWithFile() override;
     void selectPort() override;
     void showDiagnostic() override;
@@ -150,7 +151,8 @@ private:
     void switchToSimulator();
     void openPort();
     void showPortSelection(bool modal);
-    void runFileCommand(void (ConfigFileCommands::*command)());
+    void runFileCommand(const std::function<void()>& command);
+    void chooseTheOneUsbAdapter();
     // The journaled write shared by Send Config and a restore: entered with
     // its backup before the first frame, its outcome after the last, read
     // back when asked. exact: a switch's own bytes, else the screen.
@@ -216,6 +218,9 @@ private:
     int currentActivePort_ = 1;
     std::string chosenDevice_;
     std::string openedDevice_;  // what start-up opened, for the status line
+    // Why a first start chose the port it did, for the status line until
+    // the first command.
+    std::string firstStartChoice_;
 };
 
 // The plain-words message for a port that could not be opened: what is

@@ -114,6 +114,9 @@ public:
     virtual void clearData() = 0;
     virtual void exportConfig() = 0;
     virtual void importConfig() = 0;
+    // Import Config of the file named, without the dialog (the window's
+    // command line, a double-click in a file manager).
+    virtual void importFile(const std::string& path) = 0;
     virtual void compareWithFile() = 0;
     virtual void selectPort() = 0;
     virtual void showDiagnostic() = 0;

@@ -63,8 +63,15 @@ struct Station {
     // colour (what each says: designed_texts_test.cpp).
     std::string Run(Command command, std::optional<fs::path> answer) {
         ui.fileAnswers.push_back(answer ? std::optional(Utf8FromPath(*answer)) : std::nullopt);
+        return Shown([&] { (files.*command)(); });
+    }
+    // Import of a file named without the dialog (the window's command line).
+    std::string Named(const fs::path& file) {
+        return Shown([&] { files.importFile(Utf8FromPath(file)); });
+    }
+    std::string Shown(const std::function<void()>& command) {
         ui.windowsShown.clear();
-        (files.*command)();
+        command();
         if (ui.windowsShown.empty()) return "";
         const MessageWindow& shown = *ui.windowsShown.back();
         const std::optional<Rgb> colour = shown.colour();
@@ -144,7 +151,9 @@ TEST_F(ConfigFiles, TheDialogProposesWhatTheLastCommandChose) {
 
 // Import stops at the first record it cannot take: what came before stays,
 // nothing after is applied, and a file that is no configuration file (or
-// none at all) leaves the screen alone. Compare reads from record 2 on.
+// none at all) leaves the screen alone. Compare reads from record 2 on. A
+// file named on the window's command line is imported alike, without the
+// dialog.
 TEST_F(ConfigFiles, DamagedFilesAreRefused) {
     mine.Run(kExport, data / "good.set");
     const std::string good = test::ReadFile(data / "good.set");
@@ -173,9 +182,12 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
         const fs::path bad = temp / "bad.set";
         row.make(bad);
         const bool missing = !fs::exists(bad);
-        Station blank(data), probe(data);
+        Station blank(data), probe(data), named(data);
         const bool refused = row.imports == BadFileType || row.imports == ReadError;
         EXPECT_EQ(blank.Run(kImport, bad), missing ? "FileErrorImport" : refused ? "FileMsg red" : "") << row.name;
+        EXPECT_EQ(named.Named(bad), blank.Run(kImport, bad)) << row.name;
+        EXPECT_EQ(Snap(named.screen), Snap(blank.screen)) << row.name;
+        EXPECT_EQ(named.ui.dialogsSeen.size(), 0u) << row.name;
         EXPECT_EQ(LoadConfigFile(bad, probe.screen), row.imports) << row.name;
         EXPECT_EQ(mine.Run(kCompare, bad), missing ? "FileErrorImport" : row.compares == Identical ? "FileMsg green"
                                            : row.compares == Different ? "FileMsg red" : "") << row.name;
@@ -188,6 +200,9 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
         EXPECT_TRUE(fs::remove_all(bad) > 0 || missing) << row.name;
         blank.Run(kImport, data / "good.set");
         EXPECT_EQ(Snap(blank.screen), Snap(mine.screen)) << row.name;
+        named.Named(data / "good.set");
+        EXPECT_EQ(Snap(named.screen), Snap(mine.screen)) << row.name;
+        EXPECT_EQ(FileEventText(named.files.lastEvent()), "Loaded " + Utf8FromPath(data / "good.set")) << row.name;
     }
 }
 

@@ -145,17 +145,21 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
         << "a refused device typed in the port window is explained: " << boxes[1].toStdString();
 
     // What the user does before the rows that follow read.
-    const auto exportDialog = [&] {  // the real file dialog, read and cancelled
-        ui.fileDialogOverride = nullptr;
-        QTimer user;
-        QObject::connect(&user, &QTimer::timeout, [&] {
-            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
-                proposed = {dialog->findChild<QLineEdit*>("fileNameEdit")->text(), dialog->defaultSuffix()},
-                dialog->reject();
-        });
-        user.start(20);
-        Click(kExport);
+    const auto dialogOf = [&](const char* command) {  // the real file dialog, read and cancelled
+        return [&, command] {
+            ui.fileDialogOverride = nullptr;
+            QTimer user;
+            QObject::connect(&user, &QTimer::timeout, [&] {
+                if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+                    proposed = {dialog->findChild<QLineEdit*>("fileNameEdit")->text(), dialog->defaultSuffix(),
+                                dialog->nameFilters().join(";;")},
+                    dialog->reject();
+            });
+            user.start(20);
+            Click(command);
+        };
     };
+    QStringList asked;  // the question a close asks, answered Cancel
     const auto importFile = [&](const QString& name, const std::string& bytes) {
         test::WriteFile((dir.path() + "/" + name).toStdString(), bytes);
         File(kImport, name);
@@ -217,9 +221,22 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
         {"Check1_0..21 by 3", "Specific"}, {"SpecLbl_0..7", "Motor Address"}, {"SpecAddr_0..7", "000000"},
         {"Label2_0..7", "Function1", [&] { for (int c = 0; c < kChannels; ++c) Find<QCheckBox>(kSeq, c)->click(); }},
         {"Label2_8..15", "Function2"}, {"Label2_16..23", "Function3"},
+        {"the question before closing on changes not sent",
+         "The screen has changes that were not sent to a switch or exported to a file.\n\nClose the program and lose "
+         "them?", [&] { asked = test::Answering("Cancel", [&] { window->close(); }); },
+         [&] { return asked.value(0).section('\n', 1, 3); }},
+        // The window's settings.
+        {"options", "Options"},
+        {"its item", "Arrow keys move the window", {},
+         [&] { return window->findChild<QAction*>("arrowKeysMoveWindow")->text().remove('&'); }},
         // The file dialog, and the message windows of the file commands.
-        {"the name Export's dialog proposes", "default.set", exportDialog, kept(proposed, 0)},
+        {"the name Export's dialog proposes", "default.set", dialogOf(kExport), kept(proposed, 0)},
         {"the extension Export's dialog adds", "set", {}, kept(proposed, 1)},
+        {"the files Export's dialog lists", "Configuration Files (*.set);;All Files (*)", {}, kept(proposed, 2)},
+        {"the files Import's dialog lists", "Configuration Files (*.set);;All Files (*)", dialogOf(kImport),
+         kept(proposed, 2)},
+        {"the files Compare's dialog lists", "Configuration Files (*.set);;All Files (*)", dialogOf(kCompare),
+         kept(proposed, 2)},
         {"FileError/Label1", "File already Exists, choose another File name",
          [&] { File(kExport, "kept.set"), File(kExport, "kept.set"); }},
         {"FileError:title", "Form1"},

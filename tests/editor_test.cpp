@@ -197,13 +197,20 @@ TEST_F(Editor, ShowOptionsChooseTheVisibleChannels) {
     }
 }
 
+// ... and only while "Arrow keys move the window" is ticked, as it is from the start.
 TEST_F(Editor, ArrowKeysMoveTheWindowOnlyWithoutModifiers) {
-    struct Row { const char* name; Key key; unsigned modifiers; int left, top; };  // where the window is after the key
+    // preference: "Arrow keys move the window" ticked (1) or not; left, top: where the window is after the key.
+    struct Row { const char* name; Key key; unsigned modifiers; int preference, left, top; };
     screen.windowDragged(1000, 2000);
-    for (const Row& row : {Row{"up", Key::Up, kNoModifier, 1000, 1850}, Row{"right", Key::Right, 0, 1150, 1850},
-                           Row{"down", Key::Down, 0, 1150, 2000}, Row{"left", Key::Left, 0, 1000, 2000},
-                           Row{"shift", Key::Up, kShift, 1000, 2000}, Row{"another key", Key::Other, 0, 1000, 2000}}) {
+    for (const Row& row : {Row{"up", Key::Up, kNoModifier, 1, 1000, 1850}, Row{"right", Key::Right, 0, 1, 1150, 1850},
+                           Row{"down", Key::Down, 0, 1, 1150, 2000}, Row{"left", Key::Left, 0, 1, 1000, 2000},
+                           Row{"shift", Key::Up, kShift, 1, 1000, 2000},
+                           Row{"another key", Key::Other, 0, 1, 1000, 2000},
+                           Row{"the preference cleared: the key is the control's", Key::Up, 0, 0, 1000, 2000},
+                           Row{"ticked again", Key::Down, 0, 1, 1000, 2150}}) {
         const bool moves = screen.left() != row.left || screen.top() != row.top;
+        if (row.preference == 0) screen.arrowKeysMoveWindow.click();
+        if (row.preference == 1 && screen.arrowKeysMoveWindow.value() == 0) screen.arrowKeysMoveWindow.click();
         EXPECT_EQ(screen.keyDown(row.key, row.modifiers), moves) << row.name;
         EXPECT_EQ(std::pair(screen.left(), screen.top()), std::pair(row.left, row.top)) << row.name;
     }

@@ -56,6 +56,8 @@ protected:
         }
         text(kPointToPointAddress, s.ppMotorAddress), text(kSwitchAddress, s.switchAddress);
         text(kFirmwareVersion, s.firmwareVersion), box(kUseSwitchAddress, s.useSwitchAddress);
+        if (window->findChild<QAction*>("arrowKeysMoveWindow")->isChecked() != (s.arrowKeysMoveWindow.value() == 1))
+            wrong.push_back("arrowKeysMoveWindow");
         return wrong;
     }
 };
@@ -73,6 +75,7 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
     const auto frame = [&](int number) { return Find(kChannelFrame + std::to_string(number)); };
     const auto specific = [&] { return DestinationOf(s, 1) == Destination::Specific; };
     const QPoint start = window->pos();
+    QPoint before;
     QLineEdit* address = Find<QLineEdit>(kSwitchAddress);
     const auto wheel = [&](QWidget* w) {
         QWheelEvent turn(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
@@ -105,6 +108,12 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
          [&] { QTest::keyClick(combo(1), Qt::Key_Down), QTest::keyClick(combo(1), Qt::Key_Down, Qt::ShiftModifier); },
          [&] { return s.commands[1].selected() == 1 && window->pos().y() - start.y() == Twips(150); },
          &s.commands[1]},
+        {"Arrow keys move the window cleared in Options: Down chooses the next command, the window stays", [&] {
+             before = window->pos();
+             window->findChild<QAction*>("arrowKeysMoveWindow")->trigger();
+             QTest::keyClick(combo(1), Qt::Key_Down);
+         }, [&] { return s.commands[1].selected() == 2 && window->pos() == before && !s.arrowKeysMoveWindow.value(); },
+         &s.commands[1]},
         {"show option All toggled by a screen reader",
          [&] { Act(kShowOptions[3], toggle), QApplication::processEvents(); },
          [&] { return s.showAll.value() && frame(7)->y() > frame(3)->y(); }, nullptr},  // frame 7 on a fourth row
@@ -115,6 +124,11 @@ TEST_F(GuiBinding, EveryPathReachesTheModelOnceAndTheWindowMirrorsIt) {
              QApplication::clipboard()->setText("1 2");
              QTest::keyClick(address, Qt::Key_V, Qt::ControlModifier), Replace(kSwitchAddress, "zz");
          }, [&] { return s.switchAddress.text() == "9A"; }, nullptr},
+        {"\" 1f \" pasted over a full data box, the spaces of a spreadsheet's cell around it: 1F", [&] {
+             QApplication::clipboard()->setText(" 1f ");
+             QLineEdit* data = Find<QLineEdit>(kData, 0);
+             data->selectAll(), QTest::keyClick(data, Qt::Key_V, Qt::ControlModifier);
+         }, [&] { return s.data[0].text() == "1F"; }, nullptr},
         {"the wheel over an unfocused command list leaves it", [&] { wheel(combo(4)); },
          [&] { return s.commands[4].selected() == 0; }, nullptr},
         {"the wheel over the focused list chooses the next command", [&] {

@@ -13,6 +13,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyleOption>
 #include <QStatusBar>
 #include <QTest>
@@ -41,7 +43,9 @@ protected:
 
 // Down to 1024 x 600 at scale 1, 1.5 and 2 (the suite runs at 96 and 144
 // dpi; scale 2 at 96 dpi is half the size), the commands, the status line
-// and the progress stay in view; the channels scroll.
+// and the progress stay in view; the channels scroll. At 1024 x 600 and
+// scale 1 every channel frame is seen at its full width, with one vertical
+// scroll bar and no other.
 TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
     const double scale = std::max(qEnvironmentVariableIntValue("QT_FONT_DPI"), 96) / 96.0;
     std::vector<QSize> sizes{QSize(1024 / scale, 600 / scale)};
@@ -57,6 +61,19 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
         for (int i = 0; i < 50 && window->size() != size; ++i) window->resize(size), QTest::qWait(20);
         EXPECT_EQ(window->size(), size) << "the window may be made this small";
         EXPECT_TRUE(InView(window->statusBar()) && InView(Find("connection"))) << size.width();
+        if (size == QSize(1024, 600)) {
+            QWidget* channels = Find<QScrollArea>("channelArea")->viewport();
+            for (int c = 0; c < kChannels; ++c) {
+                QWidget* frame = Find(kChannelFrame + std::to_string(c + 1));
+                const int left = frame->mapTo(channels, QPoint()).x();
+                EXPECT_TRUE(left >= 0 && left + frame->width() <= channels->width()) << "frame " << c + 1;
+            }
+            QStringList bars;
+            for (QScrollBar* bar : window->findChildren<QScrollBar*>())
+                if (bar->isVisibleTo(window.get()) && bar->maximum() > 0)
+                    bars << (bar->orientation() == Qt::Vertical ? "vertical" : "horizontal");
+            EXPECT_EQ(bars.join(','), "vertical");
+        }
         for (const char* b : {kReadSwitch, kWriteSwitch, kImport, kExport, kCompare, kSelectPort, kDiagnostic})
             EXPECT_TRUE(InView(window->button(b))) << b << " at " << size.width();
         bool progressInView = false;
@@ -67,7 +84,9 @@ TEST_F(GuiWindow, TheCommandsAndTheStatusLineFitASmallScreen) {
 }
 
 // A screen reader tells every control apart by its name, which holds the control's own caption; a command list
-// is named by its role, the command its value; a description never repeats the name. No letter is two mnemonics.
+// is named by its role and heard whole: the command its value, its text and its entry selected in the list (NONE
+// as well), after a read as before. The "Show" options are radio buttons named by their captions without the spaces
+// around them. A description never repeats the name. No letter is two mnemonics.
 TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
     QSet<QString> names, mnemonics;
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -77,18 +96,37 @@ TEST_F(GuiWindow, EveryControlHasItsOwnAccessibleName) {
         const auto* button = qobject_cast<QAbstractButton*>(w);
         const QString name = a->text(QAccessible::Name), caption = button ? button->text() : QString();
         EXPECT_FALSE(name.isEmpty() || names.contains(name)) << w->objectName().toStdString();
-        EXPECT_TRUE(name.contains(QString(caption).remove('&'))) << name.toStdString() << " is not labelled by "
-                                                                  << caption.toStdString();
+        EXPECT_TRUE(name.contains(QString(caption).remove('&').trimmed()))
+            << name.toStdString() << " is not labelled by " << caption.toStdString();
         EXPECT_NE(a->text(QAccessible::Description), name) << name.toStdString();
         const int amp = caption.indexOf('&');
         EXPECT_TRUE(amp < 0 || !mnemonics.contains(caption.at(amp + 1).toUpper())) << caption.toStdString();
         if (amp >= 0) mnemonics.insert(caption.at(amp + 1).toUpper());
         names.insert(name);
     }
-    const QAccessibleInterface* command = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(7, 2)));
-    EXPECT_EQ(command->text(QAccessible::Name) + "|" + command->text(QAccessible::Value),
-              "Channel 8, On Release command|NONE");
+    const auto heard = [&](int channel, int event) {  // name | value | text | the entries selected
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Find(kCommands, EventIndex(channel, event)));
+        QAccessibleTextInterface* text = list->textInterface();
+        QAccessibleInterface* entries = list->child(0);
+        QStringList selected;
+        for (int k = 0; k < entries->childCount(); ++k)
+            if (entries->child(k)->state().selected) selected << entries->child(k)->text(QAccessible::Name);
+        return QStringList{list->text(QAccessible::Name), list->text(QAccessible::Value),
+                           text ? text->text(0, text->characterCount()) : "(no text)", selected.join(',')}
+            .join('|');
+    };
+    EXPECT_EQ(heard(7, 2), "Channel 8, On Release command|NONE|NONE|NONE");
+    simulator->state().setChannel(8, {{{}, {}, {0x23, 0x05, 0x07}}}, kModeGroup, 0xFFFFFF);  // release: Lock IP
+    Click(kReadSwitch);
+    EXPECT_EQ(heard(7, 2), "Channel 8, On Release command|Lock IP|Lock IP|Lock IP");
     EXPECT_TRUE(names.contains("Channel 2, Src Group") && names.contains("Details...")) << "the details button";
+    QStringList shows;
+    for (const char* option : kShowOptions) {
+        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Find(option));
+        shows << a->text(QAccessible::Name) + (a->role() == QAccessible::RadioButton ? "" : " (no radio button)") +
+                     (a->state().checked ? " (ticked)" : "");
+    }
+    EXPECT_EQ(shows.join('|'), "1 - 3|1- 6 (ticked)|7 - 8|All");
 }
 
 // Channels 7 and 8 by keyboard alone (the arrows move the window): each "Show" option is a Tab stop, Tab enters
@@ -231,6 +269,23 @@ TEST_F(GuiWindow, BackUpBeforeSendReadsKeepsThenWrites) {
     const QByteArray bytes = backup.readAll();
     EXPECT_EQ(ConfigBytes(bytes.begin(), bytes.end()), *held);
     EXPECT_TRUE(Status().contains("Send Config sent")) << Status().toStdString();
+}
+
+// The switch tells its firmware version in every whole read, the backup before a send and the check after it
+// included: the Firmware Version box shows it, as after Get Config.
+TEST_F(GuiWindow, EveryReadOfASendShowsTheFirmwareVersion) {
+    simulator->state().firmwareMajor = 3, simulator->state().firmwareMinor = 21;
+    form->screen().switchAddress.setText("000001");
+    struct Row { const char* name; bool backUp, verify; QString shown; };
+    for (const Row& row : {Row{"neither: nothing read", false, false, ""}, Row{"the backup", true, false, "3.21"},
+                           Row{"the check after", false, true, "3.21"}}) {
+        Find<QCheckBox>("backUpBeforeSend")->setChecked(row.backUp);
+        Find<QCheckBox>("verifyAfterSend")->setChecked(row.verify);
+        form->screen().firmwareVersion.setText("");
+        Click(kWriteSwitch);
+        EXPECT_TRUE(Status().contains("Send Config sent")) << row.name << Status().toStdString();
+        EXPECT_EQ(Find<QLineEdit>(kFirmwareVersion)->text(), row.shown) << row.name;
+    }
 }
 
 // Select Comm, Diagnostic and Compare bring up windows beside the main window: one

@@ -80,6 +80,42 @@ TEST(Startup, PortsIniChoosesThePort) {
     }
 }
 
+// A first start (no Ports.ini anywhere) where the system reports exactly one USB serial adapter takes it, says so
+// in the status line until the first command, and remembers it; anything else starts on port 1, as designed.
+// Ports 1, 2 and 5 exist; /dev/ttyUSB9 too, outside the numbered table.
+TEST(Startup, AFirstStartTakesTheOneUsbAdapterPresent) {
+    const SystemPort ftdi{Device(5), "FT232R USB UART", "FTDI", "A12345", 0x0403, 0x6001},
+        outside{"/dev/ttyUSB9", "CP2102 USB to UART", "Silicon Labs", "", 0x10C4, 0xEA60},
+        builtIn{Device(2), "ttyS1", "", "", -1, -1};
+    struct Row { const char* name; std::vector<SystemPort> present; const char* provided; std::string opened, ini;
+                 const char* said; };
+    for (const Row& row : {
+             Row{"one adapter, port 5", {builtIn, ftdi}, nullptr, Device(5), "5\r\n",
+                 "Chosen at this first start as the one USB serial adapter present: FT232R USB UART, FTDI, "
+                 "USB 0403:6001, serial A12345 (Select Comm chooses another)"},
+             Row{"one adapter outside the table, by its device", {outside}, nullptr, "/dev/ttyUSB9",
+                 "1\r\n/dev/ttyUSB9\r\n", "the one USB serial adapter present: CP2102 USB to UART, Silicon Labs"},
+             Row{"two adapters: port 1", {ftdi, outside}, nullptr, Device(1), "1\r\n", nullptr},
+             Row{"a built-in port only: port 1", {builtIn}, nullptr, Device(1), "1\r\n", nullptr},
+             Row{"an administrator's Ports.ini: no first start", {ftdi}, " 2\r\n", Device(2), "none", nullptr},
+         }) {
+        Rig rig({1, 2, 5});
+        rig.devices["/dev/ttyUSB9"] = {OpenStatus::Opened, {}};
+        rig.present = row.present;
+        if (row.provided) test::WriteFile(rig.provided, row.provided);
+        auto form = rig.Make();
+        ASSERT_EQ(form->start(), Result::Ready) << row.name;
+        EXPECT_TRUE(rig.ui.messages.empty() && rig.ui.selectionShown == 0) << row.name;
+        EXPECT_EQ(form->port().isOpen() ? form->port().portName() : "", row.opened) << row.name;
+        EXPECT_EQ(fs::exists(rig.ini) ? test::ReadFile(rig.ini) : "none", row.ini) << row.name;
+        const std::string status = form->statusText();
+        EXPECT_EQ(status.find("Chosen at this first start") != std::string::npos, row.said != nullptr) << status;
+        EXPECT_TRUE(!row.said || status.find(row.said) != std::string::npos) << status;
+        form->readSwitch();  // the first command: the status line tells how it went instead
+        EXPECT_EQ(form->statusText().find("first start"), std::string::npos) << row.name;
+    }
+}
+
 // Ports.ini names port 4, which cannot be used: the user is asked to choose
 // among the ports the probe found, and may cancel to a way out.
 TEST(Startup, TheRememberedPortCannotBeUsed) {

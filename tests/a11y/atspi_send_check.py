@@ -6,6 +6,12 @@
 # it is what the controls were set to:   atspi_send_check.py check FILE.json
 # Ticks or clears one check box, as a user would (scripts/package.sh, for
 # the place the settings go):   atspi_send_check.py toggle NAME
+# After Get Config through the bus, hears every command list as Orca does,
+# its name and its command (its text and the entry selected in it), and
+# the "Show" options as radio buttons; the commands must be those the
+# switch holds:   atspi_send_check.py hear FILE.json
+# The same without Get Config, for the configuration file the window was
+# started with (scripts/package.sh):   atspi_send_check.py shows FILE.json
 import json
 import sys
 import time
@@ -111,6 +117,49 @@ def toggle(name):
     time.sleep(1)  # the settings are written from the event loop
 
 
+EVENTS = (("On Press", "press"), ("On Hold", "hold"), ("On Release", "release"))
+
+
+def heard_command(node):
+    """What a screen reader hears of a command list: its text, and the entries selected in its list."""
+    try:
+        text = node.queryText().getText(0, -1)
+    except NotImplementedError:
+        text = None  # no text at all
+    selected = [item.name for entries in node if entries is not None for item in entries
+                if item is not None and item.getState().contains(pyatspi.STATE_SELECTED)]
+    return text, selected
+
+
+def hear(path, get=True):
+    """Every command list heard with the command of FILE.json, after Get Config unless get is False."""
+    global window
+    window = app()
+    if get:
+        act(control("Get Config"), "Press")
+        time.sleep(3)  # eleven queries and their replies
+    act(control("All"), "Toggle")  # channels 7 and 8 in view as well
+    with open(path) as f:
+        channels = json.load(f)["channels"]
+    wrong = []
+    for c in range(8):
+        for shown, held in EVENTS:
+            name = f"Channel {c + 1}, {shown} command"
+            node = find(window, name, "combo box")
+            command = channels[c]["events"][held]["command"]
+            if node is None:
+                wrong.append(f"no command list named {name!r}")
+            elif heard_command(node) != (command, [command]):
+                wrong.append(f"{name!r} is heard as {heard_command(node)}, while the switch holds {command!r}")
+    for option in ("1 - 3", "1- 6", "7 - 8", "All"):
+        if find(window, option, "radio button") is None:
+            wrong.append(f"no radio button named {option!r}")
+    for line in wrong:
+        print(line)
+    return 1 if wrong else 0
+
+
 if __name__ == "__main__":
     command = sys.argv[1]
-    sys.exit(drive() if command == "drive" else toggle(sys.argv[2]) if command == "toggle" else check(sys.argv[2]))
+    sys.exit(drive() if command == "drive" else toggle(sys.argv[2]) if command == "toggle"
+             else hear(sys.argv[2], command == "hear") if command in ("hear", "shows") else check(sys.argv[2]))
