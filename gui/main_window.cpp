@@ -1,5 +1,7 @@
 #include "gui/main_window.h"
 
+#include "gui/history_window.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -155,6 +157,7 @@ QWidget* MainWindow::makeShowRow() {
     lockedDuringTransfer_.push_back(clear);
     layout->addWidget(clear, 0, Qt::AlignVCenter);
     layout->addWidget(makeOptionsButton(), 0, Qt::AlignVCenter);
+    layout->addWidget(makeHistoryButton(), 0, Qt::AlignVCenter);
     layout->addStretch();
     // The notice in the room the row leaves, rather than under the
     // addresses, where a small screen has none.
@@ -331,6 +334,31 @@ QToolButton* MainWindow::makeOptionsButton() {
     menu->addAction(arrows);
     button->setMenu(menu);
     return button;
+}
+
+// The way back from a write without the command line: the journal's
+// entries of the switch on screen, and Load or Restore of one.
+QPushButton* MainWindow::makeHistoryButton() {
+    auto* button = new QPushButton("&History...");
+    button->setObjectName("history");
+    button->setToolTip("What the journal keeps of the switch on screen: load a configuration it held, or put it back");
+    connect(button, &QPushButton::clicked, this, &MainWindow::showHistory);
+    lockedDuringTransfer_.push_back(button);
+    return button;
+}
+
+void MainWindow::showHistory() {
+    auto* window = new HistoryWindow(form_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &HistoryWindow::loadChosen, this, [this](qint64 entry) {
+        form_.loadFromHistory(entry);
+        refresh();
+    });
+    connect(window, &HistoryWindow::restoreChosen, this, [this](qint64 entry) {
+        form_.restoreFromHistory(entry);
+        refresh();
+    });
+    window->open();
 }
 
 void MainWindow::showVerdictDetails() {

@@ -51,6 +51,8 @@ private:
     QWidget* makeAddressColumn();
     void makeStatusBar();
     QToolButton* makeOptionsButton();
+    QPushButton* makeHistoryButton();
+    void showHistory();
     void placeChannelFrames();
     void reflowChannels();
     void showStatus();

@@ -424,6 +424,17 @@ std::optional<JournalEntry> Journal::entry(std::int64_t id) const {
     return FromRow(row);
 }
 
+std::optional<JournalEntry> Journal::stateFor(const JournalEntry& entry) const {
+    if (entry.isRead()) return entry.held || !entry.file.empty() ? std::optional<JournalEntry>(entry) : std::nullopt;
+    if (!entry.isWrite()) return std::nullopt;
+    Statement row = db_.prepare(std::string("SELECT ") + kColumns +
+                                " FROM entries WHERE write_id = ?1 AND event IN ('before-send', 'before-restore') "
+                                "ORDER BY id DESC LIMIT 1");
+    row.bind(1, entry.id);
+    if (!row.step()) return std::nullopt;
+    return stateFor(FromRow(row));
+}
+
 std::optional<JournalEntry> Journal::entryNaming(const fs::path& file) const {
     std::error_code error;
     const fs::path wanted = fs::weakly_canonical(file, error);

@@ -121,6 +121,10 @@ public:
     // Entries, newest first; what went wrong reading them in problem.
     std::vector<JournalEntry> entries(const EntryFilter& filter, std::string* problem = nullptr) const;
     std::optional<JournalEntry> entry(std::int64_t id) const;
+    // The configuration an entry keeps: a read's own; a write's, the
+    // backup taken before it (what undoes it). Nothing for an entry that
+    // keeps none.
+    std::optional<JournalEntry> stateFor(const JournalEntry& entry) const;
     // The entry that names this file as its own, if any.
     std::optional<JournalEntry> entryNaming(const std::filesystem::path& file) const;
 

@@ -360,6 +360,7 @@ bool Application::mayDiscardChanges(const std::string& action) {
 // holds the screen; a load that broke off keeps unsent changes marked.
 void Application::runFileCommand(const std::function<void()>& command) {
     if (busy()) return;
+    fromHistory_.clear();
     const int before = files_.events();
     const bool unsent = unsentChanges();
     command();
@@ -393,7 +394,9 @@ Verdict Application::lastVerdict() const {
             return {false, "Send Config sent nothing: the write could not be entered in the journal first (" +
                                lastBackup_.problem + ")", ""};
         return VerifiedWriteVerdict(transfer_.lastWrite(), lastVerify_);
-    case LastAction::File: return {files_.lastEvent().ok, FileEventText(files_.lastEvent()), ""};
+    case LastAction::File:
+        return {files_.lastEvent().ok,
+                FileEventText(files_.lastEvent()) + (fromHistory_.empty() ? "" : " (" + fromHistory_ + ")"), ""};
     default: return {true, firstStartChoice_, ""};
     }
 }

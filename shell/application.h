@@ -123,6 +123,9 @@ public:
     void setSite(const std::string& site) override { site_ = site; }
     void setSiteSend(std::int64_t entry) override { siteSend_ = entry; }
     const std::string& historyProblem() const override { return historyProblem_; }
+    std::vector<JournalEntry> screenHistory(std::string* problem) override;
+    void loadFromHistory(std::int64_t entry) override;
+    void restoreFromHistory(std::int64_t entry) override;
 
     // PortChoiceOwner
     std::array<bool, 17> availablePorts() override;
@@ -205,6 +208,7 @@ private:
     std::string historyProblem_;
     std::string site_;
     std::int64_t siteSend_ = 0;
+    std::string fromHistory_;  // what a load from the history took, for the status line
 
     enum class LastAction { None, Read, Write, File } lastAction_ = LastAction::None;
 

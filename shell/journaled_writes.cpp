@@ -3,6 +3,7 @@
 // last, its read-back after that; and the restore that puts a recorded
 // state back.
 
+#include "buslink/field_parsers.h"
 #include "configfile/config_records.h"
 #include "platform/utf8_path.h"
 #include "shell/application.h"
@@ -255,14 +256,32 @@ const RestoreReport& Application::restore(const RestoreOrder& order) {
     historyProblem_.clear();
     Journal* j = journal();
     if (!j) return refuseRestore(journalProblem_ + "; nothing sent"), lastRestore_;
+    RestoreOrder named = order;
+    if (order.entry) {
+        const auto entry = j->entry(order.entry);
+        const auto state = entry ? j->stateFor(*entry) : std::nullopt;
+        if (!state) return refuseRestore("the journal keeps no configuration of that entry; nothing sent"), lastRestore_;
+        named.file = j->fileOf(*state);
+        if (state->held) {
+            // The switch's own bytes: the file is only its name.
+            restoreScreen_ = std::make_unique<ConfigScreen>();
+            restoreScreen_->fillCommandLists();
+            lastRestore_.state = state;
+        } else if (named.file.empty()) {
+            return refuseRestore("the journal keeps no configuration of that entry; nothing sent"), lastRestore_;
+        }
+    }
 
     // A file named is checked before the line is touched; one the journal
     // kept is put back from the switch's own bytes.
     std::optional<HeldConfiguration> exact;
-    if (!order.file.empty()) {
-        if (!loadRestoreFile(order.file, order.bytes)) return lastRestore_;
-        lastRestore_.file = order.file;
-        if (auto kept = j->entryNaming(order.file); kept && kept->isState()) {
+    if (lastRestore_.state) {
+        exact = lastRestore_.state->held;
+        lastRestore_.file = named.file;
+    } else if (!named.file.empty()) {
+        if (!loadRestoreFile(named.file, named.bytes)) return lastRestore_;
+        lastRestore_.file = named.file;
+        if (auto kept = j->entryNaming(named.file); kept && kept->isState()) {
             exact = kept->held;
             lastRestore_.state = kept;
         }
@@ -287,7 +306,7 @@ const RestoreReport& Application::restore(const RestoreOrder& order) {
         }
         return false;
     };
-    if (!order.file.empty() && refusedToSend()) return lastRestore_;
+    if (!named.file.empty() && refusedToSend()) return lastRestore_;
 
     const ReadReport& read = readFresh(order.addressing);
     lastBackup_.read = read;
@@ -300,7 +319,7 @@ const RestoreReport& Application::restore(const RestoreOrder& order) {
     lastRestore_.addressBefore = freshScreen_->switchAddress.text();
     ReadRecord backup = readRecord(journal_event::kBeforeRestore);
 
-    if (order.file.empty()) {
+    if (named.file.empty()) {
         std::string problem;
         const std::vector<JournalEntry> entries = j->entries({}, &problem);
         if (!problem.empty()) return refuseRestore(problem + "; nothing sent"), lastRestore_;
@@ -337,6 +356,77 @@ const RestoreReport& Application::restore(const RestoreOrder& order) {
     write.verify = true;
     journaledWrite(std::move(write));
     return lastRestore_;
+}
+
+}  // namespace kavro
+
+namespace kavro {
+
+std::vector<JournalEntry> Application::screenHistory(std::string* problem) {
+    const JournalOpenFor operation(journal_);
+    const std::string address = AddressShown(screen_.switchAddress.text());
+    if (!IsBusAddressText(address)) {
+        *problem = "The \"Switch Address\" box holds no switch address: Get Config reads it from the switch.";
+        return {};
+    }
+    Journal* j = journal();
+    if (!j) {
+        *problem = journalProblem_;
+        return {};
+    }
+    std::vector<JournalEntry> found;
+    for (JournalEntry& e : j->entries({.address = address}, problem))
+        if (SameBus(e.bus, bus())) found.push_back(std::move(e));
+    return found;
+}
+
+void Application::loadFromHistory(std::int64_t id) {
+    if (busy()) return;
+    std::string from;
+    fs::path file;
+    {
+        const JournalOpenFor operation(journal_);
+        Journal* j = journal();
+        const auto entry = j ? j->entry(id) : std::nullopt;
+        const auto state = entry ? j->stateFor(*entry) : std::nullopt;
+        if (!state || (file = j->fileOf(*state)).empty()) {
+            env_.ui->messageBox(j ? "The journal keeps no configuration of that entry." : "Nothing was loaded: " + journalProblem_ + ".",
+                                kProgramCaption);
+            return;
+        }
+        from = "from the history: what switch " + state->address + " held at " + state->time;
+    }
+    if (!mayDiscardChanges("Load the configuration from the history and lose them?")) return;
+    importFile(Utf8FromPath(file));
+    if (files_.lastEvent().kind == FileEvent::Kind::Loaded) fromHistory_ = from;
+}
+
+void Application::restoreFromHistory(std::int64_t id) {
+    if (busy()) return;
+    std::string question;
+    {
+        const JournalOpenFor operation(journal_);
+        Journal* j = journal();
+        const auto entry = j ? j->entry(id) : std::nullopt;
+        const auto state = entry ? j->stateFor(*entry) : std::nullopt;
+        if (!state) {
+            lastAction_ = LastAction::Write;
+            lastRestore_ = {};
+            refuseRestore(j ? "the journal keeps no configuration of that entry; nothing sent" : journalProblem_ + "; nothing sent");
+            env_.ui->messageBox("Nothing was put back: " + lastRestore_.refusal + ".", kProgramCaption);
+            return;
+        }
+        question = "Restore switch " + state->address + " on " + BusText(state->bus) + " to what it held at " +
+                   state->time + "?\n\nThe switch is read first and kept in the journal as the backup of this "
+                   "restore; then that configuration is written, byte for byte as the switch reported it, and read "
+                   "back.";
+    }
+    if (!env_.ui->askYesNo(question, "Restore", "Cancel", false)) return;
+    RestoreOrder order;
+    order.entry = id;
+    order.addressing = AddressingOf(screen_);
+    const RestoreReport& report = restore(order);
+    if (report.refused()) env_.ui->messageBox("Nothing was put back: " + report.refusal + ".", kProgramCaption);
 }
 
 }  // namespace kavro

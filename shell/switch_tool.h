@@ -64,6 +64,7 @@ std::string BackupRefusal(const BackupReport& backup);
 struct RestoreOrder {
     std::filesystem::path file;  // a configuration named by the user; empty: chosen from the journal
     std::optional<ConfigBytes> bytes;  // its bytes, when read already (standard input)
+    std::int64_t entry = 0;      // a journal entry's configuration (a read's own, a write's backup)
     RestoreRequest request;      // how far back, which site
     Addressing addressing;       // by the switch's own address, or by the global one
 };
@@ -188,6 +189,19 @@ public:
     virtual void setSiteSend(std::int64_t entry) = 0;
     // Why the last transfer's journal entry was not kept; empty when it was.
     virtual const std::string& historyProblem() const = 0;
+
+    // The History window: the journal's entries of the switch on screen
+    // (its switch address, before or written, on this bus), newest first;
+    // nothing, and why, when the journal cannot be read or the box holds no
+    // switch address.
+    virtual std::vector<JournalEntry> screenHistory(std::string* problem) = 0;
+    // Puts an entry's configuration on the screen as Import does, marked as
+    // loaded from the history.
+    virtual void loadFromHistory(std::int64_t entry) = 0;
+    // Writes an entry's configuration into the switch as restore does,
+    // reached as the screen says, after a question naming the switch, the
+    // time and the bus.
+    virtual void restoreFromHistory(std::int64_t entry) = 0;
 };
 
 }  // namespace kavro

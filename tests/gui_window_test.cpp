@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -286,6 +287,72 @@ TEST_F(GuiWindow, EveryReadOfASendShowsTheFirmwareVersion) {
         EXPECT_TRUE(Status().contains("Send Config sent")) << row.name << Status().toStdString();
         EXPECT_EQ(Find<QLineEdit>(kFirmwareVersion)->text(), row.shown) << row.name;
     }
+}
+
+// The History window lists what the journal keeps of the switch on screen, newest first. Load puts a kept
+// configuration on the screen as Import does; Restore, after a question naming the switch, the time and the bus,
+// puts it back into the switch, which then holds it byte for byte; a restore the command line would refuse (the
+// journal cannot be written) is refused here too, and sends nothing.
+TEST_F(GuiWindow, TheHistoryLoadsAndRestoresWhatTheJournalKept) {
+    simulator->state() = SwitchState::demo();
+    Click(kReadSwitch);
+    const SwitchState before = simulator->state();
+    const auto got = ConfigFileBytes(form->screen());
+    form->screen().commands[EventIndex(0, 0)].select(5);
+    Find<QCheckBox>("backUpBeforeSend")->click();
+    Click(kWriteSwitch);
+    ASSERT_TRUE(form->lastWrite().complete());
+    ASSERT_NE(simulator->state().channelBlocks[0], before.channelBlocks[0]);
+
+    const auto open = [&] {
+        Find<QPushButton>("history")->click();
+        QDialog* history = nullptr;
+        for (QDialog* d : window->findChildren<QDialog*>("historyWindow"))
+            if (d->isVisible()) history = d;
+        EXPECT_TRUE(history);
+        return history;
+    };
+    const auto pick = [&](QDialog* history, const QString& event) {
+        auto* list = history->findChild<QTreeWidget*>("historyEntries");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(1) == event) return list->setCurrentItem(list->topLevelItem(i));
+        ADD_FAILURE() << event.toStdString() << " is not listed";
+    };
+    QDialog* history = open();
+    auto* list = history->findChild<QTreeWidget*>("historyEntries");
+    QStringList events;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) events << list->topLevelItem(i)->text(1);
+    EXPECT_EQ(events.join(' '), "send before-send get");
+    EXPECT_EQ(list->accessibleName(), "Journal entries, newest first");
+
+    // Load: the get's configuration on the screen, the screen's changes given up when asked.
+    form->screen().commands[EventIndex(1, 1)].select(3);
+    pick(history, "get");
+    const QStringList asked = test::Answering("Discard Changes", [&] { history->findChild<QPushButton*>("historyLoad")->click(); });
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(ConfigFileBytes(form->screen()), got);
+    EXPECT_TRUE(Status().contains("from the history: what switch 001234 held at ")) << Status().toStdString();
+
+    // Restore: the send undone, after the question.
+    history = open();
+    pick(history, "send");
+    const QStringList question = test::Answering("Restore", [&] { history->findChild<QPushButton*>("historyRestore")->click(); });
+    ASSERT_EQ(question.size(), 1);
+    EXPECT_TRUE(question[0].contains("Restore switch 001234 on simulated switch to what it held at ")) << question[0].toStdString();
+    const SwitchState after = simulator->state();
+    EXPECT_TRUE(after.address == before.address && after.channelBlocks == before.channelBlocks &&
+                after.sourceGroups == before.sourceGroups);
+    EXPECT_TRUE(form->lastVerify().holds()) << Status().toStdString();
+
+    // Refused where the command line refuses: nothing goes on the line.
+    history = open();
+    pick(history, "get");
+    QDir(dir.path() + "/KavroSwitch/history").removeRecursively();
+    QFile(dir.path() + "/KavroSwitch/history").open(QIODevice::WriteOnly);
+    const std::size_t frames = simulator->frames().size();
+    const QStringList refused = test::Answering("Restore", [&] { history->findChild<QPushButton*>("historyRestore")->click(); });
+    EXPECT_TRUE(refused.join('|').contains("is not a folder")) << refused.join('|').toStdString();
+    EXPECT_EQ(simulator->frames().size(), frames);
 }
 
 // Select Comm, Diagnostic and Compare bring up windows beside the main window: one
