@@ -90,19 +90,43 @@ hardened() {
     grep -Eq '__[a-z_]+_chk(@|$)' <<<"$symbols"
 }
 
+# Lintian reads every run of letters in a program as a word, machine code
+# included: " mor" may be four bytes of an instruction. A misspelling
+# counts only when the word stands in the program's read-only data, where
+# its texts are; one found only in the code is dropped from the report.
+machine_code_words_dropped() {
+  local tree="$1" line word file
+  local tag='^I: [^:]+: spelling-error-in-binary ([^ ]+) [^ ]+ [[]([^]]+)[]]$'
+  while IFS= read -r line; do
+    if [[ "$line" =~ $tag ]]; then
+      word="${BASH_REMATCH[1]}" file="$tree/${BASH_REMATCH[2]}"
+      if [ -f "$file" ] && ! readelf -p .rodata "$file" 2>/dev/null | grep -qw -- "$word"; then
+        continue
+      fi
+    fi
+    printf '%s\n' "$line"
+  done
+}
+
 # The checks of one route's two packages, unpacked side by side in
 # $work/ROUTE.
 check_packages() {
   local route="$1" cli="$2" window="$3"
   local version report status=0
   version="$(dpkg-deb -f "$window" Version)"
-  report="$(lintian --fail-on error,warning,info,pedantic --display-info --pedantic "$cli" "$window" 2>&1)" || status=$?
-  grep -v "running with root privileges" <<<"$report" || true
-  [ "$status" -eq 0 ] || fail "$route: lintian --pedantic reports tags"
-  echo "package: $route: lintian --pedantic finds nothing"
-
   local tree="$work/$route"
   for deb in "$cli" "$window"; do dpkg-deb -x "$deb" "$tree"; done
+  local kept
+  report="$(lintian --fail-on error,warning,info,pedantic --display-info --pedantic "$cli" "$window" 2>&1)" || status=$?
+  report="$(grep -v "running with root privileges" <<<"$report" || true)"
+  kept="$(machine_code_words_dropped "$tree" <<<"$report")"
+  [ -z "$kept" ] || echo "$kept"
+  # lintian fails for the dropped words too; any other failure stands
+  if grep -Eq '^[EWIPX]: ' <<<"$kept" || { [ "$status" -ne 0 ] && [ "$kept" = "$report" ]; }; then
+    fail "$route: lintian --pedantic reports tags"
+  fi
+  echo "package: $route: lintian --pedantic finds nothing"
+
   for program in kavro-switch kavro-switch-config; do
     hardened "$tree/usr/bin/$program" || fail "$route: $program is not hardened as dpkg-buildflags would"
   done
