@@ -65,6 +65,8 @@ public:
     static constexpr const char* kCleanUpMessage = "Error Cleaning Up";
     static constexpr const char* kPortsIniMessage = "Could not update 'Ports.ini' file.";
     // Said after a port problem: the window stays, and how to carry on.
+    // Where unsent changes go when the session ends without a question.
+    static constexpr const char* kRecoveryFile = "unsent-changes.set";
     static constexpr const char* kPortRetryNote =
         "The program stays open: Get Config, Send Config and Select Comm try the port again, and Select Comm "
         "chooses another one.";
@@ -93,12 +95,15 @@ public:
     void stopTransfer() override;
     bool mayClose() override;
     void shutDown() override;
+    bool keepUnsentChanges() override;
+    void offerRecovery() override;
     bool busy() const override { return transfer_.busy(); }
     TransferProgress progress() const override;
     Verdict lastVerdict() const override;
     std::string connectionText() const override;
     std::string statusText() const override;
     bool unsentChanges() const override { return ScreenRecords(screen_) != savedRecords_; }
+    std::string damagedLoadMark() const override;
     bool verifyWindowOpen() const override { return verifyWindow_.visible(); }
     void setTransferObserver(std::function<void()> observer) override;
     void setPortLostObserver(std::function<void()> observer) override { port_->setLostObserver(std::move(observer)); }
@@ -154,6 +159,10 @@ private:
     void recordWrite(const ConfigScreen& sent, WriteKind kind);
     void reopenPort();
     bool mayDiscardChanges(const std::string& action);
+    // The screen came partly from a damaged file (records 1 to N): Send
+    // Config asks first; true when it did not.
+    bool maySendDamagedLoad();
+    std::filesystem::path recoveryFile() const { return env_.dataFolder / kRecoveryFile; }
     // What the screen now holds counts as kept (sent, exported, read).
     void markSaved() { savedRecords_ = ScreenRecords(screen_); }
     std::string openedLabel() const;
@@ -191,6 +200,11 @@ private:
     OpenResult choiceResult_;  // why the device chosen outside the table cannot be used
     OpenResult openResult_;
     std::vector<RecordValue> savedRecords_;
+    // The last record a damaged file put into the screen, and the file;
+    // 0 while the screen holds no such mixture.
+    int damagedLastRecord_ = 0;
+    std::string damagedFile_;
+    bool ending_ = false;  // the session is ending without a question
     bool probed_ = false;
     bool usingSimulator_ = false;
 

@@ -110,7 +110,7 @@ protected:
                 s.commands[EventIndex(c, e)].select(p);
                 s.data[EventIndex(c, e)].setText(p == kAbsolutePosition ? "1234" : Hex(0x10 * c + e, 2));
             }
-            s.lockPriority[c].setText(IsLockPosition(s.commands[EventIndex(c, 0)].selected()) ? Hex(c + 1, 2) : "00");
+            s.lockPriority[c].setText(SendsLockPriority(s.commands[EventIndex(c, 0)].selected()) ? Hex(c + 1, 2) : "00");
             const int boxes[] = {SpecificBox(c), PointToPointBox(c), SrcGroupBox(c), GroupBox(c)};
             s.destinationBoxes[boxes[c % 4]].setValue(1);
             s.seq[c].setValue((c + variant) % 3 == 0);

@@ -27,14 +27,18 @@ std::string Destination(int modeByte) {
 
 class Comparison {
 public:
-    Comparison(const ConfigScreen& expected, const HeldConfiguration& held) : expected_(expected), held_(held) {}
+    Comparison(const ConfigScreen& expected, const HeldConfiguration& held, const ReadParts& parts)
+        : expected_(expected), held_(held), parts_(parts) {}
 
     std::vector<HeldDifference> run() {
         EncodeSwitchAddress(expected_, slots_, sent_);
-        check(0, "switch address", AddressText(&sent_[kPayload], false), AddressText(held_.switchAddress.data(), false));
-        for (int c = 0; c < kChannels; ++c) channel(c);
-        EncodeSourceGroups(expected_, slots_, sent_);
+        if (parts_.switchAddress)
+            check(0, "switch address", AddressText(&sent_[kPayload], false),
+                  AddressText(held_.switchAddress.data(), false));
         for (int c = 0; c < kChannels; ++c)
+            if (parts_.channels[c]) channel(c);
+        EncodeSourceGroups(expected_, slots_, sent_);
+        for (int c = 0; c < kChannels && parts_.sourceGroups; ++c)
             if (expected_.destinationBoxes[SrcGroupBox(c)].value() == 1)
                 check(c + 1, "source group address", AddressText(&sent_[kPayload + 3 * c], true),
                       AddressText(&held_.sourceGroups[3 * c], true));
@@ -94,6 +98,7 @@ private:
 
     const ConfigScreen& expected_;
     const HeldConfiguration& held_;
+    const ReadParts parts_;
     ParserSlots slots_;
     FrameBuffer sent_{};
     std::vector<HeldDifference> differences_;
@@ -101,8 +106,24 @@ private:
 
 }  // namespace
 
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held) {
-    return Comparison(expected, held).run();
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held,
+                                        const ReadParts& parts) {
+    return Comparison(expected, held, parts).run();
+}
+
+std::vector<HeldDifference> CompareRead(const ConfigScreen& expected, const ReadReport& read) {
+    ReadParts got = read.asked;
+    got.switchAddress = got.switchAddress && read.switchAddress.read;
+    for (int c = 0; c < kChannels; ++c) got.channels[c] = got.channels[c] && read.channels[c].read;
+    got.sourceGroups = got.sourceGroups && read.sourceGroups.read;
+    return CompareHeld(expected, read.held, got);
+}
+
+std::string DescribeHeldDifferences(const std::vector<HeldDifference>& differences, const char* expectedVerb) {
+    std::string text;
+    for (const HeldDifference& d : differences)
+        text += (text.empty() ? "" : "; ") + DescribeHeldDifference(d, expectedVerb);
+    return text;
 }
 
 std::string DescribeHeldDifference(const HeldDifference& d, const char* expectedVerb) {

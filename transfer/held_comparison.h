@@ -28,7 +28,17 @@ struct HeldDifference {
     std::string found;      // as the switch holds it
 };
 
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held);
+// Compares the parts given (all by default): a read that did not get every
+// part is compared in the parts it read, so that a verdict can name both
+// what was not read back and what differs in what was.
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held,
+                                        const ReadParts& parts = {});
+// The parts a read asked for and got, compared.
+std::vector<HeldDifference> CompareRead(const ConfigScreen& expected, const ReadReport& read);
+
+// Every difference, in one line: "channel 3, ...: sent STOP, the switch
+// holds NONE; channel 5, ...".
+std::string DescribeHeldDifferences(const std::vector<HeldDifference>& differences, const char* expectedVerb = "sent");
 
 // "channel 3, On Hold command: sent STOP, the switch holds NONE"
 std::string DescribeHeldDifference(const HeldDifference& difference, const char* expectedVerb = "sent");
