@@ -282,6 +282,13 @@ TEST_F(Cli, AWholeSiteInOneRun) {
     }
     EXPECT_TRUE(crossed.status == 1 && Has(crossed.out, "00AB01: ") && Has(crossed.out, " differences: channel ") &&
                 count(crossed.out, ": matches its file") == 2) << crossed.out;
+    // The same run through an adapter that echoes every frame: the same verdicts, switch by switch.
+    fs::copy_file(files[0], "hall.set");
+    Simulator echoing({"--address", "00AB01,00AB02,00AB03", "--load", "hall.set,office.set,stairs.set", "--echo"});
+    test::WriteFile("site.csv", "00AB01, office.set\n00AB02, office.set\n00AB03, stairs.set\n");
+    const Outcome echoed = Tool({"site", "compare", "site.csv", "--port", echoing.device()});
+    const auto verdicts = [](const std::string& out) { return out.substr(0, out.find("\nAddress ")); };
+    EXPECT_TRUE(echoed.status == 1 && verdicts(echoed.out) == verdicts(crossed.out)) << echoed.out << echoed.err;
     EXPECT_TRUE(oneSilent.status == 2 && Has(oneSilent.err, "kavro-switch: 00AB04 Gone: no switch answers on") &&
                 Has(oneSilent.out, "00AB03: matches its file")) << oneSilent.out << oneSilent.err;
     test::WriteFile("site.csv", spreadsheet);

@@ -205,6 +205,8 @@ TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
     struct Row { const char* name; void (*change)(ConfigScreen&); std::vector<std::string> listed; };
     for (const Row& row : {
              Row{"the slot of a P-P channel: not compared", [](auto& s) { s.sourceGroupAddress[2].setText("999999"); }, {}},
+             Row{"record 108, the last of every channel's", [](auto& s) { s.useSwitchAddress.setValue(0); },
+                 {"Use Switch Address for Config: file ticked, screen clear"}},
              Row{"the slot of a Src Group channel", [](auto& s) { s.sourceGroupAddress[3].setText("999999"); },
                  {"Channel 4: Source Group Address: file \"031234\", screen \"999999\""}},
              Row{"Src Group in the file only", [](auto& s) {
