@@ -6,9 +6,9 @@
 namespace kavro {
 namespace {
 
-std::string BytesEntry(const char* arrow, const FrameBuffer& buffer, int count) {
+std::string BytesEntry(const char* arrow, const std::uint8_t* bytes, int count) {
     std::string entry = arrow;
-    for (int i = 0; i < count; ++i) entry += Hex(buffer[i], 2) + " ";
+    for (int i = 0; i < count; ++i) entry += Hex(bytes[i], 2) + " ";
     return entry + "\r\n";
 }
 
@@ -18,11 +18,15 @@ constexpr std::uint32_t kReplyBackstopMs = BusLink::kReplyTicks * BusLink::kRepl
 }  // namespace
 
 std::string TransmitEntry(const FrameBuffer& buffer, int count) {
-    return BytesEntry("<--", buffer, count);
+    return BytesEntry("<--", buffer.data(), count);
 }
 
 std::string ReceiveEntry(const FrameBuffer& buffer, int count) {
-    return BytesEntry("-->", buffer, count);
+    return BytesEntry("-->", buffer.data(), count);
+}
+
+std::string EchoEntry(const Bytes& echo) {
+    return BytesEntry("ECHO ", echo.data(), static_cast<int>(echo.size()));
 }
 
 std::string DropEntry(int count) {
@@ -48,6 +52,7 @@ void BusLink::sendFrame(const FrameBuffer& frame, int n) {
     // frame: it is the tail of an earlier reply (one that ran long, or came
     // after its wait ended) and would spoil the count of the next one.
     droppedUnlogged_ += port_->clearInput();
+    sent_.assign(frame.begin(), frame.begin() + n);
     for (int i = 0; i < n; ++i) {
         const std::uint8_t outputByte[1] = {frame[i]};
         port_->write(outputByte, 1);
@@ -57,19 +62,57 @@ void BusLink::sendFrame(const FrameBuffer& frame, int n) {
 void BusLink::receiveFrame(int n) {
     replyCountdown_ = kReplyTicks;
     const std::uint32_t start = pump_.nowMs();
+    const int sentLength = static_cast<int>(sent_.size());
+    // Bytes read during the wait: held back while they are the start of
+    // the frame sent, since they may be the adapter's echo of it.
+    Bytes taken;
+    bool judged = sent_.empty();  // whether what came is known to be, or not to be, an echo
+    lastEchoed_ = false;
+    const auto takenCount = [&] { return static_cast<int>(taken.size()); };
+    // Takes in what the port holds and tells an echo by it: the frame
+    // sent, whole and byte for byte, is dropped; anything else is (the
+    // start of) the reply.
+    const auto judge = [&] {
+        const Bytes more = port_->readAll();
+        taken.insert(taken.end(), more.begin(), more.end());
+        const std::size_t k = std::min(taken.size(), sent_.size());
+        if (!std::equal(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(k), sent_.begin())) {
+            judged = true;
+        } else if (takenCount() >= sentLength) {
+            log_.prepend(EchoEntry(sent_));
+            taken.erase(taken.begin(), taken.begin() + sentLength);
+            judged = lastEchoed_ = true;
+        }
+    };
     if (port_->isOpen()) port_->awaitInput(n);
     // Only an exact count ends the wait early; a longer reply runs to the
     // time-out. A port that is closed (never opened, or gone) has nothing
-    // to wait for.
-    while (replyCountdown_ > 0 && port_->isOpen() && port_->inputCount() != n) {
+    // to wait for. The echo's time counts against the reply's limit.
+    while (replyCountdown_ > 0 && port_->isOpen()) {
+        if (!judged && takenCount() + port_->inputCount() >= std::min(n, sentLength)) {
+            judge();
+            // The port wakes the program again at the reply's count, or,
+            // while what came may still be the echo, at the echo's.
+            port_->awaitInput(std::max(1, (judged ? n : sentLength) - takenCount()));
+        }
+        if (judged && takenCount() + port_->inputCount() == n) break;
         const std::uint32_t elapsed = pump_.nowMs() - start;
         if (elapsed >= kReplyBackstopMs) break;
         pump_.processEvents(kReplyBackstopMs - elapsed);
     }
     replyCountdown_ = 0;
-    if (port_->isOpen()) port_->awaitInput(0);
+    if (port_->isOpen()) {
+        port_->awaitInput(0);
+        // The time-out may fall before the last bytes were looked at.
+        if (!judged) judge();
+    }
+    sent_.clear();
 
-    const std::vector<std::uint8_t> input = port_->isOpen() ? port_->readAll() : std::vector<std::uint8_t>{};
+    Bytes input = std::move(taken);
+    if (port_->isOpen()) {
+        const Bytes rest = port_->readAll();
+        input.insert(input.end(), rest.begin(), rest.end());
+    }
     const int count = std::min<int>(static_cast<int>(input.size()), kMaxReceived);
     for (int i = 0; i < count; ++i) reply_[i] = input[i];
     receivedCount_ = count;

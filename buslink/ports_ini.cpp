@@ -29,6 +29,15 @@ int PortFromCandidate(const std::string& candidate) {
     return port && *port >= kFirstPort && *port <= kLastPort ? *port : kFirstPort;
 }
 
+bool IsDevicePath(const std::string& text) {
+#ifdef _WIN32
+    if (text.size() < 4 || (text.compare(0, 3, "COM") != 0 && text.compare(0, 3, "com") != 0)) return false;
+    return std::all_of(text.begin() + 3, text.end(), [](char c) { return c >= '0' && c <= '9'; }) && text[3] != '0';
+#else
+    return text.size() > 1 && text[0] == '/';
+#endif
+}
+
 std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
@@ -42,7 +51,7 @@ std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file) {
     if (lineEnd != std::string::npos) {
         std::string second = text.substr(lineEnd + 1, text.find_first_of("\r\n", lineEnd + 1) - lineEnd - 1);
         while (!second.empty() && std::isspace(static_cast<unsigned char>(second.back()))) second.pop_back();
-        remembered.device = second;
+        if (IsDevicePath(second)) remembered.device = second;
     }
     return remembered;
 }

@@ -28,8 +28,14 @@ int PortFromCandidate(const std::string& candidate);
 
 struct RememberedPort {
     std::string firstField;  // the port number's text, as read
-    std::string device;      // the second line: a device outside the table, or empty
+    std::string device;      // the second line when it is a device path, or empty
 };
+
+// Whether a second line names a device: an absolute path on Linux
+// ("/dev/ttyUSB9"), COMn on Windows ("COM17"). Anything else there (a
+// note such as "; set by IT", a stray "5") is not a device, and the file
+// is read as earlier versions read it: by its first line alone.
+bool IsDevicePath(const std::string& text);
 
 // The file's content, or nothing when the file cannot be opened.
 std::optional<RememberedPort> ReadPortsIni(const std::filesystem::path& file);

@@ -36,7 +36,9 @@ const std::vector<CommandSpec>& Commands() {
          "read, as the write will reach it; what it holds and the write are entered in the\n"
          "journal before the first frame, and nothing is written when that fails. --no-backup\n"
          "skips the read (the write is still entered). With --verify the switch is read back,\n"
-         "must hold what was sent, and the read is kept.",
+         "must hold what was sent, and the read is kept. An address that travels (the switch\n"
+         "address, a channel's motor, P-P or source group address) must have all six digits:\n"
+         "a file holding a shorter one sends nothing.",
          Join(kLineOptions, {"--site"}), {"--verify", "--no-backup", "--verbose", "--decode"}, 1, 1, "FILE"},
         {"restore", Restore,
          "--port DEVICE [--switch-address HEX6] [--site NAME] [--steps N | --at TIME | FILE] [--verbose [--decode]]",
@@ -64,7 +66,8 @@ const std::vector<CommandSpec>& Commands() {
          {"--prune-older-than", "--limit", "--since", "--site"}, {"--json", "--csv", "--dry-run"}, 0, 1, "ADDRESS"},
         {"compare", Compare, "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
          "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
-         "the switch matches the file, 1 when it differs (each difference on a line).",
+         "the switch matches the file, 1 when it differs (each difference on a line). When a part\n"
+         "cannot be read, the parts that were are still compared, and the exit status is 2.",
          kLineOptions, {"--verbose", "--decode"}, 1, 1, "FILE"},
         {"show", Show, "FILE [--json]",
          "Print the configuration FILE holds (- for standard input), as text or as JSON.",
@@ -90,15 +93,17 @@ const std::vector<CommandSpec>& Commands() {
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",
          {}, {"--json"}, 0, 0, ""},
-        {"simulate", Simulate, "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off]",
+        {"simulate", Simulate,
+         "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off] [--echo]",
          "Run a virtual switch on a new pseudo-terminal; its device path is the first line\n"
          "printed. Serves until interrupted. --fault RULES makes it misbehave: comma-separated\n"
          "MESSAGE[/CHANNEL][@ATTEMPT]=FAULT, MESSAGE a hex message byte or *, FAULT one of\n"
          "silent, short, long, wrong-length, bad-checksum, trickle, garbage-before, channel-zero,\n"
          "channel-nine, vanish, flood, keep-old, cut:N. Example: --fault 8D/3@1=silent,7D=flood\n"
          "--address A,B,C puts several switches on the line, each answering its own address;\n"
-         "--load FILE gives them all FILE's configuration, --load F1,F2,F3 each its own.",
-         {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {}, 0, 0, ""},
+         "--load FILE gives them all FILE's configuration, --load F1,F2,F3 each its own.\n"
+         "--echo makes the line echo every frame the tool sends, as many RS-485 adapters do.",
+         {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {"--echo"}, 0, 0, ""},
     };
     return commands;
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/printed_text.h"
+#include "transfer/send_checks.h"
 
 namespace kavro {
 namespace {
@@ -20,9 +21,18 @@ std::string DestinationAddress(const ConfigScreen& s, int c) {
     }
 }
 
+// An address as show prints it; one of fewer than six digits (a file may
+// hold one) is marked, since Send refuses to send it.
+std::string ShownAddress(const std::string& text) {
+    const std::string shortfall = AddressShortfall(text);
+    return cli::ShownValue(text) + (shortfall.empty() ? "" : " (not sent: it " + shortfall + ")");
+}
+
+// Whether the channel's commands send its lock priority (a code above
+// 0x1F: the locks and "Set IP").
 bool HasLock(const ConfigScreen& s, int c) {
     for (int e = 0; e < 3; ++e)
-        if (IsLockPosition(s.commands[EventIndex(c, e)].selected())) return true;
+        if (SendsLockPriority(s.commands[EventIndex(c, e)].selected())) return true;
     return false;
 }
 
@@ -47,16 +57,16 @@ std::string ConfigAsText(const ConfigScreen& s) {
         }
         out << "  Destination: " << DestinationName(DestinationOf(s, c));
         const std::string address = DestinationAddress(s, c);
-        if (!address.empty()) out << " " << ShownValue(address);
+        if (DestinationOf(s, c) != Destination::None) out << " " << ShownAddress(address);
         out << "\n";
         if (HasLock(s, c)) out << "  Lock priority: " << ShownValue(s.lockPriority[c].text()) << "\n";
         out << "  Seq: " << (s.seq[c].value() == 1 ? "on" : "off") << "\n";
     }
-    out << "P-P Motor Address: " << ShownValue(s.ppMotorAddress.text()) << "\n";
-    out << "Switch Address: " << ShownValue(s.switchAddress.text()) << "\n";
+    out << "P-P Motor Address: " << ShownAddress(s.ppMotorAddress.text()) << "\n";
+    out << "Switch Address: " << ShownAddress(s.switchAddress.text()) << "\n";
     out << "Use Switch Address for Config: " << (s.useSwitchAddress.value() == 1 ? "yes" : "no") << "\n";
     out << "Source groups:";
-    for (int c = 0; c < kChannels; ++c) out << " " << ShownValue(s.sourceGroupAddress[c].text());
+    for (int c = 0; c < kChannels; ++c) out << " " << ShownAddress(s.sourceGroupAddress[c].text());
     out << "\n";
     return out.str();
 }

@@ -25,9 +25,15 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
         *error = file.string() + ": " + LoadProblem(loaded);
         return std::nullopt;
     }
+    // The switch is alone on its line: it is reached by the global address
+    // whatever the file ticks, so a file saved by a switch's own address
+    // loads into a switch of any address.
+    form.screen().useSwitchAddress.setValue(0);
     form.writeSwitch();
     if (!form.lastWrite().complete()) {
-        *error = file.string() + ": " + WriteVerdict(form.lastWrite()).summary;
+        const std::string& refusal = form.lastWrite().refusal;
+        *error = file.string() + ": " +
+                 (refusal.empty() ? WriteVerdict(form.lastWrite()).summary : refusal.substr(0, refusal.find('\n')));
         return std::nullopt;
     }
     return simulated->state();

@@ -1,7 +1,8 @@
 #pragma once
 // A configuration file put into a simulated switch the way "Send Config"
 // puts a screen into a real one: imported into a screen, then sent, by the
-// very same code as the window's.
+// very same code as the window's. The switch gets the file's switch
+// address.
 
 #include <filesystem>
 #include <optional>

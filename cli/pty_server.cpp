@@ -18,7 +18,7 @@ extern "C" void StopServing(int) {
 
 }  // namespace
 
-bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, std::string* error) {
+bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, bool echo, std::string* error) {
     std::unique_ptr<PtyLink> link;
     try {
         link = std::make_unique<PtyLink>();
@@ -27,6 +27,7 @@ bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, std::string* error) 
         return false;
     }
     if (linePacing) link->setBytePacingMs(kByteTimeMs);
+    link->setEcho(echo);
     std::cout << link->devicePath() << std::endl;
     g_link = link.get();
     std::signal(SIGINT, StopServing);

@@ -10,7 +10,9 @@
 namespace kavro {
 
 // Prints the device path as the first line, then answers frames until
-// interrupted. False, with the reason, when no pseudo-terminal can be had.
-bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, std::string* error);
+// interrupted; with echo the line echoes each frame the tool sends, as an
+// adapter that hears itself does. False, with the reason, when no
+// pseudo-terminal can be had.
+bool ServeOnPseudoTerminal(SwitchBus& bus, bool linePacing, bool echo, std::string* error);
 
 }  // namespace kavro

@@ -58,23 +58,26 @@ int Simulate(const CommandLine& line) {
 
     std::vector<SimulatedSwitch> switches;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
+        // The switch already has its --address when its file is written
+        // into it; without --address it keeps the address its file gives it.
         SwitchState held = state;
-        if (!files.empty()) {
-            const auto loaded = SwitchStateFromFile(PathFromUtf8(files[files.size() > 1 ? i : 0]), state, &error);
-            if (!loaded) return Fail(error);
-            held = *loaded;
-        }
-        // Without --address the switch keeps the address its file gave it.
         if (line.has("--address")) {
             ParserSlots slots;
             ParseAddressText(addresses[i], slots);
             held.address = {static_cast<std::uint8_t>(slots.address1), static_cast<std::uint8_t>(slots.address2),
                             static_cast<std::uint8_t>(slots.address3)};
         }
+        const std::array<std::uint8_t, 3> address = held.address;
+        if (!files.empty()) {
+            const auto loaded = SwitchStateFromFile(PathFromUtf8(files[files.size() > 1 ? i : 0]), held, &error);
+            if (!loaded) return Fail(error);
+            held = *loaded;
+        }
+        if (line.has("--address")) held.address = address;
         switches.emplace_back(held, plan);
     }
     SwitchBus bus(std::move(switches));
-    if (!ServeOnPseudoTerminal(bus, pacing == "on", &error)) return Fail(error);
+    if (!ServeOnPseudoTerminal(bus, pacing == "on", line.has("--echo"), &error)) return Fail(error);
     return kOk;
 #endif
 }

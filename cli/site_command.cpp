@@ -21,6 +21,7 @@
 #include "cli/site_manifest.h"
 #include "cli/switch_session.h"
 #include "platform/utf8_path.h"
+#include "transfer/send_checks.h"
 
 namespace kavro::cli {
 namespace {
@@ -118,8 +119,12 @@ Outcome Send(SwitchSession& session, const Job& job, const Run& run) {
     if (Stopped(write)) return {Outcome::Kind::Interrupted, "interrupted: " + WriteVerdict(write).summary};
     if (Stopped(check.read)) return {Outcome::Kind::Interrupted, "written, interrupted while reading it back"};
     if (!write.allSent() || write.framesHeard == 0) return Failed(Printable(WriteVerdict(write).summary));
-    if (!check.read.complete()) return Failed("written, not verified: " + ReadProblem(session, check.read));
-    if (!check.differences.empty()) return Failed(Printable(DescribeHeldDifference(check.differences.front())));
+    // Every part not read back, and every field that differs in the rest.
+    const std::string differ = Printable(DescribeHeldDifferences(check.differences));
+    if (!check.read.complete())
+        return Failed("written, not verified: " + ReadProblem(session, check.read) +
+                      (differ.empty() ? "" : "; in what was read back: " + differ));
+    if (!check.differences.empty()) return Failed(differ);
     if (!write.complete()) return Failed(WriteVerdict(write).summary + "; read back, the switch holds its file");
     return Ok("written and verified");
 }
@@ -130,11 +135,14 @@ Outcome Compare(SwitchSession& session, const Job& job, const Run&) {
     if (!LoadFor(job, expected, &error)) return Failed(error);
     const ReadReport& report = session.read();
     if (Stopped(report)) return Interrupted(report);
-    if (!report.complete()) return Failed(ReadProblem(session, report));
-    const auto differences = CompareHeld(expected, report.held);
+    // The parts read are compared even when some were not.
+    const auto differences = CompareRead(expected, report);
+    const std::string differ = Printable(DescribeHeldDifferences(differences, "the file says"));
+    if (!report.complete())
+        return Failed(ReadProblem(session, report) + (differ.empty() ? "" : "; in the parts read: " + differ));
     if (differences.empty()) return Ok("matches its file");
-    return {Outcome::Kind::Differs, std::to_string(differences.size()) + " differences, first " +
-                                        Printable(DescribeHeldDifference(differences.front(), "the file says"))};
+    const std::size_t n = differences.size();
+    return {Outcome::Kind::Differs, std::to_string(n) + (n == 1 ? " difference: " : " differences: ") + differ};
 }
 
 // The switch put back as it was before the site send's write into it, by
@@ -180,6 +188,11 @@ std::string PreflightProblem(const std::string& action, const std::vector<Job>& 
         }
         ConfigScreen scratch;
         if (std::string error; !LoadFor(job, scratch, &error)) return where + error;
+        // What send would refuse on the line is refused for the whole site first.
+        if (action == "send")
+            if (const auto refusal = SendRefusal(scratch))
+                return where + ShownName(Utf8FromPath(job.file)) + ": " +
+                       Printable(refusal->message.substr(0, refusal->message.find('\n'))) + "; nothing sent";
     }
     return "";
 }

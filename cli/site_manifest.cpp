@@ -25,6 +25,11 @@ std::optional<std::string> ReadManifestText(const std::string& name, std::string
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     const std::string shown = ShownName(name);
+    if (name == "-") {
+        *error = "the manifest cannot come from standard input: the files it names are found beside it, so give "
+                 "the manifest's own file name";
+        return std::nullopt;
+    }
     if (!fs::exists(status)) {
         *error = shown + ": no such file";
         return std::nullopt;
@@ -69,6 +74,10 @@ std::optional<std::vector<SiteSwitch>> ParseManifest(std::string_view text, cons
             return std::nullopt;
         };
         if (line.size() > kManifestLineLimit) return fail("the line is longer than 4 KiB");
+        // A file name ends at a NUL byte as the system reads it: "m1.set\0junk"
+        // would quietly become m1.set.
+        if (line.find('\0') != std::string_view::npos)
+            return fail("the line holds a NUL byte, which no address, file name or label may hold");
         std::string why;
         const auto fields = SplitCsvLine(CsvTrimEnd(line), &why);
         if (!fields) return fail(why);

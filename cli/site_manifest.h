@@ -7,7 +7,8 @@
 //     00AB02, "stairs, north.set", "The ""north"" stairs"
 // "#" outside quotes starts a comment. Input is bounded: a manifest that
 // is not a regular file or a pipe, is larger than 1 MiB or has a line over
-// 4 KiB is refused before it is read through.
+// 4 KiB is refused before it is read through; a line with a NUL byte is
+// refused. Standard input is no manifest: its files are found beside it.
 
 #include <cstddef>
 #include <optional>

@@ -8,6 +8,7 @@
 #include "cli/printed_text.h"
 #include "cli/switch_session.h"
 #include "platform/utf8_path.h"
+#include "transfer/send_checks.h"
 
 namespace kavro::cli {
 namespace {
@@ -91,7 +92,12 @@ int WriteOutcome(const SwitchSession& session, const WriteReport& report, const 
     if (!report.allSent() || report.framesHeard == 0) return Fail(verdict.summary);
     bool failed = !report.complete();
     if (failed) Fail(verdict.summary);
-    if (verify && !check.read.complete()) return ReadFailure(session, check.read, "not verified");
+    // Every part not read back, then every field that differs in the parts
+    // that were: a line each.
+    if (verify && !check.read.complete()) {
+        Fail(ReadProblem(session, check.read) + "; not read back, so not verified");
+        failed = true;
+    }
     for (const HeldDifference& d : check.differences) Fail(Printable(DescribeHeldDifference(d)));
     failed = failed || !check.differences.empty();
     if (failed) return kFailed;
@@ -261,16 +267,21 @@ int Compare(const CommandLine& line) {
     session.addressSwitch(expected);
     const ReadReport& report = session.read();
     if (WasInterrupted(report)) return Interrupted("nothing compared");
-    if (!report.complete()) return ReadFailure(session, report, "nothing compared");
-    const std::vector<HeldDifference> differences = CompareHeld(expected, report.held);
-    if (differences.empty()) {
+    // The parts read are compared even when some were not: the verdict
+    // names both.
+    const std::vector<HeldDifference> differences = CompareRead(expected, report);
+    if (differences.empty() && report.complete()) {
         std::cout << "Switch matches the file" << std::endl;
         return kOk;
     }
-    std::cout << "Switch differs from the file\n";
-    for (const HeldDifference& d : differences)
-        std::cout << "  " << Printable(DescribeHeldDifference(d, "the file says")) << "\n";
-    std::cout.flush();
+    if (!differences.empty()) {
+        std::cout << (report.complete() ? "Switch differs from the file\n"
+                                        : "Switch differs from the file in the parts read\n");
+        for (const HeldDifference& d : differences)
+            std::cout << "  " << Printable(DescribeHeldDifference(d, "the file says")) << "\n";
+        std::cout.flush();
+    }
+    if (!report.complete()) return ReadFailure(session, report, "not compared");
     return kDiffers;
 }
 

@@ -19,6 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Where the compare finds a channel's "Src Group" box and its source group
+// address: record 11 + 13c, and record 109 + c.
+constexpr int kChannelRecords = 13;
+constexpr int kSrcGroupBoxRecord = 11;
+constexpr int kFirstSourceGroupRecord = 109;
+
 // One record of the table: which control it stands for.
 struct Field {
     enum Kind { List, Check, Text } kind;
@@ -253,7 +259,10 @@ WriteResult WriteConfigFile(const fs::path& file, const ConfigScreen& screen, bo
     return result;
 }
 
-LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen) {
+LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen, int* lastApplied) {
+    int applied = 0;
+    if (!lastApplied) lastApplied = &applied;
+    *lastApplied = 0;
     const RecordReader reader(bytes);
     // A first record that cannot be read at all (an empty or short file, a
     // type word no value has) is a read error like any other record's; one
@@ -261,17 +270,20 @@ LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen) {
     const std::optional<RecordValue> header = reader.read(1);
     if (!header) return LoadOutcome::ReadError;
     if (!IsConfigHeader(header)) return LoadOutcome::BadFileType;
+    *lastApplied = 1;
     const std::vector<Field> fields = RecordFields(screen);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const auto value = reader.read(i + 2);
         if (!value || !Apply(fields[i], *value)) return LoadOutcome::ReadError;
+        *lastApplied = static_cast<int>(i) + 2;
     }
     return LoadOutcome::Loaded;
 }
 
-LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen) {
+LoadOutcome LoadConfigFile(const fs::path& file, ConfigScreen& screen, int* lastApplied) {
+    if (lastApplied) *lastApplied = 0;
     const auto bytes = ReadConfigBytes(file);
-    return bytes ? LoadConfig(*bytes, screen) : LoadOutcome::CannotOpen;
+    return bytes ? LoadConfig(*bytes, screen, lastApplied) : LoadOutcome::CannotOpen;
 }
 
 const char* LoadProblem(LoadOutcome outcome) {
@@ -288,8 +300,18 @@ CompareResult CompareConfig(const ConfigBytes& bytes, const ConfigScreen& screen
     CompareResult result;
     const RecordReader reader(bytes);
     const std::vector<Field> fields = RecordFields(screen);
+    // Records 2..108, then the source group address of each channel in
+    // "Src Group" mode on either side.
+    std::vector<int> records;
+    for (int record = 2; record <= kLastComparedRecord; ++record) records.push_back(record);
+    for (int c = 0; c < kChannels; ++c) {
+        const int box = kSrcGroupBoxRecord + kChannelRecords * c;
+        const auto fileBox = reader.read(box);
+        if (screen.destinationBoxes[SrcGroupBox(c)].value() == 1 || (fileBox && NumberOf(*fileBox) == 1))
+            records.push_back(kFirstSourceGroupRecord + c);
+    }
     bool equal = true;
-    for (int record = 2; record <= kLastComparedRecord; ++record) {
+    for (const int record : records) {
         const Field& f = fields[record - 2];
         RecordError error;
         const auto value = reader.read(record, &error);

@@ -49,8 +49,11 @@ enum class LoadOutcome { Loaded, CannotOpen, BadFileType, ReadError };
 // Loads a file into the screen through the controls' setters, in record
 // order, so that the screen's reactions run; stops at the first record
 // that cannot be read or converted (what came before stays applied).
-LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen);
-LoadOutcome LoadConfigFile(const std::filesystem::path& file, ConfigScreen& screen);
+// lastApplied, when given, is set to the number of the last record put
+// into the screen: 116 for a whole file, 1 when only the header was read,
+// 0 when not even that.
+LoadOutcome LoadConfig(const ConfigBytes& bytes, ConfigScreen& screen, int* lastApplied = nullptr);
+LoadOutcome LoadConfigFile(const std::filesystem::path& file, ConfigScreen& screen, int* lastApplied = nullptr);
 // What the file windows and the command-line tool say of a load that
 // failed; empty for a file that loaded.
 inline constexpr const char* kBadFileType = "Bad File Type";
@@ -70,8 +73,10 @@ struct CompareResult {
     CompareOutcome outcome = CompareOutcome::Unreadable;
     std::vector<Difference> differences;
 };
-// Compares records 2 to 108 with the screen; neither is changed. Records
-// missing from a short file count as different.
+// Compares records 2 to 108 with the screen, and the source group address
+// (records 109 to 116) of each channel whose "Src Group" box is ticked on
+// the screen or in the file: there it is where the channel's commands go.
+// Neither is changed. Records missing from a short file count as different.
 CompareResult CompareConfig(const ConfigBytes& bytes, const ConfigScreen& screen);
 CompareResult CompareConfigFile(const std::filesystem::path& file, const ConfigScreen& screen);
 

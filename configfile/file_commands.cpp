@@ -115,18 +115,23 @@ void ConfigFileCommands::importFile(const std::string& path) {
 }
 
 void ConfigFileCommands::load() {
-    switch (LoadConfigFile(PathFromUtf8(dialog_.fileName), screen_)) {
+    int lastRecord = 0;
+    switch (LoadConfigFile(PathFromUtf8(dialog_.fileName), screen_, &lastRecord)) {
     case LoadOutcome::BadFileType:
         record(FileEvent::Kind::NotLoaded, std::string(kBadFileType) + ", nothing loaded", false);
         showResult(kBadFileType, kMessageRed);
         break;
     case LoadOutcome::ReadError:
-        record(FileEvent::Kind::NotLoaded, std::string(kReadError) + ", loaded up to the damaged record", false);
+        record(FileEvent::Kind::NotLoaded,
+               std::string(kReadError) + (lastRecord > 1 ? ", loaded records 1 to " + std::to_string(lastRecord)
+                                                         : ", nothing loaded"),
+               false);
         showResult(kReadError, kMessageRed);
         break;
     case LoadOutcome::CannotOpen: record(FileEvent::Kind::NotLoaded, "cannot be opened", false); break;
     case LoadOutcome::Loaded: record(FileEvent::Kind::Loaded); break;
     }
+    lastEvent_.lastRecord = lastRecord;
 }
 
 CompareResult ConfigFileCommands::compareWithScreen() const {

@@ -19,6 +19,9 @@ struct FileEvent {
     std::string file;
     std::string detail;  // why not, or how the compare went
     bool ok = true;
+    // A load: the number of the last record put into the screen (116 for a
+    // whole file; less when the file is damaged and the load broke off).
+    int lastRecord = 0;
 };
 
 class ConfigFileCommands {

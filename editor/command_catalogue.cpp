@@ -13,8 +13,8 @@ int CommandPosition(int code) {
     return 0;
 }
 
-bool IsLockPosition(int position) {
-    return position > 12 && position < 18;
+bool SendsLockPriority(int position) {
+    return position >= 0 && position < kCommandCount && kCommands[position].lock;
 }
 
 }  // namespace kavro

@@ -16,7 +16,9 @@ struct Command {
     const char* range;     // range label; nullptr where no data is shown
     int maxLength;         // characters the data box takes
     const char* defaultData;
-    bool lock;             // shows the channel's lock priority
+    // Its block carries the channel's lock priority (code above 0x1F), so
+    // the channel shows the priority box: the lock commands and "Set IP".
+    bool lock;
     bool showsData() const { return range != nullptr; }
 };
 
@@ -42,14 +44,15 @@ inline constexpr std::array<Command, kCommandCount> kCommands{{
     {"Lock Down limit", 0x22, "0->FF", 2, "00", true},
     {"Lock IP", 0x23, "0->0F", 2, "00", true},
     {"Unlock", 0x24, nullptr, 0, nullptr, true},
-    {"Set IP", 0x25, "0->0F", 2, "00", false},
+    {"Set IP", 0x25, "0->0F", 2, "00", true},
 }};
 
 // The code of a list position; any other position gives 0.
 int CommandCode(int position);
 // The list position of a code; a code without a command gives 0, "NONE".
 int CommandPosition(int code);
-// Whether a list position shows the channel's lock priority (13..17).
-bool IsLockPosition(int position);
+// Whether the command at a list position sends the channel's lock
+// priority, and so shows its box (13..18: the locks and "Set IP").
+bool SendsLockPriority(int position);
 
 }  // namespace kavro

@@ -131,7 +131,7 @@ void ConfigScreen::commandChosen(int index) {
 void ConfigScreen::updateLockPriority() {
     for (int c = 0; c < kChannels; ++c) {
         bool lock = false;
-        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(commands[EventIndex(c, e)].selected());
+        for (int e = 0; e < 3; ++e) lock = lock || SendsLockPriority(commands[EventIndex(c, e)].selected());
         lockPriority[c].setVisible(lock);
         lockPriorityLabel[c].setVisible(lock);
     }

@@ -24,7 +24,7 @@ inline void ExpectConsistent(const ConfigScreen& s) {
         Expect(s.sourceGroupAddress[c].visible() == (s.destinationBoxes[SrcGroupBox(c)].value() == 1),
                "the source group address shows in Src Group mode only");
         bool lock = false;
-        for (int e = 0; e < 3; ++e) lock = lock || IsLockPosition(s.commands[EventIndex(c, e)].selected());
+        for (int e = 0; e < 3; ++e) lock = lock || SendsLockPriority(s.commands[EventIndex(c, e)].selected());
         Expect(s.lockPriority[c].visible() == lock, "the lock priority shows where a lock command is chosen");
     }
 }

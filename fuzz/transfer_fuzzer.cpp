@@ -19,7 +19,8 @@
 // each part once or twice, in order, at most
 // 22 queries, and a second time whenever the first answer failed, giving
 // up after four queries when neither the firmware version nor the switch
-// address got a well-formed reply; a write
+// address got a well-formed reply, and, after a part was read, only where
+// the last part asked failed both times and parts are left; a write
 // sends exactly its ten frames in order unless the line went away; every
 // frame on the line is whole; a press during a transfer starts nothing;
 // and the screen keeps its invariants.
@@ -121,8 +122,13 @@ void ExpectRead(const std::vector<Bytes>& frames, const ReadReport& report, bool
     const bool accepted[11] = {report.firmware.read, report.switchAddress.read, c[0].read, c[1].read, c[2].read,
                                c[3].read, c[4].read, c[5].read, c[6].read, c[7].read, report.sourceGroups.read};
     Expect(accepted[0] || accepted[1], "a read that went on had a well-formed reply to its first queries");
+    // A read that fell silent gave up after a part that failed both times,
+    // with parts left; every part before was asked as any read asks it.
+    const int asks = report.end == TransferEnd::WentSilent ? last + 1 : 11;
+    if (report.end == TransferEnd::WentSilent)
+        Expect(asked[last] == 2 && !accepted[last] && last < 10, "a read gives up after a part that failed twice");
     for (int step = 0; step < 11; ++step)
-        Expect(asked[step] == 2 || (asked[step] == 1 && accepted[step]),
+        Expect(step < asks ? asked[step] == 2 || (asked[step] == 1 && accepted[step]) : asked[step] == 0,
                "a read asks every part, and asks again when the first answer failed");
 }
 
@@ -207,6 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VirtualPump pump;
     pump.setTimerPhase(script.number(0, 199));
     test::ScriptedUi ui;
+    ui.answerYes = true;  // the typed switch address is an unsent change Get Config asks about
     ScriptedLine* line = nullptr;
     ShellEnvironment env{.pump = &pump, .ui = &ui};
     env.hardwarePort = [&] {

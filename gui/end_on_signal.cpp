@@ -1,5 +1,7 @@
 #include "gui/end_on_signal.h"
 
+#include <QCoreApplication>
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +11,12 @@
 #endif
 
 namespace kavro {
+
+void EndProgram(SwitchTool& tool, int signal) {
+    tool.keepUnsentChanges();
+    tool.shutDown();
+    QCoreApplication::exit(128 + signal);
+}
 
 #ifndef _WIN32
 namespace {

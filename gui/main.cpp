@@ -167,16 +167,20 @@ int main(int argc, char* argv[]) {
     MainWindow window(form, ui);
     ui.setMainWindow(&window);
     form.setWindowShown(true);
-    int endedBy = 0;  // a signal closes the port as closing the window does
+    // A signal ends the program at once, asking nothing (a logout or a
+    // shutdown would wait for ever on a question).
+    int endedBy = 0;
     EndOnSignals([&](int signal) {
         endedBy = signal;
-        form.shutDown();
-        QApplication::quit();
+        EndProgram(form, signal);
     });
     window.show();
+    form.offerRecovery();
+    if (endedBy) return 128 + endedBy;  // during the question: no event loop ran yet to end
     // A file named on the command line (a double-click in a file manager)
     // is loaded as Import Config loads it, its messages over the window.
-    if (!file.isEmpty()) form.importFile(file.toStdString()), window.refresh();
+    if (!file.isEmpty()) form.importFile(file.toStdString());
+    window.refresh();
     const int status = QApplication::exec();
     return endedBy ? 128 + endedBy : status;
 }

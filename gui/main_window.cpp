@@ -291,9 +291,15 @@ void MainWindow::makeStatusBar() {
     status_ = new ElidingLabel(this);
     status_->setObjectName("connection");
     statusBar()->addWidget(status_, 1);
+    damaged_ = new QLabel(this);
+    damaged_->setObjectName("damagedLoad");
+    damaged_->setToolTip("The rest of the screen is what it showed before the damaged file was imported; Send "
+                         "Config asks before writing it");
+    statusBar()->addPermanentWidget(damaged_);
     unsent_ = new QLabel(SwitchTool::kUnsentMark, this);
     unsent_->setObjectName("unsentChanges");
-    unsent_->setToolTip("Closing the window or Clear Data asks before these changes are lost");
+    unsent_->setToolTip("Closing the window, Clear Data, Get Config and Import Config ask before these changes are "
+                        "lost");
     statusBar()->addPermanentWidget(unsent_);
     details_ = new QToolButton(this);
     details_->setObjectName("verdictDetails");
@@ -406,6 +412,9 @@ void MainWindow::showStatus() {
     const Verdict verdict = form_.lastVerdict();
     details_->setVisible(!progress.active && !verdict.advice.empty());
     unsent_->setVisible(form_.unsentChanges());
+    const QString damaged = QString::fromStdString(form_.damagedLoadMark());
+    damaged_->setText(damaged);
+    damaged_->setVisible(!damaged.isEmpty());
 }
 
 void MainWindow::refresh() {

@@ -75,6 +75,7 @@ private:
     std::vector<QPushButton*> lockedDuringTransfer_;
     ElidingLabel* status_ = nullptr;
     QLabel* unsent_ = nullptr;
+    QLabel* damaged_ = nullptr;  // the screen came partly from a damaged file
     std::array<QWidget*, 4> shows_{};
     QWidget* beforeShows_ = nullptr;
     int orderedFrom_ = -1;  // the option the Tab order starts at

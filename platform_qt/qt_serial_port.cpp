@@ -1,6 +1,7 @@
 #include "platform_qt/qt_serial_port.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "platform_qt/port_diagnosis.h"
@@ -86,6 +87,14 @@ OpenResult QtSerialPort::open() {
     OpenResult result{OpenStatus::Failed, port_.errorString().toStdString(), {}};
     port_.clearError();
     result.status = ClassifyOpenFailure(error, systemLocation());
+#ifndef _WIN32
+    // A name without a folder stands for a device in /dev; a file of that
+    // name in the working folder is what was meant, and no serial port.
+    std::error_code none;
+    if (result.status == OpenStatus::NotFound && name_.find('/') == std::string::npos &&
+        std::filesystem::exists(name_, none))
+        result.status = OpenStatus::NotSerialPort;
+#endif
     if (result.status == OpenStatus::Busy) result.holder = PortHolder(systemLocation());
     if (result.status == OpenStatus::PermissionDenied) DescribeRefusal(systemLocation(), result);
     return result;

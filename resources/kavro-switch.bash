@@ -54,7 +54,7 @@ _kavro_switch() {
         compare) options="--port --switch-address --verbose --decode" ;;
         site) options="--port --site --no-backup --verbose --decode" ;;
         show|ports) options="--json" ;;
-        simulate) options="--firmware --address --load --fault --line-pacing" ;;
+        simulate) options="--firmware --address --load --fault --line-pacing --echo" ;;
         help) mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur"); return ;;
     esac
     if [[ "$cur" == -* ]]; then

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <ctime>
 
 #include "buslink/field_parsers.h"
 #include "buslink/port_problems.h"
@@ -29,6 +31,17 @@ OpenResult TryOpen(SerialPort& probe, const std::string& device) {
     const OpenResult result = probe.open();
     if (probe.isOpen()) probe.close();
     return result;
+}
+
+// A file's time as the user's clock shows it: "2026-12-06 22:15".
+std::string LocalTimeText(std::filesystem::file_time_type time) {
+    const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        std::chrono::file_clock::to_sys(time));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(system);
+    const std::tm* local = std::localtime(&seconds);
+    char text[32] = "";
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local);
+    return text;
 }
 
 }  // namespace
@@ -266,12 +279,16 @@ void Application::selectPort() {
 void Application::readSwitch() {
     if (busy()) return;
     reopenPort();
+    // A read replaces the screen: unsent work is asked about first (a read
+    // that cannot start, for want of a port, replaces nothing).
+    if (port_->isOpen() && !mayDiscardChanges("Read the switch and lose them?")) return;
     lastAction_ = LastAction::Read;
     const bool unsent = unsentChanges();
     transfer_.readSwitch(screen_);
     recordGet(transfer_.lastRead(), screen_);
     // A whole read shows what the switch holds; one that broke off keeps
-    // the user's unsent changes marked.
+    // the user's unsent changes marked (and what a damaged file left).
+    if (transfer_.lastRead().complete()) damagedLastRecord_ = 0;
     if (transfer_.lastRead().complete() || !unsent) markSaved();
 }
 
@@ -287,6 +304,7 @@ void Application::writeSwitch() {
                                "switch as the switch's own address.\n\nSend it anyway?",
                            "Send", "Do Not Send", false))
         return;
+    if (port_->isOpen() && !maySendDamagedLoad()) return;
     // What goes out now; changes made during the write's waits are not in it.
     const std::vector<RecordValue> sent = ScreenRecords(screen_);
     writeScreen(screen_);
@@ -320,28 +338,73 @@ TransferProgress Application::progress() const {
 
 void Application::setTransferObserver(std::function<void()> observer) { transfer_.setObserver(std::move(observer)); }
 
+std::string ReadBackProblem(const ReadReport& read) {
+    return read.end == TransferEnd::Finished ? read.failures() : ReadVerdict(read).summary;
+}
+
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify) {
     const Verdict written = WriteVerdict(write);
     if (!verify.ran) return written;
+    const std::string differ = DescribeHeldDifferences(verify.differences);
     if (!verify.read.complete())
-        return {false, written.summary + ", but reading it back failed: " + ReadVerdict(verify.read).summary,
+        return {false,
+                written.summary + ", but reading it back failed (" + ReadBackProblem(verify.read) + ")" +
+                    (differ.empty() ? "" : "; in what was read back, the switch holds something else: " + differ),
                 ReadVerdict(verify.read).advice};
     if (!written.ok)
         return {false, written.summary + "; read back, the switch holds what was sent", written.advice};
     if (!verify.differences.empty())
-        return {false,
-                written.summary + ", but the switch holds something else: " +
-                    DescribeHeldDifference(verify.differences.front()) +
-                    (verify.differences.size() > 1
-                         ? " (and " + std::to_string(verify.differences.size() - 1) + " more)"
-                         : ""),
+        return {false, written.summary + ", but the switch holds something else: " + differ,
                 "The switch answered the writes but kept other values. Send again; if it happens again, the switch "
                 "may not accept this configuration (a firmware that lacks a command?)."};
     return {written.ok, written.summary + " and verified: the switch holds what was sent", written.advice};
 }
 
 void Application::clearData() {
-    if (!busy() && mayDiscardChanges("Clear the data and lose them?")) screen_.clearData();
+    if (busy() || !mayDiscardChanges("Clear the data and lose them?")) return;
+    screen_.clearData();
+    damagedLastRecord_ = 0;
+}
+
+bool Application::maySendDamagedLoad() {
+    return damagedLastRecord_ == 0 ||
+           env_.ui->askYesNo("The screen was partly loaded from a damaged file: records 1 to " +
+                                 std::to_string(damagedLastRecord_) + " came from " + damagedFile_ +
+                                 ", the rest is what the screen showed before.\n\nSend this mixture anyway?",
+                             "Send", "Do Not Send", false);
+}
+
+std::string Application::damagedLoadMark() const {
+    return damagedLastRecord_ ? "partly loaded from a damaged file: records 1 to " + std::to_string(damagedLastRecord_)
+                              : "";
+}
+
+bool Application::keepUnsentChanges() {
+    ending_ = true;
+    if (env_.dataFolder.empty() || !unsentChanges()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(env_.dataFolder, error);
+    return WriteConfigFile(recoveryFile(), screen_, true).outcome == WriteOutcome::Written;
+}
+
+// Unsent changes the last session kept when it was ended without a
+// question: offered once, then the file goes whichever the answer.
+void Application::offerRecovery() {
+    std::error_code error;
+    if (env_.dataFolder.empty() || !std::filesystem::is_regular_file(recoveryFile(), error)) return;
+    const auto written = std::filesystem::last_write_time(recoveryFile(), error);
+    const std::string date = error ? std::string("the last session") : LocalTimeText(written);
+    if (env_.ui->askYesNo("Changes from " + date + " were not sent or exported. Load them?", "Load Them",
+                          "Discard Them", true)) {
+        int lastRecord = 0;
+        const LoadOutcome loaded = LoadConfigFile(recoveryFile(), screen_, &lastRecord);
+        if (loaded == LoadOutcome::ReadError && lastRecord > 1) {
+            damagedLastRecord_ = lastRecord;
+            damagedFile_ = Utf8FromPath(recoveryFile());
+        }
+    }
+    // A session ended while the question was open answered nothing.
+    if (!ending_) std::filesystem::remove(recoveryFile(), error);
 }
 
 bool Application::mayClose() {
@@ -377,8 +440,31 @@ void Application::runFileCommand(const std::function<void()>& command) {
 }
 
 void Application::exportConfig() { runFileCommand([this] { files_.exportConfig(); }); }
-void Application::importConfig() { runFileCommand([this] { files_.importConfig(); }); }
-void Application::importFile(const std::string& path) { runFileCommand([this, &path] { files_.importFile(path); }); }
+
+// Import replaces the screen: unsent work is asked about first. A file
+// that loads whole ends a damaged load's mark; one that loads in part sets
+// it (a file refused before its first value leaves the screen, and the
+// mark, as they were).
+void Application::importConfig() {
+    if (busy() || !mayDiscardChanges("Import a file and lose them?")) return;
+    loadFileMarked([this] { files_.importConfig(); });
+}
+void Application::importFile(const std::string& path) {
+    if (busy() || !mayDiscardChanges("Import a file and lose them?")) return;
+    loadFileMarked([this, &path] { files_.importFile(path); });
+}
+
+void Application::loadFileMarked(const std::function<void()>& load) {
+    const int before = files_.events();
+    runFileCommand(load);
+    if (files_.events() == before) return;
+    const FileEvent& event = files_.lastEvent();
+    if (event.kind == FileEvent::Kind::Loaded) damagedLastRecord_ = 0;
+    if (event.kind == FileEvent::Kind::NotLoaded && event.lastRecord > 1) {
+        damagedLastRecord_ = event.lastRecord;
+        damagedFile_ = event.file;
+    }
+}
 void Application::compareWithFile() { runFileCommand([this] { files_.compareWithFile(); }); }
 
 Verdict Application::lastVerdict() const {

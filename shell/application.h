@@ -66,6 +66,8 @@ public:
     static constexpr const char* kCleanUpMessage = "Error Cleaning Up";
     static constexpr const char* kPortsIniMessage = "Could not update 'Ports.ini' file.";
     // Said after a port problem: the window stays, and how to carry on.
+    // Where unsent changes go when the session ends without a question.
+    static constexpr const char* kRecoveryFile = "unsent-changes.set";
     static constexpr const char* kPortRetryNote =
         "The program stays open: Get Config, Send Config and Select Comm try the port again, and Select Comm "
         "chooses another one.";
@@ -95,12 +97,15 @@ public:
     void stopTransfer() override;
     bool mayClose() override;
     void shutDown() override;
+    bool keepUnsentChanges() override;
+    void offerRecovery() override;
     bool busy() const override { return transfer_.busy(); }
     TransferProgress progress() const override;
     Verdict lastVerdict() const override;
     std::string connectionText() const override;
     std::string statusText() const override;
     bool unsentChanges() const override { return ScreenRecords(screen_) != savedRecords_; }
+    std::string damagedLoadMark() const override;
     bool verifyWindowOpen() const override { return verifyWindow_.visible(); }
     void setTransferObserver(std::function<void()> observer) override;
     void setPortLostObserver(std::function<void()> observer) override { port_->setLostObserver(std::move(observer)); }
@@ -155,6 +160,8 @@ private:
     void openPort();
     void showPortSelection(bool modal);
     void runFileCommand(const std::function<void()>& command);
+    // A load into the screen, marked when it came from a damaged file.
+    void loadFileMarked(const std::function<void()>& load);
     void chooseTheOneUsbAdapter();
     // The journaled write shared by Send Config and a restore: entered with
     // its backup before the first frame, its outcome after the last, read
@@ -173,6 +180,10 @@ private:
     bool loadRestoreFile(const std::filesystem::path& file, const std::optional<ConfigBytes>& bytes = {});
     void reopenPort();
     bool mayDiscardChanges(const std::string& action);
+    // The screen came partly from a damaged file (records 1 to N): Send
+    // Config asks first; true when it did not.
+    bool maySendDamagedLoad();
+    std::filesystem::path recoveryFile() const { return env_.dataFolder / kRecoveryFile; }
     // What the screen now holds counts as kept (sent, exported, read).
     void markSaved() { savedRecords_ = ScreenRecords(screen_); }
     std::string openedLabel() const;
@@ -216,6 +227,11 @@ private:
     OpenResult choiceResult_;  // why the device chosen outside the table cannot be used
     OpenResult openResult_;
     std::vector<RecordValue> savedRecords_;
+    // The last record a damaged file put into the screen, and the file;
+    // 0 while the screen holds no such mixture.
+    int damagedLastRecord_ = 0;
+    std::string damagedFile_;
+    bool ending_ = false;  // the session is ending without a question
     bool probed_ = false;
     bool usingSimulator_ = false;
 

@@ -214,9 +214,11 @@ void Application::verifyWrite(const WriteOrder& order, std::int64_t writeId) {
     lastVerify_.ran = true;
     lastVerify_.read = readFresh(AddressingOf(order.screen));
     phase_ = "";
-    if (lastVerify_.read.complete())
-        lastVerify_.differences = order.exact ? CompareHeld(*order.exact, lastVerify_.read.held, HeldMatch::EveryByte)
-                                              : CompareHeld(order.screen, lastVerify_.read.held);
+    // What differs is told of every part read back, whole read or not.
+    const ReadParts got = PartsGot(lastVerify_.read);
+    lastVerify_.differences = order.exact
+                                  ? CompareHeld(*order.exact, lastVerify_.read.held, HeldMatch::EveryByte, got)
+                                  : CompareHeld(order.screen, lastVerify_.read.held, got);
     if (journal_ && writeId && lastVerify_.read.end != TransferEnd::Closing) {
         const bool holds = lastVerify_.holds();
         const Recorded kept = journal_->recordReadBack(writeId, readRecord(AfterEvent(order.event)), holds);
@@ -224,6 +226,8 @@ void Application::verifyWrite(const WriteOrder& order, std::int64_t writeId) {
     }
     if (lastVerify_.differences.empty()) return;
     std::vector<std::string> lines;
+    if (!lastVerify_.read.complete())
+        lines.push_back("Not read back, so not compared: " + ReadBackProblem(lastVerify_.read));
     for (const HeldDifference& d : lastVerify_.differences) lines.push_back(DescribeHeldDifference(d));
     verifyWindow_.setText("The switch does not hold what was sent");
     verifyWindow_.setDetails(std::move(lines));
@@ -299,8 +303,10 @@ const RestoreReport& Application::restore(const RestoreOrder& order) {
         }
         if (!exact) {
             restoreScreen_->useSwitchAddress.setValue(order.addressing.useSwitchAddress ? 1 : 0);
-            if (const auto refusal = SendRefusal(*restoreScreen_))
-                return refuseRestore(refusal->message.substr(0, refusal->message.find('\n'))), true;
+            if (const auto refusal = SendRefusal(*restoreScreen_)) {
+                const std::string from = named.file.empty() ? "" : Utf8FromPath(named.file) + ": ";
+                return refuseRestore(from + refusal->message.substr(0, refusal->message.find('\n'))), true;
+            }
         } else if (const auto refusal = HeldRefusal(*exact)) {
             return refuseRestore(refusal->message), true;
         }
@@ -397,7 +403,8 @@ void Application::loadFromHistory(std::int64_t id) {
         from = "from the history: what switch " + state->address + " held at " + state->time;
     }
     if (!mayDiscardChanges("Load the configuration from the history and lose them?")) return;
-    importFile(Utf8FromPath(file));
+    const std::string path = Utf8FromPath(file);
+    loadFileMarked([this, &path] { files_.importFile(path); });
     if (files_.lastEvent().kind == FileEvent::Kind::Loaded) fromHistory_ = from;
 }
 

@@ -21,7 +21,8 @@
 
 namespace kavro {
 
-// What reading the switch back after a write found.
+// What reading the switch back after a write found: the differences are
+// those in the parts read, whether or not every part was.
 struct VerifyReport {
     bool ran = false;
     ReadReport read;
@@ -85,8 +86,12 @@ struct RestoreReport {
     bool refused() const { return !refusal.empty(); }
 };
 
-// The verdict on a write that was read back.
+// The verdict on a write that was read back: every part that could not be
+// read back, and every field that differs in the parts that were.
 Verdict VerifiedWriteVerdict(const WriteReport& write, const VerifyReport& verify);
+// The parts a read did not get, in words: "no answer for channel 3", or,
+// for a read that gave up, its verdict.
+std::string ReadBackProblem(const ReadReport& read);
 
 class SwitchTool {
 public:
@@ -107,11 +112,14 @@ public:
     // The buttons. Those that change the screen or use the bus wait while a
     // transfer runs: they would share its buffers or pull the screen from
     // under it. Get and Send first open the port again when it went away.
+    // Get asks first when the screen has unsent changes.
     virtual void readSwitch() = 0;
     // Asks first when the switch address box still holds its start-up
-    // value: that would become the switch's own address.
+    // value: that would become the switch's own address; and when the
+    // screen was partly loaded from a damaged file.
     virtual void writeSwitch() = 0;
-    // Asks first when the screen has changes not sent, exported or read.
+    // Clear Data, Import Config and Get Config (above) ask first when the
+    // screen has changes not sent, exported or read.
     virtual void clearData() = 0;
     virtual void exportConfig() = 0;
     virtual void importConfig() = 0;
@@ -126,6 +134,12 @@ public:
     // Whether the window may close: asks when the screen has unsent changes.
     virtual bool mayClose() = 0;
     virtual void shutDown() = 0;
+    // The session ends without a question (SIGTERM, SIGHUP: a logout or a
+    // shutdown): unsent changes are written to the recovery file in the data
+    // folder; false when that could not be done. The next start of the
+    // window offers them back (offerRecovery), and the file goes either way.
+    virtual bool keepUnsentChanges() = 0;
+    virtual void offerRecovery() = 0;
 
     // What the window shows.
     virtual bool busy() const = 0;
@@ -137,6 +151,10 @@ public:
     virtual std::string statusText() const = 0;
     // The screen differs from what was last sent, exported, imported or read.
     virtual bool unsentChanges() const = 0;
+    // "partly loaded from a damaged file: records 1 to N" while the screen
+    // is a mixture of a damaged file and what it showed before; empty once
+    // a Get reads the switch whole, a file loads whole or Clear Data runs.
+    virtual std::string damagedLoadMark() const = 0;
     // The verify window, listing what the switch holds differently, is open.
     virtual bool verifyWindowOpen() const = 0;
     // Told whenever a transfer moves on, and when the port goes away.

@@ -122,6 +122,7 @@ void PtyLink::loop() {
             std::lock_guard lock(mutex_);
             for (ssize_t i = 0; i < n; ++i) received_.push_back({buffer[i], now});
         }
+        if (echo_) writeAll(Bytes(buffer, buffer + n), 0, now);
         for (const Bytes& frame : assembler.push(buffer, static_cast<std::size_t>(n))) {
             if (!responder_) continue;
             const SwitchResponse response = responder_(frame);

@@ -43,6 +43,9 @@ public:
     // after the time the tool's frame took to arrive. 0 answers at once and
     // writes each reply in one piece.
     void setBytePacingMs(double ms) { pacingMs_ = ms; }
+    // An adapter that hears its own transmission: every byte the tool
+    // sends comes back to it as it arrives, before any answer.
+    void setEcho(bool echo) { echo_ = echo; }
 
     void start(Responder responder);
     void start(SwitchResponder responder);
@@ -70,6 +73,7 @@ private:
     std::string devicePath_;
     SwitchResponder responder_;
     std::atomic<double> pacingMs_{0};
+    std::atomic<bool> echo_{false};
     std::atomic<bool> stopping_{false};
     std::thread thread_;
     mutable std::mutex mutex_;

@@ -52,6 +52,9 @@ std::vector<std::uint8_t> SimulatedSerialPort::readAll() {
 
 void SimulatedSerialPort::write(const std::uint8_t* data, int count) {
     if (!open_ || count <= 0) return;
+    // The adapter hears each byte as it leaves, a byte's time later on a
+    // paced line: before anything the switch can answer.
+    if (echo_) deliver({Bytes(data, data + count), pacing_ ? kByteTimeMs : 0.0, !pacing_});
     for (const SwitchResponse& response : simulated_->receive(data, static_cast<std::size_t>(count))) {
         if (response.hangUp) {
             lost_ = true;

@@ -3,6 +3,8 @@
 // process: what the tool writes goes to the switch, and its answer arrives
 // in the input buffer, paced like a 4800 baud line if asked to. A switch
 // told to vanish takes the port down with it, as an unplugged adapter does.
+// An echoing port is an adapter that hears its own transmission: every
+// byte written comes back, before the switch's answer.
 
 #include <deque>
 #include <memory>
@@ -37,6 +39,8 @@ public:
     void write(const std::uint8_t* data, int count) override;
     void setRts(bool) override {}
 
+    void setEcho(bool echo) { echo_ = echo; }
+
 private:
     void deliver(const SwitchResponse& response);
     void arrive(std::uint8_t byte);
@@ -45,6 +49,7 @@ private:
     std::shared_ptr<SimulatedSwitch> simulated_;
     EventPump& pump_;
     bool pacing_;
+    bool echo_ = false;
     bool open_ = false;
     bool lost_ = false;
     std::string name_;

@@ -112,7 +112,7 @@ protected:
                 s.commands[EventIndex(c, e)].select(p);
                 s.data[EventIndex(c, e)].setText(p == kAbsolutePosition ? "1234" : Hex(0x10 * c + e, 2));
             }
-            s.lockPriority[c].setText(IsLockPosition(s.commands[EventIndex(c, 0)].selected()) ? Hex(c + 1, 2) : "00");
+            s.lockPriority[c].setText(SendsLockPriority(s.commands[EventIndex(c, 0)].selected()) ? Hex(c + 1, 2) : "00");
             const int boxes[] = {SpecificBox(c), PointToPointBox(c), SrcGroupBox(c), GroupBox(c)};
             s.destinationBoxes[boxes[c % 4]].setValue(1);
             s.seq[c].setValue((c + variant) % 3 == 0);
@@ -184,6 +184,54 @@ TEST_F(Cli, SendVerifyAndCompareTellWhatTheSwitchHolds) {
     Simulator misled({"--fault", "8D/2@1=channel-nine", "--load", b});
     const Outcome asked = Tool({"get", "--port", misled.device(), "-o", "-"});
     EXPECT_TRUE(asked.status == 0 && asked.out == got.out) << "a reply for channel 9, then the right one: " << asked.err;
+
+    // An adapter that hears itself: the same file, the same verdict, each echo told.
+    Simulator echoing({"--echo", "--load", b}), plain({"--load", b});
+    const Outcome echoedGet = Tool({"get", "--port", echoing.device(), "-o", "-", "--verbose", "--decode"});
+    EXPECT_TRUE(echoedGet.status == 0 && echoedGet.out == got.out) << echoedGet.err;
+    EXPECT_TRUE(Has(echoedGet.err, "ECHO 8F F4 FF FE FF FF FF FF FF 08 7B \n   the adapter's echo of the frame sent"));
+    const Outcome echoedSend = Tool({"send", "--verify", "--no-backup", "--port", echoing.device(), a}),
+                  plainSend = Tool({"send", "--verify", "--no-backup", "--port", plain.device(), a});
+    EXPECT_TRUE(echoedSend.status == 0 && echoedSend.out == plainSend.out && Has(plainSend.out, "the switch holds it"))
+        << echoedSend.err;
+
+    // A switch that keeps its channel 5 while channel 3 cannot be read back: both are named, by send --verify and
+    // by compare, which compares the parts it could read.
+    Simulator halfDeaf({"--fault", "7D/5=keep-old,8D/3=silent"});
+    for (const auto& args : {std::vector<std::string>{"send", "--verify", "--no-backup", "--port", halfDeaf.device(), a},
+                             {"compare", "--port", halfDeaf.device(), a}}) {
+        const Outcome r = Tool(args);
+        EXPECT_TRUE(r.status == 2 && Has(r.err, "no answer for channel 3") &&
+                    Has(r.out + r.err, "channel 5, On Press command: ")) << args[0] << "\n" << r.out << r.err;
+    }
+
+    // A file saved by the switch's own address loads into a simulated switch of that address.
+    Check({"saved by its address", {"get", "--port", port, "--switch-address", "00ABCD", "-o", "by-address.set"}, 0, ""});
+    Simulator loaded({"--address", "00ABCD", "--load", "by-address.set"});
+    const Outcome again = Tool({"get", "--port", loaded.device(), "--switch-address", "00ABCD", "-o", "-"});
+    EXPECT_TRUE(again.status == 0 && again.out == test::ReadFile("by-address.set")) << again.err;
+}
+
+// An address that travels is six digits or nothing goes: a file holding "12345" as a channel's motor address (the
+// parsers would send 123450, another motor) is refused by send, restore and site send before any frame, naming the
+// channel and the box, and the switch holds what it held; show marks it.
+TEST_F(Cli, AShortAddressSendsNothing) {
+    const std::string held = Prepared("held.set", 0), shortened = Prepared("short.set", 1, "12345");
+    Simulator sim({"--load", held});
+    const std::string port = sim.device();
+    test::WriteFile("site.csv", "00ABCD, short.set\n");
+    const std::string named = "Channel 1, Motor Address: 12345 has five digits; a switch address has six";
+    const Case refused[] = {
+        {"send", {"send", "--verbose", "--port", port, shortened}, 2, named},
+        {"send --no-backup", {"send", "--no-backup", "--verbose", "--port", port, shortened}, 2, named},
+        {"restore", {"restore", "--verbose", "--port", port, shortened}, 2, "short.set: " + named},
+        {"site send", {"site", "send", "site.csv", "--verbose", "--port", port}, 2, "site.csv:1: short.set: " + named},
+    };
+    for (const Case& c : refused) EXPECT_FALSE(Has(Check(c).err, "<--")) << c.name << ": not a frame sent";
+    const Outcome now = Tool({"get", "--port", port, "-o", "-"});
+    EXPECT_TRUE(now.status == 0 && now.out == test::ReadFile(held)) << "the switch holds what it held";
+    Check({"show marks it", {"show", shortened}, 0,
+           "Destination: Specific 12345 (not sent: it has five digits; a switch address has six)\n"});
 }
 
 // Three switches on one bus that differ in commands, "Seq", P-P and motor
@@ -234,8 +282,15 @@ TEST_F(Cli, AWholeSiteInOneRun) {
         for (const std::string& kept : {got[0], got[1], backup[0]})
             EXPECT_EQ(test::ReadFile(kept), test::ReadFile(std::string("single") + address)) << kept;
     }
-    EXPECT_TRUE(crossed.status == 1 && Has(crossed.out, "00AB01: ") && Has(crossed.out, " differences, first channel ") &&
+    EXPECT_TRUE(crossed.status == 1 && Has(crossed.out, "00AB01: ") && Has(crossed.out, " differences: channel ") &&
                 count(crossed.out, ": matches its file") == 2) << crossed.out;
+    // The same run through an adapter that echoes every frame: the same verdicts, switch by switch.
+    fs::copy_file(files[0], "hall.set");
+    Simulator echoing({"--address", "00AB01,00AB02,00AB03", "--load", "hall.set,office.set,stairs.set", "--echo"});
+    test::WriteFile("site.csv", "00AB01, office.set\n00AB02, office.set\n00AB03, stairs.set\n");
+    const Outcome echoed = Tool({"site", "compare", "site.csv", "--port", echoing.device()});
+    const auto verdicts = [](const std::string& out) { return out.substr(0, out.find("\nAddress ")); };
+    EXPECT_TRUE(echoed.status == 1 && verdicts(echoed.out) == verdicts(crossed.out)) << echoed.out << echoed.err;
     EXPECT_TRUE(oneSilent.status == 2 && Has(oneSilent.err, "kavro-switch: 00AB04 Gone: no switch answers on") &&
                 Has(oneSilent.out, "00AB03: matches its file")) << oneSilent.out << oneSilent.err;
     test::WriteFile("site.csv", spreadsheet);
@@ -254,11 +309,16 @@ TEST_F(Cli, AWholeSiteInOneRun) {
         {"a quote not closed", "00AB01, \"office.set\n", "site.csv:1: a quote is not closed"},
         {"a switch twice", "00ab01, office.set\n00AB01, stairs.set\n", "site.csv:2: switch 00AB01 is listed twice"},
         {"a line over 4 KiB", "00AB01, office.set, " + std::string(5000, 'x') + "\n", "longer than 4 KiB"},
+        {"a NUL byte in a file name", std::string("00AB01, office.set\0junk\n", 24), "site.csv:1: the line holds a NUL byte"},
     };
     for (const auto& row : refused) {
         const Outcome r = site("send", row.manifest);
         EXPECT_TRUE(r.status == 2 && Has(r.err, row.says) && r.out.empty() && !Has(r.err, "<--")) << row.name << r.err;
     }
+    const int manifestIn = open("site.csv", O_RDONLY);
+    Check({"standard input is no manifest", {"site", "compare", "-", "--port", bus.device()}, 2,
+           "the manifest cannot come from standard input: the files it names are found beside it", {.in = manifestIn}});
+    close(manifestIn);
     for (const char* endless : {"/dev/zero", "/dev/urandom"}) {
         const Outcome r = Tool({"site", "get", endless, "--port", bus.device()});
         EXPECT_TRUE(r.status == 2 && r.seconds < 1 && r.maxRssKb < kRssLimitKb) << endless << r.err;
@@ -520,6 +580,7 @@ TEST_F(Cli, FaultMatrix) {
         {"missing", get("/dev/kavro-no-such-port"), 2, "does not exist on this computer"},
         {"folder", get("/tmp"), 2, "is not a serial port"},
         {"/dev/null", get("/dev/null"), 2, "is not a serial port"},
+        {"a regular file named without a folder", get("kept.set"), 2, "kept.set is not a serial port"},
         {"SIGINT", get(line), 130, "interrupted; nothing written", {.signal = SIGINT}},
         {"SIGTERM", get(line), 143, "interrupted; nothing written", {.signal = SIGTERM}},
         {"SIGHUP", get(line), 129, "interrupted; nothing written", {.signal = SIGHUP}},
@@ -573,6 +634,11 @@ TEST_F(Cli, ScriptsCanTrustIt) {
         {"another folder named as the data folder is not made", {"get", "-o", "elsewhere/KavroSwitch/x.set"}, 2,
          "the folder elsewhere/KavroSwitch does not exist"},
         {"show --json prints UTF-8", {"show", "--json", a}, 0, "\"motorAddress\": \"Caf\xC3\xA9" "0\""},
+        {"show prints the priority Set IP sends", {"show", a}, 0,
+         "  Function1: Set IP  data 60\n  Function2: STOP\n  Function3: NONE\n  Destination: Src Group 01026F\n"
+         "  Lock priority: 07\n"},
+        {"show --json too", {"show", "--json", a}, 0, "\"address\": \"01026F\", \"motorAddress\": \"000000\", "
+         "\"lockPriority\": \"07\""},
         {"standard input as the file", {"show", "-"}, 0, "Caf\xC3\xA9", {.in = fileIn}},
         {"diff quotes texts on one line", {"diff", a, b}, 1,
          "Channel 1: Motor Address: \"Caf\xC3\xA9" "0\" -> \"Q\\\"\\n0\"\n"},

@@ -163,21 +163,22 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
     auto huge = [](const fs::path& p) { test::WriteFile(p, ""), fs::resize_file(p, 100u * 1024 * 1024); };
     using enum LoadOutcome;
     using enum CompareOutcome;
-    // imports, compares: what each makes of the file; applied: value records loaded, from record 2 on.
-    struct Row { const char* name; Make make; LoadOutcome imports; CompareOutcome compares; int applied; };
+    // imports, compares: what each makes of the file; applied: value records loaded, from record 2 on; last: the
+    // last record the load put into the screen (the header is record 1).
+    struct Row { const char* name; Make make; LoadOutcome imports; CompareOutcome compares; int applied, last; };
     for (const Row& row : {
-             Row{"a header in other letters", patched(1, "\x08\x00\x06\x00switch"s), BadFileType, Identical, 0},
-             Row{"a number for the header", patched(1, "\x02\x00\x06\x00"s), BadFileType, Identical, 0},
+             Row{"a header in other letters", patched(1, "\x08\x00\x06\x00switch"s), BadFileType, Identical, 0, 0},
+             Row{"a number for the header", patched(1, "\x02\x00\x06\x00"s), BadFileType, Identical, 0, 0},
              // A first record that cannot be read is a read error, as any record's is.
-             Row{"an empty file", bytes(""), ReadError, Different, 0},
-             Row{"100 MB of zeros: no header, no record at all", huge, ReadError, Unreadable, 0},
-             Row{"a folder", [](const fs::path& p) { fs::create_directory(p); }, CannotOpen, Unreadable, 0},
-             Row{"no file at all", [](const fs::path&) {}, CannotOpen, Unreadable, 0},
-             Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), ReadError, Different, 6},
-             Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), ReadError, Different, 106},
-             Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), ReadError, Unreadable, 3},
-             Row{"record 2's type word unknown", patched(2, "\x05\x00"s), ReadError, Unreadable, 0},
-             Row{"record 2's type word an integer's in its low byte only", patched(2, "\x02\x01"s), ReadError, Unreadable, 0},
+             Row{"an empty file", bytes(""), ReadError, Different, 0, 0},
+             Row{"100 MB of zeros: no header, no record at all", huge, ReadError, Unreadable, 0, 0},
+             Row{"a folder", [](const fs::path& p) { fs::create_directory(p); }, CannotOpen, Unreadable, 0, 0},
+             Row{"no file at all", [](const fs::path&) {}, CannotOpen, Unreadable, 0, 0},
+             Row{"record 8, a check box, holds 3", patched(8, "\x02\x00\x03\x00"s), ReadError, Different, 6, 7},
+             Row{"cut inside record 108", bytes(good.substr(0, 107 * 128 + 20)), ReadError, Different, 106, 107},
+             Row{"record 5's length past its record", patched(5, "\x08\x00\x7D\x00"s), ReadError, Unreadable, 3, 4},
+             Row{"record 2's type word unknown", patched(2, "\x05\x00"s), ReadError, Unreadable, 0, 1},
+             Row{"record 2's type word an integer's in its low byte only", patched(2, "\x02\x01"s), ReadError, Unreadable, 0, 1},
          }) {
         const fs::path bad = temp / "bad.set";
         row.make(bad);
@@ -188,7 +189,10 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
         EXPECT_EQ(named.Named(bad), blank.Run(kImport, bad)) << row.name;
         EXPECT_EQ(Snap(named.screen), Snap(blank.screen)) << row.name;
         EXPECT_EQ(named.ui.dialogsSeen.size(), 0u) << row.name;
-        EXPECT_EQ(LoadConfigFile(bad, probe.screen), row.imports) << row.name;
+        int last = -1;
+        EXPECT_EQ(LoadConfigFile(bad, probe.screen, &last), row.imports) << row.name;
+        EXPECT_EQ(last, row.last) << row.name;
+        EXPECT_EQ(blank.files.lastEvent().lastRecord, missing ? 0 : row.last) << row.name;
         EXPECT_EQ(mine.Run(kCompare, bad), missing ? "FileErrorImport" : row.compares == Identical ? "FileMsg green"
                                            : row.compares == Different ? "FileMsg red" : "") << row.name;
         EXPECT_EQ(mine.files.compareWithScreen().outcome, row.compares) << row.name;
@@ -203,15 +207,39 @@ TEST_F(ConfigFiles, DamagedFilesAreRefused) {
         named.Named(data / "good.set");
         EXPECT_EQ(Snap(named.screen), Snap(mine.screen)) << row.name;
         EXPECT_EQ(FileEventText(named.files.lastEvent()), "Loaded " + Utf8FromPath(data / "good.set")) << row.name;
+        EXPECT_EQ(blank.files.lastEvent().lastRecord, 116) << row.name << ": a whole file, the last value record";
     }
 }
 
+// A source group address is compared where it is used: on a channel whose "Src Group" box is ticked on the screen
+// or in the file (channel 4 is in Src Group, channel 3 in P-P); the other slots stay out.
 TEST_F(ConfigFiles, CompareTellsIdenticalAndWhatDiffers) {
     mine.Run(kExport, data / "cmp.set");
     const std::string fileBefore = test::ReadFile(data / "cmp.set");
     const MessageWindow& result = mine.files.resultWindow();
-    mine.screen.sourceGroupAddress[2].setText("999999");  // beyond record 108: not compared
-    EXPECT_EQ(mine.Run(kCompare, data / "cmp.set"), "FileMsg green");
+    struct Row { const char* name; void (*change)(ConfigScreen&); std::vector<std::string> listed; };
+    for (const Row& row : {
+             Row{"the slot of a P-P channel: not compared", [](auto& s) { s.sourceGroupAddress[2].setText("999999"); }, {}},
+             Row{"record 108, the last of every channel's", [](auto& s) { s.useSwitchAddress.setValue(0); },
+                 {"Use Switch Address for Config: file ticked, screen clear"}},
+             Row{"the slot of a Src Group channel", [](auto& s) { s.sourceGroupAddress[3].setText("999999"); },
+                 {"Channel 4: Source Group Address: file \"031234\", screen \"999999\""}},
+             Row{"Src Group in the file only", [](auto& s) {
+                  s.sourceGroupAddress[3].setText("999999"), s.destinationBoxes[GroupBox(3)].click();
+              }, {"Channel 4: Group: file clear, screen ticked", "Channel 4: Src Group: file ticked, screen clear",
+                  "Channel 4: Source Group Address: file \"031234\", screen \"999999\"  (hidden: not used on the screen)"}},
+             Row{"Src Group on the screen only", [](auto& s) {
+                  s.destinationBoxes[SrcGroupBox(2)].click(), s.sourceGroupAddress[2].setText("999999");
+              }, {"Channel 3: P-P: file ticked, screen clear", "Channel 3: Src Group: file clear, screen ticked",
+                  "Channel 3: Source Group Address: file \"021234\", screen \"999999\""}},
+         }) {
+        Station station(data);
+        station.Run(kImport, data / "cmp.set");
+        row.change(station.screen);
+        EXPECT_EQ(station.Run(kCompare, data / "cmp.set"), row.listed.empty() ? "FileMsg green" : "FileMsg red")
+            << row.name;
+        EXPECT_EQ(station.files.resultWindow().details(), row.listed) << row.name;
+    }
     mine.screen.motorAddress[0].setText("A0B0C9");  // same digits, other case
     mine.screen.commands[EventIndex(7, 2)].select(3);
     const Snapshot changed = Snap(mine.screen);

@@ -64,10 +64,10 @@ protected:
         }
         return Same(each);
     }
-    // Runs a file command on the file named in the test's folder.
+    // Runs a file command on the file named in the test's folder (Import over unsent changes: discarding them).
     void File(const char* command, const QString& name) {
         ui.fileDialogOverride = [this, name](auto&, auto) { return dir.path() + "/" + name; };
-        Click(command);
+        test::Answering("Discard Changes", [&] { Click(command); });
     }
 
     // Version 3.1.0 starts on a PC where the remembered port 4 is gone and Ports.ini cannot be written, as a
@@ -156,7 +156,7 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
                     dialog->reject();
             });
             user.start(20);
-            Click(command);
+            test::Answering("Discard Changes", [&] { Click(command); });  // Import over unsent changes asks first
         };
     };
     QStringList asked;  // the question a close asks, answered Cancel
@@ -172,7 +172,7 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, look);
         watch.start(1);
-        Click(kReadSwitch);
+        test::Answering("Discard Changes", [&] { Click(kReadSwitch); });
         look();
     };
     const auto logLine = [&](int n) {
@@ -255,6 +255,7 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
         {"FileMsg/Label1", "File Read Error",
          [&] { importFile("cut.set", test::ReadFile(dir.path().toStdString() + "/kept.set").substr(0, 3000)); }},
         {"FileMsg/Label1:colour", "RGB(255, 0, 0)"},
+        {"damagedLoad", "partly loaded from a damaged file: records 1 to 23"},  // 3000 bytes: 23 whole records
         // The diagnostic window through Get Config: the newest entry on top, the whole log in one colour.
         {"the log's top line", "RCV= 35", readSwitch, logLine(0)},
         {"the log's second line, the reply", "-->", {}, [&] { return logLine(1)().left(3); }},

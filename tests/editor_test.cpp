@@ -55,7 +55,8 @@ TEST_F(Editor, AfterStartupEveryEventIsNoneWithNothingShown) {
 
 // Channel 2's release event had "absolute position" with "12" typed, and a
 // lock priority "5"; then the user chooses another command. Positions 13 to
-// 17 show the lock priority, and a stale one on another channel goes.
+// 18 (the locks and "Set IP", whose blocks carry the priority) show the lock
+// priority, and a stale one on another channel goes.
 // range: nullptr when the data field is hidden; typable: the characters it takes.
 TEST_F(Editor, ChoosingACommandSetsItsDataFieldAndLockPriority) {
     struct Row { const char *name; int position; const char *range, *data; std::size_t typable; int code; bool lock; };
@@ -68,7 +69,7 @@ TEST_F(Editor, ChoosingACommandSetsItsDataFieldAndLockPriority) {
              Row{"next IP UP hides the field, which keeps its text", 5, nullptr, "12", 0, 0x05, false},
              Row{"Unlock: no data, but the lock priority", 17, nullptr, "12", 0, 0x24, true},
              Row{"Lock Down limit: data and lock priority", 15, "0->FF", "00", 2, 0x22, true},
-             Row{"Set IP: data, but no lock priority", 18, "0->0F", "00", 2, 0x25, false},
+             Row{"Set IP: data, and the lock priority it sends", 18, "0->0F", "00", 2, 0x25, true},
              Row{"no selection (only a file makes one) shows the field as it was", -1, "0->FFFF", "12", 4, 0, false},
          }) {
         ConfigScreen s(&ui);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -21,11 +22,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <csignal>
+#include <regex>
 
 #include "configfile/config_records.h"
 #include "configfile/file_windows.h"
+#include "gui/end_on_signal.h"
 #include "gui/readable_colour.h"
 #include "support/gui_fixture.h"
+#include "support/scripted_ui.h"
+#include "support/temp_folder.h"
 
 namespace kavro {
 namespace {
@@ -161,14 +167,17 @@ TEST_F(GuiWindow, TheKeyboardReachesEveryShowOption) {
     EXPECT_TRUE(Status().contains("Get Config complete") && window->button(kReadSwitch)->hasFocus());
 }
 
-// Work is not lost unasked: Send Config asks before writing a switch address nobody chose, closing and Clear Data
-// ask while the screen has changes not sent, exported or read, which the status line marks. Default: do nothing.
+// Work is not lost unasked: Send Config asks before writing a switch address nobody chose; closing, Clear Data, Get
+// Config and Import Config ask while the screen has changes not sent, exported or read, which the status line
+// marks. Default: do nothing (Enter takes it).
 TEST_F(GuiWindow, UnsentWorkAndAnUnchosenAddressAreAskedAbout) {
-    ui.fileDialogOverride = [&](auto&, auto) { return dir.path() + "/kept.set"; };
+    int dialogs = 0;
+    ui.fileDialogOverride = [&](auto&, auto) { return ++dialogs, dir.path() + "/kept.set"; };
     const auto frames = [&] { return simulator->frames().size(); };
     QLineEdit* address = Find<QLineEdit>(kSwitchAddress);
     struct Row { const char* name; std::function<void()> act; QString answer; bool asked; std::function<bool()> holds;
                  bool marked; };
+    const auto typed = [&] { return form->screen().switchAddress.text() == "12AB"; };
     for (const Row& row : {
              Row{"Send, start-up address: Do Not Send", [&] { Click(kWriteSwitch); }, "Do Not Send", true,
                  [&] { return frames() == 0; }, false},
@@ -182,17 +191,102 @@ TEST_F(GuiWindow, UnsentWorkAndAnUnchosenAddressAreAskedAbout) {
              Row{"closing after an address was typed: Cancel", [&] {
                   QTest::keyClick(address, Qt::Key_A, Qt::ControlModifier), QTest::keyClicks(address, "12ab");
                   window->close();
-              }, "Cancel", true, [&] { return window->isVisible() && form->screen().switchAddress.text() == "12AB"; },
-                 true},
+              }, "Cancel", true, [&] { return window->isVisible() && typed(); }, true},
+             Row{"Get Config over the typed address: Cancel, nothing read", [&] { Click(kReadSwitch); }, "Cancel", true,
+                 [&] { return frames() == 10 && typed(); }, true},
+             Row{"Import Config over it: Cancel, no file asked for", [&] { Click(kImport); }, "Cancel", true,
+                 [&] { return dialogs == 0 && typed(); }, true},
              Row{"closing after Export asks nothing", [&] { Click(kExport), window->close(); }, "", false,
                  [&] { return !window->isVisible() && !form->port().isOpen(); }, false},
          }) {
         const QStringList asked = test::Answering(row.answer, row.act);
         EXPECT_EQ(asked.size(), row.asked ? 1 : 0) << row.name;
+        EXPECT_TRUE(asked.isEmpty() || asked[0].endsWith(QString(row.name).startsWith("Send") ? "\nDo Not Send" : "\nCancel"))
+            << row.name << ": the default";
         EXPECT_TRUE(row.holds()) << row.name;
         EXPECT_EQ(Find("unsentChanges")->isVisibleTo(window.get()), row.marked) << row.name;
     }
 }
+
+// A file damaged at record 8 loads records 1 to 7 (as earlier versions did) over what the screen showed: the status
+// line marks the mixture, and Send Config asks before writing it (default: do not). A Get that reads the switch
+// whole, an Import that loads a file whole, and Clear Data end the mark.
+TEST_F(GuiWindow, ADamagedImportIsMarkedAndSendAsksFirst) {
+    ConfigScreen file;
+    file.fillCommandLists();
+    file.commands[EventIndex(0, 0)].select(3);
+    const ConfigBytes whole = *ConfigFileBytes(file);
+    std::string bytes(whole.begin(), whole.end());
+    test::WriteFile((dir.path() + "/whole.set").toStdString(), bytes);
+    bytes.replace(7 * 128, 4, std::string("\x02\x00\x03\x00", 4));  // record 8, a check box, holds 3
+    test::WriteFile((dir.path() + "/damaged.set").toStdString(), bytes);
+    QString chosen;
+    ui.fileDialogOverride = [&](auto&, auto) { return dir.path() + "/" + chosen; };
+    form->screen().switchAddress.setText("00ABCD");  // chosen: only the mixture is asked about
+    QLabel* mark = Find<QLabel>("damagedLoad");
+    const auto importing = [&](const char* name) { chosen = name, test::Answering("Discard Changes", [&] { Click(kImport); }); };
+    struct Row { const char* name; std::function<void()> act; bool marked; };
+    for (const Row& row : {
+             Row{"a damaged import", [&] { importing("damaged.set"); }, true},
+             Row{"Send asks; Do Not Send, the default, sends nothing", [&] {
+                  const QStringList asked = test::Answering("Do Not Send", [&] { Click(kWriteSwitch); });
+                  EXPECT_TRUE(asked.size() == 1 && asked[0].contains("records 1 to 7") && asked[0].endsWith("\nDo Not Send"))
+                      << asked.join('|').toStdString();
+                  EXPECT_EQ(simulator->frames().size(), 0u);
+              }, true},
+             Row{"Send, answered Send", [&] {
+                  test::Answering("Send", [&] { Click(kWriteSwitch); });
+                  EXPECT_EQ(simulator->frames().size(), 10u);
+              }, true},
+             Row{"Clear Data", [&] { test::Answering("Discard Changes", [&] { Click(kClearData); }); }, false},
+             Row{"damaged again", [&] { importing("damaged.set"); }, true},
+             Row{"a whole file imported", [&] { importing("whole.set"); }, false},
+             Row{"damaged once more", [&] { importing("damaged.set"); }, true},
+             Row{"Get Config, read whole", [&] { test::Answering("Discard Changes", [&] { Click(kReadSwitch); }); }, false},
+         }) {
+        row.act();
+        EXPECT_EQ(mark->isVisibleTo(window.get()), row.marked) << row.name;
+        EXPECT_TRUE(!row.marked || mark->text() == "partly loaded from a damaged file: records 1 to 7") << row.name;
+    }
+}
+
+#ifndef _WIN32
+// SIGTERM (a logout, a shutdown) ends the program at once, even while it asks whether to lose unsent changes: they
+// go to the recovery file in the data folder, the port is closed, and every event loop ends, the question's too.
+// The next start offers them, dated (Enter loads them), as unsent changes; the file goes.
+TEST_F(GuiWindow, ASignalKeepsUnsentChangesAndTheNextStartOffersThem) {
+    int endedBy = 0;
+    ASSERT_TRUE(EndOnSignals([&](int signal) { endedBy = signal, EndProgram(*form, signal); }));
+    form->screen().commands[EventIndex(1, 0)].select(5);
+    form->screen().switchAddress.setText("12AB3C");
+    const std::vector<RecordValue> unsent = ScreenRecords(form->screen());
+    QElapsedTimer sinceSignal;
+    QTimer::singleShot(300, [&] { sinceSignal.start(), ::kill(::getpid(), SIGTERM); });
+    QTimer::singleShot(3000, [] {  // a question still open fails the test rather than hangs it
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    window->close();  // asks whether to lose them, and nobody answers
+    EXPECT_LT(sinceSignal.elapsed(), 2000);
+    EXPECT_EQ(endedBy, SIGTERM);
+    EXPECT_FALSE(form->port().isOpen());
+    const std::filesystem::path recovery = (dir.path() + "/KavroSwitch/unsent-changes.set").toStdString();
+    ASSERT_TRUE(std::filesystem::exists(recovery));
+
+    test::ScriptedUi user;  // the next start
+    ShellEnvironment next = env;
+    next.ui = &user;
+    Application again(next, StartOptions{.simulator = true});
+    ASSERT_EQ(again.start(), Application::StartResult::Ready);
+    again.offerRecovery();
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_TRUE(std::regex_match(user.questions[0], std::regex("Changes from 20[0-9]{2}-[01][0-9]-[0-3][0-9] "
+                                                               "[0-2][0-9]:[0-5][0-9] were not sent or exported\\. "
+                                                               "Load them\\?")))
+        << user.questions[0];
+    EXPECT_EQ(ScreenRecords(again.screen()), unsent);
+    EXPECT_TRUE(again.unsentChanges() && !std::filesystem::exists(recovery));
+}
+#endif
 
 // After the adapter went away, the next Get or Select Comm opens it again once it is back.
 TEST_F(GuiWindow, AnAdapterPluggedInAgainIsOpenedWithoutARestart) {

@@ -19,11 +19,21 @@ namespace fs = std::filesystem;
 // first field only. A value that names no port from 1 to 16 means port 1.
 // (The plain number and the device line: PortsIniChoosesThePort in
 // startup_test.cpp; every value against a reference: fuzz/ports_ini_fuzzer.cpp.)
+// A second line is a device only when it is a device's path on this system; a note or a number there is not.
 TEST(PortsIni, ReadsTheNumberAndTheDeviceLine) {
     struct Row { const char *name, *content, *firstField, *device; int port; };
     test::TempFolder folder;
+#ifdef _WIN32
+    const char *outside = "COM17", *otherSystems = "/dev/ttyUSB9";
+#else
+    const char *outside = "/dev/ttyUSB9", *otherSystems = "COM17";
+#endif
+    const std::string quoted = " \"7\",x\n" + std::string(outside) + "\n", other = "4\r\n" + std::string(otherSystems) + "\r\n";
     for (const Row& row : {
-             Row{"quoted, with a comma, LF only", " \"7\",x\nCOM17\n", "7", "COM17", 7},
+             Row{"quoted, with a comma, LF only", quoted.c_str(), "7", outside, 7},
+             Row{"a note on the second line", "3\r\n; set by IT\r\n", "3", "", 3},
+             Row{"a number under a blank first line", "\r\n5\r\n", "", "", 1},
+             Row{"another system's device", other.c_str(), "4", "", 4},
              Row{"leading and trailing spaces, no line end", "  16 ,2", "16", "", 16},
              Row{"port 17", "17\r\n", "17", "", 1},
              Row{"port 0", "0\r\n", "0", "", 1},

@@ -17,7 +17,15 @@ namespace fs = std::filesystem;
 using test::ScriptedUi;
 using Result = Application::StartResult;
 
+// The numbered devices, and a device outside the table, as this system names them: Ports.ini takes a second
+// line for a device only when it is one.
+#ifdef _WIN32
+std::string Device(int n) { return "COM" + std::to_string(n); }
+const std::string kOutside = "COM17";
+#else
 std::string Device(int n) { return "/dev/testport" + std::to_string(n); }
+const std::string kOutside = "/dev/ttyUSB9";
+#endif
 
 // A main window on scripted ports: of ports 1 to 16 only those in `exist`
 // are there; Ports.ini, in a temporary folder, holds `iniText` if given.
@@ -59,13 +67,16 @@ struct Rig {
 TEST(Startup, PortsIniChoosesThePort) {
     // own: the program's own file; provided: an administrator's (an installed program's places).
     struct Row { const char *name, *own, *provided; std::string opened; };
+    const std::string outside = " 3\r\n" + kOutside + "\r\n", numbered = "1\r\n" + Device(2) + "\r\n";
     for (const Row& row : {
              Row{"no Ports.ini: one holding 1 is made", nullptr, nullptr, Device(1)},
              Row{"the program's own", " 3\r\n", nullptr, Device(3)},
              Row{"the own file wins over the administrator's", " 3\r\n", " 2\r\n", Device(3)},
              Row{"the administrator's, read and not copied", nullptr, " 2\r\n", Device(2)},
-             Row{"a device outside the table on the second line", " 3\r\n/dev/ttyUSB9\r\n", nullptr, "/dev/ttyUSB9"},
-             Row{"a numbered device on the second line is its number", "1\r\n/dev/testport2\r\n", nullptr, Device(2)},
+             Row{"a device outside the table on the second line", outside.c_str(), nullptr, kOutside},
+             Row{"a numbered device on the second line is its number", numbered.c_str(), nullptr, Device(2)},
+             Row{"a note on the second line opens no device of its name", "3\r\n; set by IT\r\n", nullptr, Device(3)},
+             Row{"a number under a blank first line is no device", "\r\n5\r\n", nullptr, Device(1)},
          }) {
         Rig rig({1, 2, 3}, row.own);
         if (row.provided) test::WriteFile(rig.provided, row.provided);
@@ -129,7 +140,7 @@ TEST(Startup, TheRememberedPortCannotBeUsed) {
     using enum NoPortChoice;
     for (const Row& row : {
              Row{"missing: the ports found are listed", {2, 5, 9}, {"5"}, {}, true, {off}, Device(5)},
-             Row{"refused: told why, not called inactive", {2}, {"2"}, {}, true, {"port4) exists, but"}, Device(2)},
+             Row{"refused: told why, not called inactive", {2}, {"2"}, {}, true, {Device(4) + ") exists, but"}, Device(2)},
              Row{"cancel, then quit", {2}, {nullptr}, {Quit}, true, {off}, ""},
              Row{"cancel, choose again: told again", {2}, {nullptr, "2"}, {ChooseAgain}, true, {off, off}, Device(2)},
              Row{"no port: the simulated switch", {}, {nullptr}, {UseSimulator}, true, {off}, simulated},

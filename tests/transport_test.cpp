@@ -36,19 +36,32 @@ struct Link {
 
 // Each row follows a good reply: what the wait takes and stores, and the bytes past what it stored keep what the
 // previous reply left. A timer started earlier ticks at any phase of its period. Every frame goes out a byte at
-// a time once RTS has led by 25 ms.
+// a time once RTS has led by 25 ms. An adapter that hears itself gives back the frame sent before the reply: that
+// echo is logged and dropped, never stored, and the wait goes on for the reply within the same limits; bytes that
+// only begin like the frame, or a reply after a frame's worth of noise, are what came.
 TEST(Transport, ReplyWait) {
-    // reply: none for a silent switch; log: the newest entries after "RCV= " and the count.
+    // reply: what the line gives back (none for a silent switch); kept: the count stored, when not all of it; log:
+    // the newest entries after "RCV= " and the count.
     struct Row { const char* name; Bytes reply; std::int64_t timerPhase; bool timer, open; std::uint32_t minMs, maxMs;
-                 const char* log; };
+                 const char* log; int kept = -1; };
     const char* exactLog = "-->80 F2 FF 12 AB 3C FE FF FF FD F1 08 54 \r\n<--80 F4 FF FE FF FF FF FF FF 08 6C \r\n";
+    const char* echoLog = "-->80 F2 FF 12 AB 3C FE FF FF FD F1 08 54 \r\nECHO 80 F4 FF FE FF FF FF FF FF 08 6C \r\n<--80";
     const Bytes cut(kFirmwareReply.begin(), kFirmwareReply.begin() + 7);
+    const auto joined = [](Bytes a, const Bytes& b) { return a.insert(a.end(), b.begin(), b.end()), a; };
+    const Bytes echoed = joined(kFirmwareQuery, kFirmwareReply), echoCut(kFirmwareQuery.begin(), kFirmwareQuery.end() - 1);
+    Bytes notEcho = kFirmwareQuery;
+    notEcho[10] ^= 1;
     for (const Row& row : {Row{"exact length ends the wait", kFirmwareReply, 0, true, true, 0, 100, exactLog},
                            Row{"silent, timer in phase", {}, 0, true, true, 800, 1000, "-->\r\n<--80"},
                            Row{"silent, tick due in 199 ms", {}, -199, true, true, 800, 1000, ""},
                            Row{"silent, timer stopped", {}, 0, false, true, 0, 1000, ""},
                            Row{"short, counted after the time-out", cut, 0, true, true, 800, 1000, ""},
-                           Row{"closed port returns at once", {}, 0, true, false, 0, 0, ""}}) {
+                           Row{"closed port returns at once", {}, 0, true, false, 0, 0, ""},
+                           Row{"the echo, then the reply", echoed, 0, true, true, 0, 100, echoLog, 13},
+                           Row{"the echo alone: no answer", kFirmwareQuery, 0, true, true, 800, 1000, "-->\r\nECHO 80", 0},
+                           Row{"the echo cut short is what came", echoCut, 0, true, true, 800, 1000, "-->80 F4", 10},
+                           Row{"a frame's worth of other bytes, then the reply", joined(notEcho, kFirmwareReply), 0, true,
+                               true, 800, 1000, "-->80 F4", 24}}) {
         Link link;
         link.port.responder = [](const Bytes&) { return kFirmwareReply; };
         link.Exchange();
@@ -59,7 +72,7 @@ TEST(Transport, ReplyWait) {
         if (!row.timer) link.pump.stopReplyTimer();
         if (!row.open) link.port.close();
         const std::uint32_t waited = link.Exchange();
-        const int n = static_cast<int>(row.reply.size());
+        const int n = row.kept >= 0 ? row.kept : static_cast<int>(row.reply.size());
         EXPECT_TRUE(waited >= row.minMs && waited <= row.maxMs) << row.name << ": " << waited;
         EXPECT_EQ(link.bus.receivedCount(), n) << row.name;
         EXPECT_TRUE(std::equal(before.begin() + n, before.end(), link.bus.reply().begin() + n)) << row.name;

@@ -30,13 +30,16 @@ std::string Destination(int modeByte) {
 
 class Comparison {
 public:
-    Comparison(const HeldConfiguration& expected, const HeldConfiguration& found) : expected_(expected), found_(found) {}
+    Comparison(const HeldConfiguration& expected, const HeldConfiguration& found, const ReadParts& parts)
+        : expected_(expected), found_(found), parts_(parts) {}
 
     std::vector<HeldDifference> run(HeldMatch match) {
-        check(0, kSwitchAddressField, AddressText(expected_.switchAddress.data(), false),
-              AddressText(found_.switchAddress.data(), false));
-        for (int c = 0; c < kChannels; ++c) match == HeldMatch::AsSent ? channelAsSent(c) : channelEveryByte(c);
+        if (parts_.switchAddress)
+            check(0, kSwitchAddressField, AddressText(expected_.switchAddress.data(), false),
+                  AddressText(found_.switchAddress.data(), false));
         for (int c = 0; c < kChannels; ++c)
+            if (parts_.channels[c]) match == HeldMatch::AsSent ? channelAsSent(c) : channelEveryByte(c);
+        for (int c = 0; c < kChannels && parts_.sourceGroups; ++c)
             if (match == HeldMatch::EveryByte || Plain(block(expected_, c, 0)[3]) & kSrcGroupFlag)
                 check(c + 1, kSourceGroupField, AddressText(&expected_.sourceGroups[3 * c], true),
                       AddressText(&found_.sourceGroups[3 * c], true));
@@ -114,6 +117,7 @@ private:
 
     const HeldConfiguration& expected_;
     const HeldConfiguration& found_;
+    const ReadParts parts_;
     std::vector<HeldDifference> differences_;
 };
 
@@ -138,12 +142,32 @@ HeldConfiguration HeldFromScreen(const ConfigScreen& screen) {
 }
 
 std::vector<HeldDifference> CompareHeld(const HeldConfiguration& expected, const HeldConfiguration& found,
-                                        HeldMatch match) {
-    return Comparison(expected, found).run(match);
+                                        HeldMatch match, const ReadParts& parts) {
+    return Comparison(expected, found, parts).run(match);
 }
 
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held) {
-    return CompareHeld(HeldFromScreen(expected), held, HeldMatch::AsSent);
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held,
+                                        const ReadParts& parts) {
+    return CompareHeld(HeldFromScreen(expected), held, HeldMatch::AsSent, parts);
+}
+
+ReadParts PartsGot(const ReadReport& read) {
+    ReadParts got = read.asked;
+    got.switchAddress = got.switchAddress && read.switchAddress.read;
+    for (int c = 0; c < kChannels; ++c) got.channels[c] = got.channels[c] && read.channels[c].read;
+    got.sourceGroups = got.sourceGroups && read.sourceGroups.read;
+    return got;
+}
+
+std::vector<HeldDifference> CompareRead(const ConfigScreen& expected, const ReadReport& read) {
+    return CompareHeld(expected, read.held, PartsGot(read));
+}
+
+std::string DescribeHeldDifferences(const std::vector<HeldDifference>& differences, const char* expectedVerb) {
+    std::string text;
+    for (const HeldDifference& d : differences)
+        text += (text.empty() ? "" : "; ") + DescribeHeldDifference(d, expectedVerb);
+    return text;
 }
 
 int WritePartOf(const HeldDifference& d) {

@@ -36,9 +36,21 @@ enum class HeldMatch { AsSent, EveryByte };
 // a read keeps what a switch holds.
 HeldConfiguration HeldFromScreen(const ConfigScreen& screen);
 
+// Compares the parts given (all by default): a read that did not get every
+// part is compared in the parts it read, so that a verdict can name both
+// what was not read back and what differs in what was.
 std::vector<HeldDifference> CompareHeld(const HeldConfiguration& expected, const HeldConfiguration& found,
-                                        HeldMatch match);
-std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held);
+                                        HeldMatch match, const ReadParts& parts = {});
+std::vector<HeldDifference> CompareHeld(const ConfigScreen& expected, const HeldConfiguration& held,
+                                        const ReadParts& parts = {});
+// The parts a read asked for and got.
+ReadParts PartsGot(const ReadReport& read);
+// The parts a read asked for and got, compared.
+std::vector<HeldDifference> CompareRead(const ConfigScreen& expected, const ReadReport& read);
+
+// Every difference, in one line: "channel 3, ...: sent STOP, the switch
+// holds NONE; channel 5, ...".
+std::string DescribeHeldDifferences(const std::vector<HeldDifference>& differences, const char* expectedVerb = "sent");
 
 // The write frame a difference lies in: 0 the switch address, 1..8 a
 // channel, 9 the source groups.

@@ -12,8 +12,13 @@ std::string Holds(const std::string& box, const std::string& text) {
     return "The " + box + " box " + (text.empty() ? "is empty" : "holds " + Quoted(text));
 }
 
+// A box's text before what is wrong with it: ": 12345 ", or " " when empty.
+std::string Named(const std::string& text) { return text.empty() ? " " : ": " + text + " "; }
+
 Refusal InvalidSwitchAddress(const std::string& text, bool sending) {
-    const std::string holds = Holds("\"Switch Address\"", text) + ", not six hexadecimal digits, ";
+    const std::string shortfall = AddressShortfall(text);
+    const std::string holds = shortfall.empty() ? Holds("\"Switch Address\"", text) + ", not six hexadecimal digits, "
+                                                : "Switch Address" + Named(text) + shortfall + ", ";
     if (sending)
         return {TransferEnd::InvalidSwitchAddress,
                 holds + "so Send Config sent nothing: the switch would have been given a wrong address.\n\n"
@@ -53,8 +58,25 @@ Refusal OddText(const std::string& where, const std::string& text, const std::st
                 std::to_string(digits) + "), or correct the file it came from."};
 }
 
+// An address box that travels and holds fewer than six digits: named
+// with its channel, and what it would go out as.
+Refusal ShortAddress(const std::string& where, const std::string& text) {
+    return {TransferEnd::UnsendableText,
+            where + Named(text) + AddressShortfall(text) + ". So Send Config sent nothing: it would go "
+                "out as " + AddressSent(text) + ", another address.\n\nType all six digits, leading zeros included "
+                "(0-9 and A-F, for example 012345), or correct the file it came from."};
+}
+
+// An address that travels: hexadecimal digits, six of them.
+std::optional<Refusal> CheckAddress(const std::string& where, const std::string& oddWhere, const std::string& text) {
+    if (!IsHexText(text, 6)) return OddText(oddWhere, text, AddressSent(text), 6);
+    if (text.size() != 6) return ShortAddress(where, text);
+    return std::nullopt;
+}
+
 // The boxes whose value travels, in the order the frames carry them:
-// each must hold no more than hexadecimal digits the field takes.
+// each must hold no more than hexadecimal digits the field takes, and an
+// address all six of them.
 std::optional<Refusal> OddTextIn(const ConfigScreen& s) {
     for (int c = 0; c < kChannels; ++c) {
         const std::string channel = "Channel " + std::to_string(c + 1) + ": the ";
@@ -73,20 +95,31 @@ std::optional<Refusal> OddTextIn(const ConfigScreen& s) {
             return OddText(channel + "\"Lock Priority\" box", s.lockPriority[c].text(),
                            PrioritySent(s.lockPriority[c].text()), 2);
         const Destination destination = DestinationOf(s, c);
-        if (destination == Destination::Specific && !IsHexText(s.motorAddress[c].text(), 6))
-            return OddText(channel + "\"Motor Address\" box", s.motorAddress[c].text(),
-                           AddressSent(s.motorAddress[c].text()), 6);
-        if (destination == Destination::SrcGroup && !IsHexText(s.sourceGroupAddress[c].text(), 6))
-            return OddText(channel + "\"Src Group\" address box", s.sourceGroupAddress[c].text(),
-                           AddressSent(s.sourceGroupAddress[c].text()), 6);
-        if (destination == Destination::PointToPoint && !IsHexText(s.ppMotorAddress.text(), 6))
-            return OddText("The \"P-P Motor Address\" box (channel " + std::to_string(c + 1) + " uses it)",
-                           s.ppMotorAddress.text(), AddressSent(s.ppMotorAddress.text()), 6);
+        const std::string named = "Channel " + std::to_string(c + 1) + ", ";
+        std::optional<Refusal> refusal;
+        if (destination == Destination::Specific)
+            refusal = CheckAddress(named + "Motor Address", channel + "\"Motor Address\" box", s.motorAddress[c].text());
+        if (destination == Destination::SrcGroup)
+            refusal = CheckAddress(named + "Src Group address", channel + "\"Src Group\" address box",
+                                   s.sourceGroupAddress[c].text());
+        if (destination == Destination::PointToPoint)
+            refusal = CheckAddress(named + "P-P Motor Address",
+                                   "The \"P-P Motor Address\" box (channel " + std::to_string(c + 1) + " uses it)",
+                                   s.ppMotorAddress.text());
+        if (refusal) return refusal;
     }
     return std::nullopt;
 }
 
 }  // namespace
+
+std::string AddressShortfall(const std::string& text) {
+    static constexpr const char* kCounts[] = {"", "one digit", "two digits", "three digits", "four digits",
+                                              "five digits"};
+    if (text.empty()) return "is empty; a switch address has six digits";
+    if (text.size() >= 6 || !IsHexText(text, 6)) return {};
+    return std::string("has ") + kCounts[text.size()] + "; a switch address has six";
+}
 
 std::optional<Refusal> SendRefusal(const ConfigScreen& s) {
     const std::string& address = s.switchAddress.text();

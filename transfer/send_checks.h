@@ -1,9 +1,12 @@
 #pragma once
 // What is checked before a transfer touches the line. Send Config puts on
 // the line exactly what the screen shows, or nothing: the switch address
-// it gives the switch must be one switch's address, and every box whose
-// value travels must hold the value the parsers will send (they read any
-// text: "g9" would go out as 09, "12345" as 1234).
+// it gives the switch must be one switch's address, every address that
+// travels must be six digits (the parsers fill a short one from the left:
+// "12345" would go out as 123450, another motor's address), and every box
+// whose value travels must hold the value the parsers will send (they
+// read any text: "g9" would go out as 09, "12345" as 1234). Every writing
+// command (Send Config, send, site send, restore) goes through these.
 
 #include <optional>
 #include <string>
@@ -17,6 +20,12 @@ struct Refusal {
     TransferEnd end = TransferEnd::Finished;
     std::string message;  // what the user is told, with what to do
 };
+
+// How an address text falls short of six digits, in words: "has five
+// digits; a switch address has six" (for 12345), "is empty; a switch
+// address has six digits"; empty for six hexadecimal digits, or a text
+// that is not hexadecimal at all (told otherwise).
+std::string AddressShortfall(const std::string& text);
 
 // Why Send Config must not send this screen; nothing when it may.
 std::optional<Refusal> SendRefusal(const ConfigScreen& screen);

@@ -11,6 +11,9 @@ namespace kavro {
 namespace {
 
 constexpr int kAttempts = 2;
+// Queries in a row without a well-formed reply after which a read gives
+// up: nothing that answers as a switch is on the line (any more).
+constexpr int kSilentQueries = 4;
 
 std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
@@ -217,6 +220,9 @@ ReadPart SwitchTransfer::askTwice(const std::string& what, const std::function<R
         step(attempt ? what + " (second try)" : what);
         part.trouble = query();
         part.read = part.trouble.ok();
+        // A reply for another channel is well-formed: a switch is there.
+        const bool wellFormed = part.read || part.trouble.kind == ReplyTrouble::Kind::OtherChannel;
+        silentQueries_ = wellFormed ? 0 : silentQueries_ + 1;
     }
     return part;
 }
@@ -271,19 +277,21 @@ void SwitchTransfer::readSwitch(ConfigScreen& screen, const ReadParts& parts) {
     if (parts.sourceGroups)
         plan.push_back({report.sourceGroups, "Reading source groups", [this] { return querySourceGroups(); }});
 
-    int failedFirst = 0;  // parts from the start without a well-formed reply
+    silentQueries_ = 0;
+    bool anyRead = false;
     for (std::size_t i = 0; i < plan.size() && !interrupted(); ++i) {
         plan[i].into = askTwice(plan[i].what, plan[i].ask);
         if (interrupted()) break;
         ++progress_.step;
+        anyRead = anyRead || plan[i].into.read;
         if (plan[i].into.read) continue;
         plan[i].failed();
         report.lastTrouble = plan[i].into.trouble;
-        // Four queries without a well-formed reply: no switch is there to
-        // read, and asking every channel too would only keep the user
-        // waiting.
-        if (failedFirst == static_cast<int>(i) && ++failedFirst == 2) {
-            report.end = TransferEnd::NoSwitch;
+        // Four queries in a row without a well-formed reply: no switch is
+        // there to read (or the one that answered fell silent), and asking
+        // every part left twice would only keep the user waiting.
+        if (silentQueries_ >= kSilentQueries && (!anyRead || i + 1 < plan.size())) {
+            report.end = anyRead ? TransferEnd::WentSilent : TransferEnd::NoSwitch;
             break;
         }
     }

@@ -4,9 +4,10 @@
 // it.
 //
 // Queries are tried twice and accepted on length byte, checksum and, for a
-// channel, the channel the reply names; each write frame goes out once and
-// counts as acknowledged only by a well-formed reply. The messages are
-// listed in switch_messages.h.
+// channel, the channel the reply names; four queries in a row without a
+// well-formed reply end a read, wherever they come. Each write frame goes
+// out once and counts as acknowledged only by a well-formed reply. The
+// messages are listed in switch_messages.h.
 
 #include <functional>
 #include <string>
@@ -102,6 +103,7 @@ private:
     ParserSlots parsed_;
     ConfigScreen* target_ = nullptr;  // the screen a read fills
     bool busy_ = false;
+    int silentQueries_ = 0;  // queries in a row without a well-formed reply
     TransferEnd endRequest_ = TransferEnd::Finished;
     TransferOutcome* running_ = nullptr;
     ReadReport lastRead_;

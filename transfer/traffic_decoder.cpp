@@ -93,6 +93,7 @@ std::string DescribeReply(const Bytes& f) {
 }
 
 std::string DecodeLogEntry(const std::string& entry) {
+    if (entry.rfind("ECHO", 0) == 0) return "the adapter's echo of the frame sent, dropped";
     const bool sent = entry.rfind("<--", 0) == 0;
     if (!sent && entry.rfind("-->", 0) != 0) return {};
     Bytes bytes;

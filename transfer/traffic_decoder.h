@@ -14,8 +14,9 @@ namespace kavro {
 std::string DescribeSentFrame(const std::vector<std::uint8_t>& frame);
 std::string DescribeReply(const std::vector<std::uint8_t>& reply);
 
-// A diagnostic log entry ("<--80 F4 ..." or "-->..."); empty for the
-// entries that carry no frame (counts, dropped bytes).
+// A diagnostic log entry ("<--80 F4 ..." or "-->..."; an "ECHO" entry is
+// said to be one); empty for the entries that carry no frame (counts,
+// dropped bytes).
 std::string DecodeLogEntry(const std::string& entry);
 
 }  // namespace kavro

@@ -35,6 +35,7 @@ std::string Interrupted(const char* what, TransferEnd end) {
 const char* AdviceFor(TransferEnd end) {
     switch (end) {
     case TransferEnd::NoSwitch: return kSilentSwitchAdvice;
+    case TransferEnd::WentSilent: return kFellSilentAdvice;
     case TransferEnd::LineLost: return kLostLineAdvice;
     default: return "";
     }
@@ -101,6 +102,26 @@ std::string ReadReport::failures() const {
     return silent.empty() ? troubled : troubled + "; " + silent;
 }
 
+std::string ReadReport::partsRead() const {
+    std::string list;
+    if (asked.firmware && firmware.read) AddPart(list, "firmware version");
+    if (asked.switchAddress && switchAddress.read) AddPart(list, "switch address");
+    // Channels read one after another as one run: "channels 1 to 3".
+    for (int c = 0; c < 8;) {
+        if (!asked.channels[c] || !channels[c].read) {
+            ++c;
+            continue;
+        }
+        int last = c;
+        while (last + 1 < 8 && asked.channels[last + 1] && channels[last + 1].read) ++last;
+        AddPart(list, last == c ? "channel " + std::to_string(c + 1)
+                                : "channels " + std::to_string(c + 1) + " to " + std::to_string(last + 1));
+        c = last + 1;
+    }
+    if (asked.sourceGroups && sourceGroups.read) AddPart(list, "source groups");
+    return list;
+}
+
 ReplyTrouble ReadReport::givenUpOn() const {
     if (dropped() > 0) return {ReplyTrouble::Kind::Noisy, 0, 0, dropped()};
     return lastTrouble;
@@ -136,6 +157,11 @@ Verdict ReadVerdict(const ReadReport& r) {
                     DescribeTrouble(r.givenUpOn()) + ")",
                 kUnsteadyLineAdvice};
     }
+    if (r.end == TransferEnd::WentSilent)
+        return {false,
+                "The switch fell silent: Get Config gave up after four queries without a well-formed reply; read: " +
+                    r.partsRead(),
+                kFellSilentAdvice};
     if (r.end != TransferEnd::Finished) return {false, Interrupted("Get Config", r.end), AdviceFor(r.end)};
     if (r.complete()) return {true, "Get Config complete", ""};
     const bool silent = r.framesSent > 0 && r.framesHeard == 0;

@@ -19,6 +19,7 @@ enum class TransferEnd {
     Stopped,               // the user stopped it
     Closing,               // the program is closing
     NoSwitch,              // no well-formed answer to the first four queries, so the read gave up
+    WentSilent,            // parts were read, then four queries in a row got no well-formed answer: given up
     NotBackedUp,           // what the switch held could not be read and kept before a write: nothing was sent
     NotJournaled,          // the write could not be entered in the journal first: nothing was sent
 };
@@ -96,6 +97,9 @@ struct ReadReport : TransferOutcome {
 
     // Every part asked for was read.
     bool complete() const;
+    // The parts asked for and read: "firmware version, switch address,
+    // channels 1 to 3"; empty when none was.
+    std::string partsRead() const;
     // The parts asked for and not read, and what came instead, in plain words:
     // "no answer for firmware version, channel 3" or
     // "channel 2: a reply for channel 9; no answer for source groups".
@@ -146,6 +150,11 @@ inline constexpr const char* kSilentSwitchAdvice =
 inline constexpr const char* kUnsteadyLineAdvice =
     "Some answers did not come, or came damaged. Read again; if it happens again, check the cable and its "
     "connections, keep it away from motor cables, and make sure no other program or device uses the line.";
+
+// When a switch that answered stopped answering.
+inline constexpr const char* kFellSilentAdvice =
+    "The switch answered, then stopped answering. Check that it still has power and that the cable is firmly "
+    "connected at both ends, then read again.";
 
 // When the port went away in the middle.
 inline constexpr const char* kLostLineAdvice =

@@ -32,8 +32,8 @@ private:
 };
 
 // Runs what, answering every message box it raises with the button captioned
-// answer (OK where there is none); each box's title, text and informative
-// text, a line each. The button is pressed
+// answer (OK where there is none); each box's title, text, informative
+// text and default button, a line each. The button is pressed
 // after the timer's turn, as the user's press comes: what it starts may
 // raise a box of its own, which the timer (never run within itself) answers.
 inline QStringList Answering(const QString& answer, const std::function<void()>& what) {
@@ -43,7 +43,8 @@ inline QStringList Answering(const QString& answer, const std::function<void()>&
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || box->property("answered").toBool()) return;
         box->setProperty("answered", true);
-        texts << box->windowTitle() + "\n" + box->text() + "\n" + box->informativeText();
+        texts << box->windowTitle() + "\n" + box->text() + "\n" + box->informativeText() + "\n" +
+                     (box->defaultButton() ? box->defaultButton()->text() : QString());
         QAbstractButton* press = box->buttons().value(0);
         for (QAbstractButton* b : box->buttons())
             if (b->text() == answer) press = b;

@@ -22,6 +22,7 @@ public:
         form_.reset();
         link_.stop();
     }
+    void echo(bool on) override { link_.setEcho(on); }
 
 private:
     PtyLink link_;

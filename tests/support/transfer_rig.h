@@ -31,6 +31,8 @@ public:
     void during(std::uint32_t delayMs, std::function<void()> f) { pump_->schedule(delayMs, std::move(f)); }
     // Milliseconds since the window started.
     std::uint32_t nowMs() { return pump_->nowMs() - startMs_; }
+    // The adapter hears its own transmission: every frame sent comes back before the switch's reply.
+    virtual void echo(bool on) = 0;
 
     const bool virtualTime;
     ScriptedUi ui;

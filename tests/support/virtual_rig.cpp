@@ -11,9 +11,17 @@ namespace {
 class VirtualRig : public TransferRig {
 public:
     explicit VirtualRig(SwitchState state) : TransferRig(std::move(state), std::make_unique<VirtualPump>(), true) {
-        start({.simulatedPort = [this] { return std::make_unique<SimulatedSerialPort>(switch_, *pump_, true); }},
+        start({.simulatedPort = [this] {
+                  auto port = std::make_unique<SimulatedSerialPort>(switch_, *pump_, true);
+                  line_ = port.get();
+                  return port;
+              }},
               {.simulator = true});
     }
+    void echo(bool on) override { line_->setEcho(on); }
+
+private:
+    SimulatedSerialPort* line_ = nullptr;
 };
 
 }  // namespace
