@@ -4,7 +4,10 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
@@ -15,9 +18,13 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "configfile/whole_file.h"
 #include "editor/legacy_names.h"
+#include "history/history_time.h"
+#include "platform/utf8_path.h"
 #include "gui/accessible_widgets.h"
 #include "gui/channel_frame.h"
+#include "gui/sheet_printing.h"
 #include "gui/twips.h"
 #include "gui/window_icon.h"
 
@@ -107,6 +114,7 @@ MainWindow::MainWindow(SwitchTool& form, QtUiServices& ui, QWidget* parent)
                                addresses->verticalScrollBar()->sizeHint().width());
     right->addWidget(addresses, 1);
     columns->addLayout(right);
+    makeFileMenu();
     makeStatusBar();
 
     form_.setPortLostObserver([this] { refresh(); });
@@ -298,6 +306,54 @@ void MainWindow::makeStatusBar() {
     statusBar()->addPermanentWidget(stop_);
 }
 
+// File: the sheet of the screen's configuration on paper, as a site's
+// commissioning report prints a switch. Not while a transfer fills or
+// reads the screen: the sheet would be half one and half the other.
+void MainWindow::makeFileMenu() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("fileMenu");
+    QAction* print = file->addAction("&Print\u2026", this, &MainWindow::printSheet);
+    print->setObjectName("printSheet");
+    print->setShortcut(QKeySequence::Print);
+    print->setToolTip("Print the sheet of this configuration: each channel's events in words, and the buttons drawn");
+    QAction* pdf = file->addAction("&Export PDF\u2026", this, &MainWindow::exportSheetPdf);
+    pdf->setObjectName("exportSheetPdf");
+    pdf->setToolTip("Save the sheet of this configuration as a PDF file");
+    menuLockedDuringTransfer_ = {print, pdf};
+}
+
+SwitchSheet MainWindow::screenSheet() const {
+    return SheetOfScreen(screen_, BusText(form_.bus()), HistoryTimeText(std::chrono::system_clock::now()));
+}
+
+void MainWindow::printSheet() {
+    if (form_.busy()) return;
+    const SwitchSheet sheet = screenSheet();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(sheet.title));
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle("Print");
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintSheet(sheet, printer);
+}
+
+// Written whole or not at all, as every file the program writes.
+void MainWindow::exportSheetPdf() {
+    if (form_.busy()) return;
+    const SwitchSheet sheet = screenSheet();
+    const QString file = ui_.chooseSaveFile("Export PDF", QString::fromStdString(sheet.title) + ".pdf", "pdf");
+    if (file.isEmpty()) return;
+    const QByteArray pdf = SheetPdf(sheet, QString::fromStdString(form_.title()));
+    const WriteResult written = WriteWholeFile(PathFromUtf8(file.toStdString()), pdf.toStdString(), true);
+    if (written.outcome == WriteOutcome::Written) {
+        statusBar()->showMessage("Sheet saved as " + file, 10000);
+        return;
+    }
+    ui_.messageBox("The sheet could not be saved as " + file.toStdString() + ": " +
+                       (written.detail.empty() ? std::string("a folder has that name") : written.detail),
+                   kProgramCaption);
+}
+
 void MainWindow::showVerdictDetails() {
     const Verdict verdict = form_.lastVerdict();
     QMessageBox box(QMessageBox::Warning, kProgramCaption, QString::fromStdString(verdict.summary), QMessageBox::Ok,
@@ -345,6 +401,7 @@ void MainWindow::refresh() {
     progress_->setRange(0, std::max(progress.steps, 1));
     progress_->setValue(progress.step);
     for (QPushButton* b : lockedDuringTransfer_) b->setEnabled(!progress.active);
+    for (QAction* a : menuLockedDuringTransfer_) a->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
     orderShowOptions();

@@ -19,6 +19,7 @@
 #include "gui/control_binding.h"
 #include "gui/eliding_label.h"
 #include "gui/qt_ui_services.h"
+#include "report/switch_sheet.h"
 #include "shell/switch_tool.h"
 #include "shell/version.h"
 
@@ -48,6 +49,11 @@ private:
     QGroupBox* makeCommandsFrame();
     QWidget* makeAddressColumn();
     void makeStatusBar();
+    void makeFileMenu();
+    // The sheet of the screen's configuration, printed or saved as PDF.
+    SwitchSheet screenSheet() const;
+    void printSheet();
+    void exportSheetPdf();
     void placeChannelFrames();
     void showStatus();
     void showVerdictDetails();
@@ -62,6 +68,7 @@ private:
     std::array<QGroupBox*, kChannels> frames_{};
     std::array<int, kChannels> placedTops_{};
     std::vector<QPushButton*> lockedDuringTransfer_;
+    std::vector<QAction*> menuLockedDuringTransfer_;
     ElidingLabel* status_ = nullptr;
     QLabel* unsent_ = nullptr;
     std::array<QWidget*, 4> shows_{};
