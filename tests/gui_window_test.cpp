@@ -348,7 +348,6 @@ TEST_F(GuiWindow, ThePrintedSheetHoldsWhatTheSwitchHolds) {
     };
     window->findChild<QAction*>("exportSheetPdf")->trigger();
     EXPECT_EQ(proposed, "Switch 00AB01.pdf");
-    QFile::copy(exported, "/tmp/wt29-exported.pdf");
     const QString exportedText = text(exported);
     for (const QString& words : sheet) EXPECT_TRUE(exportedText.contains(words)) << words.toStdString() << " in\n"
                                                                                   << exportedText.toStdString();
