@@ -89,6 +89,20 @@ const std::vector<CommandSpec>& Commands() {
          "some differ), else 2.",
          {"--port", "--site"}, {"--no-backup", "--verbose", "--decode"}, 2, 2,
          "get, send, compare or restore and a MANIFEST"},
+        {"report", Report,
+         "--manifest SITE.csv | ADDRESS... -o FILE [--force] [--site NAME] [--live --port DEVICE [--verbose [--decode]]]",
+         "The commissioning report of a site: every switch of the manifest (or each ADDRESS)\n"
+         "with what the journal last recorded of it (the newest state read, by a get, a backup\n"
+         "or a read-back; the newest read; the newest verified write), compared with its planned\n"
+         "file (the manifest's FILE, beside it). Each switch is \"as planned\", \"differs from plan:\n"
+         "N fields\", \"never read\" or \"read failed\". --live reads every switch first, as site\n"
+         "get does, and keeps the reads in the journal, so that the report proves what the\n"
+         "switches hold. FILE's name gives its kind: .html (a summary, then a sheet per switch\n"
+         "with a drawing of its buttons; self-contained, prints on A4 and Letter), .json (the\n"
+         "same for other programs) or .csv (the summary table). Exit 0 when every switch is as\n"
+         "planned, 1 when one is not, 2 when no report was written.",
+         {"--manifest", "-o", "--site", "--port"}, {"--force", "--live", "--verbose", "--decode"}, 0, 100000,
+         "ADDRESS"},
         {"ports", Ports, "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",

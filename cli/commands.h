@@ -18,6 +18,7 @@ int Show(const CommandLine& line);
 int Diff(const CommandLine& line);
 int Ports(const CommandLine& line);
 int Site(const CommandLine& line);
+int Report(const CommandLine& line);
 int Simulate(const CommandLine& line);
 
 // A message on standard error; Fail returns the failure status.

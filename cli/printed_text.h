@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8_text.h"
+
 namespace kavro::cli {
 
 // A message that holds screen texts: control characters escaped (\x1B),
@@ -24,7 +26,7 @@ std::string ShownValue(std::string_view windows1252);
 std::string ShownName(std::string_view utf8Name);
 
 // Bytes as UTF-8: a sequence that is not UTF-8 becomes U+FFFD.
-std::string ValidUtf8(std::string_view bytes);
+using kavro::ValidUtf8;
 // A UTF-8 text with its control characters escaped (\n, \x1B).
 std::string WithoutControls(std::string_view utf8);
 

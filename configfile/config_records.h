@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "configfile/record_format.h"
+#include "configfile/whole_file.h"
 #include "editor/config_screen.h"
 #include "platform/quoted_text.h"
 
@@ -30,11 +31,6 @@ inline constexpr const char* kFileHeader = "SWITCH";
 // The 116 values of the screen in record order (value i goes to record i+1).
 std::vector<RecordValue> ScreenRecords(const ConfigScreen& screen);
 
-enum class WriteOutcome { Written, Exists, Failed };
-struct WriteResult {
-    WriteOutcome outcome = WriteOutcome::Failed;
-    std::string detail;  // what went wrong, in the system's words
-};
 // Writes the screen to a new file. An existing file or folder is never
 // touched. The file appears whole or not at all: it is written under a
 // temporary name in the same folder and moved into place when complete.

@@ -5,7 +5,6 @@
 namespace kavro {
 namespace {
 
-constexpr const char* kSeqNames[3] = {"Function1", "Function2", "Function3"};
 constexpr int kFrameTops[kChannels] = {960, 3240, 5520, 960, 3240, 5520, 7800, 7800};
 constexpr int kFirstRowTop = 960;
 constexpr int kFourthRowTop = 7820;
@@ -182,7 +181,7 @@ void ConfigScreen::seqClicked(int index) {
     if (index < 0 || index >= kChannels) return;
     const bool ticked = seq[index].value() == 1;
     for (int e = 0; e < 3; ++e)
-        eventNames[EventNameIndex(index, e)].setCaption(ticked ? kSeqNames[e] : kEventNames[e]);
+        eventNames[EventNameIndex(index, e)].setCaption(EventName(e, ticked));
 }
 
 void ConfigScreen::clearData() {

@@ -24,6 +24,9 @@ class UiServices;
 inline constexpr int kChannels = 8;
 inline constexpr int kEvents = 24;
 inline constexpr std::array<const char*, 3> kEventNames{"On Press", "On Hold", "On Release"};
+// The names a channel's events take with its "Seq" box ticked.
+inline constexpr std::array<const char*, 3> kSeqEventNames{"Function1", "Function2", "Function3"};
+inline constexpr const char* EventName(int e, bool seq) { return seq ? kSeqEventNames[e] : kEventNames[e]; }
 
 inline constexpr int EventIndex(int c, int e) { return 3 * c + e; }
 inline constexpr int EventNameIndex(int c, int e) { return 8 * e + c; }

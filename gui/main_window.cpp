@@ -4,10 +4,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
@@ -18,9 +21,13 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "configfile/whole_file.h"
 #include "editor/legacy_names.h"
+#include "history/history_time.h"
+#include "platform/utf8_path.h"
 #include "gui/accessible_widgets.h"
 #include "gui/channel_frame.h"
+#include "gui/sheet_printing.h"
 #include "gui/twips.h"
 #include "gui/window_icon.h"
 
@@ -155,9 +162,16 @@ QWidget* MainWindow::makeShowRow() {
         refresh();
     });
     lockedDuringTransfer_.push_back(clear);
-    layout->addWidget(clear, 0, Qt::AlignVCenter);
-    layout->addWidget(makeOptionsButton(), 0, Qt::AlignVCenter);
-    layout->addWidget(makeHistoryButton(), 0, Qt::AlignVCenter);
+    // Two by two, in the height of the "Show" frame: in one line they would
+    // leave a 1024 x 600 screen too narrow for a channel frame.
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(clear, 0, 0);
+    buttons->addWidget(makeHistoryButton(), 0, 1);
+    for (QToolButton* menu : {makeFileButton(), makeOptionsButton()}) {
+        menu->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);  // as wide as the button above
+        buttons->addWidget(menu, 1, buttons->count() - 2);
+    }
+    layout->addLayout(buttons);
     layout->addStretch();
     // The notice in the room the row leaves, rather than under the
     // addresses, where a small screen has none.
@@ -367,6 +381,64 @@ void MainWindow::showHistory() {
     window->open();
 }
 
+// File: the sheet of the screen's configuration on paper, as a site's
+// commissioning report prints a switch. A button with a menu, as Options
+// is, rather than a menu bar a small screen has no height for. Not while
+// a transfer fills or reads the screen: the sheet would be half one and
+// half the other.
+QToolButton* MainWindow::makeFileButton() {
+    auto* button = new QToolButton;
+    button->setObjectName("fileMenu");
+    button->setText("&File");
+    button->setToolTip("Print the sheet of this configuration, or save it as PDF");
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* file = new QMenu(button);
+    QAction* print = file->addAction("&Print\u2026", this, &MainWindow::printSheet);
+    print->setObjectName("printSheet");
+    print->setShortcut(QKeySequence::Print);
+    print->setToolTip("Print the sheet of this configuration: each channel's events in words, and the buttons drawn");
+    QAction* pdf = file->addAction("&Export PDF\u2026", this, &MainWindow::exportSheetPdf);
+    pdf->setObjectName("exportSheetPdf");
+    pdf->setToolTip("Save the sheet of this configuration as a PDF file");
+    addAction(print);  // Ctrl+P with the menu closed
+    button->setMenu(file);
+    menuLockedDuringTransfer_ = {print, pdf};
+    return button;
+}
+
+SwitchSheet MainWindow::screenSheet() const {
+    return SheetOfScreen(screen_, BusText(form_.bus()), HistoryTimeText(std::chrono::system_clock::now()));
+}
+
+void MainWindow::printSheet() {
+    if (form_.busy()) return;
+    const SwitchSheet sheet = screenSheet();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(sheet.title));
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle("Print");
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintSheet(sheet, printer);
+}
+
+// Written whole or not at all, as every file the program writes.
+void MainWindow::exportSheetPdf() {
+    if (form_.busy()) return;
+    const SwitchSheet sheet = screenSheet();
+    const QString file = ui_.chooseSaveFile("Export PDF", QString::fromStdString(sheet.title) + ".pdf", "pdf");
+    if (file.isEmpty()) return;
+    const QByteArray pdf = SheetPdf(sheet, QString::fromStdString(form_.title()));
+    const WriteResult written = WriteWholeFile(PathFromUtf8(file.toStdString()), pdf.toStdString(), true);
+    if (written.outcome == WriteOutcome::Written) {
+        statusBar()->showMessage("Sheet saved as " + file, 10000);
+        return;
+    }
+    ui_.messageBox("The sheet could not be saved as " + file.toStdString() + ": " +
+                       (written.detail.empty() ? std::string("a folder has that name") : written.detail),
+                   kProgramCaption);
+}
+
 void MainWindow::showVerdictDetails() {
     const Verdict verdict = form_.lastVerdict();
     QMessageBox box(QMessageBox::Warning, kProgramCaption, QString::fromStdString(verdict.summary), QMessageBox::Ok,
@@ -428,6 +500,7 @@ void MainWindow::refresh() {
     progress_->setRange(0, std::max(progress.steps, 1));
     progress_->setValue(progress.step);
     for (QPushButton* b : lockedDuringTransfer_) b->setEnabled(!progress.active);
+    for (QAction* a : menuLockedDuringTransfer_) a->setEnabled(!progress.active);
     binding_.refresh();
     placeChannelFrames();
     orderShowOptions();

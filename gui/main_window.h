@@ -21,6 +21,7 @@
 #include "gui/control_binding.h"
 #include "gui/eliding_label.h"
 #include "gui/qt_ui_services.h"
+#include "report/switch_sheet.h"
 #include "shell/switch_tool.h"
 #include "shell/version.h"
 
@@ -53,6 +54,11 @@ private:
     QToolButton* makeOptionsButton();
     QPushButton* makeHistoryButton();
     void showHistory();
+    QToolButton* makeFileButton();
+    // The sheet of the screen's configuration, printed or saved as PDF.
+    SwitchSheet screenSheet() const;
+    void printSheet();
+    void exportSheetPdf();
     void placeChannelFrames();
     void reflowChannels();
     void showStatus();
@@ -73,6 +79,7 @@ private:
     int columns_ = 2;
     int placedColumns_ = 0;
     std::vector<QPushButton*> lockedDuringTransfer_;
+    std::vector<QAction*> menuLockedDuringTransfer_;
     ElidingLabel* status_ = nullptr;
     QLabel* unsent_ = nullptr;
     QLabel* damaged_ = nullptr;  // the screen came partly from a damaged file

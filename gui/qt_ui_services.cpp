@@ -131,6 +131,23 @@ bool QtUiServices::showFileDialog(CommonDialog& dialog, FileDialogMode mode) {
     return true;
 }
 
+QString QtUiServices::chooseSaveFile(const QString& title, const QString& proposed, const QString& extension) {
+    if (fileDialogOverride) {
+        CommonDialog dialog{proposed.toStdString(), QDir::homePath().toStdString(), extension.toStdString()};
+        return fileDialogOverride(dialog, FileDialogMode::Save);
+    }
+    // Qt's dialog asks before it lets a file be replaced.
+    QFileDialog box(mainWindow_);
+    box.setAcceptMode(QFileDialog::AcceptSave);
+    box.setWindowTitle(title);
+    box.setDirectory(QDir::homePath());
+    box.selectFile(proposed);
+    box.setDefaultSuffix(extension);
+    box.setNameFilters({QString("%1 files (*.%2)").arg(extension.toUpper(), extension), "All files (*)"});
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return {};
+    return box.selectedFiles().first();
+}
+
 // A result window stands over the main window, owned by it, and takes the
 // focus; screen readers hear it as an alert.
 void QtUiServices::showMessageWindow(MessageWindow& window) {

@@ -29,6 +29,11 @@ public:
     bool showFileDialog(CommonDialog& dialog, FileDialogMode mode) override;
     void showMessageWindow(MessageWindow& window) override;
 
+    // Asks where to save a file the window makes (the sheet's PDF), with
+    // a proposed name and its extension; empty when cancelled. Tests
+    // answer it through fileDialogOverride.
+    QString chooseSaveFile(const QString& title, const QString& proposed, const QString& extension);
+
     // The Qt window of a message window, once it was shown.
     MessageWindowWidget* messageWindow(const MessageWindow& window) const;
     // Tests answer the file dialogs themselves: a path, or empty to cancel.

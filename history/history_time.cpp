@@ -63,6 +63,17 @@ std::optional<SystemTime> ParseHistoryTime(const std::string& text) {
     return FromParts(p);
 }
 
+std::string LocalTimeText(const std::string& time) {
+    const auto utc = ParseHistoryTime(time);
+    if (!utc) return time;
+    const long long offset = LocalOffset(*utc).count();
+    const std::string local = HistoryTimeText(*utc + std::chrono::seconds(offset));
+    char zone[48];
+    const long long minutes = (offset < 0 ? -offset : offset) / 60;
+    std::snprintf(zone, sizeof zone, "UTC%c%02lld:%02lld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return local.substr(0, 10) + " " + local.substr(11, 8) + " " + zone;
+}
+
 std::string FileStamp(const std::string& time) {
     std::string stamp;
     std::copy_if(time.begin(), time.end(), std::back_inserter(stamp), [](char c) { return c != '-' && c != ':'; });

@@ -27,7 +27,7 @@ _kavro_switch() {
     command=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         case "${COMP_WORDS[i]}" in
-            get|send|restore|history|compare|site|show|diff|ports|simulate|help) command="${COMP_WORDS[i]}"; break ;;
+            get|send|restore|history|compare|site|report|show|diff|ports|simulate|help) command="${COMP_WORDS[i]}"; break ;;
         esac
     done
 
@@ -36,13 +36,15 @@ _kavro_switch() {
             _kavro_switch_lines < <(compgen -G '/dev/ttyUSB*'; compgen -G '/dev/ttyACM*'; compgen -G '/dev/ttyS*'
                                     compgen -G '/dev/serial/by-id/*'; compgen -G '/dev/pts/[0-9]*')
             return ;;
-        -o|--load) _kavro_switch_files .set; return ;;
+        -o) [ "$command" = report ] && _kavro_switch_files "" || _kavro_switch_files .set; return ;;
+        --load) _kavro_switch_files .set; return ;;
+        --manifest) _kavro_switch_files .csv; return ;;
         --line-pacing) mapfile -t COMPREPLY < <(compgen -W "on off" -- "$cur"); return ;;
         --switch-address|--address|--firmware|--fault|--prune-older-than|--steps|--at|--since|--limit|--site) return ;;
     esac
 
     if [ -z "$command" ]; then
-        mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site show diff ports simulate help --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site report show diff ports simulate help --help --version" -- "$cur")
         return
     fi
     local options=""
@@ -53,9 +55,10 @@ _kavro_switch() {
         history) options="--limit --since --site --json --csv --prune-older-than --dry-run" ;;
         compare) options="--port --switch-address --verbose --decode" ;;
         site) options="--port --site --no-backup --verbose --decode" ;;
+        report) options="--manifest -o --force --site --live --port --verbose --decode" ;;
         show|ports) options="--json" ;;
         simulate) options="--firmware --address --load --fault --line-pacing --echo" ;;
-        help) mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site show diff ports simulate" -- "$cur"); return ;;
+        help) mapfile -t COMPREPLY < <(compgen -W "get send restore history compare site report show diff ports simulate" -- "$cur"); return ;;
     esac
     if [[ "$cur" == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options --help --version" -- "$cur")

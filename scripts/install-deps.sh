@@ -13,6 +13,7 @@ packages=(
   qt6-qpa-plugins                  # the window system plug-ins (xcb, offscreen)
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
+  poppler-utils                    # pdftotext: the tests read printed sheets back
   dpkg-dev file                    # the Debian packages: flags, dependencies (cpack)
 )
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core

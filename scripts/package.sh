@@ -177,8 +177,8 @@ check_packages() {
   for library in libqt6core6 libqt6serialport6; do
     case "$depends_cli" in *"$library "*) ;; *) fail "$route: kavro-switch lacks $library" ;; esac
   done
-  case "$depends_cli" in *libqt6gui*|*libqt6widgets*|*qpa*) fail "$route: kavro-switch needs a display's libraries" ;; esac
-  for library in "kavro-switch (= $version)" libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins; do
+  case "$depends_cli" in *libqt6gui*|*libqt6widgets*|*libqt6printsupport*|*qpa*) fail "$route: kavro-switch needs a display's libraries" ;; esac
+  for library in "kavro-switch (= $version)" libqt6gui6 libqt6widgets6 libqt6svg6 libqt6printsupport6 qt6-qpa-plugins; do
     case "$depends_window" in *"$library"*) ;; *) fail "$route: kavro-switch-config lacks $library" ;; esac
   done
   [ "$(dpkg-deb -f "$cli" Recommends)" = bash-completion ] || fail "$route: kavro-switch does not recommend bash-completion"

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -19,6 +23,7 @@
 #include "buslink/frame_codec.h"
 #include "cli/command_line.h"
 #include "configfile/config_records.h"
+#include "support/demo_site.h"
 #include "support/tool_process.h"
 
 namespace kavro {
@@ -670,6 +675,110 @@ TEST_F(Cli, ScriptsCanTrustIt) {
     test::WriteFile("private.set", "old"), fs::permissions("private.set", fs::perms::owner_read | fs::perms::owner_write);
     Check({"a forced get", {"get", "--port", sim.device(), "-o", "private.set", "--force"}, 0, "Saved private.set"});
     EXPECT_EQ(fs::status("private.set").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A site handed over: three switches in its manifest, two on the bus. site get reads them, a verified send then
+// changes three fields of the second, the third is never reached. The report's summary says "as planned",
+// "differs from plan" naming the fields, and "never read"; each sheet holds what a get of its switch finds (shown
+// by show --json); labels show as typed, escaped; nothing in the page runs or loads; the JSON parses and tells the
+// HTML's facts; the CSV is the summary. --live reads every switch first and keeps the reads.
+TEST_F(Cli, AReportHandsASiteOver) {
+    const auto files = test::WriteDemoSite(dir.path(), 3);
+    Simulator bus({"--address", "00AB01,00AB02", "--load", files[0] + "," + files[1]});
+    const std::string port = bus.device();
+    Check({"site get", {"site", "get", "site.csv", "--port", port}, 2, "00AB03 Stairs 'north': no switch answers"});
+    Check({"a change", {"send", "--verify", "--port", port, "--switch-address", "00AB02", "changed.set"}, 0, "holds"});
+    for (const char* kind : {"html", "json", "csv"})
+        Check({kind, {"report", "--manifest", "site.csv", "-o", std::string("report.") + kind}, 1,
+               "Report of 3 switches written to report." + std::string(kind) +
+                   ": 1 as planned, 1 differs from plan, 1 never read\n"});
+    const std::string html = test::ReadFile("report.html"), csv = test::ReadFile("report.csv");
+    QJsonParseError error;
+    const QJsonArray switches =
+        QJsonDocument::fromJson(QByteArray::fromStdString(test::ReadFile("report.json")), &error)["switches"].toArray();
+    ASSERT_TRUE(error.error == QJsonParseError::NoError && switches.size() == 3) << error.errorString().toStdString();
+
+    const auto escaped = [](const std::string& text) {  // as a page must write a text
+        std::string out;
+        for (const char c : text)
+            out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : c == '"' ? "&quot;" : c == '\'' ? "&#39;"
+                                                                                              : std::string(1, c);
+        return out;
+    };
+    const auto cells = [&](std::initializer_list<std::string> texts) {
+        std::string row;
+        for (const std::string& t : texts) row += "<td>" + escaped(t) + "</td>";
+        return row;
+    };
+    const std::string summary = html.substr(0, html.find("id=\"sheet-1\""));
+    const char* const states[] = {"as planned", "differs from plan: 4 fields", "never read"};
+    for (int n = 0; n < 3; ++n) {
+        const QJsonObject s = switches[n].toObject();
+        const std::string address = test::DemoAddress(n), label = test::DemoLabel(n);
+        EXPECT_TRUE(s["address"].toString().toStdString() == address && s["label"].toString().toStdString() == label &&
+                    s["stateText"].toString().toStdString() == states[n]) << n;
+        EXPECT_TRUE(Has(summary, cells({label, address})) && Has(summary, escaped(states[n]))) << label;
+        EXPECT_TRUE(Has(csv, "\r\n" + (n ? label : "\"Hall <east> & \"\"main\"\"\"") + "," + address + ",")) << csv;
+        const auto start = html.find("id=\"sheet-" + std::to_string(n + 1) + "\"");
+        const std::string sheet = html.substr(start, html.find("id=\"sheet-", start + 1) - start);
+        EXPECT_TRUE(Has(sheet, "<h2>" + escaped(label) + "</h2>")) << label;
+        for (const QJsonValue d : s["differences"].toArray())
+            EXPECT_TRUE(Has(sheet, "<li>" + escaped(d["text"].toString().toStdString()) + "</li>")) << label;
+        if (n == 2) {
+            EXPECT_TRUE(s["channels"].isNull() && !Has(sheet, "<svg")) << "nothing held is shown for a switch never read";
+            continue;
+        }
+        // What the switch holds, read apart from the report and shown as the window names it.
+        const std::string kept = "held" + std::to_string(n) + ".set";
+        Check({"a get", {"get", "--port", port, "--switch-address", address, "-o", kept}, 0, "Saved"});
+        const QJsonArray held = QJsonDocument::fromJson(QByteArray::fromStdString(Tool({"show", "--json", kept}).out))["channels"].toArray();
+        const QJsonArray shown = s["channels"].toArray();
+        ASSERT_TRUE(held.size() == 8 && shown.size() == 8) << label;
+        for (int c = 0; c < kChannels; ++c) {
+            const QJsonObject h = held[c].toObject();
+            for (int e = 0; e < 3; ++e) {
+                const QJsonObject want = h["events"][std::array{"press", "hold", "release"}[e]].toObject();
+                const QJsonObject got = shown[c]["events"][e].toObject();
+                const std::string name = h["seq"].toBool() ? kSeqEventNames[e] : kEventNames[e];
+                const bool lock = SendsLockPriority(CommandPosition(want["code"].toInt()));
+                const std::string data = want["data"].toString().toStdString(),
+                                  priority = lock ? h["lockPriority"].toString().toStdString() : "";
+                EXPECT_TRUE(got["name"].toString().toStdString() == name && got["command"] == want["command"] &&
+                            got["data"].toString().toStdString() == data &&
+                            got["lockPriority"].toString().toStdString() == priority &&
+                            got["destination"] == h["destination"] && got["address"] == h["address"])
+                    << label << " channel " << c + 1 << " " << name;
+                EXPECT_TRUE(Has(sheet, cells({name, want["command"].toString().toStdString(), data, priority})))
+                    << label << " channel " << c + 1 << " " << name;
+            }
+        }
+    }
+    EXPECT_TRUE(Has(summary, "channel 1, On Press command; channel 2, Seq; channel 3, destination")) << summary;
+    EXPECT_FALSE(Has(html, "<east>") || Has(html, "<b>") || Has(html, "<script") || Has(html, "src=") ||
+                 Has(html, "href=") || Has(html, "url(")) << "a label is never markup, nothing is loaded";
+    std::size_t links = 0;
+    for (auto at = html.find("http"); at != std::string::npos; at = html.find("http", at + 1)) ++links;
+    EXPECT_EQ(links, 2u) << "the SVG namespace of the two drawings, and nothing else";
+
+    const Outcome live = Check({"--live", {"report", "--live", "--port", port, "--manifest", "site.csv", "-o",
+                                            "live.json"}, 1, "00AB03 Stairs 'north': no switch answers"});
+    const QJsonArray now = QJsonDocument::fromJson(QByteArray::fromStdString(test::ReadFile("live.json")))["switches"].toArray();
+    EXPECT_TRUE(now[0]["stateShown"]["time"].toString() >= switches[0]["stateShown"]["time"].toString() &&
+                now[2]["state"] == "read failed" && now[2]["readFailure"].toString().contains("no switch answers"))
+        << live.out;
+    EXPECT_TRUE(Has(Tool({"history", "00AB01"}).out.substr(0, 200), "  get ")) << "the live read is in the journal";
+    const Outcome named = Check({"by address", {"report", "00ab01", "00AB03", "-o", "named.csv"}, 1, "1 no planned file"});
+    EXPECT_TRUE(Has(test::ReadFile("named.csv"), "\r\n,00AB03,,,,,never read,,\r\n")) << test::ReadFile("named.csv");
+    const Case refused[] = {
+        {"no output", {"report", "--manifest", "site.csv"}, 2, "report needs -o FILE"},
+        {"an output of no known kind", {"report", "00AB01", "-o", "report.txt"}, 2, ".html, .json or .csv, not report.txt"},
+        {"a manifest and addresses", {"report", "--manifest", "site.csv", "00AB01", "-o", "x.csv"}, 2, "not both"},
+        {"--live without a port", {"report", "--live", "00AB01", "-o", "x.csv"}, 2, "--port DEVICE is required"},
+        {"a port without --live", {"report", "--port", port, "00AB01", "-o", "x.csv"}, 2, "--port goes with --live"},
+        {"the global address", {"report", "FFFFFF", "-o", "x.csv"}, 2, "FFFFFF names no switch"},
+        {"an existing report", {"report", "00AB01", "-o", "named.csv"}, 2, "exists already (--force replaces it)"},
+    };
+    for (const Case& c : refused) Check(c);
 }
 
 // The command table is the one list of commands: the bash completion and the manual page's synopsis offer each

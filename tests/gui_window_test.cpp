@@ -14,6 +14,9 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -526,6 +529,60 @@ TEST(ReadableColour, UntickedBoxesShowOnTheDarkPalette) {
                 best = std::max(best, ContrastRatio(image.pixelColor(x, y), window));
         EXPECT_GE(best, 3.0) << box->metaObject()->className();
     }
+}
+
+// File > Export PDF... and Print... put the sheet of the screen on paper. What the switch holds is set on the
+// simulator's own state and read with Get Config; pdftotext finds it in the PDF in the sheet's words: the events
+// by their names ("Function1" with "Seq"), commands with their data and lock priorities, each channel's
+// destination with its address, the switch's address and firmware.
+TEST_F(GuiWindow, ThePrintedSheetHoldsWhatTheSwitchHolds) {
+    SwitchState& held = simulator->state();
+    held.address = {0x00, 0xAB, 0x01};
+    held.setChannel(1, {{{0x02, 0x10}, {0x23, 0x05, 0x07}, {0x03}}}, kModeSpecific | kSeqFlag, 0xA1B2C3);
+    held.setChannel(2, {{{0x08, 0x34, 0x12}, {0x0B, 0x50}, {0x00}}}, kModePointToPoint, 0x00BE01);
+    held.setChannel(8, {{{0x24, 0, 0x09}, {0x25, 0x0C}, {0x01}}}, kSrcGroupFlag, 0xFFFFFF);
+    held.setSourceGroup(8, 0x010208);
+    form->screen().useSwitchAddress.setValue(0);
+    Click(kReadSwitch);
+    ASSERT_TRUE(Status().contains("Get Config complete")) << Status().toStdString();
+    const auto text = [](const QString& pdf) {
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+        EXPECT_TRUE(pdftotext.waitForFinished(10000) && pdftotext.exitCode() == 0) << "pdftotext (poppler-utils)";
+        return QString::fromUtf8(pdftotext.readAllStandardOutput()).simplified();
+    };
+    const QStringList sheet{
+        "Switch 00AB01", "Firmware 2.14", "Function1 DOWN limit 10", "Function2 Lock IP 05 07", "Function3 STOP",
+        "Specific A1B2C3", "On Press absolute position 1234", "On Hold JOG DOWN ms 50", "P-P 00BE01",
+        "On Press Unlock 09", "On Hold Set IP 0C", "On Release UP limit", "Src Group 010208"};
+
+    const QString exported = dir.path() + "/exported.pdf";
+    std::string proposed;
+    ui.fileDialogOverride = [&](const CommonDialog& dialog, FileDialogMode) {
+        proposed = dialog.fileName;
+        return exported;
+    };
+    window->findChild<QAction*>("exportSheetPdf")->trigger();
+    EXPECT_EQ(proposed, "Switch 00AB01.pdf");
+    const QString exportedText = text(exported);
+    for (const QString& words : sheet) EXPECT_TRUE(exportedText.contains(words)) << words.toStdString() << " in\n"
+                                                                                  << exportedText.toStdString();
+
+    // Print... through Qt's print dialog, printing to a file as a user without a printer does.
+    const QString printed = dir.path() + "/printed.pdf";
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* name = dialog->findChild<QLineEdit*>("filename")) name->setText(printed);
+        dialog->printer()->setOutputFileName(printed);
+        dialog->accept();
+    });
+    user.start(20);
+    window->findChild<QAction*>("printSheet")->trigger();
+    user.stop();
+    const QString printedText = text(printed);
+    for (const QString& words : sheet) EXPECT_TRUE(printedText.contains(words)) << words.toStdString() << " printed";
 }
 
 }  // namespace

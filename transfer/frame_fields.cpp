@@ -30,4 +30,17 @@ std::string ModeName(int modeByte) {
     }
 }
 
+std::string CommandText(int code) {
+    const int position = CommandPosition(code);
+    if (kCommands[position].code == code) return kCommands[position].name;
+    return "code " + Hex(static_cast<unsigned>(code), 2);
+}
+
+std::string DestinationText(int modeByte) {
+    if (modeByte & 0x30) return "mode byte " + Hex(static_cast<unsigned>(modeByte), 2);
+    if (modeByte & kSrcGroupFlag && (modeByte & kModeMask) != kModeGroup)
+        return "Src Group with mode " + std::to_string(modeByte & kModeMask);
+    return ModeName(modeByte);
+}
+
 }  // namespace kavro

@@ -24,4 +24,13 @@ std::string FirmwareText(const std::uint8_t* payload);
 // the mode; "mode N" for a mode no box stands for.
 std::string ModeName(int modeByte);
 
+// A command by its name in the list, or by its code where the list has
+// none ("code 07"): a switch may hold a code no version of the tool wrote.
+std::string CommandText(int code);
+
+// A destination by the box that stands for it, from a mode byte without
+// its "Seq" bit; a mode no box stands for by its number ("mode 12"), or
+// by the whole byte when bits the tool never sets are set.
+std::string DestinationText(int modeByte);
+
 }  // namespace kavro

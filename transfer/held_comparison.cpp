@@ -10,23 +10,8 @@ namespace {
 constexpr const char* kSourceGroupField = "source group address";
 constexpr const char* kSwitchAddressField = "switch address";
 
-// A command by its name, or by its code where the list has none.
-std::string CommandName(int code) {
-    const int position = CommandPosition(code);
-    if (kCommands[position].code == code) return kCommands[position].name;
-    return "code " + Hex(static_cast<unsigned>(code), 2);
-}
-
-// A destination by the box that stands for it; a mode byte no box stands
-// for by its number ("mode 12"), or by the whole byte when bits the tool
-// never sets are set.
-std::string Destination(int modeByte) {
-    const int destination = modeByte & ~kSeqFlag;
-    if (destination & 0x30) return "mode byte " + Hex(static_cast<unsigned>(destination), 2);
-    if (destination & kSrcGroupFlag && (destination & kModeMask) != kModeGroup)
-        return "Src Group with mode " + std::to_string(destination & kModeMask);
-    return ModeName(destination);
-}
+// A destination as the switch holds it, "Seq" aside.
+std::string Destination(int modeByte) { return DestinationText(modeByte & ~kSeqFlag); }
 
 class Comparison {
 public:
@@ -74,7 +59,7 @@ private:
             const std::uint8_t* held = block(found_, c, e);
             const std::string event = kEventNames[e];
             const int code = Plain(sent[0]);
-            check(c + 1, event + " command", CommandName(code), CommandName(Plain(held[0])));
+            check(c + 1, event + " command", CommandText(code), CommandText(Plain(held[0])));
             const int position = CommandPosition(code);
             if (kCommands[position].showsData())
                 check(c + 1, event + " data", EventDataText(sent, position), EventDataText(held, position));
@@ -107,7 +92,7 @@ private:
             const std::uint8_t* held = block(found_, c, e);
             const std::string event = kEventNames[e];
             const auto byte = [](const std::uint8_t* b, int at) { return Hex(static_cast<unsigned>(Plain(b[at])), 2); };
-            check(c + 1, event + " command", CommandName(Plain(want[0])), CommandName(Plain(held[0])));
+            check(c + 1, event + " command", CommandText(Plain(want[0])), CommandText(Plain(held[0])));
             check(c + 1, event + " data", byte(want, 1), byte(held, 1));
             check(c + 1, event + " data high byte or lock priority", byte(want, 2), byte(held, 2));
             check(c + 1, event + " mode byte", byte(want, 3), byte(held, 3));
