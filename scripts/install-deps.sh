@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core                # a font for the window, also in offscreen tests
   libgtest-dev googletest          # unit tests
   dpkg-dev file                    # the Debian packages: flags, dependencies (cpack)
+  python3                          # the fault generator's tests (scripts/mutants.py)
 )
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
 # only parses the JSON the file target prints.
