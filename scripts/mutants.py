@@ -544,7 +544,8 @@ class Runner:
             return "kavro_core_tests (timed out)"
         if status != 0:
             failed = sorted(set(re.findall(r"^\[  FAILED  \] ([\w./]+)", out, re.M)))
-            return " ".join(failed) or f"kavro_core_tests (exit {status})"
+            how = f"signal {-status}" if status < 0 else f"exit {status}"
+            return " ".join(failed) or f"kavro_core_tests ({how})"
         status, out = self.run(["ctest", "--test-dir", self.build, "-j" + self.jobs, "--timeout",
                                 str(self.timeout), "--stop-on-failure"], timeout=self.timeout * 20 + 600)
         if status == 0:
