@@ -209,7 +209,7 @@ def classify_brace(prefix, parent):
         if prefix == "" or re.search(r"(\belse|\bdo|\btry|:)$", prefix):
             return Block("code", parent.returns)
         if function_like:
-            lambda_ = "[" in prefix or re.match(r"(if|for|while|switch|catch)\b", prefix) is None and "=" in prefix
+            lambda_ = re.search(r"(^|[=(,{]|\breturn)\s*\[[^\]]*\]", prefix)
             return Block("code", "" if lambda_ else parent.returns)
         return Block("init", "")
     if parent is None or parent.kind == "scope":

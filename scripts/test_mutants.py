@@ -49,6 +49,10 @@ class Rules(unittest.TestCase):
             with self.subTest(name):
                 self.assertIn(expected, rewrites(body, op))
 
+    def test_no_early_return_inside_a_lambda(self):
+        self.assertEqual(rewrites("auto g = [&](int x) {\n    go(x);\n};", "return"), ["return; auto g = [&](int x) {"])
+        self.assertIn("return; go(a);", rewrites("if (a[0] > 1) {\n    go(a);\n}", "return"))
+
     def test_a_bool_function_returns_false_early(self):
         self.assertEqual(rewrites("go(a);", "return", returns="bool"), ["return false; go(a);"])
         self.assertEqual(rewrites("go(a);", "return", returns="int"), [])
