@@ -15,6 +15,7 @@ packages=(
   libgtest-dev googletest          # unit tests
   poppler-utils                    # pdftotext: the tests read printed sheets back
   dpkg-dev file                    # the Debian packages: flags, dependencies (cpack)
+  python3                          # the fault generator's tests (scripts/mutants.py)
 )
 # --fuzz (scripts/fuzz.sh): the Qt-free core under clang's libFuzzer; Qt Core
 # only parses the JSON the file target prints.

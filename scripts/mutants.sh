@@ -1,24 +1,55 @@
 #!/usr/bin/env bash
-# Applies each deliberate fault in tests/mutants/ (one realistic mistake per
-# patch), one at a time, to a copy of the tree; rebuilds, runs the test
-# suite, and prints which were caught and by which test. Every fault listed
-# must be caught: exit 1 when one survives. Not in CI (it takes long); run it
-# before closing a change to a layer.
-# Usage: scripts/mutants.sh [PATCH...]   (default: every tests/mutants/*.patch)
+# Measures what the test suite catches. Copies the tree (uncommitted changes
+# included) to build-mutants/src, builds it, then makes faults by rule over
+# every layer's own code (scripts/mutants.py: operators, constants,
+# conditions, statements, arguments), takes a fixed random sample per
+# layer, and tries each one: patch one file, rebuild, run the core tests,
+# then the whole suite, restore. Prints per layer what was generated, not
+# viable (does not build), killed, survived and listed as equivalent, the
+# score, and every survivor with its diff; writes build-mutants/results.txt
+# and results.tsv. Exit 1 when a layer scores below --goal (default 90 %).
+#   --patches [PATCH...]   the hand-written faults of tests/mutants/ instead,
+#                          each of which must be caught (exit 1 otherwise)
+# Hours for the whole sample on two cores: not in CI. Everything else
+# (--list, --only ID, --layers, --per-layer, --seed, --resume, --lock FILE):
+# scripts/mutants.py --help.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 work="${MUTANTS_DIR:-$root/build-mutants}"
 jobs="${JOBS:-$(nproc)}"
-patches=("$@")
-[ ${#patches[@]} -gt 0 ] || patches=(tests/mutants/*.patch)
+# --lock FILE: each build and test run waits for the machine's shared lock.
+lock=()
+args=("$@")
+for i in "${!args[@]}"; do [ "${args[$i]}" = "--lock" ] && lock=(flock "${args[$((i + 1))]:?--lock needs a file}"); done
+
+patches=()
+if [ "${1:-}" = "--patches" ]; then
+  shift
+  patches=("$@")
+  [ ${#patches[@]} -gt 0 ] || patches=(tests/mutants/*.patch)
+else
+  # Listing, counting and help read the tree as it is: nothing to build.
+  for a in "$@"; do
+    case "$a" in --list|--count|-h|--help) exec python3 scripts/mutants.py "$@";; esac
+  done
+fi
 
 scripts/install-deps.sh
+# ccache makes the rebuild after each restore nearly free.
+scripts/install-deps.sh --only python3 ccache
+export CCACHE_DIR="$work/ccache"
 # The tree as it stands, uncommitted changes included, without build folders.
 rm -rf "$work/src" && mkdir -p "$work/src"
 git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$work/src"
-cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$work/build" -j"$jobs" >/dev/null
+cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+"${lock[@]}" cmake --build "$work/build" -j"$jobs" >/dev/null
+
+if [ ${#patches[@]} -eq 0 ]; then
+  exec python3 scripts/mutants.py --root "$work/src" --build "$work/build" --out "$work" --jobs "$jobs" \
+    --equivalent "$root/tests/mutants/equivalent.txt" "$@"
+fi
+
 ctest --test-dir "$work/build" -j"$jobs" >/dev/null || { echo "mutants: the suite fails without any fault" >&2; exit 2; }
 
 # The tests a faulty build fails: the core's first (a second), then the rest.
