@@ -1,9 +1,8 @@
 #pragma once
-// A configuration in readable form, as text or JSON (UTF-8 both), from the
-// screen model it was loaded into.
+// A configuration in readable form, as text (UTF-8), from the screen model
+// it was loaded into; JSON in cli/config_json.h.
 
 #include <string>
-#include <string_view>
 
 #include "configfile/windows1252.h"
 #include "editor/config_screen.h"
@@ -11,9 +10,10 @@
 namespace kavro {
 
 std::string ConfigAsText(const ConfigScreen& screen);
-std::string ConfigAsJson(const ConfigScreen& screen);
-// A UTF-8 text as a JSON string: quotes, backslashes and control
-// characters escaped.
-std::string JsonString(const std::string& utf8);
+// The address a channel's destination stands for, as the screen holds it.
+std::string DestinationAddress(const ConfigScreen& screen, int channel);
+// Whether the channel's commands send its lock priority (a code above
+// 0x1F: the locks and "Set IP").
+bool HasLock(const ConfigScreen& screen, int channel);
 
 }  // namespace kavro

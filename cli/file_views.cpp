@@ -5,6 +5,7 @@
 
 #include "buslink/port_devices.h"
 #include "cli/commands.h"
+#include "cli/config_json.h"
 #include "cli/config_text.h"
 #include "cli/file_arguments.h"
 #include "cli/printed_text.h"
@@ -59,22 +60,7 @@ int Ports(const CommandLine& line) {
         return false;
     };
     if (line.has("--json")) {
-        std::cout << "{\n  \"numbered\": [";
-        for (int n = 1; n <= 16; ++n)
-            std::cout << (n > 1 ? ", " : "") << "{\"number\": " << n
-                      << ", \"device\": " << JsonString(DeviceForPort(n)) << ", \"present\": " << (presentAt(DeviceForPort(n)) ? "true" : "false") << "}";
-        std::cout << "],\n  \"present\": [";
-        for (std::size_t i = 0; i < present.size(); ++i) {
-            const SystemPort& p = present[i];
-            const int number = PortNumberOf(p.device);
-            std::cout << (i ? ", " : "") << "{\"device\": " << JsonString(p.device)
-                      << ", \"description\": " << JsonString(p.description)
-                      << ", \"manufacturer\": " << JsonString(p.manufacturer)
-                      << ", \"usb\": " << (UsbIds(p).empty() ? "null" : JsonString(UsbIds(p)))
-                      << ", \"serialNumber\": " << JsonString(p.serialNumber)
-                      << ", \"number\": " << (number ? std::to_string(number) : "null") << "}";
-        }
-        std::cout << "]\n}\n";
+        std::cout << PortsAsJson(present);
         return kOk;
     }
     std::cout << "Port numbers:\n";

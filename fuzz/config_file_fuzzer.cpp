@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QStringDecoder>
 
+#include "cli/config_json.h"
 #include "cli/config_text.h"
 #include "configfile/config_records.h"
 #include "screen_invariants.h"
