@@ -34,7 +34,8 @@ bool EndOnSignals(std::function<void(int)> end) {
     if (g_pipe[0] >= 0 || ::pipe(g_pipe) != 0) return false;
     for (int fd : g_pipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);  // a handler never blocks
-    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read);
+    // The application's for the program's life, and deleted with it.
+    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, end = std::move(end)] {
         unsigned char byte = 0;
         if (::read(g_pipe[0], &byte, 1) != 1) return;
