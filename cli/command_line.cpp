@@ -7,16 +7,33 @@
 namespace kavro::cli {
 namespace {
 
-const std::vector<std::string> kLineOptions{"--port", "--switch-address"};
-
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-bool Contains(const std::vector<std::string>& list, const std::string& word) {
-    return std::find(list.begin(), list.end(), word) != list.end();
-}
+// The options, each once; a command's row names those it takes.
+const OptionSpec kPort{"--port", "DEVICE", "the serial device (/dev/ttyUSB0, COM3)"};
+const OptionSpec kSwitchAddress{"--switch-address", "HEX6",
+                                "reach the switch by its own address instead of the global FFFFFF"};
+const OptionSpec kSite{"--site", "NAME", "the site, as the journal records it"};
+const OptionSpec kOutput{"-o", "FILE", "the file to write (for get, - is standard output)"};
+const OptionSpec kForce{"--force", nullptr, "replace an existing regular file"};
+const OptionSpec kVerbose{"--verbose", nullptr, "print every frame on standard error"};
+const OptionSpec kDecode{"--decode", nullptr, "with --verbose, print what each frame means"};
+const OptionSpec kVerify{"--verify", nullptr, "read the switch back after the write and compare"};
+const OptionSpec kNoBackup{"--no-backup", nullptr, "write without first reading and keeping what the switch holds"};
+const OptionSpec kSteps{"--steps", "N", "go back before the N-th newest write"};
+const OptionSpec kAt{"--at", "TIME", "put back what the switch held at TIME"};
+const OptionSpec kLimit{"--limit", "N", "the newest N entries"};
+const OptionSpec kSince{"--since", "TIME", "the entries from TIME on"};
+const OptionSpec kJson{"--json", nullptr, "print JSON instead of text"};
+const OptionSpec kCsv{"--csv", nullptr, "print the entries as CSV"};
+const OptionSpec kPrune{"--prune-older-than", "DAYS", "remove the entries older than DAYS days"};
+const OptionSpec kDryRun{"--dry-run", nullptr, "with --prune-older-than, list what would go and remove nothing"};
+const OptionSpec kManifest{"--manifest", "SITE.csv", "the manifest of the site"};
+const OptionSpec kLive{"--live", nullptr, "read every switch first, on --port, and keep the reads"};
+const OptionSpec kFirmware{"--firmware", "X.Y", "the firmware version the switch reports"};
+const OptionSpec kAddress{"--address", "HEX6", "its switch address; A,B,C puts several switches on the line"};
+const OptionSpec kLoad{"--load", "FILE", "the configuration it holds; F1,F2,F3 one for each switch"};
+const OptionSpec kFault{"--fault", "RULES", "misbehave as RULES say"};
+const OptionSpec kLinePacing{"--line-pacing", "on|off", "on: as slow as a 4800 baud line"};
+const OptionSpec kEcho{"--echo", nullptr, "echo every frame the tool sends, as many RS-485 adapters do"};
 
 }  // namespace
 
@@ -28,7 +45,7 @@ const std::vector<CommandSpec>& Commands() {
          "Nothing is written unless every part was read. An existing FILE is kept unless --force\n"
          "is given, which replaces a regular file only (never a folder, a device or a link).\n"
          "The read is kept in the journal too (kavro-switch help history), for --site NAME.",
-         Join(kLineOptions, {"-o", "--site"}), {"--force", "--verbose", "--decode"}, 0, 0, ""},
+         {kPort, kSwitchAddress, kSite, kOutput, kForce, kVerbose, kDecode}, 0, 0, ""},
         {"send", Send,
          "--port DEVICE [--switch-address HEX6] [--site NAME] [--verify] [--no-backup] FILE [--verbose [--decode]]",
          "Write the configuration in FILE (- for standard input) into a switch: the switch\n"
@@ -39,7 +56,7 @@ const std::vector<CommandSpec>& Commands() {
          "must hold what was sent, and the read is kept. An address that travels (the switch\n"
          "address, a channel's motor, P-P or source group address) must have all six digits:\n"
          "a file holding a shorter one sends nothing.",
-         Join(kLineOptions, {"--site"}), {"--verify", "--no-backup", "--verbose", "--decode"}, 1, 1, "FILE"},
+         {kPort, kSwitchAddress, kSite, kVerify, kNoBackup, kVerbose, kDecode}, 1, 1, "FILE"},
         {"restore", Restore,
          "--port DEVICE [--switch-address HEX6] [--site NAME] [--steps N | --at TIME | FILE] [--verbose [--decode]]",
          "Put back what a switch held. The switch is read first; then what it held before the\n"
@@ -51,7 +68,7 @@ const std::vector<CommandSpec>& Commands() {
          "the global address, so that an address a send changed can be given back. A restore\n"
          "that is refused (another bus, another switch, nothing to go back to) reads and\n"
          "records nothing.",
-         Join(kLineOptions, {"--site", "--steps", "--at"}), {"--verbose", "--decode"}, 0, 1, "FILE"},
+         {kPort, kSwitchAddress, kSite, kSteps, kAt, kVerbose, kDecode}, 0, 1, "FILE"},
         {"history", History,
          "[ADDRESS] [--limit N] [--since TIME] [--site NAME] [--json | --csv] | --prune-older-than DAYS [--dry-run]",
          "List the journal: the switches it knows, or one switch's entries, newest first (time,\n"
@@ -63,19 +80,19 @@ const std::vector<CommandSpec>& Commands() {
          "removes older entries and the files only they name, never a write with its backup,\n"
          "each switch's newest backup and state, or a file the journal did not write;\n"
          "--dry-run lists them instead.",
-         {"--prune-older-than", "--limit", "--since", "--site"}, {"--json", "--csv", "--dry-run"}, 0, 1, "ADDRESS"},
+         {kLimit, kSince, kSite, kJson, kCsv, kPrune, kDryRun}, 0, 1, "ADDRESS"},
         {"compare", Compare, "--port DEVICE [--switch-address HEX6] FILE [--verbose [--decode]]",
          "Read a switch and compare what it holds with FILE (- for standard input): exit 0 when\n"
          "the switch matches the file, 1 when it differs (each difference on a line). When a part\n"
          "cannot be read, the parts that were are still compared, and the exit status is 2.",
-         kLineOptions, {"--verbose", "--decode"}, 1, 1, "FILE"},
+         {kPort, kSwitchAddress, kVerbose, kDecode}, 1, 1, "FILE"},
         {"show", Show, "FILE [--json]",
          "Print the configuration FILE holds (- for standard input), as text or as JSON.",
-         {}, {"--json"}, 1, 1, "FILE"},
+         {kJson}, 1, 1, "FILE"},
         {"diff", Diff, "A B",
          "Print the fields two files hold differently, one line each (exit 0 none, 1 some).\n"
          "A value that import would refuse is named as such (exit 2). Either file may be -.",
-         {}, {}, 2, 2, "A B"},
+         {}, 2, 2, "A B"},
         {"site", Site,
          "get|send|compare|restore MANIFEST --port DEVICE [--site NAME] [--no-backup] [--verbose [--decode]]",
          "Every switch of a bus in one run. MANIFEST is a CSV file, a switch a line: ADDRESS,\n"
@@ -87,7 +104,7 @@ const std::vector<CommandSpec>& Commands() {
          "the run for the site NAME, by default the manifest's file name. The whole manifest is\n"
          "checked before anything is sent. Exit 0 when every switch succeeded (compare: 1 when\n"
          "some differ), else 2.",
-         {"--port", "--site"}, {"--no-backup", "--verbose", "--decode"}, 2, 2,
+         {kPort, kSite, kNoBackup, kVerbose, kDecode}, 2, 2,
          "get, send, compare or restore and a MANIFEST"},
         {"report", Report,
          "--manifest SITE.csv | ADDRESS... -o FILE [--force] [--site NAME] [--live --port DEVICE [--verbose [--decode]]]",
@@ -101,12 +118,12 @@ const std::vector<CommandSpec>& Commands() {
          "with a drawing of its buttons; self-contained, prints on A4 and Letter), .json (the\n"
          "same for other programs) or .csv (the summary table). Exit 0 when every switch is as\n"
          "planned, 1 when one is not, 2 when no report was written.",
-         {"--manifest", "-o", "--site", "--port"}, {"--force", "--live", "--verbose", "--decode"}, 0, 100000,
+         {kManifest, kOutput, kForce, kSite, kLive, kPort, kVerbose, kDecode}, 0, 100000,
          "ADDRESS"},
         {"ports", Ports, "[--json]",
          "List the serial ports: the port numbers 1 to 16 with their devices, and the serial\n"
          "ports the system reports now, with description, maker, USB ids and serial number.",
-         {}, {"--json"}, 0, 0, ""},
+         {kJson}, 0, 0, ""},
         {"simulate", Simulate,
          "[--firmware X.Y] [--address HEX6] [--load FILE] [--fault RULES] [--line-pacing on|off] [--echo]",
          "Run a virtual switch on a new pseudo-terminal; its device path is the first line\n"
@@ -117,7 +134,7 @@ const std::vector<CommandSpec>& Commands() {
          "--address A,B,C puts several switches on the line, each answering its own address;\n"
          "--load FILE gives them all FILE's configuration, --load F1,F2,F3 each its own.\n"
          "--echo makes the line echo every frame the tool sends, as many RS-485 adapters do.",
-         {"--firmware", "--address", "--load", "--fault", "--line-pacing"}, {"--echo"}, 0, 0, ""},
+         {kFirmware, kAddress, kLoad, kFault, kLinePacing, kEcho}, 0, 0, ""},
     };
     return commands;
 }
@@ -125,6 +142,12 @@ const std::vector<CommandSpec>& Commands() {
 const CommandSpec* FindCommand(const std::string& name) {
     for (const CommandSpec& c : Commands())
         if (name == c.name) return &c;
+    return nullptr;
+}
+
+const OptionSpec* FindOption(const CommandSpec& command, const std::string& name) {
+    for (const OptionSpec& o : command.options)
+        if (name == o.name) return &o;
     return nullptr;
 }
 
@@ -142,7 +165,14 @@ std::string Usage() {
 }
 
 std::string CommandHelp(const CommandSpec& c) {
-    return "Usage: kavro-switch " + std::string(c.name) + " " + c.synopsis + "\n\n" + c.help + "\n";
+    std::string text = "Usage: kavro-switch " + std::string(c.name) + " " + c.synopsis + "\n\n" + c.help + "\n";
+    if (!c.options.empty()) text += "\nOptions:\n";
+    for (const OptionSpec& o : c.options) {
+        std::string named = "  " + std::string(o.name) + (o.takesValue() ? " " + std::string(o.value) : "");
+        named.resize(std::max<std::size_t>(named.size() + 2, 28), ' ');
+        text += named + o.help + "\n";
+    }
+    return text;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& words, const CommandSpec& command,
@@ -161,7 +191,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& word
         }
         const std::size_t equals = word.find('=');
         const std::string name = word.substr(0, equals);
-        if (Contains(command.valued, name)) {
+        const OptionSpec* option = FindOption(command, name);
+        if (option && option->takesValue()) {
             if (equals != std::string::npos) {
                 line.options[name] = word.substr(equals + 1);
             } else if (i + 1 < words.size()) {
@@ -170,7 +201,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& word
                 *error = name + " needs a value";
                 return std::nullopt;
             }
-        } else if (Contains(command.flags, name) && equals == std::string::npos) {
+        } else if (option && equals == std::string::npos) {
             line.options[name] = "";
         } else {
             *error = "unknown option " + word + " for " + command.name + " (kavro-switch help " + command.name +

@@ -17,13 +17,22 @@ inline constexpr int kFailed = 2;
 
 struct CommandLine;
 
+// One option: its name, the name of its value (none for a flag) and what it
+// does in a line. Each is written once, and the commands that take it name
+// it in their row; the manual page and the completion are held to them.
+struct OptionSpec {
+    const char* name;   // "--port", "-o"
+    const char* value;  // "DEVICE"; nullptr: a flag
+    const char* help;   // one line, for kavro-switch help COMMAND
+    bool takesValue() const { return value != nullptr; }
+};
+
 struct CommandSpec {
     const char* name;
     int (*run)(const CommandLine& line);  // the exit status
     const char* synopsis;  // the arguments, as in the usage
     const char* help;      // what it does, in a few lines
-    std::vector<std::string> valued;  // options that take a value
-    std::vector<std::string> flags;
+    std::vector<OptionSpec> options;  // those it takes, as the help lists them
     int minOperands = 0;
     int maxOperands = 0;
     const char* operands = "";  // their names, for "missing" messages
@@ -33,7 +42,9 @@ struct CommandSpec {
 const std::vector<CommandSpec>& Commands();
 const CommandSpec* FindCommand(const std::string& name);
 
-// The usage of the whole tool, and the help of one command.
+const OptionSpec* FindOption(const CommandSpec& command, const std::string& name);
+
+// The usage of the whole tool, and the help of one command (with its options).
 std::string Usage();
 std::string CommandHelp(const CommandSpec& command);
 

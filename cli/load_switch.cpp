@@ -1,7 +1,7 @@
 #include "cli/load_switch.h"
 
 #include "cli/console_ui.h"
-#include "shell/application.h"
+#include "shell/switch_tool.h"
 #include "simulator/simulated_serial_port.h"
 #include "simulator/virtual_pump.h"
 
@@ -19,7 +19,8 @@ std::optional<SwitchState> SwitchStateFromFile(const std::filesystem::path& file
     env.simulatedPort = env.hardwarePort;
     StartOptions options;
     options.simulator = true;
-    Application form(env, options);
+    const std::unique_ptr<SwitchTool> tool = MakeSwitchTool(env, options);
+    SwitchTool& form = *tool;
     form.start();
     if (const LoadOutcome loaded = LoadConfigFile(file, form.screen()); loaded != LoadOutcome::Loaded) {
         *error = file.string() + ": " + LoadProblem(loaded);

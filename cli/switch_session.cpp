@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "buslink/port_problems.h"
+#include "configfile/file_commands.h"
 #include "platform/utf8_path.h"
 #include "platform_qt/qt_serial_port.h"
 #include "platform_qt/system_ports.h"
@@ -85,7 +86,7 @@ bool SwitchSession::open(const SessionOptions& options, std::string* error) {
     env.systemPorts = SystemSerialPorts;
     StartOptions start;
     start.device = options.device;
-    form_ = std::make_unique<Application>(env, start);
+    form_ = MakeSwitchTool(env, start);
     if (options.verbose)
         form_->diagnostic().setEntryObserver([decode = options.decode](const std::string& e) { Echo(e, decode); });
     form_->start();

@@ -13,7 +13,7 @@
 
 #include "cli/console_ui.h"
 #include "platform_qt/qt_event_pump.h"
-#include "shell/application.h"
+#include "shell/switch_tool.h"
 
 namespace kavro::cli {
 
@@ -46,7 +46,7 @@ public:
     const BackupReport& lastBackup() const { return form_->lastBackup(); }
     // The last read kept in the journal as a get; what went wrong, or empty.
     std::string keepRead();
-    // Puts back what the switch held (Application::restore).
+    // Puts back what the switch held (SwitchTool::restore).
     const RestoreReport& restore(const RestoreOrder& order);
     const WriteReport& lastWrite() const { return form_->lastWrite(); }
     // Why the last transfer's journal entry was not kept; empty when it was.
@@ -72,7 +72,7 @@ private:
     SessionOptions options_;
     QtEventPump pump_;
     ConsoleUi ui_;
-    std::unique_ptr<Application> form_;
+    std::unique_ptr<SwitchTool> form_;
     QTimer signalWatch_;
 };
 

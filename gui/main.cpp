@@ -21,12 +21,13 @@
 #include "gui/qt_ui_services.h"
 #include "gui/readable_colour.h"
 #include "buslink/ports_ini.h"
+#include "configfile/file_commands.h"
 #include "platform/utf8_path.h"
 #include "platform_qt/qt_event_pump.h"
 #include "platform_qt/qt_serial_port.h"
 #include "platform_qt/system_ports.h"
 #include "gui/window_icon.h"
-#include "shell/application.h"
+#include "shell/switch_tool.h"
 #include "simulator/simulated_serial_port.h"
 
 namespace {
@@ -147,9 +148,10 @@ int main(int argc, char* argv[]) {
     env.dataFolder = DefaultDataFolder(Path(QDir::homePath()));
     env.portsIni = PortsIniPlacesOfThisProgram();
 
-    Application form(env, options);
+    const std::unique_ptr<SwitchTool> tool = MakeSwitchTool(env, options);
+    SwitchTool& form = *tool;
     ui.followDiagnostic(form.diagnostic());
-    if (form.start() == Application::StartResult::Quit) return 0;
+    if (form.start() == SwitchTool::StartResult::Quit) return 0;
 
     // "Verify after Send", "Back up before Send" and "Arrow keys move the
     // window" are kept between runs, in

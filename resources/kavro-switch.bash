@@ -1,5 +1,7 @@
 # bash completion for kavro-switch: commands, their options, .set files,
-# manifests, serial devices and the switches with a history. Every reply is
+# manifests, serial devices and the switches with a history. The options
+# are those of the command table in cli/command_line.cpp, which a test holds
+# this file to (kavro-switch help COMMAND lists them). Every reply is
 # read a line a word, never split on spaces, so "site 1.set" stays one.
 
 # COMPREPLY: the lines on standard input that begin with the word typed.
@@ -67,8 +69,11 @@ _kavro_switch() {
     elif [ "$command" = site ]; then
         _kavro_switch_files .csv
     elif [ "$command" = history ]; then
-        local kept="${HOME}/KavroSwitch/history"
-        [ -d "$kept" ] && _kavro_switch_lines < <(ls "$kept" 2>/dev/null)
+        # The switches with a history: the folders named by a switch address
+        # (six hexadecimal digits), not the journal or anything else there.
+        local folder hex="[0-9A-Fa-f]"
+        _kavro_switch_lines < <(compgen -G "${HOME}/KavroSwitch/history/$hex$hex$hex$hex$hex$hex" |
+                                while IFS= read -r folder; do [ -d "$folder" ] && basename "$folder"; done)
     elif [[ "$command" =~ ^(send|restore|compare|show|diff)$ ]]; then
         _kavro_switch_files .set
     fi

@@ -1,5 +1,7 @@
 #pragma once
 // The main window's start-up and shutdown, and the port choice it owns.
+// Private to the shell (and its tests): the front ends make it through
+// MakeSwitchTool and reach it through SwitchTool.
 // Start-up probes ports 1 to 16, reads Ports.ini, makes the user pick
 // another port while the remembered one does not exist, starts the reply
 // timer and opens the port at 4800 baud, odd parity, 8 data bits, 1 stop.
@@ -24,33 +26,12 @@
 #include "transfer/switch_transfer.h"
 #include "platform/event_pump.h"
 #include "platform/serial_port.h"
+#include "shell/shell_environment.h"
 #include "shell/switch_tool.h"
 #include "shell/version.h"
 #include "shell/window_services.h"
 
 namespace kavro {
-
-using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
-
-// What the platform hands the main window.
-struct ShellEnvironment {
-    EventPump* pump = nullptr;
-    WindowServices* ui = nullptr;
-    SerialPortFactory hardwarePort;   // a new adapter for a real device
-    SerialPortFactory simulatedPort;  // the built-in simulated switch; may be empty
-    PortsIniPlaces portsIni;  // none: no Ports.ini at all
-    std::filesystem::path dataFolder;  // where configuration files are kept
-    PortDeviceTable devices = DeviceForPort;
-    std::function<std::vector<SystemPort>()> systemPorts;  // the ports present now; may be empty
-    Version version = ProgramVersion();
-    Journal::Clock clock;  // the journal's times; empty: the computer's clock
-};
-
-// How this run reaches the switch.
-struct StartOptions {
-    bool simulator = false;             // --simulator: the built-in simulated switch
-    std::optional<std::string> device;  // --port DEVICE: this device, no probe, no selection
-};
 
 class Application : public SwitchTool, public PortChoiceOwner {
     // Declared first: the bus module below is built on the port.
@@ -72,12 +53,10 @@ public:
         "The program stays open: Get Config, Send Config and Select Comm try the port again, and Select Comm "
         "chooses another one.";
 
-    enum class StartResult { Ready, Quit };
-
     Application(ShellEnvironment environment, StartOptions options);
     ~Application() override;
 
-    StartResult start();
+    StartResult start() override;
 
     // SwitchTool
     const std::string& title() const override { return title_; }
@@ -246,5 +225,8 @@ private:
 // The plain-words message for a port that could not be opened: what is
 // wrong and what to do, in the words the command-line tool uses.
 std::string OpenFailureMessage(const std::string& portLabel, const OpenResult& result);
+
+// 4800 baud, odd parity and no handshake, on every port this program opens.
+void SetUpLine(SerialPort& port);
 
 }  // namespace kavro

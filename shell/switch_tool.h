@@ -7,6 +7,7 @@
 // cannot start a transfer past busy() or read a result half made.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "history/journal.h"
 #include "history/restore_choice.h"
 #include "platform/serial_port.h"
+#include "shell/shell_environment.h"
 #include "transfer/held_comparison.h"
 #include "transfer/switch_transfer.h"
 
@@ -99,6 +101,12 @@ public:
     static constexpr const char* kUnsentMark = "Changes not sent or exported";
 
     virtual ~SwitchTool() = default;
+
+    // Start-up: the port probed, chosen and opened (or the device or the
+    // simulator the start options name). Quit: the user chose to end at
+    // the port selection.
+    enum class StartResult { Ready, Quit };
+    virtual StartResult start() = 0;
 
     // The screen model and the options a window mirrors.
     virtual const std::string& title() const = 0;
@@ -221,5 +229,8 @@ public:
     // time and the bus.
     virtual void restoreFromHistory(std::int64_t entry) = 0;
 };
+
+// The program on the platform the environment gives, not yet started.
+std::unique_ptr<SwitchTool> MakeSwitchTool(ShellEnvironment environment, StartOptions options);
 
 }  // namespace kavro

@@ -9,9 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <regex>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -21,7 +18,6 @@
 #include <termios.h>
 
 #include "buslink/frame_codec.h"
-#include "cli/command_line.h"
 #include "configfile/config_records.h"
 #include "support/demo_site.h"
 #include "support/tool_process.h"
@@ -778,67 +774,6 @@ TEST_F(Cli, AReportHandsASiteOver) {
         {"an existing report", {"report", "00AB01", "-o", "named.csv"}, 2, "exists already (--force replaces it)"},
     };
     for (const Case& c : refused) Check(c);
-}
-
-// The command table is the one list of commands: the bash completion and the manual page's synopsis offer each
-// command with each of its options, and the completion offers no command the tool lacks.
-TEST(CommandTable, CompletionAndManualPageOfferWhatTheToolTakes) {
-    const std::string completion = test::ReadFile(KAVRO_SOURCE_DIR "/resources/kavro-switch.bash");
-    std::string manual = test::ReadFile(KAVRO_SOURCE_DIR "/man/kavro-switch.1");
-    for (auto at = manual.find("\\-"); at != std::string::npos; at = manual.find("\\-")) manual.erase(at, 1);
-    const std::string synopsis = manual.substr(0, manual.find(".SH DESCRIPTION"));
-    // The completion's options per command: lines such as `show|ports) options="--json" ;;`.
-    std::map<std::string, std::string> offers;
-    const std::regex line("\\n\\s+([a-z|]+)\\) options=\"([^\"]*)\"");
-    for (std::sregex_iterator m(completion.begin(), completion.end(), line), end; m != end; ++m) {
-        std::istringstream names((*m)[1].str());
-        for (std::string name; std::getline(names, name, '|');) offers[name] = " " + (*m)[2].str() + " ";
-    }
-    // The words offered before a command is given, and the table's names.
-    const auto words = [](const std::string& text) {
-        std::set<std::string> set;
-        std::istringstream in(text);
-        for (std::string w; in >> w;) set.insert(w);
-        return set;
-    };
-    const std::string first = completion.substr(completion.find("compgen -W \"", completion.find("-z \"$command\"")) + 12);
-    std::set<std::string> table{"help", "--help", "--version"};
-    for (const cli::CommandSpec& c : cli::Commands()) {
-        table.insert(c.name);
-        const auto start = synopsis.find(".B kavro-switch " + std::string(c.name) + "\n");
-        ASSERT_NE(start, std::string::npos) << c.name << " in the manual's synopsis";
-        const std::string own = synopsis.substr(start, synopsis.find(".br", start) - start);
-        for (const auto* list : {&c.valued, &c.flags})
-            for (const std::string& option : *list) {
-                EXPECT_TRUE(Has(offers[c.name], " " + option + " ")) << c.name << " " << option << " in the completion";
-                EXPECT_TRUE(Has(own, option)) << c.name << " " << option << " in the manual's synopsis";
-            }
-    }
-    EXPECT_EQ(words(first.substr(0, first.find('"'))), table) << "the completion offers the table's commands";
-}
-
-// The completion offers file names whole, spaces and all: a reply a file, never a reply a word.
-TEST(CommandTable, CompletionKeepsFileNamesWhole) {
-    test::TempFolder dir;
-    for (const char* name : {"site 1.set", "site 2.set", "site list.csv", "site notes.txt"}) test::WriteFile(dir / name, "");
-    fs::create_directory(dir / "site folder");
-    // words: the command line up to the word being completed, "site".
-    struct Row { const char* name; const char* words; std::set<std::string> offered; };
-    for (const Row& row : {
-             Row{"a configuration file", "show", {"site 1.set", "site 2.set", "site folder"}},
-             Row{"an output", "get -o", {"site 1.set", "site 2.set", "site folder"}},
-             Row{"a manifest", "site send", {"site list.csv", "site folder"}},
-         }) {
-        test::WriteFile(dir / "complete.sh", "cd \"$(dirname \"$0\")\" && source '" KAVRO_SOURCE_DIR
-                        "/resources/kavro-switch.bash'\nCOMP_WORDS=(kavro-switch " + std::string(row.words) +
-                        " site); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _kavro_switch; printf '%s\\n' \"${COMPREPLY[@]}\"\n");
-        std::FILE* out = popen(("bash '" + (dir / "complete.sh").string() + "'").c_str(), "r");
-        ASSERT_NE(out, nullptr);
-        std::set<std::string> offered;
-        for (char line[256]; std::fgets(line, sizeof line, out);) offered.insert(std::string(line, std::strlen(line) - 1));
-        pclose(out);
-        EXPECT_EQ(offered, row.offered) << row.name;
-    }
 }
 
 }  // namespace
