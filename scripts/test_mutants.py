@@ -2,7 +2,10 @@
 """The fault generator of scripts/mutants.py on small pieces of C++: what
 each rule rewrites, what it leaves alone, and that ids and samples hold."""
 
+import glob
 import os
+import shutil
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -168,6 +171,21 @@ class Scores(unittest.TestCase):
                    (m[4], "survived", ""), (m[5], "not-viable", "")]
         rows = mutants.tally(results, {m[4].id: "same either way"})
         self.assertEqual(rows, [("history", 6, 1, 3, 1, 1, "75.0 %")])
+
+
+class HandWrittenFaults(unittest.TestCase):
+    """The faults of tests/mutants/ stay regression rows only while each
+    still applies to the code it was written against."""
+
+    def test_each_patch_applies_to_the_tree(self):
+        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        if not shutil.which("git") or not os.path.exists(os.path.join(root, ".git")):
+            self.skipTest("not a git checkout")
+        patches = sorted(glob.glob(os.path.join(root, "tests", "mutants", "*.patch")))
+        self.assertGreater(len(patches), 0)
+        for patch in patches:
+            checked = subprocess.run(["git", "apply", "--check", patch], cwd=root, capture_output=True, text=True)
+            self.assertEqual(checked.returncode, 0, os.path.basename(patch) + ": " + checked.stderr)
 
 
 if __name__ == "__main__":
