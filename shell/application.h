@@ -217,6 +217,9 @@ private:
     int currentActivePort_ = 1;
     std::string chosenDevice_;
     std::string openedDevice_;  // what start-up opened, for the status line
+    // The adapter on openedDevice_ (its serial number and place), as the
+    // system listed it when the port last opened.
+    mutable std::optional<BusIdentity> adapter_;
     // Why a first start chose the port it did, for the status line until
     // the first command.
     std::string firstStartChoice_;

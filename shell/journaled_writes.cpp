@@ -82,15 +82,22 @@ BusIdentity Application::bus() const {
     bus.device = usingSimulator_ ? "simulated switch" : openedDevice_;
     bus.site = site_;
     if (usingSimulator_ || !env_.systemPorts || bus.device.empty()) return bus;
-    std::error_code error;
-    const fs::path device = fs::weakly_canonical(PathFromUtf8(bus.device), error);
-    for (const SystemPort& port : env_.systemPorts()) {
-        std::error_code other;
-        if (port.device != bus.device && fs::weakly_canonical(PathFromUtf8(port.device), other) != device) continue;
-        bus.adapterSerial = port.serialNumber;
-        bus.adapterPath = port.location;
-        break;
+    // Listing the system's ports costs more processor time than a whole
+    // read: the adapter is looked up once for each opening of the port.
+    if (!adapter_ || adapter_->device != bus.device) {
+        adapter_ = BusIdentity{.device = bus.device};
+        std::error_code error;
+        const fs::path device = fs::weakly_canonical(PathFromUtf8(bus.device), error);
+        for (const SystemPort& port : env_.systemPorts()) {
+            std::error_code other;
+            if (port.device != bus.device && fs::weakly_canonical(PathFromUtf8(port.device), other) != device) continue;
+            adapter_->adapterSerial = port.serialNumber;
+            adapter_->adapterPath = port.location;
+            break;
+        }
     }
+    bus.adapterSerial = adapter_->adapterSerial;
+    bus.adapterPath = adapter_->adapterPath;
     return bus;
 }
 

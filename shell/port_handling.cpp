@@ -174,6 +174,7 @@ void Application::openPort() {
     const OpenResult result = port_->open();
     openResult_ = result;
     openedDevice_ = device;
+    adapter_.reset();
     if (!result.ok()) {
         env_.ui->messageBox(OpenFailureMessage(openedLabel(), result) + "\n\n" + kPortRetryNote, kCaption);
         return;
@@ -195,6 +196,7 @@ void Application::reopenPort() {
     SetUpLine(*port_);
     port_->setPortName(openedDevice_);
     openResult_ = port_->open();
+    adapter_.reset();  // another adapter may stand where the last one was
     if (!openResult_.ok()) return;
     port_->clearInput();
     port_->clearOutput();
