@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <map>
 #include <set>
 #include <thread>
@@ -377,6 +379,16 @@ TEST(HistoryTime, ATimeTypedStandsForOneInstantOrNone) {
     EXPECT_EQ(ParseHistoryTime("2026-12-06T13:30:00Z"), ParseUserTime("2026-12-06T13:30:00Z"));
     EXPECT_FALSE(ParseHistoryTime("2026-12-06 13:30:00Z"));
     EXPECT_EQ(FileStamp("2026-12-06T13:30:00Z"), "20261206T133000Z");
+#ifndef _WIN32
+    // Shown in the computer's time, with its offset, as history and the History window show it.
+    const char* zone = std::getenv("TZ");
+    const std::string kept = zone ? zone : "";
+    setenv("TZ", "EST5", 1), tzset();
+    EXPECT_EQ(LocalTimeText("2026-12-06T13:30:05Z"), "2026-12-06 08:30:05 UTC-05:00");
+    EXPECT_EQ(LocalTimeText("not a time"), "not a time");
+    zone ? setenv("TZ", kept.c_str(), 1) : unsetenv("TZ");
+    tzset();
+#endif
 }
 
 #ifndef _WIN32
