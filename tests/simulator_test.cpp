@@ -6,6 +6,7 @@
 #include "buslink/frame_codec.h"
 #include "simulator/fault_plan.h"
 #include "simulator/switch_simulator.h"
+#include "transfer/traffic_decoder.h"
 
 namespace kavro {
 namespace {
@@ -31,6 +32,33 @@ TEST(Simulator, AnswersItsOwnAndTheGlobalAddressOnly) {
     ASSERT_EQ(out.size(), 13u + 33u);
     EXPECT_EQ(out[13 + 9], Complement(3));
     EXPECT_EQ(sim.framesAnswered(), 2);
+}
+
+// The diagnostic window's reading of a switch's answer to a channel query: the channel, then where its commands
+// go, the address where the destination has one of its own (a Group's 000000 and a Src Group's table are not
+// in the record), and Seq; then the switch that answered (a factory switch is 000001).
+TEST(TrafficDecoder, AChannelReplySaysWhereItsCommandsGo) {
+    const struct {
+        int channel, mode;
+        unsigned address;
+        const char* destination;
+    } rows[]{
+        {3, kModeSpecific, 0xA1B2C3, "; Specific A1B2C3 from 000001"},
+        {5, kModePointToPoint | kSeqFlag, 0x00BE01, "; P-P 00BE01, Seq from 000001"},
+        {1, kModeGroup, 0x123456, "; Group from 000001"},
+        {8, kModeGroup | kSrcGroupFlag, 0x123456, "; Src Group from 000001"},
+    };
+    for (const auto& row : rows) {
+        SwitchState state = SwitchState::factory();
+        state.setChannel(row.channel, {{{0x03}, {0x03}, {0x00}}}, row.mode, row.address);
+        SwitchSimulator sim(state);
+        const Bytes query = Query(msg::queryChannel, row.channel);
+        Bytes reply;
+        for (std::uint8_t b : sim.receive(query.data(), query.size())) reply.push_back(b);
+        const std::string said = DescribeReply(reply);
+        EXPECT_EQ(said.rfind("reply channel " + std::to_string(row.channel) + ": ", 0), 0u) << said;
+        EXPECT_EQ(said.substr(said.rfind("; ")), row.destination) << said;
+    }
 }
 
 TEST(FaultPlan, MalformedRulesAreRefused) {

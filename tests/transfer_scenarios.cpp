@@ -558,6 +558,7 @@ TEST(VerifiedWrite, EachFieldTheSwitchHoldsIsCompared) {
         {"destination", "mode 12", [](auto& s) { for (int e : {0, 1, 2}) put(s, 5, e, 3, 0x0C); }},
         {"destination (On Hold)", "Group", [](auto& s) { put(s, 8, 1, 3, 0x00); }},
         {"motor address", "00A108", [](auto& s) { for (int e : {0, 1, 2}) put(s, 1, e, 6, 0x08); }},
+        {"motor address (On Press)", "00A108", [](auto& s) { put(s, 1, 0, 6, 0x08); }},
         {"P-P motor address", "000043", [](auto& s) { for (int e : {0, 1, 2}) put(s, 2, e, 6, 0x43); }},
     };
     auto rig = MakeRig(Rich());
@@ -572,6 +573,12 @@ TEST(VerifiedWrite, EachFieldTheSwitchHoldsIsCompared) {
         const auto differences = CompareHeld(rig->form().screen(), rig->form().lastRead().held);
         ASSERT_EQ(differences.size(), 1u) << row.field;
         EXPECT_EQ(differences[0].field + " " + differences[0].found, std::string(row.field) + " " + row.found);
+        int channel = 0;  // the channel the change lies in, as the simulator holds it (0: the switch address)
+        for (int c = kChannels; c >= 1; --c)
+            if (held.channelBlocks[c - 1] != sent.channelBlocks[c - 1] ||
+                !std::equal(&held.sourceGroups[3 * (c - 1)], &held.sourceGroups[3 * c], &sent.sourceGroups[3 * (c - 1)]))
+                channel = c;
+        EXPECT_EQ(differences[0].channel, channel) << row.field;
     }
 }
 
