@@ -34,6 +34,17 @@
 namespace kavro {
 namespace {
 
+// A button that opens its menu at a click, captioned by text alone.
+QToolButton* MenuButton(const char* name, const char* text, const char* tip) {
+    auto* button = new QToolButton;
+    button->setObjectName(name);
+    button->setText(text);
+    button->setToolTip(tip);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
 // The buttons of the "Commands" frame, top to bottom, with the handler each
 // forwards to. All but "Diagnostic" wait while a transfer runs.
 struct CommandButton {
@@ -339,12 +350,7 @@ void MainWindow::makeStatusBar() {
 // rather than a menu bar: a menu bar's height is more than a 1024 x 600
 // screen at scale 2 has to spare.
 QToolButton* MainWindow::makeOptionsButton() {
-    auto* button = new QToolButton;
-    button->setObjectName("options");
-    button->setText("&Options");
-    button->setToolTip("The window's settings");
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* button = MenuButton("options", "&Options", "The window's settings");
     auto* menu = new QMenu(button);
     auto* arrows = new QAction(menu);
     arrows->setObjectName("arrowKeysMoveWindow");
@@ -387,12 +393,7 @@ void MainWindow::showHistory() {
 // a transfer fills or reads the screen: the sheet would be half one and
 // half the other.
 QToolButton* MainWindow::makeFileButton() {
-    auto* button = new QToolButton;
-    button->setObjectName("fileMenu");
-    button->setText("&File");
-    button->setToolTip("Print the sheet of this configuration, or save it as PDF");
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* button = MenuButton("fileMenu", "&File", "Print the sheet of this configuration, or save it as PDF");
     auto* file = new QMenu(button);
     QAction* print = file->addAction("&Print\u2026", this, &MainWindow::printSheet);
     print->setObjectName("printSheet");

@@ -152,6 +152,7 @@ private:
         std::optional<ReadRecord> backup;
         bool verify = false;
     };
+    void startWrite();
     void journaledWrite(WriteOrder order);
     void verifyWrite(const WriteOrder& order, std::int64_t writeId);
     ReadRecord readRecord(const char* event) const;

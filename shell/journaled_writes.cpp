@@ -139,18 +139,24 @@ void Application::recordGet(const ReadReport& report, const ConfigScreen& read) 
     historyProblem_ = j->recordRead(record).problem;
 }
 
-// What must not or cannot go on the line is refused by the write itself,
-// before any read; a write the journal cannot enter is refused before the
-// backup read, which would be lost.
-void Application::writeScreen(const ConfigScreen& source) {
-    if (busy()) return;
-    const JournalOpenFor operation(journal_);
+// A send or a restore starts on the port of this run, every report of the
+// last write cleared.
+void Application::startWrite() {
     reopenPort();
     lastAction_ = LastAction::Write;
     lastRestore_ = {};
     lastBackup_ = {};
     lastVerify_ = {};
     historyProblem_.clear();
+}
+
+// What must not or cannot go on the line is refused by the write itself,
+// before any read; a write the journal cannot enter is refused before the
+// backup read, which would be lost.
+void Application::writeScreen(const ConfigScreen& source) {
+    if (busy()) return;
+    const JournalOpenFor operation(journal_);
+    startWrite();
     if (!port_->isOpen() || SendRefusal(source)) return transfer_.writeSwitch(source);
     const bool backUp = backUpBeforeSend_.value() == 1;
     if ((backUp || !env_.dataFolder.empty()) && !journal()) {
@@ -259,12 +265,7 @@ bool Application::loadRestoreFile(const fs::path& file, const std::optional<Conf
 const RestoreReport& Application::restore(const RestoreOrder& order) {
     if (busy()) return lastRestore_;
     const JournalOpenFor operation(journal_);
-    reopenPort();
-    lastAction_ = LastAction::Write;
-    lastRestore_ = {};
-    lastBackup_ = {};
-    lastVerify_ = {};
-    historyProblem_.clear();
+    startWrite();
     Journal* j = journal();
     if (!j) return refuseRestore(journalProblem_ + "; nothing sent"), lastRestore_;
     RestoreOrder named = order;
