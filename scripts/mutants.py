@@ -17,11 +17,17 @@ A mutant's id names its file, its rule and a hash of its line's text (not
 its number), so that the reviewed list of equivalent mutants survives edits
 elsewhere in the file. `scripts/mutants.sh` copies the tree and builds it,
 then runs this script to apply each sampled mutant, rebuild, run the core
-tests and then the whole suite, and count what the tests killed.
+tests and then the rest of the suite, and count what the tests killed. A test
+program the rebuild left unchanged is not run again: it can only give what
+it gave in the clean run. Each program runs in shards side by side that stop
+at their first failure, so a killed mutant costs seconds.
 """
 
 import argparse
+import contextlib
+import fcntl
 import hashlib
+import json
 import os
 import random
 import re
@@ -33,10 +39,10 @@ from dataclasses import dataclass
 # The layers, those whose faults cost a user most first; each of these
 # gets twice the sample of the others.
 FIRST_LAYERS = ["history", "transfer", "configfile", "buslink", "cli"]
-OTHER_LAYERS = ["platform", "editor", "shell", "simulator", "platform_qt", "gui"]
+OTHER_LAYERS = ["platform", "editor", "report", "shell", "simulator", "platform_qt", "gui"]
 LAYERS = FIRST_LAYERS + OTHER_LAYERS
 DEFAULT_SEED = 30
-DEFAULT_PER_LAYER = 10  # 5 x 20 + 6 x 10 = 160 in all
+DEFAULT_PER_LAYER = 9  # 5 x 18 + 7 x 9 = 153 in all
 OPERATORS = ["const", "delete", "logic", "negate", "rel", "return", "swap"]
 
 KEYWORDS = {"if", "for", "while", "switch", "return", "sizeof", "alignof", "decltype", "catch", "throw",
@@ -507,12 +513,42 @@ def read_equivalent(path):
 
 # ---------------------------------------------------------------- running
 
+# The suite's test programs, each with the files whose change it can see: a
+# program none of whose files a fault changed gives what it gave in the clean
+# run, so only the changed ones are run. The core's tests share nothing, so
+# they run in one process per shard; the others as the suite runs them, one
+# process per test.
+PROGRAMS = {
+    "tests/kavro_core_tests": ["tests/kavro_core_tests"],
+    "tests/kavro_cli_tests": ["tests/kavro_cli_tests", "cli/kavro-switch"],
+    "tests/kavro_pty_tests": ["tests/kavro_pty_tests"],
+    "tests/kavro_gui_tests": ["tests/kavro_gui_tests"],
+}
+CORE = "tests/kavro_core_tests"
+
+
 class Runner:
     def __init__(self, args):
         self.build = args.build
         self.jobs = str(args.jobs)
+        self.lock_file = args.lock
         self.lock = ["flock", args.lock] if args.lock else []
         self.timeout = args.timeout
+        self.core_timeout = args.timeout
+        self.shards = max(1, args.jobs)
+
+    @contextlib.contextmanager
+    def machine(self):
+        """The machine's shared lock held, when there is one."""
+        if not self.lock_file:
+            yield
+            return
+        with open(self.lock_file, "a") as f:
+            fcntl.flock(f, fcntl.LOCK_EX)
+            try:
+                yield
+            finally:
+                fcntl.flock(f, fcntl.LOCK_UN)
 
     def run(self, command, timeout=None):
         """(exit status or None on time-out, output)."""
@@ -528,28 +564,91 @@ class Runner:
         return self.run(["cmake", "--build", self.build, "-j" + self.jobs])
 
     def baseline(self):
-        """The longest test's time in a clean run; None when the suite fails."""
+        """The longest test's time in a clean run, and the core program's;
+        None when the suite fails."""
         status, out = self.run(["ctest", "--test-dir", self.build, "-j" + self.jobs])
         if status != 0:
             sys.stderr.write(out[-3000:])
             return None
-        times = [float(t) for t in re.findall(r"Passed\s+([0-9.]+) sec", out)]
-        return max(times or [10.0])
+        longest = max([float(t) for t in re.findall(r"Passed\s+([0-9.]+) sec", out)] or [10.0])
+        began = time.monotonic()
+        with self.machine():
+            failed = self.run_program(CORE, None)
+        if failed:
+            sys.stderr.write(f"mutants: {failed} fails without any fault\n")
+            return None
+        return longest, time.monotonic() - began
 
-    def killers(self):
-        """The tests that fail, or "" when every test passes."""
-        core = os.path.join(self.build, "tests", "kavro_core_tests")
-        status, out = self.run([core, "--gtest_brief=1"], timeout=self.timeout)
-        if status is None:
-            return "kavro_core_tests (timed out)"
-        if status != 0:
-            failed = sorted(set(re.findall(r"^\[  FAILED  \] ([\w./]+)", out, re.M)))
-            how = f"signal {-status}" if status < 0 else f"exit {status}"
-            return " ".join(failed) or f"kavro_core_tests ({how})"
-        status, out = self.run(["ctest", "--test-dir", self.build, "-j" + self.jobs, "--timeout",
-                                str(self.timeout), "--stop-on-failure"], timeout=self.timeout * 20 + 600)
+    def number_tests(self):
+        """Which of the suite's tests (by number) each program runs."""
+        _, out = self.run(["ctest", "--test-dir", self.build, "--show-only=json-v1"])
+        self.numbers = {}
+        for number, test in enumerate(json.loads(out)["tests"], 1):
+            program = os.path.relpath(test["command"][0], self.build).replace(os.sep, "/")
+            self.numbers.setdefault(program, []).append(number)
+
+    def stamps(self):
+        """Each program's files' modification times, to tell which a build changed."""
+        def stamp(path):
+            full = os.path.join(self.build, path)
+            return os.stat(full).st_mtime_ns if os.path.exists(full) else None
+        return {program: [stamp(f) for f in files] for program, files in PROGRAMS.items()}
+
+    def run_program(self, program, timeout):
+        """The failed tests of one program run in shards side by side, each
+        stopping at its first failure; "" when all pass."""
+        command = [os.path.join(self.build, program), "--gtest_brief=1", "--gtest_fail_fast"]
+        shards = []
+        count = self.shards
+        for index in range(count):
+            shard_env = dict(os.environ, GTEST_TOTAL_SHARDS=str(count), GTEST_SHARD_INDEX=str(index))
+            shards.append(subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                           errors="replace", env=shard_env, start_new_session=True,
+                                           cwd=os.path.join(self.build, "tests")))
+        deadline = None if timeout is None else time.monotonic() + timeout
+        failed, outputs = [], {}
+        while len(outputs) < len(shards):
+            for p in shards:
+                if p in outputs or p.poll() is None:
+                    continue
+                outputs[p] = p.stdout.read()
+                if p.returncode != 0:
+                    names = sorted(set(re.findall(r"^\[  FAILED  \] ([\w./]+)", outputs[p], re.M)))
+                    how = f"signal {-p.returncode}" if p.returncode < 0 else f"exit {p.returncode}"
+                    failed.append(" ".join(names) or f"{os.path.basename(program)} ({how})")
+            if failed or (deadline and time.monotonic() > deadline):
+                break
+            time.sleep(0.05)
+        timed_out = not failed and len(outputs) < len(shards)
+        for p in shards:
+            if p.poll() is None:
+                os.killpg(p.pid, 9)
+                p.wait()
+        if timed_out:
+            return f"{os.path.basename(program)} (timed out)"
+        return " ".join(failed)
+
+    def killers(self, changed):
+        """The tests that fail, or "" when every test passes: the core's
+        first, then those of the other programs the build changed."""
+        if CORE in changed:
+            with self.machine():
+                caught = self.run_program(CORE, self.core_timeout)
+            if caught:
+                return caught
+        numbers = sorted(n for program, ns in self.numbers.items() if program in changed and program != CORE
+                         for n in ns)
+        if not numbers:
+            return ""
+        listed = os.path.join(self.build, "mutant-tests.txt")
+        with open(listed, "w", encoding="utf-8") as f:
+            f.write("0,0,0," + ",".join(map(str, numbers)) + "\n")
+        status, out = self.run(["ctest", "--test-dir", self.build, "-j" + self.jobs, "-I", listed, "--timeout",
+                                str(self.timeout), "--stop-on-failure"], timeout=self.timeout * 4 + 600)
         if status == 0:
             return ""
+        if status is None:
+            return "ctest (timed out)"
         failed = re.findall(r"^\s*\d+ - (\S+) \(([^)]*)\)", out.split("The following tests FAILED:")[-1], re.M)
         return " ".join(f"{name}" + ("" if why == "Failed" else f" ({why})") for name, why in failed) \
             or f"ctest (exit {status})"
@@ -566,12 +665,14 @@ class Runner:
         try:
             with open(file, "w", encoding="utf-8", newline="") as f:
                 f.write("\n".join(lines))
+            before = self.stamps()
             status, out = self.compile()
             if status != 0:
                 if "Error running test executable" in out or "gtest_discover_tests" in out and "error:" not in out:
                     return "killed", "test discovery"
                 return "not-viable", first_error(out)
-            caught = self.killers()
+            after = self.stamps()
+            caught = self.killers({program for program in after if after[program] != before[program]})
             return ("killed", caught) if caught else ("survived", "")
         finally:
             with open(file, "w", encoding="utf-8", newline="") as f:
@@ -618,12 +719,15 @@ def do_run(args, chosen, listed):
                 cols = row.split("\t")
                 done[cols[0]] = (cols[5], cols[6])
     if not args.timeout:
-        longest = runner.baseline()
-        if longest is None:
+        times = runner.baseline()
+        if times is None:
             print("mutants: the suite fails without any fault", file=sys.stderr)
             return 2
-        runner.timeout = max(60, int(3 * longest + 1))
-    print(f"mutants: {len(chosen)} to try; a test is killed after {runner.timeout} s", flush=True)
+        runner.timeout = max(60, int(3 * times[0] + 1))
+        runner.core_timeout = max(60, int(3 * times[1] + 1))
+    runner.number_tests()
+    print(f"mutants: {len(chosen)} to try; a test is stopped after {runner.timeout} s, "
+          f"the core's after {runner.core_timeout} s", flush=True)
     results, spent = [], []
     with open(machine, "a" if done else "w", encoding="utf-8") as tsv:
         if not done:

@@ -4,7 +4,9 @@
 # every layer's own code (scripts/mutants.py: operators, constants,
 # conditions, statements, arguments), takes a fixed random sample per
 # layer, and tries each one: patch one file, rebuild, run the core tests,
-# then the whole suite, restore. Prints per layer what was generated, not
+# then the rest of the suite (the programs the rebuild left unchanged can
+# only give what they gave in the clean run, so they are not run again),
+# restore. Prints per layer what was generated, not
 # viable (does not build), killed, survived and listed as equivalent, the
 # score, and every survivor with its diff; writes build-mutants/results.txt
 # and results.tsv. Exit 1 when a layer scores below --goal (default 90 %).
@@ -41,7 +43,9 @@ scripts/install-deps.sh --only python3 ccache
 export CCACHE_DIR="$work/ccache"
 # The tree as it stands, uncommitted changes included, without build folders.
 rm -rf "$work/src" && mkdir -p "$work/src"
-git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$work/src"
+# Times of extraction, not of the tree: a file older than its object from an
+# earlier copy must still be rebuilt (ccache keeps that cheap).
+git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xmf - -C "$work/src"
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
 "${lock[@]}" cmake --build "$work/build" -j"$jobs" >/dev/null
 
