@@ -637,7 +637,7 @@ TEST_F(Cli, ScriptsCanTrustIt) {
         {"show --json prints UTF-8", {"show", "--json", a}, 0, "\"motorAddress\": \"Caf\xC3\xA9" "0\""},
         {"show prints the priority Set IP sends", {"show", a}, 0,
          "  Function1: Set IP  data 60\n  Function2: STOP\n  Function3: NONE\n  Destination: Src Group 01026F\n"
-         "  Lock priority: 07\n"},
+         "  Lock priority: 07\n  Seq: on\n"},
         {"show --json too", {"show", "--json", a}, 0, "\"lockPriority\": \"07\""},
         {"standard input as the file", {"show", "-"}, 0, "Caf\xC3\xA9", {.in = fileIn}},
         {"diff quotes texts on one line", {"diff", a, b}, 1,
