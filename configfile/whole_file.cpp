@@ -46,10 +46,7 @@ void ReachTheDisk(const fs::path& path) {
 bool MoveIntoPlace(const fs::path& from, const fs::path& to, WriteResult& result) {
     std::error_code error;
 #ifndef _WIN32
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        fs::remove(from, error);
-        return true;
-    }
+    if (::link(from.c_str(), to.c_str()) == 0) return true;
     if (errno == EEXIST) {
         result.outcome = WriteOutcome::Exists;
         return false;
@@ -67,6 +64,17 @@ bool MoveIntoPlace(const fs::path& from, const fs::path& to, WriteResult& result
     return true;
 }
 
+// The file being written under a temporary name goes, whatever ends the
+// write: once it has its own name (renamed or linked to it) only the
+// temporary name is removed.
+struct TemporaryFile {
+    fs::path path;
+    ~TemporaryFile() {
+        std::error_code error;
+        fs::remove(path, error);
+    }
+};
+
 }  // namespace
 
 WriteResult WriteWholeFile(const fs::path& file, std::string_view bytes, bool replace) {
@@ -76,7 +84,8 @@ WriteResult WriteWholeFile(const fs::path& file, std::string_view bytes, bool re
         result.outcome = WriteOutcome::Exists;
         return result;
     }
-    const fs::path temporary = file.parent_path() / TemporaryName();
+    const TemporaryFile guard{file.parent_path() / TemporaryName()};
+    const fs::path& temporary = guard.path;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
@@ -86,7 +95,6 @@ WriteResult WriteWholeFile(const fs::path& file, std::string_view bytes, bool re
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
-            fs::remove(temporary, error);
             result.detail = "the disk refused the data (full or write-protected?)";
             return result;
         }
@@ -101,11 +109,9 @@ WriteResult WriteWholeFile(const fs::path& file, std::string_view bytes, bool re
         fs::rename(temporary, file, error);
         if (error) {
             result.detail = error.message();
-            fs::remove(temporary, error);
             return result;
         }
     } else if (!MoveIntoPlace(temporary, file, result)) {
-        fs::remove(temporary, error);
         return result;
     }
     ReachTheDisk(file.parent_path().empty() ? fs::path(".") : file.parent_path());

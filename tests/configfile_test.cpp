@@ -12,6 +12,7 @@
 #endif
 
 #include "configfile/file_commands.h"
+#include "configfile/windows1252.h"
 #include "platform/utf8_path.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -106,6 +107,25 @@ struct ConfigFiles : ::testing::Test {
     const fs::path data = temp / "data";  // made by the first command
     Station mine{data};
 };
+
+// What the window's boxes give back to a file: each character of code page 1252 its own byte (the "€" of 0x80
+// included), and any other character, or a broken UTF-8 sequence, one "?".
+TEST(FileText, TypedTextGoesBackToTheFilesCodePage) {
+    for (int b = 1; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        EXPECT_EQ(Windows1252FromUtf8(Utf8FromWindows1252(byte)), undefined ? "?" : byte) << b;
+    }
+    const struct {
+        const char *typed, *file;
+    } rows[]{
+        {"Caf\xC3\xA9 \xE2\x82\xAC" "5", "Caf\xE9 \x80" "5"},
+        {"\xE2\x86\x92", "?"},          // an arrow, not in the code page
+        {"\xF0\x9F\x98\x80!", "?!"},    // four bytes, one character
+        {"\xA9x", "?x"},                // a continuation byte alone
+    };
+    for (const auto& row : rows) EXPECT_EQ(Windows1252FromUtf8(row.typed), row.file) << row.typed;
+}
 
 TEST_F(ConfigFiles, ExportWritesEveryFieldInItsRecord) {
     EXPECT_EQ(mine.Run(kExport, data / "all.set"), "");

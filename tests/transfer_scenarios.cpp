@@ -583,6 +583,20 @@ TEST(VerifiedWrite, EachFieldTheSwitchHoldsIsCompared) {
                 channel = c;
         EXPECT_EQ(differences[0].channel, channel) << row.field;
     }
+    // A restore's read-back compares every byte the switch holds, each named by what it carries.
+    rig->withSwitch([&](SimulatedSwitch& sw) { sw = SimulatedSwitch(sent); });
+    ASSERT_TRUE(rig->form().readFresh({}).complete());
+    const HeldConfiguration whole = rig->form().lastRead().held;
+    const char* carries[kEventBlockSize] = {"command", "data", "data high byte or lock priority", "mode byte",
+                                            "motor address", "motor address", "motor address"};
+    for (int at = 0; at < kEventBlockSize; ++at) {
+        HeldConfiguration changed = whole;
+        changed.channelBlocks[6][kEventBlockSize + at] ^= 0x01;  // channel 7's hold block
+        const auto differences = CompareHeld(whole, changed, HeldMatch::EveryByte);
+        ASSERT_EQ(differences.size(), 1u) << at;
+        EXPECT_EQ(std::to_string(differences[0].channel) + " " + differences[0].field,
+                  std::string("7 On Hold ") + carries[at]);
+    }
 }
 
 }  // namespace
