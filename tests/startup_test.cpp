@@ -261,6 +261,19 @@ TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     EXPECT_EQ(window.selectedPosition(), 1);
     window.selectSystemPort(1);
     EXPECT_EQ(window.selectedPosition(), -1);
+    // A device typed is marked in the list of ports present when it is one of them, and by its number if it has one.
+    const struct {
+        const char* typed;
+        int row, position;
+    } typedRows[]{{"/dev/ttyUSB9", 1, -1}, {"/dev/ttyUSB8", -1, -1}, {"", -1, -1}};
+    for (const auto& row : typedRows) {
+        window.typeDevice(row.typed);
+        EXPECT_EQ(std::pair(window.selectedSystemPort(), window.selectedPosition()), std::pair(row.row, row.position))
+            << row.typed;
+    }
+    window.typeDevice(Device(5));
+    EXPECT_EQ(std::pair(window.selectedSystemPort(), window.selectedPosition()), std::pair(0, 1));
+    window.selectSystemPort(1);
     window.changePort();
     EXPECT_EQ(test::ReadFile(rig.ini), "1\r\n/dev/ttyUSB9\r\n");
     form->selectPort();  // opened again: the device is preselected
