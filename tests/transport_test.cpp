@@ -71,7 +71,13 @@ TEST(Transport, ReplyWait) {
         link.pump.startReplyTimer(BusLink::kReplyTimerMs, [&] { link.bus.replyTimerTick(); });
         if (!row.timer) link.pump.stopReplyTimer();
         if (!row.open) link.port.close();
+        link.port.awaited.clear();
         const std::uint32_t waited = link.Exchange();
+        // A real port wakes the program once at the reply's length rather than for each byte, and counts
+        // every byte again when the wait is over.
+        const auto& awaited = link.port.awaited;
+        EXPECT_EQ(awaited.empty() ? std::pair(-1, -1) : std::pair(awaited.front(), awaited.back()),
+                  row.open ? std::pair(static_cast<int>(kFirmwareReply.size()), 0) : std::pair(-1, -1)) << row.name;
         const int n = row.kept >= 0 ? row.kept : static_cast<int>(row.reply.size());
         EXPECT_TRUE(waited >= row.minMs && waited <= row.maxMs) << row.name << ": " << waited;
         EXPECT_EQ(link.bus.receivedCount(), n) << row.name;

@@ -49,6 +49,7 @@ public:
         for (const Bytes& frame : assembler_.push(data, static_cast<std::size_t>(count))) answer(frame);
     }
     void setRts(bool raised) override { rts = raised, rtsRaisedAtMs = raised ? pump_.nowMs() : rtsRaisedAtMs; }
+    void awaitInput(int count) override { awaited.push_back(count); }
 
     Responder responder;
     std::map<std::string, OpenResult> openResults;  // by device; others open fine
@@ -59,6 +60,7 @@ public:
     int stuckOutput = 0;  // bytes the output buffer claims to hold
     int inputClears = 0;
     int outputClears = 0;
+    std::vector<int> awaited;  // the reply lengths the port was told to wake at, 0 when a wait ended
     std::vector<std::pair<int, std::uint32_t>> writes;  // size and time of each write to the open port
     std::uint32_t rtsRaisedAtMs = 0;
 
