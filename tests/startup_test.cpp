@@ -273,6 +273,14 @@ TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     }
     window.typeDevice(Device(5));
     EXPECT_EQ(std::pair(window.selectedSystemPort(), window.selectedPosition()), std::pair(0, 1));
+    // A device that is there but refused is explained in the port window's own box, and not taken.
+    rig.devices["/dev/ttyUSB8"] = {OpenStatus::PermissionDenied, "Permission denied"};
+    window.typeDevice("/dev/ttyUSB8");
+    window.changePort();
+    ASSERT_FALSE(rig.ui.messages.empty());
+    EXPECT_EQ(rig.ui.messages.back().title, "Comm Port Selection");
+    EXPECT_NE(rig.ui.messages.back().text.find("/dev/ttyUSB8"), std::string::npos) << rig.ui.messages.back().text;
+    EXPECT_EQ(test::ReadFile(rig.ini), "1\r\n");
     window.selectSystemPort(1);
     window.changePort();
     EXPECT_EQ(test::ReadFile(rig.ini), "1\r\n/dev/ttyUSB9\r\n");
