@@ -666,6 +666,11 @@ TEST_F(Cli, ScriptsCanTrustIt) {
     EXPECT_TRUE(Has(hostile.out, "Destination: Specific \"\\x1B[2J\\n\\r\"\n")) << hostile.out;
     EXPECT_EQ(std::count(hostile.out.begin(), hostile.out.end(), '\n'), std::count(plain.out.begin(), plain.out.end(), '\n'));
     EXPECT_TRUE(std::none_of(hostile.out.begin(), hostile.out.end(), [](char c) { return c != '\n' && std::iscntrl(c); }));
+    // A lock priority is printed for the channels whose commands send one (3, 6 and 7 here), and no other.
+    std::string locked;
+    for (std::size_t at = 0; (at = plain.out.find("  Lock priority:", at)) != std::string::npos; ++at)
+        locked += plain.out.substr(plain.out.rfind("Channel ", at) + 8, 1);
+    EXPECT_EQ(locked, "367") << plain.out;
     // --force replaces a file as it was kept: one only its owner reads stays so.
     test::WriteFile("private.set", "old"), fs::permissions("private.set", fs::perms::owner_read | fs::perms::owner_write);
     Check({"a forced get", {"get", "--port", sim.device(), "-o", "private.set", "--force"}, 0, "Saved private.set"});
