@@ -483,6 +483,8 @@ TEST_F(Cli, TheJournalUndoesTheRightWrite) {
     const Outcome restored = Check({"site restore", {"site", "restore", "plan.csv", "--port", site.device()}, 0, "verified"});
     EXPECT_EQ(std::count(restored.out.begin(), restored.out.end(), '\n') >= 3, true) << restored.out;
     Check({"site get after", {"site", "get", "before.csv", "--port", site.device()}, 0, "saved"});
+    Check({"a site never sent has no site send to undo", {"site", "restore", "before.csv", "--port", site.device()}, 2,
+           "the journal holds no site send of site"});
     for (int i = 1; i <= 3; ++i) {
         std::string dated;
         for (const auto& f : fs::directory_iterator(dir.path()))
@@ -498,6 +500,8 @@ TEST_F(Cli, TheJournalUndoesTheRightWrite) {
     for (pid_t pid : gets) waitpid(pid, nullptr, 0);
     const Outcome entries = Tool({"history", "0000AA", "--csv"});
     EXPECT_EQ(std::count(entries.out.begin(), entries.out.end(), '\n'), 21) << entries.out;
+    const Outcome newest = Tool({"history", "0000AA", "--csv", "--limit", "3"});
+    EXPECT_EQ(std::count(newest.out.begin(), newest.out.end(), '\n'), 4) << newest.out;
 }
 
 // A send on a data folder with little room, tried at many amounts of room: it is either recorded (the journal holds
