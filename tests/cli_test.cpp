@@ -643,6 +643,9 @@ TEST_F(Cli, ScriptsCanTrustIt) {
          "  Function1: Set IP  data 60\n  Function2: STOP\n  Function3: NONE\n  Destination: Src Group 01026F\n"
          "  Lock priority: 07\n  Seq: on\n"},
         {"show --json too", {"show", "--json", a}, 0, "\"lockPriority\": \"07\""},
+        {"prune --dry-run tells what it would remove", {"history", "--prune-older-than", "30", "--dry-run"}, 0,
+         "Would remove 0 entries and 0 files older than 30 days from "},
+        {"prune", {"history", "--prune-older-than", "1"}, 0, "Removed 0 entries and 0 files older than 1 day from "},
         {"standard input as the file", {"show", "-"}, 0, "Caf\xC3\xA9", {.in = fileIn}},
         {"diff quotes texts on one line", {"diff", a, b}, 1,
          "Channel 1: Motor Address: \"Caf\xC3\xA9" "0\" -> \"Q\\\"\\n0\"\n"},
