@@ -297,6 +297,17 @@ TEST(PortSelection, APortPresentOutsideTheTableIsChosenByItsDevice) {
     EXPECT_NE(form->connectionText().find("port 7 (" + Device(7) + ") from the next start"), std::string::npos);
 }
 
+// An adapter pulled out while open is told to the window at once, not at its next command.
+TEST(Startup, AnAdapterPulledOutIsToldAtOnce) {
+    Rig rig({1});
+    auto form = rig.Make();
+    form->start();
+    int told = 0;
+    form->setPortLostObserver([&] { ++told; });
+    rig.mainPort->unplug();
+    EXPECT_EQ(told, 1);
+}
+
 TEST(Startup, UnloadEmptiesAndClosesThePortAndSaysSoWhenItCannotEmpty) {
     Rig rig({1});
     auto form = rig.Make();

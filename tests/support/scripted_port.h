@@ -33,6 +33,7 @@ public:
         return open_ = result.ok(), result;
     }
     void close() override { open_ = false, input_.clear(); }
+    void unplug() { close(), deviceLost(); }  // the adapter pulled out while open
     bool isOpen() const override { return open_; }
 
     int inputCount() const override { return static_cast<int>(input_.size()); }
