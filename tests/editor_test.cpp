@@ -122,6 +122,16 @@ TEST_F(Editor, DestinationBoxesTickOneModeAndShowItsAddress) {
             EXPECT_TRUE(other == c || Ticks(s, other) == "0100") << row.name << ": channel " << other + 1;
         EXPECT_FALSE(s.applyingDestination()) << row.name;
     }
+    // Whichever box was ticked, a click on another leaves that one alone ticked.
+    for (int from : {S, G, P, R})
+        for (int to : {S, G, P, R}) {
+            ConfigScreen s(&ui);
+            s.destinationBoxes[ChannelBoxes(3)[from]].click();
+            s.destinationBoxes[ChannelBoxes(3)[to]].click();
+            std::string ticks = "0000";
+            ticks[static_cast<std::size_t>(to)] = '1';
+            EXPECT_EQ(Ticks(s, 3), ticks) << "box " << from << ", then box " << to;
+        }
 }
 
 // The handler sets the other boxes, whose own handlers must not run: a box set while it runs changes only itself.

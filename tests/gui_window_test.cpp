@@ -554,7 +554,8 @@ TEST_F(GuiWindow, ThePrintedSheetHoldsWhatTheSwitchHolds) {
     const QStringList sheet{
         "Switch 00AB01", "Firmware 2.14", "Function1 DOWN limit 10", "Function2 Lock IP 05 07", "Function3 STOP",
         "Specific A1B2C3", "On Press absolute position 1234", "On Hold JOG DOWN ms 50", "P-P 00BE01",
-        "On Press Unlock 09", "On Hold Set IP 0C", "On Release UP limit", "Src Group 010208"};
+        "On Press Unlock 09", "On Hold Set IP 0C", "On Release UP limit", "Src Group 010208",
+        "What the window's screen holds, as Send Config would write it into a switch."};
 
     const QString exported = dir.path() + "/exported.pdf";
     std::string proposed;
