@@ -733,6 +733,7 @@ TEST_F(Cli, AReportHandsASiteOver) {
             EXPECT_TRUE(Has(sheet, "<li>" + escaped(d["text"].toString().toStdString()) + "</li>")) << label;
         if (n == 2) {
             EXPECT_TRUE(s["channels"].isNull() && !Has(sheet, "<svg")) << "nothing held is shown for a switch never read";
+            EXPECT_TRUE(Has(sheet, ">Firmware</th>") && Has(sheet, ">not read</td>")) << sheet;
             continue;
         }
         // What the switch holds, read apart from the report and shown as the window names it.

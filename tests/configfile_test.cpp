@@ -12,6 +12,7 @@
 #endif
 
 #include "configfile/file_commands.h"
+#include "configfile/whole_file.h"
 #include "configfile/windows1252.h"
 #include "platform/utf8_path.h"
 #include "support/scripted_ui.h"
@@ -281,7 +282,10 @@ TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
     const rlimit limit{4096, old.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limit);
     mine.Run(kExport, data / "half.set");
+    // A text smaller than the writer's buffer fails only as the file is closed: not saved either.
+    const WriteResult small = WriteWholeFile(data / "small.html", std::string(4097, 'x'), false);
     setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_NE(small.outcome, WriteOutcome::Written);
     EXPECT_EQ(FilesIn(data), 0);  // neither the file nor a temporary one
     ASSERT_EQ(mine.ui.messages.size(), 1u);
     EXPECT_NE(mine.ui.messages[0].text.find("not saved"), std::string::npos);
