@@ -7,6 +7,7 @@
 
 #include "configfile/config_records.h"
 #include "platform/csv_line.h"
+#include "report/switch_picture.h"
 #include "report/markup.h"
 #include "report/report_csv.h"
 #include "report/report_html.h"
@@ -65,6 +66,12 @@ TEST(ReportSheet, TheSheetSaysWhatTheSwitchsBytesSay) {
                       row.says[e]) << row.name;
         }
         EXPECT_TRUE(channel.oneDestination()) << row.name;
+        // The drawing names the press event under its button only where Seq renames the events.
+        SwitchSheet sheet;
+        sheet.channels = ChannelsFromHeld(HeldOf(state));
+        const std::string svg = SwitchPictureSvg(sheet);
+        EXPECT_EQ(svg.find(">" + channel.events[0].name + "</text>") != std::string::npos, (row.mode & kSeqFlag) != 0)
+            << row.name;
     }
     // A switch written by another tool may send each event elsewhere: each is told.
     SwitchState mixed = SwitchState::factory();
