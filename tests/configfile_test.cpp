@@ -282,8 +282,10 @@ TEST_F(ConfigFiles, FailedExportLeavesNoFileAndSaysSo) {
     const rlimit limit{4096, old.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limit);
     mine.Run(kExport, data / "half.set");
-    // A text smaller than the writer's buffer fails only as the file is closed: not saved either.
-    const WriteResult small = WriteWholeFile(data / "small.html", std::string(4097, 'x'), false);
+    // A text small enough for the writer to keep until it closes the file fails only then: not saved either.
+    const rlimit tiny{512, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const WriteResult small = WriteWholeFile(data / "small.html", std::string(1000, 'x'), false);
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_NE(small.outcome, WriteOutcome::Written);
     EXPECT_EQ(FilesIn(data), 0);  // neither the file nor a temporary one
