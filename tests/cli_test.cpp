@@ -718,6 +718,7 @@ TEST_F(Cli, AReportHandsASiteOver) {
         return row;
     };
     const std::string summary = html.substr(0, html.find("id=\"sheet-1\""));
+    EXPECT_TRUE(Has(summary, "<p>3 switches: 1 as planned, 1 differs from plan, 1 never read.")) << summary;
     const char* const states[] = {"as planned", "differs from plan: 4 fields", "never read"};
     for (int n = 0; n < 3; ++n) {
         const QJsonObject s = switches[n].toObject();
