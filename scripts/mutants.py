@@ -529,10 +529,9 @@ CORE = "tests/kavro_core_tests"
 
 class Runner:
     def __init__(self, args):
-        self.build = args.build
+        self.build = os.path.abspath(args.build)  # test programs run from their own folder
         self.jobs = str(args.jobs)
         self.lock_file = args.lock
-        self.lock = ["flock", args.lock] if args.lock else []
         self.timeout = args.timeout
         self.core_timeout = args.timeout
         self.shards = max(1, args.jobs)
@@ -553,8 +552,9 @@ class Runner:
     def run(self, command, timeout=None):
         """(exit status or None on time-out, output)."""
         try:
-            p = subprocess.run(self.lock + command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
-                               errors="replace", timeout=timeout, start_new_session=True)
+            with self.machine():
+                p = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                   errors="replace", timeout=timeout, start_new_session=True)
             return p.returncode, p.stdout
         except subprocess.TimeoutExpired as e:
             out = e.stdout.decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or "")
@@ -595,13 +595,12 @@ class Runner:
         return {program: [stamp(f) for f in files] for program, files in PROGRAMS.items()}
 
     def run_program(self, program, timeout):
-        """The failed tests of one program run in shards side by side, each
-        stopping at its first failure; "" when all pass."""
+        """The tests that fail of one program run in shards side by side,
+        each stopping at its first failure; "" when all pass."""
         command = [os.path.join(self.build, program), "--gtest_brief=1", "--gtest_fail_fast"]
         shards = []
-        count = self.shards
-        for index in range(count):
-            shard_env = dict(os.environ, GTEST_TOTAL_SHARDS=str(count), GTEST_SHARD_INDEX=str(index))
+        for index in range(self.shards):
+            shard_env = dict(os.environ, GTEST_TOTAL_SHARDS=str(self.shards), GTEST_SHARD_INDEX=str(index))
             shards.append(subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                            errors="replace", env=shard_env, start_new_session=True,
                                            cwd=os.path.join(self.build, "tests")))
