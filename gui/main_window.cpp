@@ -248,7 +248,7 @@ QGroupBox* MainWindow::makeCommandsFrame() {
     verify->setObjectName("verifyAfterSend");
     verify->setToolTip("After Send Config, read the switch back and check that it holds what was sent");
     binding_.bind(form_.verifyAfterSend(), verify);
-    verify->setText("&Verify after Send");
+    verify->setText("&" + verify->text());  // the model's caption, Alt+V
     layout->addWidget(verify);
     frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return frame;
@@ -268,7 +268,7 @@ QWidget* MainWindow::makeAddressColumn() {
     backUp->setToolTip("Before Send Config, read the switch and keep what it holds in the history, so that the send "
                        "can be undone");
     binding_.bind(form_.backUpBeforeSend(), backUp);
-    backUp->setText("&Back up before Send");
+    backUp->setText("&" + backUp->text());  // the model's caption, Alt+B
     auto* backUpRow = new QHBoxLayout;
     backUpRow->setContentsMargins(Twips(105) + 1, 0, 0, 0);  // in line with "Verify after Send"
     backUpRow->addWidget(backUp);

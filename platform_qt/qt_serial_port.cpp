@@ -1,7 +1,9 @@
 #include "platform_qt/qt_serial_port.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "platform_qt/port_diagnosis.h"
@@ -14,6 +16,20 @@
 
 namespace kavro {
 
+namespace {
+
+// A whole number and nothing else ("4800", not "4800x").
+std::optional<int> WholeNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+// Each part is read before any is taken: text of another form changes none
+// of the settings, the speed included.
 bool ParseLineSettings(const std::string& text, qint32& baud, QSerialPort::Parity& parity,
                        QSerialPort::DataBits& dataBits, QSerialPort::StopBits& stopBits) {
     std::istringstream in(text);
@@ -21,22 +37,19 @@ bool ParseLineSettings(const std::string& text, qint32& baud, QSerialPort::Parit
     if (!std::getline(in, b, ',') || !std::getline(in, p, ',') || !std::getline(in, d, ',') ||
         !std::getline(in, s))
         return false;
-    try {
-        baud = std::stoi(b);
-        const int bits = std::stoi(d);
-        if (bits < 5 || bits > 8) return false;
-        dataBits = static_cast<QSerialPort::DataBits>(bits);
-    } catch (...) {
-        return false;
-    }
-    if (p == "N" || p == "n") parity = QSerialPort::NoParity;
-    else if (p == "O" || p == "o") parity = QSerialPort::OddParity;
-    else if (p == "E" || p == "e") parity = QSerialPort::EvenParity;
+    const std::optional<int> speed = WholeNumber(b), bits = WholeNumber(d);
+    if (!speed || *speed <= 0 || !bits || *bits < 5 || *bits > 8) return false;
+    QSerialPort::Parity newParity;
+    if (p == "N" || p == "n") newParity = QSerialPort::NoParity;
+    else if (p == "O" || p == "o") newParity = QSerialPort::OddParity;
+    else if (p == "E" || p == "e") newParity = QSerialPort::EvenParity;
     else return false;
-    if (s == "1") stopBits = QSerialPort::OneStop;
-    else if (s == "2") stopBits = QSerialPort::TwoStop;
-    else if (s == "1.5") stopBits = QSerialPort::OneAndHalfStop;
+    QSerialPort::StopBits stops;
+    if (s == "1") stops = QSerialPort::OneStop;
+    else if (s == "2") stops = QSerialPort::TwoStop;
+    else if (s == "1.5") stops = QSerialPort::OneAndHalfStop;
     else return false;
+    baud = *speed, parity = newParity, dataBits = static_cast<QSerialPort::DataBits>(*bits), stopBits = stops;
     return true;
 }
 

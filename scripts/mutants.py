@@ -690,8 +690,12 @@ def first_error(out):
     return m.group(1)[:160] if m else "does not build"
 
 
-def tally(results, listed):
-    """Per layer: generated, not viable, killed, survived, equivalent, score."""
+def tally(results, listed, device=()):
+    """Per layer: generated, not viable, killed, survived, equivalent, needing a device, score.
+
+    A survivor that only a device this machine lacks could show (a USB
+    adapter's own facts) is neither equivalent nor a missing test: it is
+    counted apart, out of the score, so that the table says how many."""
     rows = []
     for layer in LAYERS:
         mine = [r for r in results if r[0].layer == layer]
@@ -700,21 +704,22 @@ def tally(results, listed):
         nv = sum(r[1] == "not-viable" for r in mine)
         killed = sum(r[1] == "killed" for r in mine)
         equivalent = sum(r[1] == "survived" and r[0].id in listed for r in mine)
-        survived = sum(r[1] == "survived" and r[0].id not in listed for r in mine)
+        needs = sum(r[1] == "survived" and r[0].id in device for r in mine)
+        survived = sum(r[1] == "survived" and r[0].id not in listed and r[0].id not in device for r in mine)
         counted = killed + survived
         score = f"{100.0 * killed / counted:.1f} %" if counted else "-"
-        rows.append((layer, len(mine), nv, killed, survived, equivalent, score))
+        rows.append((layer, len(mine), nv, killed, survived, equivalent, needs, score))
     return rows
 
 
 def table(rows):
-    head = ("layer", "generated", "not viable", "killed", "survived", "equivalent", "score")
+    head = ("layer", "generated", "not viable", "killed", "survived", "equivalent", "needs device", "score")
     widths = [max(len(str(x)) for x in col) for col in zip(head, *rows)]
     fmt = "  ".join(("{:<%d}" if i == 0 else "{:>%d}") % w for i, w in enumerate(widths))
     return "\n".join(fmt.format(*r) for r in [head] + rows)
 
 
-def do_run(args, chosen, listed):
+def do_run(args, chosen, listed, device):
     runner = Runner(args)
     os.makedirs(args.out, exist_ok=True)
     machine = os.path.join(args.out, "results.tsv")
@@ -747,8 +752,10 @@ def do_run(args, chosen, listed):
             spent.append(time.monotonic() - began)
             if outcome == "survived" and m.id in listed:
                 shown = "equivalent"
-            elif m.id in listed:
-                shown, detail = outcome, detail + "; listed as equivalent: take it off the list"
+            elif outcome == "survived" and m.id in device:
+                shown = "device"
+            elif m.id in listed or m.id in device:
+                shown, detail = outcome, detail + "; listed as not to be killed here: take it off the list"
             else:
                 shown = outcome
             print(f"[{n}/{len(chosen)}] {shown:<10} {m.id}  ({m.path}:{m.line}) {detail}  {spent[-1]:.0f} s",
@@ -759,11 +766,12 @@ def do_run(args, chosen, listed):
             tsv.flush()
     runner.compile()  # the build as the tree is, for the next run
 
-    rows = tally(results, listed)
+    rows = tally(results, listed, device)
     report = [table(rows), ""]
     if spent:
         report.append(f"{len(spent)} mutants tried in {sum(spent) / 60:.1f} min, {sum(spent) / len(spent):.0f} s each")
-    survivors = [m for m, outcome, _ in results if outcome == "survived" and m.id not in listed]
+    survivors = [m for m, outcome, _ in results
+                 if outcome == "survived" and m.id not in listed and m.id not in device]
     report.append(f"\n{len(survivors)} survivors (each a missing test, or an equivalent mutant to list "
                   f"in tests/mutants/equivalent.txt with the reason):")
     for m in survivors:
@@ -772,7 +780,7 @@ def do_run(args, chosen, listed):
     print("\n" + text)
     with open(os.path.join(args.out, "results.txt"), "w", encoding="utf-8") as f:
         f.write(text + "\n")
-    low = [r[0] for r in rows if r[6] != "-" and float(r[6].split()[0]) < args.goal]
+    low = [r[0] for r in rows if r[-1] != "-" and float(r[-1].split()[0]) < args.goal]
     if low:
         print(f"mutants: below {args.goal:g} % in {', '.join(low)}", file=sys.stderr)
         return 1
@@ -798,6 +806,8 @@ def main(argv=None):
     parser.add_argument("--resume", action="store_true", help="keep the results of mutants already in results.tsv")
     parser.add_argument("--goal", type=float, default=90.0, help="the score each layer must reach (%%)")
     parser.add_argument("--equivalent", help="the reviewed list (default: tests/mutants/equivalent.txt)")
+    parser.add_argument("--needs-device", help="the reviewed list of faults only a device this machine lacks "
+                        "could show (default: tests/mutants/needs-device.txt beside the equivalent list)")
     args = parser.parse_args(argv)
 
     layers = args.layers.split(",") if args.layers else LAYERS
@@ -805,10 +815,12 @@ def main(argv=None):
     if unknown:
         parser.error("unknown layer: " + ", ".join(unknown) + " (layers: " + ", ".join(LAYERS) + ")")
     by_layer = all_mutants(args.root, LAYERS if args.only else layers)
-    listed = read_equivalent(args.equivalent or os.path.join(args.root, "tests", "mutants", "equivalent.txt"))
+    equivalent_path = args.equivalent or os.path.join(args.root, "tests", "mutants", "equivalent.txt")
+    listed = read_equivalent(equivalent_path)
+    device = read_equivalent(args.needs_device or os.path.join(os.path.dirname(equivalent_path), "needs-device.txt"))
     everything = {m.id: m for ms in by_layer.values() for m in ms}
     if not args.only and not args.layers:
-        for stale in sorted(set(listed) - set(everything)):
+        for stale in sorted((set(listed) | set(device)) - set(everything)):
             print(f"mutants: {stale} in the equivalent list matches no line now: review it", file=sys.stderr)
     if args.only:
         missing = [i for i in args.only.split(",") if i not in everything]
@@ -825,11 +837,12 @@ def main(argv=None):
         return 0
     if args.list or not args.build:
         for m in chosen:
-            mark = "  (equivalent: " + listed[m.id] + ")" if m.id in listed else ""
+            mark = ("  (equivalent: " + listed[m.id] + ")" if m.id in listed
+                    else "  (needs a device: " + device[m.id] + ")" if m.id in device else "")
             print(f"{m.id}  {m.path}:{m.line}{mark}\n  -{m.before}\n  +{m.after}")
         print(f"{len(chosen)} mutants", file=sys.stderr)
         return 0
-    return do_run(args, chosen, listed)
+    return do_run(args, chosen, listed, device)
 
 
 if __name__ == "__main__":

@@ -7,7 +7,8 @@
 # then the rest of the suite (the programs the rebuild left unchanged can
 # only give what they gave in the clean run, so they are not run again),
 # restore. Prints per layer what was generated, not
-# viable (does not build), killed, survived and listed as equivalent, the
+# viable (does not build), killed, survived, listed as equivalent, listed as
+# needing a device this machine lacks (tests/mutants/needs-device.txt), the
 # score, and every survivor with its diff; writes build-mutants/results.txt
 # and results.tsv. Exit 1 when a layer scores below --goal (default 90 %).
 #   --patches [PATCH...]   the hand-written faults of tests/mutants/ instead,

@@ -12,7 +12,9 @@
 #include <sstream>
 #include <thread>
 
+#include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -570,12 +572,32 @@ TEST_F(Cli, FaultMatrix) {
         flooding({"--fault", "80=flood"}),
         vanish({"--fault", "8F=vanish"}), good({});
     const pid_t holder = SpawnTool({"get", "--port", slow.device(), "-o", "-"}, {});
+    // A program that shuts others out of a line without a lock file, as screen does, is found by its open files:
+    // an unprivileged one, since nothing shuts root out.
+    const int shutMaster = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(shutMaster >= 0 && grantpt(shutMaster) == 0 && unlockpt(shutMaster) == 0);
+    const std::string shut = ptsname(shutMaster);
+    const pid_t shutter = geteuid() == 0 && chmod(shut.c_str(), 0666) == 0 ? fork() : -1;
+    if (shutter == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(1);
+        prctl(PR_SET_DUMPABLE, 1);  // its open files, like any program's, visible to its own user
+        const int fd = open(shut.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0 || ioctl(fd, TIOCEXCL) != 0) _exit(1);
+        pause();
+        _exit(0);
+    }
+    chmod(good.device().c_str(), 0600);  // for the unprivileged user: no permission
     std::this_thread::sleep_for(300ms);
     const auto get = [](const std::string& port, const std::string& target = "out.set") {
         return std::vector<std::string>{"get", "--port", port, "-o", target, "--force"};
     };
     const Case rows[] = {
         {"in use", get(slow.device()), 2, "is in use by another program (kavro-switch get --port"},
+        {"in use, named without /dev/", get(slow.device().substr(5)), 2,
+         "is in use by another program (kavro-switch get --port"},
+        {"shut by a program without a lock file", get(shut), 2,
+         "is in use by another program (kavro_cli_tests", {.asNobody = true}},
         {"silent", get(line), 2, "no switch answers on", {}, 6},  // gave up after four queries
         {"flood", get(flood.device()), 2, "source groups: a noisy line: "},
         {"a flood from the start", get(flooding.device()), 2, "answers as a switch", {}, 6},
@@ -599,7 +621,7 @@ TEST_F(Cli, FaultMatrix) {
         {"a long name", get(good.device(), std::string(243, 'n') + ".set"), 0, ""},
     };
     for (const Case& row : rows) {
-        if (row.io.asNobody && (geteuid() != 0 || chmod(row.args[2].c_str(), 0600) != 0)) continue;  // root only
+        if (row.io.asNobody && geteuid() != 0) continue;  // root only
         const std::string& target = row.args[4];
         const bool existed = fs::exists(fs::symlink_status(target));
         const Outcome r = Check(row);
@@ -617,6 +639,8 @@ TEST_F(Cli, FaultMatrix) {
     tcgetattr(kept, &after);
     EXPECT_TRUE(cfgetospeed(&after) == cfgetospeed(&before) && after.c_cflag == before.c_cflag) << "settings put back";
     kill(holder, SIGKILL), waitpid(holder, nullptr, 0);
+    if (shutter > 0) kill(shutter, SIGKILL), waitpid(shutter, nullptr, 0);
+    close(shutMaster);
     Check({"the simulator serves again after its client was killed", get(slow.device()), 0, "Saved out.set"});
     close(kept), close(master);
 }

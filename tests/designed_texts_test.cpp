@@ -206,6 +206,7 @@ TEST_F(DesignedTexts, EveryTextReadsAsDesigned) {
         {"Frame11", "P-P Motor Address"}, {"ADDR_1", "FFFFFF"},
         {"ADDR_1:tip", "This P-P Address is used if the \"P-P\" Checkbox is active in the \"Button\" boxes."},
         {"frmSF", "Firmware Version"},
+        {"verifyAfterSend", "Verify after Send"}, {"backUpBeforeSend", "Back up before Send"},
         // Every channel's controls.
         {"Label2_0..7", "On Press"}, {"Label2_8..15", "On Hold"}, {"Label2_16..23", "On Release"},
         {"Label2_0..7:colour", "RGB(0, 0, 255)"}, {"Label2_16..23:colour", "RGB(128, 64, 0)"},

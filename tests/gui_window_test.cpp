@@ -223,33 +223,37 @@ TEST_F(GuiWindow, ADamagedImportIsMarkedAndSendAsksFirst) {
     test::WriteFile((dir.path() + "/whole.set").toStdString(), bytes);
     bytes.replace(7 * 128, 4, std::string("\x02\x00\x03\x00", 4));  // record 8, a check box, holds 3
     test::WriteFile((dir.path() + "/damaged.set").toStdString(), bytes);
+    bytes.replace(2 * 128, 4, std::string("\x02\x00\x63\x00", 4));  // record 3 too, command 99: records 1, 2 load
+    test::WriteFile((dir.path() + "/early.set").toStdString(), bytes);
     QString chosen;
     ui.fileDialogOverride = [&](auto&, auto) { return dir.path() + "/" + chosen; };
     form->screen().switchAddress.setText("00ABCD");  // chosen: only the mixture is asked about
     QLabel* mark = Find<QLabel>("damagedLoad");
     const auto importing = [&](const char* name) { chosen = name, test::Answering("Discard Changes", [&] { Click(kImport); }); };
-    struct Row { const char* name; std::function<void()> act; bool marked; };
+    struct Row { const char* name; std::function<void()> act; int loaded; };  // records loaded, 0: not marked
     for (const Row& row : {
-             Row{"a damaged import", [&] { importing("damaged.set"); }, true},
+             Row{"a damaged import", [&] { importing("damaged.set"); }, 7},
              Row{"Send asks; Do Not Send, the default, sends nothing", [&] {
                   const QStringList asked = test::Answering("Do Not Send", [&] { Click(kWriteSwitch); });
                   EXPECT_TRUE(asked.size() == 1 && asked[0].contains("records 1 to 7") && asked[0].endsWith("\nDo Not Send"))
                       << asked.join('|').toStdString();
                   EXPECT_EQ(simulator->frames().size(), 0u);
-              }, true},
+              }, 7},
              Row{"Send, answered Send", [&] {
                   test::Answering("Send", [&] { Click(kWriteSwitch); });
                   EXPECT_EQ(simulator->frames().size(), 10u);
-              }, true},
-             Row{"Clear Data", [&] { test::Answering("Discard Changes", [&] { Click(kClearData); }); }, false},
-             Row{"damaged again", [&] { importing("damaged.set"); }, true},
-             Row{"a whole file imported", [&] { importing("whole.set"); }, false},
-             Row{"damaged once more", [&] { importing("damaged.set"); }, true},
-             Row{"Get Config, read whole", [&] { test::Answering("Discard Changes", [&] { Click(kReadSwitch); }); }, false},
+              }, 7},
+             Row{"Clear Data", [&] { test::Answering("Discard Changes", [&] { Click(kClearData); }); }, 0},
+             Row{"damaged again", [&] { importing("damaged.set"); }, 7},
+             Row{"a whole file imported", [&] { importing("whole.set"); }, 0},
+             Row{"damaged early, after the second record", [&] { importing("early.set"); }, 2},
+             Row{"Get Config, read whole", [&] { test::Answering("Discard Changes", [&] { Click(kReadSwitch); }); }, 0},
          }) {
         row.act();
-        EXPECT_EQ(mark->isVisibleTo(window.get()), row.marked) << row.name;
-        EXPECT_TRUE(!row.marked || mark->text() == "partly loaded from a damaged file: records 1 to 7") << row.name;
+        EXPECT_EQ(mark->isVisibleTo(window.get()), row.loaded > 0) << row.name;
+        EXPECT_TRUE(!row.loaded ||
+                    mark->text() == "partly loaded from a damaged file: records 1 to " + QString::number(row.loaded))
+            << row.name;
     }
 }
 

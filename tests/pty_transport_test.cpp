@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 
 #include "buslink/bus_link.h"
@@ -54,6 +58,30 @@ TEST_F(PtyTransport, LongReplyIsCutAndCountedAndALostDeviceIsReportedOnce) {
     EXPECT_LT(Exchange([&] { link.hangUp(); }), 1100u);
     EXPECT_TRUE(!port.isOpen() && port.deviceLost());
     EXPECT_LE(port.errorReports(), 3);
+}
+
+// The line settings reach the device as the text names them, in either case; text of another form changes
+// nothing. Read on a second descriptor of the device (a pseudo-terminal keeps speed, stop bits and PARODD, though it
+// reports no parity enable and always 8 data bits).
+TEST_F(PtyTransport, TheLineSettingsReachTheDevice) {
+    const struct {
+        const char* settings;
+        speed_t speed;
+        bool odd, twoStops;
+    } rows[]{{"9600,E,8,2", B9600, false, true}, {"4800,O,8,1", B4800, true, false}, {"2400,e,8,1", B2400, false, false},
+             {"4800,o,8,2", B4800, true, true},   {"9600,E,8,1", B9600, false, false}, {"1200,n,8,2", B1200, false, true},
+             {"4800,X,8,1", B1200, false, true},  {"4800,O,9,1", B1200, false, true},  {"4800,O,8,3", B1200, false, true},
+             {"4800,O,8", B1200, false, true},    {"fast,O,8,1", B1200, false, true}};
+    const int fd = ::open(link.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    for (const auto& row : rows) {
+        port.setLineSettings(row.settings);
+        termios t{};
+        ASSERT_EQ(::tcgetattr(fd, &t), 0);
+        EXPECT_TRUE(::cfgetospeed(&t) == row.speed && ((t.c_cflag & PARODD) != 0) == row.odd &&
+                    ((t.c_cflag & CSTOPB) != 0) == row.twoStops) << row.settings;
+    }
+    ::close(fd);
 }
 
 }  // namespace

@@ -90,11 +90,12 @@ protected:
         journal = Journal::open(dir.path(), "9.9.9", &problem, [this] { return now += 1min; });
         EXPECT_TRUE(journal) << problem;
     }
-    // A complete read of switch n holding demo configuration v.
-    void Read(int n, unsigned v, const char* event = journal_event::kGet) {
+    // A complete read of switch n holding demo configuration v; an imported older history has no firmware.
+    void Read(int n, unsigned v, const char* firmware = "2.14") {
         ConfigScreen screen;
         test::FillDemoScreen(screen, v, test::DemoAddress(n));
-        ReadRecord read{event, &screen, HeldFromScreen(screen), test::DemoAddress(n), "2.14", "ok", {"/dev/ttyUSB0"}};
+        ReadRecord read{journal_event::kGet, &screen, HeldFromScreen(screen), test::DemoAddress(n), firmware, "ok",
+                        {"/dev/ttyUSB0"}};
         EXPECT_TRUE(journal->recordRead(read).ok());
     }
     PlannedSwitch Planned(int n) const {
@@ -128,7 +129,7 @@ TEST_F(ReportState, EachSwitchIsJudgedByTheNewestStateRecorded) {
     EXPECT_TRUE(journal->recordReadBack(write.writeId, {journal_event::kAfterSend, &readBack, HeldFromScreen(readBack),
                                                         test::DemoAddress(4), "2.14", "ok", {"/dev/ttyUSB0"}}, true)
                     .ok());
-    Read(5, 5);                       // read, but its planned file is damaged
+    Read(5, 5, "");                   // read, without its firmware; its planned file is damaged
     test::WriteFile(dir / "switch 6.set", "SWITCH, but not a configuration file");
 
     std::vector<PlannedSwitch> site;
@@ -164,6 +165,11 @@ TEST_F(ReportState, EachSwitchIsJudgedByTheNewestStateRecorded) {
     EXPECT_EQ(report->switches[4].shown->event, journal_event::kAfterSend) << "a read-back is a state";
     const std::string unreadable = SheetOf(report->switches[5]).notes.back();
     EXPECT_NE(unreadable.find("switch 6.set: File Read Error"), std::string::npos) << unreadable;  // shorter than a record
+    for (const auto& [n, firmware] : {std::pair{0, "2.14"}, {5, "not read"}, {2, "not read"}}) {
+        const auto facts = SheetOf(report->switches[n]).facts;
+        EXPECT_TRUE(std::find(facts.begin(), facts.end(), std::pair<std::string, std::string>{"Firmware", firmware}) !=
+                    facts.end()) << n;
+    }
 
     // The CSV is the summary, a switch a line, read back as spreadsheets and manifests read it.
     const std::string csv = ReportCsv(*report);

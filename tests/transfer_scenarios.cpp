@@ -7,6 +7,7 @@
 
 #include "buslink/frame_codec.h"
 #include "configfile/config_records.h"
+#include "history/journal.h"
 #include "support/temp_folder.h"
 #include "support/transfer_rig.h"
 
@@ -286,6 +287,34 @@ TEST(Transfers, ActionsDuringAReadWait) {
         EXPECT_EQ(rig->frames().size() == 11u, !row.closes) << row.name;
         EXPECT_EQ(rig->form().port().isOpen(), !row.closes) << row.name;
         EXPECT_TRUE(row.closes || Command(rig->form().screen(), 0, 0) == "DOWN limit") << row.name;  // not cleared
+    }
+}
+
+// The journal tells how each Send Config ended, as the switch saw it: whole, or stopped by closing the window
+// part-way (not failed: the switch answered every frame it was sent).
+TEST(Transfers, TheJournalTellsHowASendEnded) {
+    const struct {
+        const char* name;
+        std::uint32_t closeAfterMs;  // 0: not closed
+        const char* outcome;
+        bool allSent;
+    } rows[]{{"sent whole", 0, journal_outcome::kOk, true}, {"the window closed part-way", 400, journal_outcome::kStopped, false}};
+    for (const auto& row : rows) {
+        auto rig = MakeRig(Rich());
+        rig->form().readSwitch();
+        rig->form().screen().commands[EventIndex(0, 0)].select(5);
+        const std::size_t before = rig->frames().size();
+        if (row.closeAfterMs) rig->during(row.closeAfterMs, [&] { rig->form().shutDown(); });
+        rig->form().writeSwitch();
+        EXPECT_EQ(rig->frames().size() - before == 10u, row.allSent) << row.name;
+        std::string problem;
+        const auto journal = Journal::open(rig->data.path(), "9.9.9", &problem);
+        ASSERT_TRUE(journal) << problem;
+        const auto entries = journal->entries({});
+        const auto send = std::find_if(entries.begin(), entries.end(),
+                                       [](const JournalEntry& e) { return e.event == journal_event::kSend; });
+        ASSERT_NE(send, entries.end()) << row.name;
+        EXPECT_EQ(send->outcome, row.outcome) << row.name;
     }
 }
 
