@@ -318,6 +318,33 @@ TEST(Transfers, TheJournalTellsHowASendEnded) {
     }
 }
 
+// Unsent changes kept at the end of a session and found damaged at the next start: what loaded is marked as a
+// mixture, unless nothing but the file's first record did.
+TEST(Recovery, ADamagedRecoveryFileIsMarkedWhenPartOfItLoaded) {
+    const struct {
+        const char* name;
+        int damagedRecord;  // 0: whole
+        const char* mark;
+    } rows[]{{"whole", 0, ""}, {"damaged at record 2: nothing loaded", 2, ""},
+             {"damaged at record 3", 3, "partly loaded from a damaged file: records 1 to 2"},
+             {"damaged at record 9", 9, "partly loaded from a damaged file: records 1 to 8"}};
+    for (const auto& row : rows) {
+        auto rig = MakeRig(Rich());
+        ConfigScreen kept;
+        kept.fillCommandLists();
+        kept.commands[EventIndex(0, 0)].select(5);  // record 2
+        const ConfigBytes whole = *ConfigFileBytes(kept);
+        std::string bytes(whole.begin(), whole.end());
+        if (row.damagedRecord) bytes.replace((row.damagedRecord - 1) * 128, 4, std::string("\x02\x00\x63\x00", 4));
+        const std::filesystem::path recovery = rig->data.path() / "unsent-changes.set";
+        test::WriteFile(recovery, bytes);
+        rig->form().offerRecovery();
+        EXPECT_EQ(rig->form().damagedLoadMark(), row.mark) << row.name;
+        EXPECT_EQ(Command(rig->form().screen(), 0, 0) == Command(kept, 0, 0), row.damagedRecord != 2) << row.name;
+        EXPECT_FALSE(std::filesystem::exists(recovery)) << row.name;
+    }
+}
+
 // What the screen shows is what goes on the line, or nothing goes. A switch address box of six hexadecimal digits
 // addresses every frame when ticked; one that does not ("Error" after a failed read), FFFFFF (the address every
 // switch answers to) as the address to write, or a box whose text the parsers would read as something else ("g9"
