@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QCursor>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDate>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -272,7 +274,9 @@ TEST_F(GuiWindow, ASignalKeepsUnsentChangesAndTheNextStartOffersThem) {
     QTimer::singleShot(3000, [] {  // a question still open fails the test rather than hangs it
         if (QWidget* box = QApplication::activeModalWidget()) box->close();
     });
-    window->close();  // asks whether to lose them, and nobody answers
+    QEventLoop session;  // the program's own, which a signal ends with 128 + its number, as a shell expects
+    QTimer::singleShot(0, [&] { window->close(); });  // asks whether to lose them, and nobody answers
+    EXPECT_EQ(session.exec(), 128 + SIGTERM);
     EXPECT_LT(sinceSignal.elapsed(), 2000);
     EXPECT_EQ(endedBy, SIGTERM);
     EXPECT_FALSE(form->port().isOpen());
@@ -310,8 +314,8 @@ TEST_F(GuiWindow, AnAdapterPluggedInAgainIsOpenedWithoutARestart) {
 }
 
 // While a read runs, the commands that would share its buffers are locked
-// and its progress shows; Stop or Escape ends it at its next frame, and
-// what was read stays.
+// and its progress and the hourglass show; Stop or Escape ends it at its
+// next frame, and what was read stays.
 TEST_F(GuiWindow, AReadLocksTheCommandsAndEndsOnStopOrEscape) {
     struct Row { const char* name; std::function<void()> stop; const char* status; };
     const Row rows[] = {
@@ -323,7 +327,8 @@ TEST_F(GuiWindow, AReadLocksTheCommandsAndEndsOnStopOrEscape) {
         simulator->setPlan(row.stop ? *ParseFaultPlan("*=trickle") : FaultPlan{});
         bool locked = false;
         QTimer::singleShot(5, [&] {
-            locked = Find("progress")->isVisible();
+            const QCursor* pointer = QGuiApplication::overrideCursor();
+            locked = Find("progress")->isVisible() && pointer && pointer->shape() == Qt::WaitCursor;
             for (const char* b : {kReadSwitch, kWriteSwitch, kClearData, kSelectPort})
                 locked = locked && !window->button(b)->isEnabled();
         });
@@ -334,7 +339,23 @@ TEST_F(GuiWindow, AReadLocksTheCommandsAndEndsOnStopOrEscape) {
         EXPECT_LT(form->lastRead().framesSent, row.stop ? 3 : 12) << row.name;
         EXPECT_EQ(Find<QLineEdit>(kFirmwareVersion)->text(), "2.14") << row.name << ": what was read stays";
         EXPECT_TRUE(Status().contains(row.status)) << row.name;
-        EXPECT_TRUE(window->button(kReadSwitch)->isEnabled() && !Find("progress")->isVisible()) << row.name;
+        EXPECT_TRUE(window->button(kReadSwitch)->isEnabled() && !Find("progress")->isVisible() &&
+                    !QGuiApplication::overrideCursor()) << row.name;
+    }
+}
+
+// With no port to use, the question offers to choose one (its default), the simulated switch where there is one,
+// or to quit; each button does what it says.
+TEST_F(GuiWindow, TheNoPortQuestionDoesWhatEachButtonSays) {
+    struct Row { bool simulator; const char* button; NoPortChoice choice; };
+    for (const Row& row : {Row{true, "Choose a Port", NoPortChoice::ChooseAgain},
+                           Row{true, "Use Simulated Switch", NoPortChoice::UseSimulator},
+                           Row{true, "Quit", NoPortChoice::Quit}, Row{false, "Choose a Port", NoPortChoice::ChooseAgain},
+                           Row{false, "Quit", NoPortChoice::Quit}}) {
+        NoPortChoice chosen{};
+        const QStringList asked = test::Answering(row.button, [&] { chosen = ui.askNoPort("No port.", row.simulator); });
+        EXPECT_TRUE(chosen == row.choice && asked.size() == 1 && asked[0].endsWith("No port.\n\nChoose a Port"))
+            << row.button << (row.simulator ? " with" : " without") << " a simulator: " << asked.join('|').toStdString();
     }
 }
 
