@@ -165,12 +165,12 @@ class Samples(unittest.TestCase):
 
 
 class Scores(unittest.TestCase):
-    def test_a_score_counts_killed_over_viable_less_equivalent(self):
-        m = [mutants.Mutant(f"history/a.cpp:rel:{k}", "history", "history/a.cpp", k, "rel", "", "") for k in range(6)]
+    def test_a_score_counts_killed_over_viable_less_equivalent_and_needing_a_device(self):
+        m = [mutants.Mutant(f"history/a.cpp:rel:{k}", "history", "history/a.cpp", k, "rel", "", "") for k in range(7)]
         results = [(m[0], "killed", ""), (m[1], "killed", ""), (m[2], "killed", ""), (m[3], "survived", ""),
-                   (m[4], "survived", ""), (m[5], "not-viable", "")]
-        rows = mutants.tally(results, {m[4].id: "same either way"})
-        self.assertEqual(rows, [("history", 6, 1, 3, 1, 1, "75.0 %")])
+                   (m[4], "survived", ""), (m[5], "not-viable", ""), (m[6], "survived", "")]
+        rows = mutants.tally(results, {m[4].id: "same either way"}, {m[6].id: "only an adapter tells it"})
+        self.assertEqual(rows, [("history", 7, 1, 3, 1, 1, 1, "75.0 %")])
 
 
 class HandWrittenFaults(unittest.TestCase):
